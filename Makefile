@@ -1,0 +1,36 @@
+# The two commands of the README: `make run` and `make test`. Both install what is missing.
+.PHONY: run test build deps deps-test asan bench install clean
+
+PREFIX ?= /usr/local
+
+run: deps build
+	./build/corvalin
+
+test: deps-test build
+	scripts/test-session ctest --test-dir build --output-on-failure -j2
+
+build:
+	cmake --preset default
+	cmake --build --preset default
+
+deps:
+	scripts/install-deps
+
+deps-test:
+	scripts/install-deps --test
+
+# The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
+asan: deps-test
+	cmake --preset asan
+	cmake --build --preset asan
+	scripts/test-session ctest --preset asan
+
+# Benchmarks and the comparison with peers; figures go to build/bench/.
+bench: deps-test build
+	scripts/test-session bench/run-all
+
+install: build
+	cmake --install build --prefix $(PREFIX)
+
+clean:
+	rm -rf build build-asan build-release

@@ -1,0 +1,190 @@
+#include "app/application.h"
+
+#include <QApplication>
+#include <QCursor>
+#include <QDesktopServices>
+#include <QGuiApplication>
+#include <QPointer>
+#include <QScreen>
+#include <QSystemTrayIcon>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/app_delegate.h"
+#include "app/pending_parts.h"
+#include "app/texts.h"
+#include "app/toast.h"
+#include "platform/single_instance.h"
+#include "platform/symbol_icons.h"
+#include "platform/unix_signals.h"
+#include "preferences/about_window.h"
+#include "preferences/preferences_window.h"
+#include "update/update_controller.h"
+
+namespace corvalin {
+namespace {
+
+// Brings Corvalin's visible windows forward.
+void activar() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && !(w->windowFlags() & Qt::ToolTip)) {
+      w->raise();
+      w->activateWindow();
+    }
+  }
+}
+
+QScreen* pantallaPorNombre(const QString& name) {
+  for (QScreen* screen : QGuiApplication::screens()) {
+    if (screen->name() == name) return screen;
+  }
+  return nullptr;
+}
+
+// The Preferences and About windows are made once and kept, closed or not.
+struct VentanasFijas {
+  QPointer<PreferencesWindow> preferencias;
+  QPointer<AboutWindow> acercaDe;
+
+  void abrirPreferencias() {
+    if (!preferencias) {
+      preferencias = new PreferencesWindow(UpdateController::shared());
+      preferencias->setWindowIcon(iconoDeLaAplicacion());
+    }
+    mostrarCentrada(preferencias);
+  }
+
+  void abrirAcercaDe() {
+    if (!acercaDe) {
+      UpdateController& updates = UpdateController::shared();
+      AcercaDeView datos{QStringLiteral(CORVALIN_VERSION), QStringLiteral(CORVALIN_BUILD_NUMBER),
+                         QStringLiteral("© 2026 Corvalin"),
+                         [&updates] { updates.checkForUpdates(); }};
+      acercaDe =
+          new AboutWindow(datos, [](const QString& url) { QDesktopServices::openUrl(QUrl(url)); });
+    }
+    mostrarCentrada(acercaDe);
+  }
+
+  static void mostrarCentrada(QWidget* window) {
+    if (!window->isVisible()) {
+      if (QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect area = screen->availableGeometry();
+        window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
+      }
+    }
+    window->show();
+    window->raise();
+    window->activateWindow();
+  }
+};
+
+Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
+  Piezas p;
+  p.portapapeles = crearPortapapelesDelSistema();
+  p.alertas = crearAlertasDeEscritorio();
+  p.toast = [](const QString& t, const QString& d, const QString& s) { Toast::mostrar(t, d, s); };
+  p.permisoDePantalla = [] { return true; };
+  p.activar = activar;
+  p.pantallaBajoElPuntero = [] {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr && !QGuiApplication::screens().isEmpty()) {
+      screen = QGuiApplication::screens().first();
+    }
+    return screen ? AreaElegida{screen->geometry(), screen->name()} : AreaElegida{};
+  };
+  p.marcoDePantalla = [](const QString& name) {
+    QScreen* screen = pantallaPorNombre(name);
+    return screen ? screen->geometry() : QRect();
+  };
+  p.bandeja = [](std::function<Menu()> menu, std::function<void(Accion, QVariant)> ejecutar,
+                 std::function<void(bool)> clic) -> std::unique_ptr<StatusItem> {
+    return std::make_unique<TrayStatusItem>(std::move(menu), std::move(ejecutar), std::move(clic));
+  };
+  p.abrirPreferencias = [&ventanas] { ventanas.abrirPreferencias(); };
+  p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
+  p.buscarActualizaciones = [] { UpdateController::shared().checkForUpdates(); };
+  p.terminar = [] { QCoreApplication::quit(); };
+  completarConPendientes(p);
+  return p;
+}
+
+QString accionPedida(const QStringList& args) {
+  const qsizetype i = args.indexOf(QStringLiteral("--action"));
+  return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
+}
+
+}  // namespace
+
+int ejecutarCorvalin(QApplication& app) {
+  app.setQuitOnLastWindowClosed(false);
+  app.setApplicationName(QStringLiteral("corvalin"));
+  app.setApplicationDisplayName(QStringLiteral("Corvalin"));
+  app.setApplicationVersion(QStringLiteral(CORVALIN_VERSION));
+  app.setDesktopFileName(QStringLiteral("app.corvalin.Corvalin"));
+  app.setWindowIcon(iconoDeLaAplicacion());
+
+  const QString pedida = accionPedida(app.arguments());
+  SingleInstance instance;
+  if (!instance.adquirir()) {
+    // Another Corvalin runs: hand it the request instead of showing a second tray icon.
+    if (instance.entregar(pedida)) return 0;
+    std::fprintf(stderr, "corvalin: already running, and it could not be reached\n");
+    return 1;
+  }
+  alReiniciar([&instance] { instance.soltar(); });
+
+  Settings::shared();
+  idiomaActual();
+
+  VentanasFijas ventanas;
+  AppDelegate delegate(piezasDeEscritorio(ventanas));
+
+  UpdateController& updates = UpdateController::shared();
+  updates.activar = activar;
+  updates.abrirEnlace = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+  QObject::connect(&updates, &UpdateController::versionNueva, &app,
+                   [](const VersionPublicada& v, const QString& archivo) {
+                     if (archivo.isEmpty()) {
+                       Toast::mostrar(L("Hay una versión nueva de Corvalin"),
+                                      L("La %@ ya está disponible", v.version),
+                                      QStringLiteral("arrow.triangle.2.circlepath"));
+                     } else {
+                       Toast::mostrar(L("Se descargó Corvalin %@", v.version), archivo,
+                                      QStringLiteral("square.and.arrow.down.fill"));
+                     }
+                   });
+
+  delegate.applicationDidFinishLaunching();
+  updates.iniciarCalendario();
+
+  auto atender = [&delegate](const QString& nombre) {
+    if (std::optional<Accion> accion = accionPorNombre(nombre)) {
+      delegate.ejecutar(*accion);
+      return;
+    }
+    // A plain second launch: bring back the last window, or open the menu when there is none.
+    if (delegate.editor() != nullptr || delegate.video() != nullptr)
+      delegate.showLastWindow();
+    else if (delegate.statusItem())
+      delegate.statusItem()->desplegarMenu();
+  };
+  QObject::connect(&instance, &SingleInstance::peticion, &app, atender);
+  if (!pedida.isEmpty()) QTimer::singleShot(0, &app, [atender, pedida] { atender(pedida); });
+
+  QTimer::singleShot(3000, &app, [] {
+    if (!QSystemTrayIcon::isSystemTrayAvailable()) {
+      Toast::mostrar(L("No encontré la bandeja del sistema"),
+                     L("Corvalin sigue funcionando: usa sus atajos o ábrelo de nuevo"),
+                     QStringLiteral("exclamationmark.triangle"));
+    }
+  });
+
+  terminarConSenales([] { QCoreApplication::quit(); });
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
+                   [&delegate] { delegate.applicationWillTerminate(); });
+  return app.exec();
+}
+
+}  // namespace corvalin

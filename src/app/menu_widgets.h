@@ -1,0 +1,26 @@
+// Turns menu data into Qt menus whose items run shell commands.
+#pragma once
+
+#include <QList>
+#include <functional>
+
+#include "app/menus.h"
+
+class QMenu;
+class QMenuBar;
+class QWidget;
+
+namespace corvalin {
+
+using EjecutarAccion = std::function<void(Accion, const QVariant&)>;
+
+// Replaces the contents of `menu` with `elementos`.
+void llenarMenu(QMenu* menu, const QList<ElementoDeMenu>& elementos,
+                const EjecutarAccion& ejecutar);
+
+// The menu bar for one of Corvalin's windows; Linux has no global menu bar, so each window
+// carries its own. Cut, Copy, Paste, Select All, Close and Minimize act on `ventana`.
+QMenuBar* crearBarraDeMenus(QWidget* ventana, const QList<Menu>& menus,
+                            const EjecutarAccion& ejecutar);
+
+}  // namespace corvalin

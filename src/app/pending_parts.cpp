@@ -1,0 +1,155 @@
+#include "app/pending_parts.h"
+
+#include <QTimer>
+
+#include "app/texts.h"
+
+namespace corvalin {
+namespace {
+
+void avisar(const MostrarToast& toast) {
+  toast(L("Esto aún no está disponible"), L("Llega en una próxima versión de Corvalin"),
+        QStringLiteral("exclamationmark.triangle"));
+}
+
+// Completions stay asynchronous, as the real parts deliver them.
+void despues(std::function<void()> work) {
+  QTimer::singleShot(0, std::move(work));
+}
+
+struct Pendiente {
+  MostrarToast toast;
+  void avisar() const { corvalin::avisar(toast); }
+};
+
+class CapturaPendiente final : public CaptureService, Pendiente {
+ public:
+  explicit CapturaPendiente(MostrarToast t) : Pendiente{std::move(t)} {}
+  void capture(CaptureMode, std::function<void(QImage)> completion) override {
+    avisar();
+    despues([completion] { completion(QImage()); });
+  }
+};
+
+class AreasPendientes final : public AreaSelector, Pendiente {
+ public:
+  explicit AreasPendientes(MostrarToast t) : Pendiente{std::move(t)} {}
+  void pick(std::function<void(const AreaElegida&)>, std::function<void()> onCancel) override {
+    avisar();
+    despues(onCancel);
+  }
+};
+
+class VentanasPendientes final : public WindowPicker, Pendiente {
+ public:
+  explicit VentanasPendientes(MostrarToast t) : Pendiente{std::move(t)} {}
+  void pick(std::function<void(const VentanaElegida&)>, std::function<void()> onCancel) override {
+    avisar();
+    despues(onCancel);
+  }
+};
+
+class ColoresPendientes final : public ColorPicker, Pendiente {
+ public:
+  explicit ColoresPendientes(MostrarToast t) : Pendiente{std::move(t)} {}
+  void pick(std::function<void(const QColor&)>, std::function<void()> onCancel) override {
+    avisar();
+    despues(onCancel);
+  }
+};
+
+class LectorPendiente final : public TextRecognizer {
+ public:
+  void read(const QImage&, std::function<void(QString, int)> completion) override {
+    despues([completion] { completion(QString(), 0); });
+  }
+};
+
+class EditorPendiente final : public EditorWindow, Pendiente {
+ public:
+  explicit EditorPendiente(MostrarToast t) : Pendiente{std::move(t)} {}
+  void mostrar() override { avisar(); }
+  void cerrar() override {}
+  void refrescarBotonDeSubida() override {}
+  void setStrokeColor(const QColor&) override {}
+};
+
+class GrabadoraPendiente final : public ScreenRecorder {
+ public:
+  void start(const ObjetivoDeGrabacion&, const AjustesDeGrabacion&,
+             std::function<void(std::optional<QString>)> completion) override {
+    despues([completion] { completion(L("Esto aún no está disponible")); });
+  }
+  void stop(std::function<void(const GrabacionTerminada&)> completion) override {
+    despues([completion] {
+      completion(GrabacionTerminada{{}, {}, L("Esto aún no está disponible")});
+    });
+  }
+  bool grabando() const override { return false; }
+  bool pausado() const override { return false; }
+  void pausar() override {}
+  void continuar() override {}
+  double duracionGrabada() const override { return 0; }
+};
+
+// The setup bar of a recording that cannot start yet: it says so and cancels the flow.
+class SetupPendiente final : public RecordSetupBar, Pendiente {
+ public:
+  SetupPendiente(MostrarToast t, ManejadoresDeSetup handlers)
+      : Pendiente{std::move(t)}, handlers_(std::move(handlers)) {}
+  void mostrar(const QString&) override {
+    avisar();
+    auto cancelar = handlers_.cancelar;
+    despues([cancelar] {
+      if (cancelar) cancelar();
+    });
+  }
+  void ocultar() override {}
+
+ private:
+  ManejadoresDeSetup handlers_;
+};
+
+class MarcoPendiente final : public RecordingFrame {
+ public:
+  void mostrar() override {}
+  void ocultar() override {}
+};
+
+class AtajosPendientes final : public HotkeyManager {
+ public:
+  bool registrar(const Hotkey&, uint32_t, std::function<void()>) override { return false; }
+  void unregister(uint32_t) override {}
+  void unregisterAll() override {}
+};
+
+}  // namespace
+
+void completarConPendientes(Piezas& p) {
+  const MostrarToast toast = p.toast;
+  if (!p.capturas) p.capturas = std::make_unique<CapturaPendiente>(toast);
+  if (!p.areas) p.areas = std::make_unique<AreasPendientes>(toast);
+  if (!p.ventanas) p.ventanas = std::make_unique<VentanasPendientes>(toast);
+  if (!p.colores) p.colores = std::make_unique<ColoresPendientes>(toast);
+  if (!p.lector) p.lector = std::make_unique<LectorPendiente>();
+  if (!p.editor)
+    p.editor = [toast](const QImage&) { return std::make_unique<EditorPendiente>(toast); };
+  if (!p.grabadora) p.grabadora = std::make_unique<GrabadoraPendiente>();
+  if (!p.hotkeys) p.hotkeys = std::make_unique<AtajosPendientes>();
+  if (!p.grabacion.setupBar) {
+    p.grabacion.setupBar = [toast](const ObjetivoDeGrabacion&, ManejadoresDeSetup handlers) {
+      return std::make_unique<SetupPendiente>(toast, std::move(handlers));
+    };
+  }
+  if (!p.grabacion.frame) {
+    p.grabacion.frame = [](const QRect&) { return std::make_unique<MarcoPendiente>(); };
+  }
+  if (!p.grabacion.camara) {
+    p.grabacion.camara = [](const QRect&, FormaDeCamara,
+                            std::function<void(std::unique_ptr<CamaraFlotante>)> completion) {
+      despues([completion] { completion(nullptr); });
+    };
+  }
+}
+
+}  // namespace corvalin

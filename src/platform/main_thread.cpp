@@ -1,0 +1,19 @@
+#include "platform/main_thread.h"
+
+#include <QCoreApplication>
+#include <QThread>
+
+namespace corvalin {
+
+void enMain(std::function<void()> work) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (app == nullptr) return;  // shutting down: nobody is left to receive it
+  QMetaObject::invokeMethod(app, std::move(work), Qt::QueuedConnection);
+}
+
+bool enHiloPrincipal() {
+  QCoreApplication* app = QCoreApplication::instance();
+  return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+}  // namespace corvalin

@@ -1,0 +1,43 @@
+// Keeps one Corvalin per user session. The first process holds a lock file and a name on the
+// session bus; a later launch hands its request (an action name, or none for "show yourself")
+// to the first one over D-Bus and exits, so there is never a second tray icon.
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+namespace corvalin {
+
+class SingleInstance : public QObject {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "app.corvalin.Corvalin")
+
+ public:
+  // `lockPath` empty: the lock lives in the user's runtime folder.
+  explicit SingleInstance(QString busName = QStringLiteral("app.corvalin.Corvalin"),
+                          QString lockPath = {});
+  ~SingleInstance() override;
+
+  // True when this process is now the one instance.
+  bool adquirir();
+  // From a later launch: hands `accion` to the running instance. True when it was delivered.
+  bool entregar(const QString& accion);
+  // Gives up the lock and the bus name, e.g. right before relaunching for a language change.
+  void soltar();
+
+  const QString& lockPath() const { return lockPath_; }
+
+ public Q_SLOTS:
+  Q_SCRIPTABLE void Activar(const QString& accion);
+
+ Q_SIGNALS:
+  void peticion(const QString& accion);
+
+ private:
+  QString busName_;
+  QString lockPath_;
+  int lockFd_ = -1;
+  bool ownsName_ = false;
+};
+
+}  // namespace corvalin

@@ -1,0 +1,218 @@
+// The controller's own commands: settings from the tray menu, uploads, windows, hotkeys and
+// the screen-capture permission.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "app/app_delegate.h"
+#include "app/texts.h"
+#include "fakes.h"
+#include "platform/notification_center.h"
+#include "upload/subidas_en_curso.h"
+
+namespace corvalin {
+namespace {
+
+using testing::Banco;
+
+class AppDelegateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::limpiarAjustes();
+    fijarIdiomaActual(Idioma::español);
+    app = std::make_unique<AppDelegate>(banco.piezas());
+    app->applicationDidFinishLaunching();
+  }
+  void TearDown() override {
+    SubidasEnCurso& list = SubidasEnCurso::shared();
+    while (!list.activas().isEmpty()) list.quitar(list.activas().first());
+  }
+  SettingsStore& d() { return Settings::shared().d(); }
+
+  Banco banco;
+  std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(AppDelegateTest, MenuSettingCommandsClampAndStore) {
+  app->ejecutar(Accion::cambiarEscalaDeVideo, 0.1);
+  EXPECT_DOUBLE_EQ(d().real(QStringLiteral("recordScale")), 0.25);
+  app->ejecutar(Accion::cambiarEscalaDeVideo, QStringLiteral("doble"));
+  EXPECT_DOUBLE_EQ(d().real(QStringLiteral("recordScale")), 1.0);
+  app->ejecutar(Accion::cambiarEscalaDeVideo, 2.0);
+  EXPECT_DOUBLE_EQ(d().real(QStringLiteral("recordScale")), 2.0);
+  app->ejecutar(Accion::cambiarFPS, 120);
+  EXPECT_EQ(d().integer(QStringLiteral("recordFPS")), 60);
+  app->ejecutar(Accion::cambiarFPS, 1);
+  EXPECT_EQ(d().integer(QStringLiteral("recordFPS")), 5);
+  app->ejecutar(Accion::cambiarFuenteDeAudio, QStringLiteral("microfono"));
+  EXPECT_EQ(Settings::shared().recordAudioSource(), FuenteDeAudio::microfono);
+  app->ejecutar(Accion::cambiarFuenteDeAudio, QStringLiteral("altavoz"));
+  EXPECT_EQ(Settings::shared().recordAudioSource(), FuenteDeAudio::microfono);
+  app->ejecutar(Accion::cambiarRetraso, 99);
+  EXPECT_EQ(d().integer(QStringLiteral("recordDelay")), 10);
+  app->ejecutar(Accion::cambiarRetraso, QStringLiteral("tres"));
+  EXPECT_EQ(d().integer(QStringLiteral("recordDelay")), 0);
+  EXPECT_TRUE(banco.toasts.empty());
+}
+
+TEST_F(AppDelegateTest, ChangingTheDestinationNotifiesAndSaysWhereUploadsGo) {
+  QVariant posted;
+  NotificationCenter::shared().observe(QString::fromUtf8(notificacion::kDestinoCambio), app.get(),
+                                       [&](const QVariant& v) { posted = v; });
+  app->ejecutar(Accion::cambiarDestino, QStringLiteral("propio"));
+  EXPECT_EQ(Settings::shared().uploadTarget(), DestinoDeSubida::propio);
+  ASSERT_EQ(banco.toasts.size(), 1u);
+  EXPECT_EQ(banco.toasts[0].titulo, QStringLiteral("Tu propio S3"));
+  EXPECT_EQ(banco.toasts[0].detalle, QStringLiteral("A tu propio bucket"));
+  EXPECT_EQ(banco.toasts[0].simbolo, QStringLiteral("externaldrive.badge.icloud"));
+  testing::procesarEventos();
+  EXPECT_EQ(posted.toString(), QStringLiteral("propio"));
+
+  app->ejecutar(Accion::cambiarDestino, QStringLiteral("ftp"));
+  EXPECT_EQ(banco.toasts.size(), 1u);
+  EXPECT_EQ(Settings::shared().uploadTarget(), DestinoDeSubida::propio);
+  app->ejecutar(Accion::cambiarDestino, QStringLiteral("nube"));
+  EXPECT_EQ(banco.toasts.back().detalle, QStringLiteral("Sin configurar nada"));
+  EXPECT_EQ(banco.toasts.back().simbolo, QStringLiteral("icloud.and.arrow.up"));
+}
+
+TEST_F(AppDelegateTest, CancellingAnUploadFromTheMenu) {
+  SubidasEnCurso& list = SubidasEnCurso::shared();
+  int cancelled1 = 0, cancelled2 = 0;
+  auto first = list.agregar(QStringLiteral("Captura"), 1'200'000, [&] { ++cancelled1; });
+  auto second = list.agregar(QStringLiteral("Grabación"), 8'000'000, [&] { ++cancelled2; });
+  list.ponerProgreso(first, 0.30);
+  list.ponerProgreso(second, 0.61);
+  testing::procesarEventos();
+  EXPECT_EQ(banco.bandeja->ultima.titulo, QStringLiteral(" 45 %"));
+  EXPECT_EQ(app->estadoDeMenus().subidas.size(), 2);
+
+  app->ejecutar(Accion::cancelarSubida, 5);  // out of range
+  EXPECT_EQ(list.activas().size(), 2);
+  app->ejecutar(Accion::cancelarSubida, 0);
+  EXPECT_EQ(cancelled1, 1);
+  EXPECT_EQ(cancelled2, 0);
+  ASSERT_EQ(list.activas().size(), 1);
+  EXPECT_EQ(list.activas()[0], second);
+  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("Subida cancelada"));
+  EXPECT_EQ(banco.toasts.back().detalle, QStringLiteral("Captura"));
+  EXPECT_EQ(banco.toasts.back().simbolo, QStringLiteral("xmark.icloud"));
+  // The remaining upload is now the first pair of items.
+  const QList<ElementoDeMenu> menu = app->menuDeBandeja().elementos;
+  bool found = false;
+  for (const ElementoDeMenu& e : menu) {
+    if (e.accion == Accion::cancelarSubida) {
+      EXPECT_EQ(e.valor.toInt(), 0);
+      found = true;
+    }
+  }
+  EXPECT_TRUE(found);
+  testing::procesarEventos();
+  EXPECT_EQ(banco.bandeja->ultima.titulo, QStringLiteral(" 61 %"));
+}
+
+TEST_F(AppDelegateTest, ShowLastWindowPrefersAReviewWhoseFileExists) {
+  app->ejecutar(Accion::showLastWindow);  // nothing to show: nothing happens
+  EXPECT_TRUE(banco.ventanasDeGrabacion.log.isEmpty());
+
+  banco.portapapeles->imagen_ = QImage(8, 8, QImage::Format_RGB32);
+  app->ejecutar(Accion::pasteFromClipboard);
+  testing::FakeEditor* editor = banco.editores.back();
+  QTemporaryDir dir;
+  const QString file = dir.path() + QStringLiteral("/g.mp4");
+  QFile(file).open(QIODevice::WriteOnly);
+  // A finished recording: the editor steps aside, the review window opens.
+  app->ejecutar(Accion::recordFullscreenAction);
+  banco.ventanasDeGrabacion.setup->handlers.grabar();
+  banco.grabadora->empezo();
+  app->ejecutar(Accion::recordFullscreenAction);
+  banco.grabadora->termino(GrabacionTerminada{file, QSize(10, 10), {}});
+  EXPECT_FALSE(editor->visible);
+  EXPECT_EQ(app->ultima(), AppDelegate::Ultima::video);
+
+  banco.ventanasDeGrabacion.log.clear();
+  app->showLastWindow();
+  EXPECT_EQ(banco.ventanasDeGrabacion.log, (QStringList{"video+"}));
+  EXPECT_FALSE(editor->visible);
+
+  QFile::remove(file);  // the file is gone: the editor comes back instead
+  banco.ventanasDeGrabacion.log.clear();
+  app->showLastWindow();
+  EXPECT_TRUE(banco.ventanasDeGrabacion.log.isEmpty());
+  EXPECT_TRUE(editor->visible);
+  EXPECT_TRUE(app->estadoDeMenus().hayEditor);
+  EXPECT_FALSE(app->estadoDeMenus().hayVideoConArchivo);
+}
+
+TEST_F(AppDelegateTest, HotkeysAreRegisteredByModeAndAProbeTakesThePress) {
+  ASSERT_EQ(banco.hotkeys->registradas.size(), 10u);
+  EXPECT_EQ(banco.hotkeys->registradas[1].first, (Hotkey{29, 768}));
+  EXPECT_EQ(banco.hotkeys->registradas[10].first, (Hotkey{35, 4352}));
+  banco.hotkeys->pulsar(1);
+  EXPECT_EQ(banco.capturas->pedidos, (std::vector<CaptureMode>{CaptureMode::area}));
+
+  banco.sonda->esperando.insert(1);
+  banco.hotkeys->pulsar(1);
+  EXPECT_EQ(banco.capturas->pedidos.size(), 1u);  // the probe took it
+  EXPECT_EQ(banco.sonda->llegados, (std::vector<uint32_t>{1}));
+  banco.hotkeys->pulsar(1);
+  EXPECT_EQ(banco.capturas->pedidos.size(), 2u);
+}
+
+TEST_F(AppDelegateTest, HotkeyNotificationsReRegisterOrSuspend) {
+  Settings::shared().setHotkey(Hotkey{0, 0x1100}, CaptureMode::area);
+  NotificationCenter::shared().post(QString::fromUtf8(notificacion::kHotkeysChanged));
+  testing::procesarEventos();
+  EXPECT_EQ(banco.hotkeys->registradas[1].first, (Hotkey{0, 0x1100}));
+
+  NotificationCenter::shared().post(QString::fromUtf8(notificacion::kCapturandoAtajo), true);
+  testing::procesarEventos();
+  EXPECT_TRUE(banco.hotkeys->registradas.empty());
+  NotificationCenter::shared().post(QString::fromUtf8(notificacion::kCapturandoAtajo), false);
+  testing::procesarEventos();
+  EXPECT_EQ(banco.hotkeys->registradas.size(), 10u);
+}
+
+TEST_F(AppDelegateTest, ACombinationHeldElsewhereDoesNotStopTheOthers) {
+  banco.hotkeys->ocupadas.insert(29 * 100000 + 768);  // another client holds Shift+Super+0
+  app->registerHotkeys();
+  EXPECT_EQ(banco.hotkeys->registradas.size(), 9u);
+  EXPECT_FALSE(banco.hotkeys->registradas.count(1));
+}
+
+TEST_F(AppDelegateTest, WithoutScreenPermissionTheCommandStopsAtTheAlert) {
+  banco.permiso = false;
+  app->capture(CaptureMode::area);
+  EXPECT_TRUE(banco.capturas->pedidos.empty());
+  ASSERT_EQ(banco.alertas->vistas.size(), 1u);
+  EXPECT_EQ(banco.alertas->vistas[0].mensaje,
+            QStringLiteral("Corvalin necesita permiso para capturar la pantalla"));
+  EXPECT_EQ(banco.alertas->vistas[0].botones,
+            (QStringList{QStringLiteral("Intentar de nuevo"), QStringLiteral("Cancelar")}));
+  EXPECT_EQ(banco.activaciones, 1);
+  testing::procesarEventos();
+  EXPECT_EQ(banco.alertas->vistas.size(), 1u);  // "Cancel": no retry
+
+  banco.alertas->respuesta = 0;  // "Try again", and the desktop now allows it
+  app->capture(CaptureMode::ocr);
+  banco.permiso = true;
+  testing::procesarEventos();
+  EXPECT_EQ(banco.capturas->pedidos, (std::vector<CaptureMode>{CaptureMode::ocr}));
+}
+
+TEST_F(AppDelegateTest, WindowCommandsReachTheirWindows) {
+  app->ejecutar(Accion::openPreferences);
+  app->ejecutar(Accion::acercaDe);
+  app->ejecutar(Accion::checkForUpdates);
+  app->ejecutar(Accion::terminate);
+  EXPECT_EQ(banco.preferencias, 1);
+  EXPECT_EQ(banco.acercaDe, 1);
+  EXPECT_EQ(banco.actualizaciones, 1);
+  EXPECT_EQ(banco.terminado, 1);
+  app->clicEnIcono(false);  // not recording: the menu opens
+  EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,73 @@
+#include <gtest/gtest.h>
+
+#include "app/status_item.h"
+#include "app/texts.h"
+
+namespace corvalin {
+namespace {
+
+TEST(TiempoGrabado, MinutesThenHours) {
+  EXPECT_EQ(tiempoGrabado(std::nullopt), QString());
+  EXPECT_EQ(tiempoGrabado(0.4), QStringLiteral("0:00"));
+  EXPECT_EQ(tiempoGrabado(59.99), QStringLiteral("0:59"));
+  EXPECT_EQ(tiempoGrabado(3599), QStringLiteral("59:59"));
+  EXPECT_EQ(tiempoGrabado(3600), QStringLiteral("1:00:00"));
+  EXPECT_EQ(tiempoGrabado(36000 + 61.7), QStringLiteral("10:01:01"));
+}
+
+TEST(Apariencia, IdleRecordingPausedAndUploads) {
+  const Idioma antes = idiomaActual();
+  fijarIdiomaActual(Idioma::español);
+  EstadoDelIcono e;
+  AparienciaDelIcono a = apariencia(e);
+  EXPECT_EQ(a.imagen, AparienciaDelIcono::Imagen::camara);
+  EXPECT_TRUE(a.titulo.isEmpty());
+  EXPECT_EQ(a.descripcion, QStringLiteral("Corvalin"));
+
+  e.progresos = {0.30, 0.61};
+  EXPECT_EQ(apariencia(e).titulo, QStringLiteral(" 45 %"));
+
+  e.grabando = true;
+  a = apariencia(e);
+  EXPECT_EQ(a.imagen, AparienciaDelIcono::Imagen::detener);
+  EXPECT_EQ(a.descripcion, QStringLiteral("Detener grabación"));
+  EXPECT_EQ(a.tooltip, QStringLiteral("Detener la grabación"));
+  EXPECT_TRUE(a.titulo.isEmpty());  // a floating bar shows the clock, not the tray
+
+  e.cronometroEnBarra = true;
+  e.tiempo = QStringLiteral("1:05");
+  EXPECT_EQ(apariencia(e).titulo, QStringLiteral(" 1:05"));
+  e.pausado = true;
+  a = apariencia(e);
+  EXPECT_EQ(a.titulo, QStringLiteral(" \u23F8 1:05"));
+  EXPECT_TRUE(a.tituloEnPausa);
+  EXPECT_TRUE(a.tooltip.contains(QStringLiteral("1:05")));
+  fijarIdiomaActual(antes);
+}
+
+// Probes the pixels that tell the states apart rather than comparing whole pictures.
+TEST(Apariencia, IconPicturesShowTheState) {
+  AparienciaDelIcono idle;
+  const QImage camera = dibujarIcono(idle, 32);
+  ASSERT_EQ(camera.size(), QSize(32, 32));
+  const QColor cameraCentre = camera.pixelColor(16, 16);
+  EXPECT_GT(cameraCentre.alpha(), 200);
+  EXPECT_GT(cameraCentre.red(), 200);  // the yellow lens
+
+  AparienciaDelIcono stop;
+  stop.imagen = AparienciaDelIcono::Imagen::detener;
+  const QColor red = dibujarIcono(stop, 32).pixelColor(16, 16);
+  EXPECT_NEAR(red.red(), 224, 3);
+  EXPECT_NEAR(red.green(), 87, 3);
+  EXPECT_NEAR(red.blue(), 77, 3);
+  EXPECT_EQ(dibujarIcono(stop, 32).pixelColor(1, 1).alpha(), 0);
+
+  AparienciaDelIcono uploading = idle;
+  uploading.titulo = QStringLiteral(" 45 %");
+  const QImage badge = dibujarIcono(uploading, 32);
+  EXPECT_NE(badge.pixelColor(3, 29), camera.pixelColor(3, 29));  // the badge covers the bottom
+  EXPECT_EQ(badge.pixelColor(16, 4), camera.pixelColor(16, 4));  // the top is untouched
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,64 @@
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+
+#include "app/toast.h"
+
+namespace corvalin {
+namespace {
+
+TEST(ToastLayout, WidthIsClampedAndThePanelHangsBelowTheTop) {
+  EXPECT_EQ(anchoDeToast(12), 240);
+  EXPECT_EQ(anchoDeToast(300), 300);
+  EXPECT_EQ(anchoDeToast(2000), 460);
+  EXPECT_EQ(posicionDeToast(QRect(0, 0, 1920, 1080), QSize(300, 60)), QPoint(810, 16));
+  EXPECT_EQ(posicionDeToast(QRect(1920, 32, 1280, 1000), QSize(241, 60)),
+            QPoint(1920 + 640 - 120, 48));
+}
+
+TEST(ToastWidget, LongAndShortTitlesStayWithinTheClamp) {
+  Toast small(QStringLiteral("Hola"), QString(), QStringLiteral("bell.fill"));
+  EXPECT_EQ(small.width(), 240);
+  Toast large(QString(300, QLatin1Char('M')), QStringLiteral("detalle"),
+              QStringLiteral("nombre.que.no.existe"));
+  EXPECT_EQ(large.width(), 460);
+  EXPECT_GT(large.height(), small.height());  // the detail adds a line
+}
+
+TEST(ToastWidget, ANewToastReplacesTheCurrentOneWithoutLosingTheSlot) {
+  Toast* first = Toast::mostrar(QStringLiteral("Primero"), QString(), QStringLiteral("bell.fill"));
+  QPointer<Toast> firstGuard(first);
+  EXPECT_EQ(Toast::actual(), first);
+  EXPECT_TRUE(first->isVisible());
+  const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+  EXPECT_EQ(first->y(), area.y() + 16);
+
+  Toast* second =
+      Toast::mostrar(QStringLiteral("Segundo"), QStringLiteral("d"), QStringLiteral("bell.fill"));
+  EXPECT_EQ(Toast::actual(), second);
+  // The first fades out (0.2 s) and is gone; its end does not clear the newer toast.
+  QTRY_VERIFY_WITH_TIMEOUT(firstGuard.isNull(), 2000);
+  EXPECT_EQ(Toast::actual(), second);
+  EXPECT_TRUE(second->isVisible());
+
+  second->dismiss();
+  QTRY_VERIFY_WITH_TIMEOUT(Toast::actual() == nullptr, 2000);
+}
+
+TEST(ToastWidget, DismissesItselfAfterItsTime) {
+  QPointer<Toast> toast =
+      new Toast(QStringLiteral("Breve"), QString(), QStringLiteral("bell.fill"));
+  toast->setAttribute(Qt::WA_DeleteOnClose);
+  QElapsedTimer timer;
+  timer.start();
+  toast->present(100);
+  EXPECT_TRUE(toast->isVisible());
+  QTRY_VERIFY_WITH_TIMEOUT(toast.isNull(), 2000);
+  EXPECT_GE(timer.elapsed(), 100 + 200 - 50);  // its time, then the fade
+}
+
+}  // namespace
+}  // namespace corvalin

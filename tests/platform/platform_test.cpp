@@ -1,0 +1,166 @@
+#include <gtest/gtest.h>
+
+#include <QKeyEvent>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+
+#include "platform/clipboard.h"
+#include "platform/escapable_window.h"
+#include "platform/main_thread.h"
+#include "platform/notification_center.h"
+#include "platform/serial_queue.h"
+#include "platform/single_instance.h"
+#include "platform/symbol_icons.h"
+
+namespace corvalin {
+namespace {
+
+TEST(SerialQueue, RunsJobsInOrderOnItsOwnThread) {
+  std::vector<int> order;
+  std::thread::id worker;
+  {
+    SerialQueue queue("corvalin.pruebas");
+    for (int i = 0; i < 100; ++i) {
+      queue.async([&order, i] { order.push_back(i); });
+    }
+    queue.sync([&] { worker = std::this_thread::get_id(); });
+    EXPECT_NE(worker, std::this_thread::get_id());
+    EXPECT_FALSE(queue.isCurrent());
+    bool inside = false;
+    queue.sync([&] { inside = queue.isCurrent(); });
+    EXPECT_TRUE(inside);
+    queue.async([&order] {
+      QThread::msleep(20);
+      order.push_back(1000);
+    });
+  }  // the destructor runs what was queued before stopping
+  ASSERT_EQ(order.size(), 101u);
+  for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
+  EXPECT_EQ(order.back(), 1000);
+}
+
+TEST(NotificationCenter, PostsFromAnyThreadArriveOnTheMainThread) {
+  QObject context;
+  std::vector<QString> seen;
+  bool onMain = true;
+  NotificationCenter::shared().observe(QStringLiteral("corvalin.prueba"), &context,
+                                       [&](const QVariant& v) {
+                                         seen.push_back(v.toString());
+                                         onMain = onMain && enHiloPrincipal();
+                                       });
+  std::thread other([] {
+    NotificationCenter::shared().post(QStringLiteral("corvalin.prueba"), QStringLiteral("hilo"));
+  });
+  other.join();
+  NotificationCenter::shared().post(QStringLiteral("corvalin.otra"), QStringLiteral("no"));
+  EXPECT_TRUE(seen.empty());  // delivered later, never inside post
+  QTRY_COMPARE_WITH_TIMEOUT(seen.size(), size_t(1), 2000);
+  EXPECT_EQ(seen[0], QStringLiteral("hilo"));
+  EXPECT_TRUE(onMain);
+}
+
+TEST(MainThread, LateDestructionWaitsForTheNextTurn) {
+  struct Flag {
+    explicit Flag(bool& d) : destroyed(d) {}
+    ~Flag() { destroyed = true; }
+    bool& destroyed;
+  };
+  bool destroyed = false;
+  auto object = std::make_unique<Flag>(destroyed);
+  soltarDespues(object);
+  EXPECT_EQ(object, nullptr);
+  EXPECT_FALSE(destroyed);
+  QTRY_VERIFY_WITH_TIMEOUT(destroyed, 2000);
+}
+
+TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
+  QTemporaryDir dir;
+  const QString lock = dir.path() + QStringLiteral("/instancia.lock");
+  const QString bus =
+      QStringLiteral("app.corvalin.Pruebas.p%1").arg(QCoreApplication::applicationPid());
+  SingleInstance first(bus, lock);
+  ASSERT_TRUE(first.adquirir());
+  QSignalSpy requests(&first, &SingleInstance::peticion);
+
+  SingleInstance second(bus, lock);
+  EXPECT_FALSE(second.adquirir());
+  // The hand-over is a blocking bus call answered by this same process: run it elsewhere.
+  std::atomic<bool> delivered{false};
+  std::thread caller([&] {
+    SingleInstance third(bus, lock);
+    delivered = third.entregar(QStringLiteral("captureArea"));
+  });
+  QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, 5000);
+  caller.join();
+  EXPECT_TRUE(delivered);
+  EXPECT_EQ(requests[0][0].toString(), QStringLiteral("captureArea"));
+
+  // Once the first lets go (as before a restart), a new one may start.
+  first.soltar();
+  SingleInstance next(bus, lock);
+  EXPECT_TRUE(next.adquirir());
+}
+
+TEST(SymbolIcons, KnownSymbolsMapToThemeNamesAndEveryFallbackDraws) {
+  EXPECT_TRUE(simboloConocido(QStringLiteral("text.viewfinder")));
+  EXPECT_FALSE(simboloConocido(QStringLiteral("sparkles.rectangle.stack")));
+  // Unknown names get the bell.
+  EXPECT_EQ(buscarSimbolo(QStringLiteral("sparkles.rectangle.stack")).respaldo,
+            buscarSimbolo(QStringLiteral("bell.fill")).respaldo);
+  for (const char* name :
+       {"bell.fill", "camera.viewfinder", "stop.fill", "text.viewfinder", "eyedropper.halffull",
+        "exclamationmark.triangle", "doc.on.clipboard", "icloud.and.arrow.up",
+        "icloud.and.arrow.up.fill", "xmark.icloud", "externaldrive.badge.icloud", "doc.on.doc.fill",
+        "square.and.arrow.down.fill", "video.slash", "arrow.down.doc",
+        "arrow.triangle.2.circlepath"}) {
+    const IconoDeSimbolo icon = buscarSimbolo(QString::fromLatin1(name));
+    EXPECT_FALSE(icon.nombresDeTema.isEmpty()) << name;
+    // The bundled drawing exists and is not blank.
+    const QImage image = QIcon(icon.respaldo).pixmap(24, 24).toImage();
+    ASSERT_FALSE(image.isNull()) << name;
+    int opaque = 0;
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) opaque += qAlpha(image.pixel(x, y)) > 128;
+    EXPECT_GT(opaque, 20) << name;
+    EXPECT_FALSE(iconoDeSimbolo(QString::fromLatin1(name)).isNull()) << name;
+  }
+  EXPECT_FALSE(iconoDeLaAplicacion().pixmap(96, 96).isNull());
+}
+
+TEST(Clipboard, PicturesRoundTripAsPng) {
+  auto clipboard = crearPortapapelesDelSistema();
+  QImage image(31, 17, QImage::Format_ARGB32);
+  image.fill(QColor(200, 40, 10));
+  clipboard->ponerImagen(image);
+  EXPECT_TRUE(clipboard->tieneImagen());
+  const QImage back = clipboard->imagen();
+  ASSERT_EQ(back.size(), image.size());
+  EXPECT_EQ(back.pixelColor(5, 5), QColor(200, 40, 10));
+  clipboard->ponerTexto(QStringLiteral("#FF8000"));
+  EXPECT_EQ(clipboard->texto(), QStringLiteral("#FF8000"));
+  EXPECT_FALSE(clipboard->tieneImagen());
+  EXPECT_TRUE(clipboard->imagen().isNull());
+}
+
+TEST(EscapableWindow, EscapeRunsTheHandlerOrCloses) {
+  EscapableWindow plain;
+  plain.show();
+  QTest::keyClick(&plain, Qt::Key_Escape);
+  EXPECT_FALSE(plain.isVisible());
+
+  EscapableWindow handled;
+  int escapes = 0;
+  handled.alEscapar = [&] { ++escapes; };
+  handled.show();
+  QTest::keyClick(&handled, Qt::Key_Escape);
+  EXPECT_EQ(escapes, 1);
+  EXPECT_TRUE(handled.isVisible());
+  QTest::keyClick(&handled, Qt::Key_Escape, Qt::ShiftModifier);  // not a plain Escape
+  EXPECT_EQ(escapes, 1);
+}
+
+}  // namespace
+}  // namespace corvalin
