@@ -85,14 +85,16 @@ void FlujosDeCaptura::alternarDesplazamiento() {
 }
 
 void FlujosDeCaptura::startScrollCapture(const AreaElegida& area) {
-  std::unique_ptr<ScrollCapture> capture = piezas_.desplazamiento();
-  ScrollCapture* raw = capture.get();
+  // Held here while it starts; it becomes the running capture only if it starts. The
+  // completion never owns the capture that stores it.
+  soltarDespues(arrancando_);
+  arrancando_ = piezas_.desplazamiento();
+  ScrollCapture* raw = arrancando_.get();
   QPointer<FlujosDeCaptura> self(this);
-  // The capture is kept alive while it starts; it becomes the running one only if it starts.
-  auto pending = std::make_shared<std::unique_ptr<ScrollCapture>>(std::move(capture));
-  raw->start(area.rect, area.pantalla, [self, pending, area](std::optional<QString> error) {
-    if (!self) return;
+  raw->start(area.rect, area.pantalla, [self, raw, area](std::optional<QString> error) {
+    if (!self || self->arrancando_.get() != raw) return;
     if (error) {
+      soltarDespues(self->arrancando_);
       self->piezas_.alertas->mostrar(
           Alerta{L("No se pudo empezar la captura larga"), *error, {}, Alerta::Estilo::aviso});
       return;
@@ -105,7 +107,7 @@ void FlujosDeCaptura::startScrollCapture(const AreaElegida& area) {
     f.scrollBar_ = f.piezas_.grabacion.bar(RecordingBar::Modo::desplazamiento, handlers);
     f.scrollBar_->mostrarJunto(area.rect, area.pantalla);
     f.perdido_ = false;
-    f.scroll_ = std::move(*pending);
+    f.scroll_ = std::move(f.arrancando_);
     f.scroll_->alPerderse = [self](bool perdido) {
       if (self) self->perdido_ = perdido;
     };
@@ -139,12 +141,14 @@ void FlujosDeCaptura::finishScrollCapture() {
     soltarDespues(scrollBar_);
   }
   if (!scroll_) return;
-  std::shared_ptr<ScrollCapture> capture(std::move(scroll_));
-  const bool fijo = algoFijoEstorba(capture.get());
+  ScrollCapture* capture = scroll_.get();
+  terminando_.push_back(std::move(scroll_));
+  const bool fijo = algoFijoEstorba(capture);
   const QString donde = capture->dondeEstorba();
   QPointer<FlujosDeCaptura> self(this);
   capture->finish([self, capture, fijo, donde](const QImage& image) {
     if (!self) return;
+    if (!self->soltarTerminada(capture)) return;
     self->enlaces_.refrescar();
     if (image.isNull()) {
       self->piezas_.toast(L("No se armó la captura larga"),
@@ -166,6 +170,16 @@ void FlujosDeCaptura::finishScrollCapture() {
   });
 }
 
+bool FlujosDeCaptura::soltarTerminada(ScrollCapture* capture) {
+  for (auto it = terminando_.begin(); it != terminando_.end(); ++it) {
+    if (it->get() != capture) continue;
+    soltarDespues(*it);  // destroyed after its own completion has returned
+    terminando_.erase(it);
+    return true;
+  }
+  return false;
+}
+
 void FlujosDeCaptura::pasteFromClipboard() {
   const QImage image = piezas_.portapapeles->imagen();
   if (!image.isNull()) {
@@ -183,8 +197,12 @@ void FlujosDeCaptura::terminarAlSalir() {
     soltarDespues(scrollBar_);
   }
   if (scroll_ && scroll_->activa()) {
-    std::shared_ptr<ScrollCapture> capture(std::move(scroll_));
-    capture->finish([capture](const QImage&) {});
+    ScrollCapture* capture = scroll_.get();
+    terminando_.push_back(std::move(scroll_));
+    QPointer<FlujosDeCaptura> self(this);
+    capture->finish([self, capture](const QImage&) {
+      if (self) self->soltarTerminada(capture);
+    });
   }
   scroll_.reset();
 }

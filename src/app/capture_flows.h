@@ -7,6 +7,7 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/parts.h"
 
@@ -44,9 +45,14 @@ class FlujosDeCaptura : public QObject {
   void terminarAlSalir();
 
  private:
+  // Drops a capture whose finish has answered; false when it is not one of ours.
+  bool soltarTerminada(ScrollCapture* capture);
+
   Piezas& piezas_;
   Enlaces enlaces_;
-  std::unique_ptr<ScrollCapture> scroll_;
+  std::unique_ptr<ScrollCapture> arrancando_;               // starting, not yet running
+  std::unique_ptr<ScrollCapture> scroll_;                   // the running long capture
+  std::vector<std::unique_ptr<ScrollCapture>> terminando_;  // finishing
   std::unique_ptr<RecordingBar> scrollBar_;
   bool perdido_ = false;
 };

@@ -27,6 +27,9 @@ class AppDelegateTest : public ::testing::Test {
   void TearDown() override {
     SubidasEnCurso& list = SubidasEnCurso::shared();
     while (!list.activas().isEmpty()) list.quitar(list.activas().first());
+    // Windows let go of later die before the fakes they report to.
+    app.reset();
+    testing::procesarEventos();
   }
   SettingsStore& d() { return Settings::shared().d(); }
 

@@ -18,6 +18,11 @@ class CaptureFlowsTest : public ::testing::Test {
     app = std::make_unique<AppDelegate>(banco.piezas());
     app->applicationDidFinishLaunching();
   }
+  // Windows and captures let go of later die before the fakes they report to.
+  void TearDown() override {
+    app.reset();
+    testing::procesarEventos();
+  }
   static QImage imagen(int w = 40, int h = 30) {
     QImage i(w, h, QImage::Format_ARGB32);
     i.fill(Qt::darkCyan);
@@ -191,6 +196,9 @@ TEST_F(CaptureFlowsTest, ALongCaptureThatDidNotComeTogetherOrStart) {
             QStringLiteral("No se pudo empezar la captura larga"));
   EXPECT_FALSE(app->capturas().desplazando());
   EXPECT_FALSE(banco.hotkeys->registradas.count(900));
+  // Both captures are let go once they have answered.
+  testing::procesarEventos();
+  EXPECT_EQ(banco.scrollsDestruidos, 2);
 }
 
 }  // namespace

@@ -115,6 +115,10 @@ class FakeEditor final : public EditorWindow {
 
 class FakeScroll final : public ScrollCapture {
  public:
+  explicit FakeScroll(int* destroyed = nullptr) : destroyed_(destroyed) {}
+  ~FakeScroll() override {
+    if (destroyed_) ++*destroyed_;
+  }
   void start(const QRect& r, const QString& p,
              std::function<void(std::optional<QString>)> c) override {
     rect = r, pantalla = p, alEmpezar = std::move(c);
@@ -138,6 +142,7 @@ class FakeScroll final : public ScrollCapture {
   bool activa_ = true;
   int alto_ = 600, cabecera_ = 0, pie_ = 0, muebles_ = 0, filasAcumuladas_ = 0, filasArriba_ = 0;
   QString donde_ = QStringLiteral("arriba");
+  int* destroyed_;
 };
 
 class FakeCuenta final : public CuentaRegresiva {
@@ -345,6 +350,7 @@ struct Banco {
   FakeStatusItem* bandeja = nullptr;
   std::vector<FakeEditor*> editores;
   std::vector<FakeScroll*> scrolls;
+  int scrollsDestruidos = 0;
   std::vector<FakeCuenta*> cuentas;
   std::vector<ToastVisto> toasts;
   VentanasDeGrabacion ventanasDeGrabacion;
@@ -391,7 +397,7 @@ struct Banco {
     lector = le.get();
     p.lector = std::move(le);
     p.desplazamiento = [this] {
-      auto s = std::make_unique<FakeScroll>();
+      auto s = std::make_unique<FakeScroll>(&scrollsDestruidos);
       scrolls.push_back(s.get());
       return s;
     };

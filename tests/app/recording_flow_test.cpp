@@ -21,6 +21,11 @@ class RecordingFlowTest : public ::testing::Test {
     app = std::make_unique<AppDelegate>(banco.piezas());
     app->applicationDidFinishLaunching();
   }
+  // Windows and captures let go of later die before the fakes they report to.
+  void TearDown() override {
+    app.reset();
+    testing::procesarEventos();
+  }
   const QStringList& log() { return banco.ventanasDeGrabacion.log; }
   // Starts an area recording: pick, setup, record, recorder starts.
   void grabarArea(const QRect& rect = QRect(100, 100, 640, 480)) {
