@@ -5,36 +5,21 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/app_delegate.h"
-#include "app/texts.h"
-#include "fakes.h"
 #include "platform/notification_center.h"
+#include "shell_test.h"
 #include "upload/subidas_en_curso.h"
 
 namespace corvalin {
 namespace {
 
-using testing::Banco;
-
-class AppDelegateTest : public ::testing::Test {
+class AppDelegateTest : public testing::ShellTest {
  protected:
-  void SetUp() override {
-    testing::limpiarAjustes();
-    fijarIdiomaActual(Idioma::español);
-    app = std::make_unique<AppDelegate>(banco.piezas());
-    app->applicationDidFinishLaunching();
-  }
   void TearDown() override {
     SubidasEnCurso& list = SubidasEnCurso::shared();
     while (!list.activas().isEmpty()) list.quitar(list.activas().first());
-    // Windows let go of later die before the fakes they report to.
-    app.reset();
-    testing::procesarEventos();
+    ShellTest::TearDown();
   }
   SettingsStore& d() { return Settings::shared().d(); }
-
-  Banco banco;
-  std::unique_ptr<AppDelegate> app;
 };
 
 TEST_F(AppDelegateTest, MenuSettingCommandsClampAndStore) {

@@ -1,28 +1,13 @@
 // The capture flows driven through the shell's commands, with fakes behind them.
 #include <gtest/gtest.h>
 
-#include "app/app_delegate.h"
-#include "app/texts.h"
-#include "fakes.h"
+#include "shell_test.h"
 
 namespace corvalin {
 namespace {
 
-using testing::Banco;
-
-class CaptureFlowsTest : public ::testing::Test {
+class CaptureFlowsTest : public testing::ShellTest {
  protected:
-  void SetUp() override {
-    testing::limpiarAjustes();
-    fijarIdiomaActual(Idioma::español);
-    app = std::make_unique<AppDelegate>(banco.piezas());
-    app->applicationDidFinishLaunching();
-  }
-  // Windows and captures let go of later die before the fakes they report to.
-  void TearDown() override {
-    app.reset();
-    testing::procesarEventos();
-  }
   static QImage imagen(int w = 40, int h = 30) {
     QImage i(w, h, QImage::Format_ARGB32);
     i.fill(Qt::darkCyan);
@@ -35,9 +20,6 @@ class CaptureFlowsTest : public ::testing::Test {
     s->alEmpezar(std::nullopt);
     return s;
   }
-
-  Banco banco;
-  std::unique_ptr<AppDelegate> app;
 };
 
 TEST_F(CaptureFlowsTest, StillCapturesOpenInANewEditorAndCancelDoesNothing) {

@@ -4,28 +4,13 @@
 #include <QElapsedTimer>
 #include <QTest>
 
-#include "app/app_delegate.h"
-#include "app/texts.h"
-#include "fakes.h"
+#include "shell_test.h"
 
 namespace corvalin {
 namespace {
 
-using testing::Banco;
-
-class RecordingFlowTest : public ::testing::Test {
+class RecordingFlowTest : public testing::ShellTest {
  protected:
-  void SetUp() override {
-    testing::limpiarAjustes();
-    fijarIdiomaActual(Idioma::español);
-    app = std::make_unique<AppDelegate>(banco.piezas());
-    app->applicationDidFinishLaunching();
-  }
-  // Windows and captures let go of later die before the fakes they report to.
-  void TearDown() override {
-    app.reset();
-    testing::procesarEventos();
-  }
   const QStringList& log() { return banco.ventanasDeGrabacion.log; }
   // Starts an area recording: pick, setup, record, recorder starts.
   void grabarArea(const QRect& rect = QRect(100, 100, 640, 480)) {
@@ -34,9 +19,6 @@ class RecordingFlowTest : public ::testing::Test {
     banco.ventanasDeGrabacion.setup->handlers.grabar();
     banco.grabadora->empezo();
   }
-
-  Banco banco;
-  std::unique_ptr<AppDelegate> app;
 };
 
 TEST_F(RecordingFlowTest, AreaGoesThroughSetupToRecordingAndStops) {

@@ -1,0 +1,30 @@
+// A fixture with the shell started over a full set of fakes, in Spanish, from default settings.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include "app/app_delegate.h"
+#include "app/texts.h"
+#include "fakes.h"
+
+namespace corvalin::testing {
+
+class ShellTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    limpiarAjustes();
+    fijarIdiomaActual(Idioma::español);
+    app = std::make_unique<AppDelegate>(banco.piezas());
+    app->applicationDidFinishLaunching();
+  }
+  // Windows and captures let go of later die before the fakes they report to.
+  void TearDown() override {
+    app.reset();
+    procesarEventos();
+  }
+
+  Banco banco;
+  std::unique_ptr<AppDelegate> app;
+};
+
+}  // namespace corvalin::testing
