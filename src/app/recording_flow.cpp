@@ -264,7 +264,7 @@ void FlujoDeGrabacion::terminarAlSalir(int esperaMs) {
   QEventLoop loop;
   QPointer<QEventLoop> guard(&loop);  // a late answer finds the loop gone
   auto listo = std::make_shared<bool>(false);
-  QTimer::singleShot(esperaMs, &loop, &QEventLoop::quit);
+  QTimer::singleShot(esperaMs, Qt::PreciseTimer, &loop, &QEventLoop::quit);
   piezas_.grabadora->stop([guard, listo](const GrabacionTerminada&) {
     *listo = true;
     if (guard) guard->quit();

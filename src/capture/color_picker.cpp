@@ -5,7 +5,7 @@
 namespace corvalin {
 
 QString ColorPicker::hex(const QColor& color) {
-  const QColor rgb = color.spec() == QColor::Rgb || !color.isValid() ? color : color.toRgb();
+  const QColor rgb = color.isValid() ? color.toRgb() : color;
   auto channel = [](float v) {
     const long c = std::lround(double(v) * 255.0);
     return static_cast<uint>(std::clamp(c, 0L, 255L));

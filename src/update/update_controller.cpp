@@ -189,7 +189,9 @@ void UpdateController::alVencer() {
         Q_EMIT versionNueva(r.publicada, QString());
       }
     }
-    calendario_.start(static_cast<int>(std::chrono::milliseconds(config_.intervalo).count()));
+    if (automaticallyChecksForUpdates()) {
+      calendario_.start(static_cast<int>(std::chrono::milliseconds(config_.intervalo).count()));
+    }
   });
 }
 
