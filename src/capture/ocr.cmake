@@ -1,0 +1,1 @@
+# Sources and libraries of text recognition, added to corvalin_capture.

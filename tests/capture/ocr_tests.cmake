@@ -1,0 +1,1 @@
+# Text recognition suites, added to test_capture.
