@@ -14,6 +14,8 @@
 #include "app/pending_parts.h"
 #include "app/texts.h"
 #include "app/toast.h"
+#include "capture/screenshot_capture_service.h"
+#include "platform/main_thread.h"
 #include "platform/single_instance.h"
 #include "platform/symbol_icons.h"
 #include "platform/unix_signals.h"
@@ -84,6 +86,16 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   p.portapapeles = crearPortapapelesDelSistema();
   p.alertas = crearAlertasDeEscritorio();
   p.toast = [](const QString& t, const QString& d, const QString& s) { Toast::mostrar(t, d, s); };
+  auto capturas = std::make_unique<ServicioDeCaptura>(ServicioDeCaptura::Configuracion{
+      herramientaDeCapturaInstalada(), {}, std::chrono::milliseconds(40)});
+  // A tool that cannot start is an installation fault: say so instead of doing nothing.
+  capturas->alFallarElLanzamiento = [](const QString& herramienta) {
+    enMain([herramienta] {
+      Toast::mostrar(L("No se pudo abrir la herramienta de captura"), herramienta,
+                     QStringLiteral("exclamationmark.triangle"));
+    });
+  };
+  p.capturas = std::move(capturas);
   p.permisoDePantalla = [] { return true; };
   p.activar = activar;
   p.pantallaBajoElPuntero = [] {

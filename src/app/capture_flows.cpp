@@ -32,7 +32,8 @@ void FlujosDeCaptura::capturaFija(CaptureMode mode) {
 
 void FlujosDeCaptura::capturaDeTexto() {
   QPointer<FlujosDeCaptura> self(this);
-  piezas_.capturas->capture(CaptureMode::ocr, [self](const QImage& image) {
+  // Text is read from an area the user drags.
+  piezas_.capturas->capture(CaptureMode::area, [self](const QImage& image) {
     if (self && !image.isNull()) self->captureText(image);
   });
 }

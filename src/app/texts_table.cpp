@@ -555,6 +555,7 @@ const TextPair kTextPairs[] = {
     {"Esto aún no está disponible", "This isn't available yet"},
     {"Llega en una próxima versión de Corvalin", "It's coming in a later version of Corvalin"},
     {"No encontré la bandeja del sistema", "I couldn't find the system tray"},
+    {"No se pudo abrir la herramienta de captura", "The capture tool couldn't start"},
     {"Corvalin sigue funcionando: usa sus atajos o ábrelo de nuevo", "Corvalin keeps running: use its shortcuts or open it again"},
 };
 // clang-format on

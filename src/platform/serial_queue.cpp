@@ -30,6 +30,14 @@ void SerialQueue::async(std::function<void()> job) {
   wake_.notify_one();
 }
 
+void SerialQueue::asyncAfter(std::chrono::milliseconds delay, std::function<void()> job) {
+  {
+    std::lock_guard lock(mutex_);
+    timed_.emplace(std::chrono::steady_clock::now() + delay, std::move(job));
+  }
+  wake_.notify_one();
+}
+
 void SerialQueue::sync(const std::function<void()>& job) {
   std::promise<void> done;
   async([&] {
@@ -48,7 +56,19 @@ void SerialQueue::run() {
     std::function<void()> job;
     {
       std::unique_lock lock(mutex_);
-      wake_.wait(lock, [this] { return stopping_ || !jobs_.empty(); });
+      for (;;) {
+        // Delayed jobs that are due join the queue in the order they fall due.
+        const auto now = std::chrono::steady_clock::now();
+        while (!timed_.empty() && timed_.begin()->first <= now) {
+          jobs_.push_back(std::move(timed_.begin()->second));
+          timed_.erase(timed_.begin());
+        }
+        if (!jobs_.empty() || stopping_) break;
+        if (timed_.empty())
+          wake_.wait(lock);
+        else
+          wake_.wait_until(lock, timed_.begin()->first);
+      }
       if (jobs_.empty()) return;  // stopping, and nothing left to run
       job = std::move(jobs_.front());
       jobs_.pop_front();

@@ -1,9 +1,11 @@
 // A named serial queue: one worker thread that runs submitted jobs in order.
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -13,7 +15,7 @@ namespace corvalin {
 class SerialQueue {
  public:
   explicit SerialQueue(std::string name);
-  // Runs the jobs already queued, then stops the thread.
+  // Runs the jobs already queued (not the delayed ones still waiting), then stops the thread.
   ~SerialQueue();
 
   SerialQueue(const SerialQueue&) = delete;
@@ -23,6 +25,9 @@ class SerialQueue {
 
   // Queues `job`; returns at once. Jobs run one at a time in submission order.
   void async(std::function<void()> job);
+
+  // Queues `job` to run once `delay` has passed, after the jobs due before it.
+  void asyncAfter(std::chrono::milliseconds delay, std::function<void()> job);
 
   // Queues `job` and waits until it has run. Never call it from the queue itself.
   void sync(const std::function<void()>& job);
@@ -37,6 +42,7 @@ class SerialQueue {
   std::mutex mutex_;
   std::condition_variable wake_;
   std::deque<std::function<void()>> jobs_;
+  std::multimap<std::chrono::steady_clock::time_point, std::function<void()>> timed_;
   bool stopping_ = false;
   std::thread worker_;
 };

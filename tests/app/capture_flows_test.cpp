@@ -50,6 +50,7 @@ TEST_F(CaptureFlowsTest, StillCapturesOpenInANewEditorAndCancelDoesNothing) {
 
 TEST_F(CaptureFlowsTest, RecognisedTextIsTrimmedCopiedAndCounted) {
   app->ejecutar(Accion::captureTextAction);
+  EXPECT_EQ(banco.capturas->pedidos, (std::vector<CaptureMode>{CaptureMode::area}));
   banco.capturas->entregar(imagen());
   ASSERT_EQ(banco.toasts.size(), 1u);
   EXPECT_EQ(banco.toasts[0].titulo, QStringLiteral("Leyendo el texto…"));

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -40,6 +41,32 @@ TEST(SerialQueue, RunsJobsInOrderOnItsOwnThread) {
   ASSERT_EQ(order.size(), 101u);
   for (int i = 0; i < 100; ++i) EXPECT_EQ(order[i], i);
   EXPECT_EQ(order.back(), 1000);
+}
+
+TEST(SerialQueue, DelayedJobsRunWhenDueInTheOrderTheyFallDue) {
+  SerialQueue queue("corvalin.pruebas");
+  std::mutex m;
+  std::vector<std::pair<int, qint64>> ran;
+  QElapsedTimer timer;
+  timer.start();
+  auto note = [&](int id) {
+    std::lock_guard lock(m);
+    ran.push_back({id, timer.elapsed()});
+  };
+  queue.asyncAfter(std::chrono::milliseconds(150), [&] { note(1); });
+  queue.asyncAfter(std::chrono::milliseconds(50), [&] { note(2); });
+  queue.async([&] { note(3); });
+  QTRY_VERIFY_WITH_TIMEOUT(
+      [&] {
+        std::lock_guard lock(m);
+        return ran.size() == 3;
+      }(),
+      3000);
+  EXPECT_EQ(ran[0].first, 3);
+  EXPECT_EQ(ran[1].first, 2);
+  EXPECT_EQ(ran[2].first, 1);
+  EXPECT_GE(ran[1].second, 50);
+  EXPECT_GE(ran[2].second, 150);
 }
 
 TEST(NotificationCenter, PostsFromAnyThreadArriveOnTheMainThread) {

@@ -1,0 +1,205 @@
+// The capture service's watcher and delivery rules, against stand-in tools written as shell
+// scripts: one that writes slowly and lingers, one that leaves a truncated file, an empty one,
+// none at all, and one that cannot be started.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "capture/screenshot_capture_service.h"
+#include "platform/main_thread.h"
+
+namespace corvalin {
+namespace {
+
+struct Resultado {
+  int veces = 0;
+  QImage imagen;
+  bool enPrincipal = false;
+  qint64 ms = -1;
+};
+
+class CaptureServiceTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    QImage image(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < image.height(); ++y)
+      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 4, y * 5, (x ^ y) * 3));
+    referencia = image;
+    png = dir.path() + QStringLiteral("/ref.png");
+    ASSERT_TRUE(image.save(png, "PNG"));
+    temp = dir.path() + QStringLiteral("/tmp");
+    QDir().mkpath(temp);
+  }
+
+  // A stand-in tool: `body` runs with $OUT set to the output path and $REF to a finished PNG;
+  // every call appends its arguments to args.log.
+  QString herramienta(const QString& body) {
+    const QString path = dir.path() + QStringLiteral("/tool-%1.sh").arg(++tools);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QStringLiteral(
+                "#!/bin/sh\nfor OUT; do :; done\nREF='%1'\necho \"$@\" >> '%2/args.log'\n%3\n")
+                .arg(png, dir.path(), body)
+                .toUtf8());
+    f.close();
+    f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    return path;
+  }
+
+  ServicioDeCaptura servicio(const QString& tool) {
+    return ServicioDeCaptura({tool, temp, std::chrono::milliseconds(40)});
+  }
+
+  std::function<void(QImage)> recoger(Resultado& r) {
+    timer.start();
+    return [&r, this](const QImage& image) {
+      ++r.veces;
+      r.imagen = image;
+      r.enPrincipal = enHiloPrincipal();
+      r.ms = timer.elapsed();
+    };
+  }
+
+  QStringList archivosTemporales() const { return QDir(temp).entryList(QDir::Files); }
+  QString args() const {
+    QFile f(dir.path() + QStringLiteral("/args.log"));
+    f.open(QIODevice::ReadOnly);
+    return QString::fromUtf8(f.readAll());
+  }
+
+  QTemporaryDir dir;
+  QImage referencia;
+  QString png, temp;
+  int tools = 0;
+  QElapsedTimer timer;
+};
+
+TEST_F(CaptureServiceTest, AFinishedFileIsDeliveredBeforeTheToolExitsThenDeleted) {
+  // Writes half, pauses, writes the rest, then lingers a second before exiting.
+  const QString tool =
+      herramienta(QStringLiteral("size=$(wc -c < \"$REF\"); half=$((size / 2))\n"
+                                 "head -c $half \"$REF\" > \"$OUT\"; sleep 0.3\n"
+                                 "tail -c +$((half + 1)) \"$REF\" >> \"$OUT\"; sleep 1"));
+  Resultado r;
+  ServicioDeCaptura s = servicio(tool);
+  s.capture(CaptureMode::area, recoger(r));
+  QTRY_COMPARE_WITH_TIMEOUT(r.veces, 1, 5000);
+  EXPECT_TRUE(r.enPrincipal);
+  EXPECT_GE(r.ms, 250);   // not before the file was whole
+  EXPECT_LT(r.ms, 1100);  // nor waiting for the tool to exit
+  EXPECT_EQ(r.imagen.convertToFormat(QImage::Format_RGB32), referencia);
+  EXPECT_EQ(archivosTemporales().size(), 1);  // the tool still runs: the file is still there
+  QTRY_VERIFY_WITH_TIMEOUT(archivosTemporales().isEmpty(), 5000);
+  QTest::qWait(100);
+  EXPECT_EQ(r.veces, 1);  // the exit handler delivers nothing more
+  EXPECT_TRUE(args().startsWith(QStringLiteral("-x -i ") + temp + QStringLiteral("/corvalin-")));
+  EXPECT_TRUE(args().trimmed().endsWith(QStringLiteral(".png")));
+}
+
+TEST_F(CaptureServiceTest, ATruncatedFileIsNotTakenForAFinishedOne) {
+  // A PNG cut in the middle of its data stays there until the tool exits.
+  const QString tool = herramienta(QStringLiteral(
+      "size=$(wc -c < \"$REF\"); head -c $((size - 40)) \"$REF\" > \"$OUT\"; sleep 0.5"));
+  Resultado r;
+  ServicioDeCaptura s = servicio(tool);
+  s.capture(CaptureMode::fullscreen, recoger(r));
+  QTRY_COMPARE_WITH_TIMEOUT(r.veces, 1, 5000);
+  EXPECT_GE(r.ms, 450);  // only the exit handler answered
+  EXPECT_TRUE(r.imagen.isNull());
+  QTRY_VERIFY_WITH_TIMEOUT(archivosTemporales().isEmpty(), 2000);
+  EXPECT_TRUE(args().startsWith(QStringLiteral("-x ") + temp));  // full screen: no selection flags
+}
+
+TEST_F(CaptureServiceTest, CancelledOrEmptyGivesNoPicture) {
+  for (const QString& body : {QStringLiteral("exit 0"), QStringLiteral(": > \"$OUT\""),
+                              QStringLiteral("echo 'no es un png' > \"$OUT\"; exit 1")}) {
+    Resultado r;
+    ServicioDeCaptura s = servicio(herramienta(body));
+    s.capture(CaptureMode::window, recoger(r));
+    QTRY_COMPARE_WITH_TIMEOUT(r.veces, 1, 5000);
+    EXPECT_TRUE(r.imagen.isNull()) << body.toStdString();
+    QTRY_VERIFY_WITH_TIMEOUT(archivosTemporales().isEmpty(), 2000);
+  }
+  EXPECT_TRUE(args().startsWith(QStringLiteral("-x -i -W -o ")));
+}
+
+TEST_F(CaptureServiceTest, AFileCompletedJustAtExitIsStillDelivered) {
+  Resultado r;
+  ServicioDeCaptura s = servicio(herramienta(QStringLiteral("cp \"$REF\" \"$OUT\"")));
+  s.capture(CaptureMode::fullscreen, recoger(r));
+  QTRY_COMPARE_WITH_TIMEOUT(r.veces, 1, 5000);
+  EXPECT_EQ(r.imagen.convertToFormat(QImage::Format_RGB32), referencia);
+  QTRY_VERIFY_WITH_TIMEOUT(archivosTemporales().isEmpty(), 2000);
+  QTest::qWait(150);
+  EXPECT_EQ(r.veces, 1);
+}
+
+TEST_F(CaptureServiceTest, AToolThatCannotStartNeverCompletes) {
+  ServicioDeCaptura s = servicio(dir.path() + QStringLiteral("/no-existe"));
+  QString reported;
+  s.alFallarElLanzamiento = [&](const QString& tool) { reported = tool; };
+  Resultado r;
+  s.capture(CaptureMode::area, recoger(r));
+  EXPECT_EQ(reported, dir.path() + QStringLiteral("/no-existe"));
+  QTest::qWait(200);
+  EXPECT_EQ(r.veces, 0);
+  EXPECT_TRUE(archivosTemporales().isEmpty());
+}
+
+TEST_F(CaptureServiceTest, OtherModesDoNothing) {
+  ServicioDeCaptura s = servicio(herramienta(QStringLiteral("cp \"$REF\" \"$OUT\"")));
+  Resultado r;
+  for (CaptureMode mode : {CaptureMode::record, CaptureMode::ocr, CaptureMode::scroll,
+                           CaptureMode::color, CaptureMode::pauseRecording}) {
+    s.capture(mode, recoger(r));
+  }
+  QTest::qWait(200);
+  EXPECT_EQ(r.veces, 0);
+  EXPECT_TRUE(args().isEmpty());
+}
+
+TEST_F(CaptureServiceTest, TwoCapturesAtOnceEachGetTheirOwnFileAndDelivery) {
+  // The first writes its file late; the second at once. Each picture goes to its own caller.
+  QImage other(10, 10, QImage::Format_RGB32);
+  other.fill(Qt::red);
+  const QString otherPng = dir.path() + QStringLiteral("/other.png");
+  ASSERT_TRUE(other.save(otherPng));
+  ServicioDeCaptura slow = servicio(herramienta(QStringLiteral("sleep 0.4; cp \"$REF\" \"$OUT\"")));
+  ServicioDeCaptura fast =
+      servicio(herramienta(QStringLiteral("cp '%1' \"$OUT\"; sleep 0.2").arg(otherPng)));
+  Resultado a, b;
+  slow.capture(CaptureMode::area, recoger(a));
+  fast.capture(CaptureMode::area, recoger(b));
+  QTRY_VERIFY_WITH_TIMEOUT(a.veces == 1 && b.veces == 1, 5000);
+  EXPECT_EQ(a.imagen.size(), QSize(64, 48));
+  EXPECT_EQ(b.imagen.size(), QSize(10, 10));
+  const QStringList lines = args().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+  ASSERT_EQ(lines.size(), 2);
+  EXPECT_NE(lines[0].section(QLatin1Char(' '), -1), lines[1].section(QLatin1Char(' '), -1));
+  QTRY_VERIFY_WITH_TIMEOUT(archivosTemporales().isEmpty(), 2000);
+}
+
+TEST(LoadPixelAccurate, OnlyWholeFilesEndingInIendCountAsComplete) {
+  QTemporaryDir dir;
+  QImage image(5, 3, QImage::Format_ARGB32);
+  image.fill(QColor(1, 2, 3, 4));
+  const QString path = dir.path() + QStringLiteral("/a.png");
+  ASSERT_TRUE(image.save(path));
+  ASSERT_TRUE(ServicioDeCaptura::loadPixelAccurate(path, true));
+  EXPECT_EQ(ServicioDeCaptura::loadPixelAccurate(path, true)->pixelColor(2, 1), QColor(1, 2, 3, 4));
+  QFile f(path);
+  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+  const QByteArray whole = f.readAll();
+  f.resize(whole.size() - 12);  // no IEND yet
+  f.close();
+  EXPECT_FALSE(ServicioDeCaptura::loadPixelAccurate(path, true));
+  EXPECT_FALSE(
+      ServicioDeCaptura::loadPixelAccurate(dir.path() + QStringLiteral("/none.png"), false));
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,82 @@
+// The clipboard through a real X server: what Corvalin puts there, another program (xclip)
+// reads, and the other way round.
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QTest>
+
+#include "platform/clipboard.h"
+
+namespace corvalin {
+namespace {
+
+// Runs xclip while this process keeps serving the selection it owns.
+QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {
+  QProcess p;
+  p.start(QStringLiteral("xclip"), args);
+  if (!input.isEmpty()) {
+    p.write(input);
+    p.closeWriteChannel();
+  }
+  QElapsedTimer t;
+  t.start();
+  while (p.state() != QProcess::NotRunning && t.elapsed() < 10000) {
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    p.waitForFinished(10);
+  }
+  EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+  return p.readAllStandardOutput();
+}
+
+class X11Clipboard : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs X11";
+  }
+};
+
+TEST_F(X11Clipboard, APictureWeCopyIsAPngOtherProgramsRead) {
+  auto clipboard = crearPortapapelesDelSistema();
+  QImage image(120, 80, QImage::Format_ARGB32);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 120; ++x) image.setPixel(x, y, qRgba(x * 2, y * 3, 200, 255));
+  clipboard->ponerImagen(image);
+  const QByteArray targets = xclip({"-selection", "clipboard", "-t", "TARGETS", "-o"});
+  EXPECT_TRUE(targets.contains("image/png")) << targets.toStdString();
+  const QByteArray png = xclip({"-selection", "clipboard", "-t", "image/png", "-o"});
+  ASSERT_TRUE(png.startsWith("\x89PNG"));
+  const QImage back = QImage::fromData(png, "PNG").convertToFormat(QImage::Format_ARGB32);
+  EXPECT_EQ(back, image);
+}
+
+TEST_F(X11Clipboard, TextAndPicturesFromOtherProgramsReachUs) {
+  auto clipboard = crearPortapapelesDelSistema();
+  QProcess owner;  // xclip keeps serving what it put there until the selection changes
+  owner.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-i"});
+  owner.write("Año ñandú #FF8000");
+  owner.closeWriteChannel();
+  QTRY_COMPARE_WITH_TIMEOUT(clipboard->texto(), QStringLiteral("Año ñandú #FF8000"), 5000);
+  EXPECT_FALSE(clipboard->tieneImagen());
+
+  QImage image(7, 9, QImage::Format_RGB32);
+  image.fill(QColor(10, 200, 30));
+  QByteArray png;
+  QBuffer buffer(&png);
+  buffer.open(QIODevice::WriteOnly);
+  image.save(&buffer, "PNG");
+  QProcess pngOwner;
+  pngOwner.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-i"});
+  pngOwner.write(png);
+  pngOwner.closeWriteChannel();
+  QTRY_VERIFY_WITH_TIMEOUT(clipboard->tieneImagen(), 5000);
+  EXPECT_EQ(clipboard->imagen().convertToFormat(QImage::Format_RGB32), image);
+  owner.kill();
+  pngOwner.kill();
+  owner.waitForFinished();
+  pngOwner.waitForFinished();
+}
+
+}  // namespace
+}  // namespace corvalin
