@@ -1,0 +1,220 @@
+// The PNG writer against independent decoders (Qt's libpng, ImageMagick, zlib itself) and the
+// file replacement a polling reader relies on.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <zlib.h>
+
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <atomic>
+#include <cerrno>
+#include <cstring>
+#include <random>
+#include <thread>
+
+#include "tools/png_writer.h"
+
+namespace corvalin::tools {
+namespace {
+
+// Random pixels in some rows, flat colour and soft gradients in others, so that both ways of
+// deflating are used and switched between inside one strip.
+QImage mixedPicture(int w, int h, std::uint32_t seed) {
+  QImage image(w, h, QImage::Format_RGB32);
+  std::mt19937 random(seed);
+  for (int y = 0; y < h; ++y) {
+    auto* row = reinterpret_cast<std::uint32_t*>(image.scanLine(y));
+    const int kind = (y / 16) % 3;
+    for (int x = 0; x < w; ++x) {
+      if (kind == 0)
+        row[x] = random() | 0xff000000u;
+      else if (kind == 1)
+        row[x] = 0xff204060u;
+      else
+        row[x] = qRgb(x % 256, (x + y) % 256, y % 256);
+    }
+    // The unused byte must not reach the file.
+    if (w > 1) row[w / 2] = (row[w / 2] & 0xffffffu) | 0x12000000u;
+  }
+  return image;
+}
+
+Rgb32View viewOf(const QImage& image) {
+  return {image.constBits(), image.width(), image.height(), image.bytesPerLine()};
+}
+
+std::uint32_t bigEndian32(const std::uint8_t* p) {
+  return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
+}
+
+struct Chunks {
+  std::vector<std::string> types;
+  std::vector<std::uint8_t> idat;
+  std::vector<std::uint8_t> header;
+};
+
+// Splits the file into chunks, checking the signature and every chunk's CRC on the way.
+Chunks readChunks(const std::vector<std::uint8_t>& png) {
+  Chunks chunks;
+  const std::uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+  EXPECT_GE(png.size(), 8u);
+  EXPECT_TRUE(std::equal(std::begin(signature), std::end(signature), png.begin()));
+  std::size_t at = 8;
+  while (at + 12 <= png.size()) {
+    const std::uint32_t length = bigEndian32(&png[at]);
+    EXPECT_LE(at + 12 + length, png.size());
+    if (at + 12 + length > png.size()) break;
+    const std::string type(reinterpret_cast<const char*>(&png[at + 4]), 4);
+    const uLong crc = crc32(0, &png[at + 4], length + 4);
+    EXPECT_EQ(crc, bigEndian32(&png[at + 8 + length])) << "CRC of " << type;
+    const auto data = png.begin() + static_cast<std::ptrdiff_t>(at + 8);
+    if (type == "IDAT") chunks.idat.insert(chunks.idat.end(), data, data + length);
+    if (type == "IHDR") chunks.header.assign(data, data + length);
+    chunks.types.push_back(type);
+    at += 12 + length;
+  }
+  EXPECT_EQ(at, png.size()) << "bytes after the last chunk";
+  return chunks;
+}
+
+void expectSamePixels(const QImage& expected, const QImage& decoded, const std::string& what) {
+  ASSERT_EQ(decoded.size(), expected.size()) << what;
+  const QImage d = decoded.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < expected.height(); ++y) {
+    const auto* e = reinterpret_cast<const std::uint32_t*>(expected.constScanLine(y));
+    const auto* g = reinterpret_cast<const std::uint32_t*>(d.constScanLine(y));
+    for (int x = 0; x < expected.width(); ++x) {
+      if ((e[x] & 0xffffffu) != (g[x] & 0xffffffu)) {
+        FAIL() << what << ": first difference at " << x << "," << y << std::hex << " expected "
+               << (e[x] & 0xffffffu) << " got " << (g[x] & 0xffffffu);
+      }
+    }
+  }
+}
+
+TEST(PngWriter, RoundTripsRandomPicturesExactlyWhateverTheSizeAndNumberOfStrips) {
+  const QSize sizes[] = {{1, 1}, {3, 2}, {17, 5}, {640, 480}, {1921, 37}, {5, 700}};
+  std::uint32_t seed = 1;
+  for (const QSize size : sizes) {
+    const QImage picture = mixedPicture(size.width(), size.height(), seed++);
+    for (const int strips : {0, 1, 2, 3, 8}) {
+      const std::string what = std::to_string(size.width()) + "x" + std::to_string(size.height()) +
+                               " in " + std::to_string(strips);
+      const std::vector<std::uint8_t> png = encodePng(viewOf(picture), strips);
+      ASSERT_FALSE(png.empty()) << what;
+
+      const Chunks chunks = readChunks(png);
+      ASSERT_EQ(chunks.types.front(), "IHDR") << what;
+      ASSERT_EQ(chunks.types.back(), "IEND") << what;
+      ASSERT_EQ(chunks.header.size(), 13u);
+      EXPECT_EQ(bigEndian32(&chunks.header[0]), static_cast<std::uint32_t>(size.width()));
+      EXPECT_EQ(bigEndian32(&chunks.header[4]), static_cast<std::uint32_t>(size.height()));
+      EXPECT_EQ(chunks.header[8], 8);  // 8 bits, truecolour without alpha
+      EXPECT_EQ(chunks.header[9], 2);
+      if (strips > 1 && size.height() >= strips) {
+        EXPECT_EQ(std::count(chunks.types.begin(), chunks.types.end(), "IDAT"), strips) << what;
+      }
+      // zlib checks the joined stream's end and its Adler-32 over all strips.
+      const std::size_t rawBytes = static_cast<std::size_t>(size.width() * 3 + 1) * size.height();
+      std::vector<std::uint8_t> raw(rawBytes + 1);
+      uLongf rawLength = raw.size();
+      ASSERT_EQ(uncompress(raw.data(), &rawLength, chunks.idat.data(), chunks.idat.size()), Z_OK)
+          << what;
+      EXPECT_EQ(rawLength, rawBytes) << what;
+
+      expectSamePixels(picture, QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG"),
+                       what);
+    }
+  }
+}
+
+TEST(PngWriter, ImageMagickDecodesTheSamePixels) {
+  const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
+  ASSERT_FALSE(convert.isEmpty()) << "ImageMagick's convert is a test dependency";
+  const QImage picture = mixedPicture(333, 211, 77);
+  const std::vector<std::uint8_t> png = encodePng(viewOf(picture), 3);
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("shot.png"));
+  std::string error;
+  ASSERT_TRUE(writeFileAtomically(path.toStdString(), png, &error)) << error;
+
+  QProcess process;
+  process.start(convert,
+                {path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgb:-")});
+  ASSERT_TRUE(process.waitForFinished(30000));
+  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+  const QByteArray rgb = process.readAllStandardOutput();
+  ASSERT_EQ(rgb.size(), 333 * 211 * 3);
+  QImage decoded(reinterpret_cast<const uchar*>(rgb.constData()), 333, 211, 333 * 3,
+                 QImage::Format_RGB888);
+  expectSamePixels(picture, decoded, "convert");
+}
+
+TEST(PngWriter, NothingToEncodeGivesNoBytes) {
+  EXPECT_TRUE(encodePng(Rgb32View{}).empty());
+  const QImage picture = mixedPicture(4, 4, 3);
+  EXPECT_TRUE(encodePng(Rgb32View{picture.constBits(), 0, 4, picture.bytesPerLine()}).empty());
+}
+
+TEST(AtomicFile, ReplacesTheFileWithTheUsualModeAndLeavesNothingElseBehind) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath(QStringLiteral("out.png")).toStdString();
+  const std::vector<std::uint8_t> first(1000, 1), second(10, 2);
+  std::string error;
+  ASSERT_TRUE(writeFileAtomically(path, first, &error)) << error;
+  ASSERT_TRUE(writeFileAtomically(path, second, &error)) << error;
+  QFile file(QString::fromStdString(path));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  EXPECT_EQ(file.readAll(), QByteArray(10, 2));
+  const mode_t mask = ::umask(0);
+  ::umask(mask);
+  struct stat info {};
+  ASSERT_EQ(::stat(path.c_str(), &info), 0);
+  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
+            QStringList{QStringLiteral("out.png")});
+}
+
+TEST(AtomicFile, FailsWithTheReasonWhenTheFolderIsMissing) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath(QStringLiteral("missing/out.png")).toStdString();
+  std::string error;
+  EXPECT_FALSE(writeFileAtomically(path, std::vector<std::uint8_t>(4, 0), &error));
+  EXPECT_NE(error.find("missing"), std::string::npos) << error;
+  EXPECT_NE(error.find(std::strerror(ENOENT)), std::string::npos) << error;
+}
+
+// The capture service polls the file every 40 ms and takes it once it decodes and ends with
+// IEND; it must never catch a partial picture, even while a large one is being replaced.
+TEST(AtomicFile, APollingReaderSeesNoFileOrAWholeOne) {
+  QTemporaryDir dir;
+  const std::string path = dir.filePath(QStringLiteral("shot.png")).toStdString();
+  const QImage picture = mixedPicture(1200, 800, 5);
+  const std::vector<std::uint8_t> png = encodePng(viewOf(picture));
+  std::atomic<bool> writing{true};
+  std::atomic<int> reads{0}, partial{0};
+  std::thread reader([&] {
+    while (writing) {
+      QFile file(QString::fromStdString(path));
+      if (!file.open(QIODevice::ReadOnly)) continue;
+      const QByteArray bytes = file.readAll();
+      ++reads;
+      if (static_cast<std::size_t>(bytes.size()) != png.size() ||
+          !bytes.endsWith(QByteArray::fromHex("0000000049454e44ae426082")))
+        ++partial;
+    }
+  });
+  std::string error;
+  for (int i = 0; i < 30; ++i) ASSERT_TRUE(writeFileAtomically(path, png, &error)) << error;
+  writing = false;
+  reader.join();
+  EXPECT_GT(reads.load(), 0);
+  EXPECT_EQ(partial.load(), 0);
+}
+
+}  // namespace
+}  // namespace corvalin::tools

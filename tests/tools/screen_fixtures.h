@@ -1,0 +1,77 @@
+// What the screenshot tool's X11 tests put on screen: windows showing the test pattern or a
+// given picture (through the screenshot_test_window helper), a desktop-like picture, and
+// RandR monitors laid over the test server's one screen.
+#pragma once
+
+#include <xcb/xcb.h>
+
+#include <QImage>
+#include <QProcess>
+#include <QRect>
+#include <QTemporaryFile>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+namespace corvalin::tools::testing {
+
+inline const QRect kScreen(0, 0, 1920, 1080);
+
+// A window shown by the helper program, gone when this goes.
+class TestWindow {
+ public:
+  struct Look {
+    QRect rect;
+    std::uint32_t seed = 0;
+    bool overrideRedirect = false;
+    std::array<int, 4> shadow{};  // left, right, top, bottom
+    QImage picture;               // instead of the pattern, Format_RGB32 of the rect's size
+  };
+
+  // Waits until the window is on screen; id() is 0 when it never got there.
+  explicit TestWindow(Look look);
+  ~TestWindow();
+
+  std::uint32_t id() const { return id_; }
+  const Look& look() const { return look_; }
+  // The pixel this window shows at a root position inside it.
+  std::uint32_t pixelAt(QPoint p) const;
+
+ private:
+  Look look_;
+  QProcess process_;
+  QTemporaryFile pictureFile_;
+  std::uint32_t id_ = 0;
+};
+
+// Covers the screen without a window manager's notice, as a desktop background would.
+TestWindow::Look background(std::uint32_t seed, QImage picture = {});
+// A top-level window like an application's; `shadow` is left, right, top, bottom.
+TestWindow::Look plainWindow(QRect rect, std::uint32_t seed, std::array<int, 4> shadow = {});
+
+// Something like a desktop, for the overlay screenshots people look at: wallpaper, a top
+// bar, an editor window and a terminal.
+QImage desktopPicture();
+
+// Monitors laid over the one X screen through RandR, removed again when this goes. The
+// server forgets them with the session, but later suites in the same session must not see
+// them.
+class VirtualMonitors {
+ public:
+  struct Monitor {
+    const char* name;
+    QRect rect;
+    QSize sizeMm;
+  };
+  VirtualMonitors(xcb_connection_t* c, xcb_window_t root, std::vector<Monitor> monitors);
+  ~VirtualMonitors();
+  bool ok() const { return ok_; }
+
+ private:
+  xcb_connection_t* c_;
+  xcb_window_t root_;
+  std::vector<xcb_atom_t> names_;
+  bool ok_ = true;
+};
+
+}  // namespace corvalin::tools::testing

@@ -1,0 +1,122 @@
+// A top-level window for the screenshot tests: shows the test pattern (in window
+// coordinates), or a picture given as raw 32-bit pixels, inside an optional simulated
+// client-side shadow announced through _GTK_FRAME_EXTENTS, and prints "ready" once the X
+// server shows it. Lives until its standard input closes.
+//   screenshot_test_window X Y W H SEED [--override-redirect] [--shadow L,R,T,B]
+//                          [--picture FILE]
+#include <xcb/xcb.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "test_pattern.h"
+
+namespace {
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  xcb_intern_atom_reply_t* r =
+      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
+  const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
+  std::free(r);
+  return a;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  using corvalin::tools::testing::kShadowPixel;
+  using corvalin::tools::testing::patternPixel;
+  if (argc < 6) {
+    std::fprintf(stderr,
+                 "usage: %s X Y W H SEED [--override-redirect] [--shadow L,R,T,B] "
+                 "[--picture FILE]\n",
+                 argv[0]);
+    return 2;
+  }
+  const int x = std::atoi(argv[1]), y = std::atoi(argv[2]);
+  const int w = std::atoi(argv[3]), h = std::atoi(argv[4]);
+  const auto seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
+  bool overrideRedirect = false;
+  std::uint32_t shadow[4] = {0, 0, 0, 0};  // left, right, top, bottom
+  std::vector<std::uint32_t> picture;
+  for (int i = 6; i < argc; ++i) {
+    if (std::strcmp(argv[i], "--override-redirect") == 0)
+      overrideRedirect = true;
+    else if (std::strcmp(argv[i], "--shadow") == 0 && i + 1 < argc)
+      std::sscanf(argv[++i], "%u,%u,%u,%u", &shadow[0], &shadow[1], &shadow[2], &shadow[3]);
+    else if (std::strcmp(argv[i], "--picture") == 0 && i + 1 < argc) {
+      picture.resize(static_cast<std::size_t>(w) * h);
+      std::FILE* file = std::fopen(argv[++i], "rb");
+      if (file == nullptr || std::fread(picture.data(), 4, picture.size(), file) != picture.size())
+        return 2;
+      std::fclose(file);
+    }
+  }
+
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(c)) return 1;
+  xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
+
+  // The picture is the window's background, so the server repaints it without our help.
+  const xcb_pixmap_t pixmap = xcb_generate_id(c);
+  xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
+  const xcb_gcontext_t gc = xcb_generate_id(c);
+  xcb_create_gc(c, gc, pixmap, 0, nullptr);
+  const int stripRows = 32;
+  std::vector<std::uint32_t> strip(static_cast<std::size_t>(w) * stripRows);
+  for (int top = 0; top < h; top += stripRows) {
+    const int rows = std::min(stripRows, h - top);
+    for (int r = 0; r < rows; ++r) {
+      for (int col = 0; col < w; ++col) {
+        const int row = top + r;
+        const bool inShadow =
+            col < static_cast<int>(shadow[0]) || col >= w - static_cast<int>(shadow[1]) ||
+            row < static_cast<int>(shadow[2]) || row >= h - static_cast<int>(shadow[3]);
+        const std::size_t at = static_cast<std::size_t>(row) * w + col;
+        strip[static_cast<std::size_t>(r) * w + col] = inShadow ? kShadowPixel
+                                                       : picture.empty()
+                                                           ? patternPixel(seed, col, row)
+                                                           : picture[at];
+      }
+    }
+    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, w, rows, 0, top, 0, screen->root_depth,
+                  static_cast<std::uint32_t>(rows) * w * 4,
+                  reinterpret_cast<const std::uint8_t*>(strip.data()));
+  }
+
+  const xcb_window_t window = xcb_generate_id(c);
+  const std::uint32_t values[] = {pixmap, overrideRedirect ? 1u : 0u,
+                                  XCB_EVENT_MASK_STRUCTURE_NOTIFY | XCB_EVENT_MASK_EXPOSURE};
+  xcb_create_window(c, screen->root_depth, window, screen->root, x, y, w, h, 0,
+                    XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
+                    XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
+  const std::string title = "screenshot-test-" + std::to_string(seed);
+  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
+                      title.size(), title.data());
+  if (shadow[0] || shadow[1] || shadow[2] || shadow[3])
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_GTK_FRAME_EXTENTS"),
+                        XCB_ATOM_CARDINAL, 32, 4, shadow);
+  xcb_map_window(c, window);
+  xcb_flush(c);
+
+  for (bool exposed = false; !exposed;) {
+    xcb_generic_event_t* e = xcb_wait_for_event(c);
+    if (e == nullptr) return 1;
+    exposed = (e->response_type & 0x7f) == XCB_EXPOSE;
+    std::free(e);
+  }
+  // A round trip after the first expose: the background is on screen.
+  std::free(xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
+  std::printf("ready %u\n", window);
+  std::fflush(stdout);
+
+  char buffer[64];
+  while (std::fread(buffer, 1, sizeof buffer, stdin) > 0) {
+  }
+  xcb_disconnect(c);
+  return 0;
+}
