@@ -203,3 +203,25 @@ TEST(LoadPixelAccurate, OnlyWholeFilesEndingInIendCountAsComplete) {
 
 }  // namespace
 }  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+// The real tool through the service, on the test session's screen.
+TEST(CaptureServiceWithTheRealTool, AFullScreenShotArrivesWithTheScreensSize) {
+  if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the test session's X server";
+  QTemporaryDir dir;
+  ServicioDeCaptura s({QStringLiteral(SCREENSHOT_TOOL), dir.path(), std::chrono::milliseconds(40)});
+  int veces = 0;
+  QImage imagen;
+  s.capture(CaptureMode::fullscreen, [&](const QImage& i) {
+    ++veces;
+    imagen = i;
+  });
+  QTRY_COMPARE_WITH_TIMEOUT(veces, 1, 10000);
+  EXPECT_EQ(imagen.size(), QSize(1920, 1080));
+  QTRY_VERIFY_WITH_TIMEOUT(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty(), 5000);
+}
+
+}  // namespace
+}  // namespace corvalin
