@@ -14,6 +14,7 @@
 #include "app/pending_parts.h"
 #include "app/texts.h"
 #include "app/toast.h"
+#include "capture/lector_diferido.h"
 #include "capture/screenshot_capture_service.h"
 #include "platform/main_thread.h"
 #include "platform/single_instance.h"
@@ -96,6 +97,7 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
     });
   };
   p.capturas = std::move(capturas);
+  p.lector = std::make_unique<LectorDeTextoDiferido>(modulosDeTextoInstalados());
   p.permisoDePantalla = [] { return true; };
   p.activar = activar;
   p.pantallaBajoElPuntero = [] {
