@@ -1,0 +1,151 @@
+// Dodge and burn: the amount laid down, its ceiling, and the tonal ranges.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "retouch/pixel_canvas.h"
+#include "retouch/tone_brush.h"
+#include "retouch_test_support.h"
+
+namespace corvalin::retouch {
+namespace {
+
+using testing::rgba;
+
+// A core wider than the picture: every pixel is covered fully by one dab.
+const Brush kEverywhere{1000, 0.96, 1};
+
+// Columns of greys 0, 40, 128, 220 and 255, eight pixels each.
+PixelCanvas greyStripes() {
+  const uint8_t greys[] = {0, 40, 128, 220, 255};
+  std::vector<uint8_t> bytes(40 * 4 * 4);
+  for (int64_t y = 0; y < 4; ++y)
+    for (int64_t x = 0; x < 40; ++x)
+      for (int c = 0; c < 4; ++c) bytes[size_t((y * 40 + x) * 4 + c)] = c == 3 ? 255 : greys[x / 8];
+  return *PixelCanvas::fromRgba(40, 4, std::move(bytes));
+}
+
+std::vector<int> stripeValues(const PixelCanvas& canvas) {
+  std::vector<int> values;
+  for (int64_t x = 4; x < 40; x += 8) values.push_back(rgba(canvas, x, 2)[0]);
+  return values;
+}
+
+TEST(ToneBrush, OneFullDabPerRangeAndDirection) {
+  struct Case {
+    ToneRange range;
+    bool lighten;
+    std::vector<int> expected;  // for greys 0, 40, 128, 220, 255
+  };
+  // One full dab lays down 55: a = 0.55 × 55 ÷ 255, then weighted by exp(−z²).
+  const Case cases[] = {
+      {ToneRange::all, true, {30, 66, 143, 224, 255}},
+      {ToneRange::all, false, {0, 35, 113, 194, 225}},
+      {ToneRange::highlights, true, {0, 41, 136, 224, 255}},
+      {ToneRange::highlights, false, {0, 40, 120, 194, 225}},
+      {ToneRange::midtones, true, {1, 46, 143, 221, 255}},
+      {ToneRange::midtones, false, {0, 39, 113, 215, 254}},
+      {ToneRange::shadows, true, {30, 66, 135, 220, 255}},
+      {ToneRange::shadows, false, {0, 35, 121, 220, 255}},
+  };
+  for (const Case& c : cases) {
+    PixelCanvas canvas = greyStripes();
+    ToneBrush brush(canvas, c.lighten, c.range);
+    EXPECT_EQ(brush.dab(canvas, 20, 2, kEverywhere), (PixelRect{0, 0, 40, 4}));
+    EXPECT_EQ(stripeValues(canvas), c.expected)
+        << "range " << static_cast<int>(c.range) << (c.lighten ? " dodge" : " burn");
+    EXPECT_EQ(brush.acumulado()[0], 55);
+    EXPECT_EQ(rgba(canvas, 0, 0)[3], 255);
+  }
+}
+
+TEST(ToneBrush, RepeatedDabsSaturateInsteadOfCompounding) {
+  PixelCanvas white = testing::flatCanvas(8, 8, 255, 255, 255);
+  ToneBrush burn(white, false, ToneRange::all);
+  std::vector<std::vector<uint8_t>> after;
+  for (int i = 0; i < 6; ++i) {
+    burn.dab(white, 4, 4, kEverywhere);
+    after.push_back(rgba(white, 3, 3));
+  }
+  EXPECT_EQ(burn.acumulado()[27], 255);
+  // 255 × 0.45 = 114.75: the ceiling, reached on the fifth pass and never passed.
+  EXPECT_EQ(after[4], (std::vector<uint8_t>{115, 115, 115, 255}));
+  EXPECT_EQ(after[5], after[4]);
+  for (int i = 1; i < 5; ++i) EXPECT_LT(after[i][0], after[i - 1][0]) << "pass " << i;
+
+  // Half strength: the effect is taken from the snapshot, so the ceiling halves too.
+  PixelCanvas grey = testing::flatCanvas(8, 8, 200, 200, 200);
+  ToneBrush soft(grey, false, ToneRange::all);
+  soft.setStrength(0.5 * ToneBrush::kDefaultStrength);
+  for (int i = 0; i < 8; ++i) soft.dab(grey, 4, 4, kEverywhere);
+  EXPECT_EQ(rgba(grey, 4, 4)[0], 145);  // 200 × (1 − 0.275) = 145
+}
+
+TEST(ToneBrush, PartialCoverageAccumulatesByTruncation) {
+  PixelCanvas canvas = testing::flatCanvas(40, 40, 0, 0, 0);
+  ToneBrush dodge(canvas, true, ToneRange::all);
+  const Brush soft{10, 0.55, 1};
+  dodge.dab(canvas, 20, 20.5, soft);
+  // Pixel (27, 20): its centre is 7.5 from the dab's, t = 2 ÷ 4.5 into the soft ring.
+  const double t = (7.5 - 5.5) / 4.5;
+  const double w = 1 - t * t * (3 - 2 * t);
+  EXPECT_EQ(dodge.acumulado()[20 * 40 + 27], static_cast<int>(55 * w));
+  dodge.dab(canvas, 20, 20.5, soft);
+  EXPECT_EQ(dodge.acumulado()[20 * 40 + 27], static_cast<int>(static_cast<int>(55 * w) + 55 * w));
+  EXPECT_EQ(dodge.acumulado()[20 * 40 + 31], 0) << "beyond the rim";
+}
+
+TEST(ToneBrush, DabsStayInsideTheirScanRectangleAndTheImage) {
+  PixelCanvas canvas = testing::noiseCanvas(90, 70, 5, false);
+  const PixelCanvas before = canvas;
+  ToneBrush brush(canvas, true, ToneRange::midtones);
+  EXPECT_EQ(brush.dab(canvas, -30, -30, Brush{10, 0.55, 1}), PixelRect{});
+  EXPECT_EQ(brush.dab(canvas, std::nan(""), 4, Brush{10, 0.55, 1}), PixelRect{});
+  EXPECT_TRUE(testing::sameBytes(canvas, before));
+
+  const PixelRect r = brush.dab(canvas, 85.2, -2.7, Brush{12, 0.55, 1});
+  EXPECT_EQ(r, (PixelRect{73, 0, 17, 11}));
+  EXPECT_GT(testing::changedOutside(before, canvas, 0, 0, -1, -1), 0);
+  EXPECT_EQ(testing::changedOutside(before, canvas, 73, 0, 89, 10), 0);
+  for (size_t i = 3; i < canvas.data().size(); i += 4)
+    ASSERT_EQ(canvas.data()[i], before.data()[i]);
+
+  // An endless brush: with no hard core its coverage is undefined and nothing is laid down;
+  // with one, everything is covered.
+  PixelCanvas endless = testing::flatCanvas(6, 6, 0, 0, 0);
+  ToneBrush lighten(endless, true, ToneRange::all);
+  const double inf = std::numeric_limits<double>::infinity();
+  EXPECT_EQ(lighten.dab(endless, 3, 3, Brush{inf, 0, 1}), (PixelRect{0, 0, 6, 6}));
+  EXPECT_EQ(rgba(endless, 5, 5)[0], 0);
+  lighten.dab(endless, 3, 3, Brush{inf, 0.55, 1});
+  EXPECT_EQ(rgba(endless, 5, 5)[0], 30);
+
+  // A canvas of another size than the snapshot is left alone.
+  PixelCanvas other = testing::noiseCanvas(30, 30, 6);
+  const PixelCanvas otherBefore = other;
+  EXPECT_EQ(brush.dab(other, 15, 15, Brush{10, 0.55, 1}), PixelRect{});
+  EXPECT_TRUE(testing::sameBytes(other, otherBefore));
+}
+
+TEST(ToneBrush, SameStrokeSameBytes) {
+  const PixelCanvas start = testing::noiseCanvas(200, 150, 9);
+  PixelCanvas a = start, b = start;
+  ToneBrush ta(a, false, ToneRange::shadows), tb(b, false, ToneRange::shadows);
+  for (int i = 0; i < 40; ++i) {
+    const double x = 20 + i * 4.1, y = 30 + std::sin(i * 0.3) * 40;
+    ta.dab(a, x, y, Brush{17, 0.55, 1});
+    tb.dab(b, x, y, Brush{17, 0.55, 1});
+  }
+  EXPECT_TRUE(testing::sameBytes(a, b));
+  EXPECT_FALSE(testing::sameBytes(a, start));
+}
+
+TEST(ToneRange, StoredValuesOutsideTheRangesReadAsAll) {
+  EXPECT_EQ(toneRangeFromRaw(3), ToneRange::shadows);
+  EXPECT_EQ(toneRangeFromRaw(4), ToneRange::all);
+  EXPECT_EQ(toneRangeFromRaw(-1), ToneRange::all);
+}
+
+}  // namespace
+}  // namespace corvalin::retouch
