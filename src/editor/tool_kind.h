@@ -1,7 +1,10 @@
-// The editor's tools, by the integer raw value the settings store them under.
+// The editor's tools, by the integer raw value the settings store them under, with the names,
+// icons and groups the tool bar shows for them.
 #pragma once
 
+#include <QString>
 #include <optional>
+#include <vector>
 
 namespace corvalin {
 
@@ -37,5 +40,30 @@ inline std::optional<ToolKind> toolKindFromRaw(long long raw) {
   if (raw < 0 || raw >= kToolKindCount) return std::nullopt;
   return static_cast<ToolKind>(raw);
 }
+
+// The tools that edit pixels instead of adding an annotation.
+bool isPixelTool(ToolKind tool);
+
+// Texts in the current interface language.
+QString shortName(ToolKind tool);
+QString label(ToolKind tool);  // the tooltip
+
+// The symbol name of the tool's icon ("arrow.up.right"); see editor/tool_icons.h.
+QString symbol(ToolKind tool);
+
+// Every tool in raw order.
+const std::vector<ToolKind>& allToolKinds();
+// Every tool the user can pick: all but `image`, which only pasted pictures have.
+const std::vector<ToolKind>& toolbarCases();
+
+// One button of the tool bar.
+struct Grupo {
+  QString nombre;
+  std::vector<ToolKind> herramientas;
+};
+// The nine groups, in tool-bar order; titles in the language of the first call.
+const std::vector<Grupo>& grupos();
+// Index of the first group holding `tool`; 0 when none does.
+int grupo(ToolKind tool);
 
 }  // namespace corvalin

@@ -1,0 +1,46 @@
+// Shared by the editor suites: a deterministic text measurer, picture helpers and the folder
+// where pictures for people to look at are written.
+#pragma once
+
+#include <QColor>
+#include <QDir>
+#include <QImage>
+#include <QString>
+#include <cmath>
+
+#include "editor/text_measurer.h"
+
+namespace corvalin::testing {
+
+// Every character 0.5 × fontSize wide, every line 1.2 × fontSize tall (fractions included, so
+// rounding up shows).
+class FakeMeasurer : public TextMeasurer {
+ public:
+  QSizeF measure(const QString& text, TextRole, double fontSize) const override {
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    qsizetype widest = 0;
+    for (const QString& l : lines) widest = std::max(widest, l.size());
+    return QSizeF(0.5 * fontSize * static_cast<double>(widest) + 0.3,
+                  1.2 * fontSize * static_cast<double>(lines.size()) + 0.1);
+  }
+};
+
+inline QImage filled(int w, int h, const QColor& c) {
+  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  img.fill(c);
+  return img;
+}
+
+// The largest difference of one channel between two colours.
+inline int colorDistance(QRgb a, QRgb b) {
+  return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),
+                   std::abs(qBlue(a) - qBlue(b)), std::abs(qAlpha(a) - qAlpha(b))});
+}
+
+inline QString artifactsDir() {
+  const QString dir = QStringLiteral(CORVALIN_ARTIFACTS_DIR);
+  QDir().mkpath(dir);
+  return dir;
+}
+
+}  // namespace corvalin::testing

@@ -1,0 +1,155 @@
+#include <gtest/gtest.h>
+
+#include <QPainter>
+#include <cmath>
+
+#include "editor/image_filters.h"
+#include "editor_test_support.h"
+
+namespace corvalin {
+namespace {
+
+using testing::filled;
+
+// Pixels with a different colour each, so any mean is easy to tell apart from its inputs.
+QImage noise(int w, int h, unsigned seed) {
+  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  unsigned s = seed;
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) {
+      s = s * 1664525u + 1013904223u;
+      img.setPixel(x, y, qRgb((s >> 24) & 255, (s >> 16) & 255, (s >> 8) & 255));
+    }
+  }
+  return img;
+}
+
+// Black left of column `edge`, white from it.
+QImage step(int w, int h, int edge) {
+  QImage img = filled(w, h, Qt::white);
+  QPainter(&img).fillRect(0, 0, edge, h, Qt::black);
+  return img;
+}
+
+TEST(Pixelate, EachBlockIsOneColourAndBlocksAreTheScaleWide) {
+  const QImage src = noise(200, 100, 3);
+  const QImage out = pixelate(src, 10, QPointF(100, 50));
+  for (int by = 0; by < 10; ++by) {
+    for (int bx = 0; bx < 20; ++bx) {
+      const QRgb first = out.pixel(bx * 10, by * 10);
+      for (int y = by * 10; y < by * 10 + 10; ++y) {
+        for (int x = bx * 10; x < bx * 10 + 10; ++x) ASSERT_EQ(out.pixel(x, y), first);
+      }
+    }
+  }
+  // Neighbouring blocks differ, so the blocks really are 10 wide, not wider.
+  EXPECT_NE(out.pixel(9, 0), out.pixel(10, 0));
+  EXPECT_NE(out.pixel(0, 9), out.pixel(0, 10));
+}
+
+TEST(Pixelate, ABlockIsTheMeanOfItsPixels) {
+  QImage src = filled(8, 8, Qt::black);
+  QPainter(&src).fillRect(0, 0, 4, 2, Qt::white);  // 8 white pixels out of 16 in the first block
+  const QImage out = pixelate(src, 4, QPointF(4, 4));
+  EXPECT_EQ(qRed(out.pixel(0, 0)), 128);
+  EXPECT_EQ(qRed(out.pixel(3, 3)), 128);
+  EXPECT_EQ(qRed(out.pixel(4, 0)), 0);
+}
+
+TEST(Pixelate, TheGridIsCentredAndEdgeBlocksAverageWhatIsThere) {
+  // Scale 10 on 24 pixels centred at 12: lines at 2, 12 and 22, so both ends get a partial
+  // block of 2 pixels.
+  QImage src = filled(24, 1, Qt::black);
+  for (int x = 0; x < 24; ++x) src.setPixel(x, 0, qRgb(x * 10, 0, 0));
+  const QImage out = pixelate(src, 10, QPointF(12, 0.5));
+  EXPECT_EQ(qRed(out.pixel(0, 0)), 5);  // mean of 0 and 10
+  EXPECT_EQ(qRed(out.pixel(1, 0)), 5);
+  EXPECT_EQ(qRed(out.pixel(2, 0)), 65);  // mean of 20…110
+  EXPECT_EQ(qRed(out.pixel(11, 0)), 65);
+  EXPECT_EQ(qRed(out.pixel(12, 0)), 165);
+  EXPECT_EQ(qRed(out.pixel(22, 0)), 225);
+  EXPECT_EQ(qRed(out.pixel(23, 0)), 225);
+  // A fractional scale keeps its lines where they fall: 24 wide at 7.5 around 12.
+  const QImage frac = pixelate(src, 7.5, QPointF(12, 0.5));
+  EXPECT_NE(frac.pixel(3, 0), frac.pixel(4, 0));  // line at 4.5, through pixel 4's centre
+  EXPECT_EQ(frac.pixel(4, 0), frac.pixel(11, 0));
+  EXPECT_NE(frac.pixel(11, 0), frac.pixel(12, 0));
+}
+
+TEST(GaussianBlur, AFlatPictureStaysFlatUpToItsEdges) {
+  for (double radius : {1.0, 6.0, 22.0, 60.0}) {
+    const QImage out = gaussianBlur(filled(300, 120, QColor(40, 120, 200)), radius);
+    for (QPoint p : {QPoint(0, 0), QPoint(299, 119), QPoint(150, 0), QPoint(0, 60)}) {
+      EXPECT_LE(testing::colorDistance(out.pixel(p), qRgb(40, 120, 200)), 1) << radius;
+    }
+  }
+}
+
+// Beyond its edges the picture repeats them: a black-to-white step blurred near the border
+// keeps pure black and white at the far ends, where zero padding would darken the white end.
+TEST(GaussianBlur, EdgesExtendOutwards) {
+  const QImage out = gaussianBlur(step(200, 40, 100), 10);
+  EXPECT_EQ(qRed(out.pixel(0, 0)), 0);
+  EXPECT_EQ(qRed(out.pixel(199, 0)), 255);
+  EXPECT_EQ(qRed(out.pixel(199, 39)), 255);
+  EXPECT_EQ(qAlpha(out.pixel(199, 39)), 255);
+}
+
+TEST(GaussianBlur, AStepBecomesTheGaussianRamp) {
+  for (double radius : {6.0, 12.0, 40.0}) {
+    const int w = 600, edge = 300;
+    const QImage out = gaussianBlur(step(w, 8, edge), radius);
+    int previous = -1;
+    for (int x = 0; x < w; ++x) {
+      const int v = qRed(out.pixel(x, 4));
+      ASSERT_GE(v, previous) << "ramp goes back at " << x << " radius " << radius;
+      previous = v;
+    }
+    // At one standard deviation from the step the ramp has reached Φ(1) ≈ 84 %.
+    const int k = static_cast<int>(std::lround(radius));
+    const double above = qRed(out.pixel(edge + k, 4)) / 255.0;
+    const double below = qRed(out.pixel(edge - 1 - k, 4)) / 255.0;
+    EXPECT_NEAR(above, 0.84, 0.04) << radius;
+    EXPECT_NEAR(below, 0.16, 0.04) << radius;
+    EXPECT_NEAR(qRed(out.pixel(edge, 4)) + qRed(out.pixel(edge - 1, 4)), 255, 8);
+  }
+}
+
+// A wide blur is computed on a reduced copy; its enlargement must not show steps: the slope
+// changes smoothly from one pixel to the next.
+TEST(GaussianBlur, AWideBlurIsSmoothWithoutSteps) {
+  const QImage out = gaussianBlur(step(400, 60, 200), 40);
+  int worstSlope = 0, worstCurve = 0;
+  for (int y = 0; y < 60; y += 7) {
+    for (int x = 1; x + 1 < 400; ++x) {
+      const int a = qGreen(out.pixel(x - 1, y)), b = qGreen(out.pixel(x, y)),
+                c = qGreen(out.pixel(x + 1, y));
+      worstSlope = std::max(worstSlope, std::abs(c - b));
+      worstCurve = std::max(worstCurve, std::abs(c - 2 * b + a));
+    }
+  }
+  EXPECT_LE(worstSlope, 3);  // the ramp's steepest slope is 255 / (40 √(2π)) ≈ 2.5
+  EXPECT_LE(worstCurve, 2);
+  // Noise melts into a near-uniform grey.
+  const QImage melted = gaussianBlur(noise(400, 300, 11), 40);
+  EXPECT_LE(std::abs(qGreen(melted.pixel(200, 150)) - qGreen(melted.pixel(260, 190))), 6);
+}
+
+TEST(GaussianBlur, PremultipliedAlphaStaysConsistent) {
+  QImage src = filled(120, 60, Qt::transparent);
+  QPainter(&src).fillRect(40, 20, 40, 20, QColor(255, 0, 0, 200));
+  const QImage out = gaussianBlur(src, 8);
+  EXPECT_EQ(out.format(), QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < 60; ++y) {
+    for (int x = 0; x < 120; ++x) {
+      const QRgb p = out.pixel(x, y);  // premultiplied, as stored
+      EXPECT_EQ(qRed(p), qAlpha(p));   // still pure red wherever it reaches
+      EXPECT_EQ(qGreen(p), 0);
+    }
+  }
+  EXPECT_EQ(qAlpha(out.pixel(0, 0)), 0);
+  EXPECT_GT(qAlpha(out.pixel(60, 30)), 150);
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,213 @@
+// Moving, mirroring and resizing shapes.
+#include <gtest/gtest.h>
+
+#include "editor/annotation_paths.h"
+#include "editor/shape.h"
+#include "editor_test_support.h"
+
+namespace corvalin {
+namespace {
+
+using testing::FakeMeasurer;
+
+Shape box(ToolKind kind, QPointF a, QPointF b) {
+  Shape s;
+  s.kind = kind;
+  s.start = a;
+  s.end = b;
+  return s;
+}
+
+Shape text(ToolKind kind, QPointF origin, double fontSize) {
+  Shape s;
+  s.kind = kind;
+  s.start = origin;
+  s.text = QStringLiteral("hola");
+  s.fontSize = fontSize;
+  return s;
+}
+
+TEST(ShapeMove, TranslateCarriesEveryPoint) {
+  Shape s = box(ToolKind::arrow, {1, 2}, {3, 4});
+  s.tail = QPointF(5, 6);
+  s.control = QPointF(7, 8);
+  s.points = {{0, 0}, {9, 9}};
+  s.translate({10, -1});
+  EXPECT_EQ(s.start, QPointF(11, 1));
+  EXPECT_EQ(s.end, QPointF(13, 3));
+  EXPECT_EQ(*s.tail, QPointF(15, 5));
+  EXPECT_EQ(*s.control, QPointF(17, 7));
+  EXPECT_EQ(s.points, (std::vector<QPointF>{{10, -1}, {19, 8}}));
+}
+
+TEST(ShapeMirror, GeometricKindsMirrorPointByPoint) {
+  const FakeMeasurer m;
+  Shape arrow = box(ToolKind::arrow, {10, 20}, {30, 60});
+  arrow.control = QPointF(50, 5);
+  arrow.espejo(true, {200, 100}, m);
+  EXPECT_EQ(arrow.start, QPointF(190, 20));
+  EXPECT_EQ(arrow.end, QPointF(170, 60));
+  EXPECT_EQ(*arrow.control, QPointF(150, 5));
+  Shape pencil = box(ToolKind::pencil, {}, {});
+  pencil.points = {{10, 20}, {15, 95}};
+  pencil.espejo(false, {200, 100}, m);
+  EXPECT_EQ(pencil.points, (std::vector<QPointF>{{10, 80}, {15, 5}}));
+}
+
+// Texts move as a block and keep reading left to right; a callout's tail still points at the
+// mirrored spot.
+TEST(ShapeMirror, TextsKeepTheirReadingDirection) {
+  const FakeMeasurer m;
+  Shape callout = text(ToolKind::text, {20, 30}, 10);
+  callout.tail = QPointF(5, 5);
+  const QRectF before = callout.calloutBox(m);
+  callout.espejo(true, {300, 200}, m);
+  const QRectF after = callout.calloutBox(m);
+  EXPECT_EQ(after.size(), before.size());
+  EXPECT_DOUBLE_EQ(after.right(), 300 - before.left());
+  EXPECT_DOUBLE_EQ(after.top(), before.top());
+  EXPECT_EQ(callout.text, QStringLiteral("hola"));
+  EXPECT_EQ(*callout.tail, QPointF(295, 5));
+
+  Shape hand = text(ToolKind::handText, {20, 30}, 10);
+  const QRectF handBefore = hand.handTextBox(m);
+  hand.espejo(false, {300, 200}, m);
+  EXPECT_DOUBLE_EQ(hand.handTextBox(m).bottom(), 200 - handBefore.top());
+  EXPECT_DOUBLE_EQ(hand.start.x(), 20);
+}
+
+TEST(ShapeMirror, ACounterTailKeepsPointingAtTheMirroredSpot) {
+  const FakeMeasurer m;
+  Shape counter = text(ToolKind::counter, {40, 60}, 20);
+  const QSizeF canvas(500, 400);
+  const QPointF tip = counterTailTip(counter.counterBubble(m), false, false);
+  counter.espejo(true, canvas, m);
+  EXPECT_TRUE(counter.counterFlipX);
+  EXPECT_FALSE(counter.counterFlipY);
+  const QPointF mirroredTip = counterTailTip(counter.counterBubble(m), true, false);
+  EXPECT_NEAR(mirroredTip.x(), canvas.width() - tip.x(), 1e-9);
+  EXPECT_NEAR(mirroredTip.y(), tip.y(), 1e-9);
+
+  counter.espejo(false, canvas, m);
+  EXPECT_TRUE(counter.counterFlipY);
+  const QPointF both = counterTailTip(counter.counterBubble(m), true, true);
+  EXPECT_NEAR(both.y(), canvas.height() - tip.y(), 1e-9);
+}
+
+TEST(ShapeMirror, MirroringTwiceGivesTheShapeBack) {
+  const FakeMeasurer m;
+  for (ToolKind kind : {ToolKind::rect, ToolKind::text, ToolKind::counter, ToolKind::handText,
+                        ToolKind::magnifier}) {
+    for (bool horizontal : {true, false}) {
+      Shape s = text(kind, {12, 34}, 14);
+      s.end = {80, 90};
+      s.tail = QPointF(150, 7);
+      Shape twice = s;
+      twice.espejo(horizontal, {400, 300}, m);
+      twice.espejo(horizontal, {400, 300}, m);
+      EXPECT_EQ(twice.start, s.start) << static_cast<int>(kind);
+      EXPECT_EQ(twice.end, s.end);
+      EXPECT_EQ(*twice.tail, *s.tail);
+      EXPECT_EQ(twice.counterFlipX, s.counterFlipX);
+      EXPECT_EQ(twice.counterFlipY, s.counterFlipY);
+    }
+  }
+}
+
+// Each corner handle drags its corner while the opposite one stays, for the rectangle
+// (0, 0)–(100, 50).
+TEST(ShapeResize, EachCornerMovesAndTheOppositeStays) {
+  const FakeMeasurer m;
+  const Shape original = box(ToolKind::rect, {0, 0}, {100, 50});
+  struct Case {
+    int handle;
+    QPointF to;
+    QRectF expected;
+  };
+  const Case cases[] = {
+      {0, {10, 5}, QRectF(10, 5, 90, 45)},
+      {1, {120, -10}, QRectF(0, -10, 120, 60)},
+      {2, {130, 70}, QRectF(0, 0, 130, 70)},
+      {3, {-20, 60}, QRectF(-20, 0, 120, 60)},
+      // Past the opposite corner: the box flips into a normalized rectangle.
+      {0, {150, 80}, QRectF(100, 50, 50, 30)},
+      {2, {-40, -30}, QRectF(-40, -30, 40, 30)},
+  };
+  for (const Case& c : cases) {
+    Shape s = original;
+    s.resizeBox(c.handle, c.to, original, m);
+    EXPECT_EQ(s.rect(), c.expected) << "handle " << c.handle;
+    EXPECT_EQ(s.start, c.expected.topLeft()) << "start is the lower-left corner";
+    EXPECT_EQ(s.end, c.expected.bottomRight());
+  }
+}
+
+TEST(ShapeResize, FreehandPointsStretchAndFlipWithTheirBox) {
+  const FakeMeasurer m;
+  Shape original = box(ToolKind::highlight, {}, {});
+  original.points = {{0, 0}, {10, 20}, {20, 10}};
+  Shape s = original;
+  s.resizeBox(2, {40, 10}, original, m);  // twice as wide, half as tall
+  EXPECT_EQ(s.points, (std::vector<QPointF>{{0, 0}, {20, 10}, {40, 5}}));
+  s = original;
+  s.resizeBox(0, {30, 0}, original, m);  // dragged past the right edge: x range 20…30
+  EXPECT_EQ(s.points.front(), QPointF(20, 0));
+  // A straight horizontal stroke has no height to scale: it keeps its y.
+  Shape flat = box(ToolKind::pencil, {}, {});
+  flat.points = {{0, 5}, {10, 5}};
+  Shape f = flat;
+  f.resizeBox(2, {20, 30}, flat, m);
+  EXPECT_EQ(f.points, (std::vector<QPointF>{{0, 5}, {20, 5}}));
+}
+
+TEST(ShapeResize, AMagnifierResizesItsSourceNotThePanel) {
+  const FakeMeasurer m;
+  Shape original = box(ToolKind::magnifier, {0, 0}, {40, 20});
+  original.tail = QPointF(500, 500);
+  Shape s = original;
+  s.resizeBox(2, {60, 30}, original, m);
+  EXPECT_EQ(s.rect(), QRectF(0, 0, 60, 30));
+  EXPECT_EQ(*s.tail, QPointF(500, 500));
+}
+
+TEST(ShapeResize, TextsScaleTheirFontFromTheAnchorCorner) {
+  const FakeMeasurer m;
+  const Shape original = text(ToolKind::text, {100, 100}, 20);
+  const QRectF b = original.calloutBox(m);
+  Shape s = original;
+  // Handle 2 pulled to twice the width: the font doubles, the lower-left corner stays.
+  s.resizeBox(2, {b.left() + 2 * b.width(), 0}, original, m);
+  EXPECT_DOUBLE_EQ(s.fontSize, 40);
+  EXPECT_EQ(s.start, b.topLeft());
+  // Handle 0: the upper-right corner stays.
+  s = original;
+  s.resizeBox(0, {b.right() - 1.5 * b.width(), 0}, original, m);
+  EXPECT_DOUBLE_EQ(s.fontSize, 30);
+  EXPECT_EQ(s.calloutBox(m).bottomRight(), b.bottomRight());
+  // Handle 1 keeps the upper-left corner, handle 3 the lower-right one.
+  s = original;
+  s.resizeBox(1, {b.right() + 30, 0}, original, m);
+  EXPECT_EQ(s.calloutBox(m).bottomLeft(), b.bottomLeft());
+  s = original;
+  s.resizeBox(3, {b.left() - 30, 0}, original, m);
+  EXPECT_EQ(s.calloutBox(m).topRight(), b.topRight());
+}
+
+TEST(ShapeResize, TextSizesStayBetweenTenAndSixHundred) {
+  const FakeMeasurer m;
+  const Shape original = text(ToolKind::text, {0, 0}, 20);
+  const QRectF b = original.calloutBox(m);
+  Shape s = original;
+  s.resizeBox(2, {b.left(), 0}, original, m);
+  EXPECT_DOUBLE_EQ(s.fontSize, 10);
+  s.resizeBox(2, {b.left() + 1e6, 0}, original, m);
+  EXPECT_DOUBLE_EQ(s.fontSize, 600);
+  const Shape counter = text(ToolKind::counter, {0, 0}, 20);
+  Shape c = counter;
+  c.resizeBox(2, {counter.counterBubble(m).right() + 1e6, 0}, counter, m);
+  EXPECT_DOUBLE_EQ(c.fontSize, 600);
+  EXPECT_EQ(c.counterBubble(m).topLeft(), QPointF(0, 0));
+}
+
+}  // namespace
+}  // namespace corvalin

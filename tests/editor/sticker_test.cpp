@@ -1,0 +1,169 @@
+#include <gtest/gtest.h>
+
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "editor/sticker_catalog.h"
+#include "editor/sticker_grid_view.h"
+#include "editor/sticker_picker.h"
+
+namespace corvalin {
+namespace {
+
+QString scalar(char32_t c) {
+  return QString::fromUcs4(&c, 1);
+}
+
+TEST(StickerCatalog, RangesSkipWhatIsNotAScalar) {
+  EXPECT_EQ(StickerCatalog::rango(0x1F600, 0x1F602),
+            (QStringList{scalar(0x1F600), scalar(0x1F601), scalar(0x1F602)}));
+  EXPECT_EQ(StickerCatalog::rango(0xD7FE, 0xE001).size(), 4);  // 2048 surrogates skipped
+  EXPECT_EQ(StickerCatalog::rango(0x10FFFE, 0x110005).size(), 2);
+  EXPECT_TRUE(StickerCatalog::rango(5, 4).isEmpty());
+}
+
+// Built with a test that accepts only the hearts: sections without one are dropped, fixed
+// entries keep their variation selector, and a glyph in both a range and a list stays twice.
+TEST(StickerCatalog, SectionsKeepOnlyDrawableGlyphsAndDropEmptyOnes) {
+  const QString heart = scalar(0x2764) + QChar(0xFE0F);
+  const auto sections = StickerCatalog::construir([](const QString& g) {
+    const char32_t first = g.toUcs4().value(0);
+    return first == 0x2764 || first == 0x1F494 || first == 0x1F4A7;
+  });
+  ASSERT_EQ(sections.size(), 3u);
+  EXPECT_EQ(sections[0].title, L("Animales y naturaleza"));
+  EXPECT_EQ(sections[0].glyphs, QStringList{scalar(0x1F4A7)});
+  EXPECT_EQ(sections[1].title, L("Objetos"));
+  EXPECT_EQ(sections[1].glyphs, (QStringList{scalar(0x1F4A7)}));
+  EXPECT_EQ(sections[2].title, L("Símbolos"));
+  EXPECT_EQ(sections[2].glyphs, (QStringList{heart, scalar(0x1F494)}));
+  const auto all = StickerCatalog::construir([](const QString&) { return true; });
+  ASSERT_EQ(all.size(), 9u);
+  qsizetype total = 0;
+  for (const auto& s : all) total += s.glyphs.size();
+  EXPECT_EQ(total, 644);
+  EXPECT_EQ(all[2].glyphs.count(scalar(0x1F525)), 1);
+  EXPECT_EQ(all[6].glyphs.count(scalar(0x1F4BE)), 2);  // in the range and the fixed list
+}
+
+TEST(StickerCatalog, TheColourEmojiFontDecidesWhatIsDrawable) {
+  EXPECT_TRUE(StickerCatalog::dibujable(scalar(0x1F600)));
+  EXPECT_TRUE(StickerCatalog::dibujable(scalar(0x2764) + QChar(0xFE0F)));
+  EXPECT_FALSE(StickerCatalog::dibujable(QStringLiteral("A")));
+  EXPECT_FALSE(StickerCatalog::dibujable(QString()));
+  EXPECT_FALSE(StickerCatalog::dibujable(scalar(0xE000)));  // private use
+  // Only the first scalar counts: a trailing letter does not spoil an emoji.
+  EXPECT_TRUE(StickerCatalog::dibujable(scalar(0x1F600) + QStringLiteral("A")));
+  EXPECT_EQ(StickerCatalog::sections().size(), 9u);
+}
+
+TEST(StickerRecents, UsedStickersMoveToTheFrontWithoutRepeats) {
+  QTemporaryDir dir;
+  Settings settings(dir.path(), dir.path());
+  const QStringList defaults = settings.stickerRecents();
+  ASSERT_EQ(defaults, stickersRecientesPorDefecto());
+  const QString rocket = scalar(0x1F680);
+  rememberSticker(settings, rocket);
+  EXPECT_EQ(settings.stickerRecents(), QStringList{rocket} + defaults.mid(0, 9));
+  rememberSticker(settings, defaults[4]);
+  const QStringList now = settings.stickerRecents();
+  EXPECT_EQ(now.size(), 10);
+  EXPECT_EQ(now[0], defaults[4]);
+  EXPECT_EQ(now[1], rocket);
+  EXPECT_EQ(now.count(defaults[4]), 1);
+  EXPECT_EQ(recordarSticker({}, rocket), QStringList{rocket});
+  EXPECT_TRUE(mensajeDeSticker(rocket).contains(rocket));
+}
+
+TEST(StickerRecents, ThePickerLeadsWithTheRecentsUnfiltered) {
+  const std::vector<StickerSection> catalogue = {{QStringLiteral("A"), {QStringLiteral("x")}}};
+  const auto withRecents = seccionesDelPicker({QStringLiteral("not an emoji")}, catalogue);
+  ASSERT_EQ(withRecents.size(), 2u);
+  EXPECT_EQ(withRecents[0].title, L("Más usados"));
+  EXPECT_EQ(withRecents[0].glyphs, QStringList{QStringLiteral("not an emoji")});
+  EXPECT_EQ(seccionesDelPicker({}, catalogue).size(), 1u);
+}
+
+TEST(StickerGrid, ColumnsFollowTheWidthWithAMinimum) {
+  EXPECT_EQ(stickerColumns(60), 2);
+  EXPECT_EQ(stickerColumns(120), 2);
+  EXPECT_EQ(stickerColumns(344), 8);
+  EXPECT_EQ(stickerColumns(400), 10);
+}
+
+TEST(StickerGrid, LayoutStacksHeadersAndRows) {
+  EXPECT_EQ(armarCeldas({}, 344).height, 20);
+  QStringList ten;
+  for (int i = 0; i < 10; ++i) ten << QString::number(i);
+  const auto one = armarCeldas({{QStringLiteral("t"), ten}}, 344);
+  EXPECT_EQ(one.height, 10 + 112 + 10);  // margin, 28 + 2 × 38 + 8, margin
+  ASSERT_EQ(one.celdas.size(), 10u);
+  EXPECT_EQ(one.celdas[0].rect, QRectF(10, 38, 34, 34));
+  EXPECT_EQ(one.celdas[7].rect, QRectF(10 + 7 * 38, 38, 34, 34));
+  EXPECT_EQ(one.celdas[8].rect, QRectF(10, 76, 34, 34));
+  const auto two = armarCeldas({{QStringLiteral("empty"), {}}, {QStringLiteral("t"), ten}}, 344);
+  EXPECT_EQ(two.celdas[0].rect.top(), 10 + 28 + 8 + 28);
+  EXPECT_EQ(celdaEn(one.celdas, {12, 40}), 0);
+  EXPECT_EQ(celdaEn(one.celdas, {46, 40}), std::nullopt);  // in the gap
+  EXPECT_EQ(celdaEn(one.celdas, {50, 80}), 9);
+}
+
+TEST(StickerGrid, HoverClickAndTheMarkOfTheChosenGlyph) {
+  const QString heart = scalar(0x2764) + QChar(0xFE0F);
+  const QString thumbs = scalar(0x1F44D);
+  StickerGridView grid;
+  grid.resize(344, 100);
+  grid.setSections(
+      {{QStringLiteral("uno"), {heart, thumbs}}, {QStringLiteral("dos"), {thumbs, heart}}});
+  ASSERT_EQ(grid.celdas().size(), 4u);
+  EXPECT_EQ(grid.height(), 10 + 2 * (28 + 38 + 8) + 10);
+  grid.setSelected(heart);
+  const QImage shot = grid.grab().toImage();
+  const QColor accent = grid.palette().color(QPalette::Highlight);
+  auto marked = [&](int cell) {
+    const QPoint corner = grid.celdas()[cell].rect.topLeft().toPoint() + QPoint(3, 17);
+    return std::abs(QColor(shot.pixel(corner)).hue() - accent.hue()) < 10 &&
+           QColor(shot.pixel(corner)).saturation() > 60;
+  };
+  EXPECT_TRUE(marked(0));  // the heart in both sections
+  EXPECT_TRUE(marked(3));
+  EXPECT_FALSE(marked(1));
+
+  QString picked;
+  grid.onPick = [&](const QString& g) { picked = g; };
+  const QPoint thumbsCentre = grid.celdas()[1].rect.center().toPoint();
+  QMouseEvent move(QEvent::MouseMove, thumbsCentre, grid.mapToGlobal(thumbsCentre), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QCoreApplication::sendEvent(&grid, &move);
+  EXPECT_EQ(grid.hover(), 1);
+  QTest::mouseClick(&grid, Qt::LeftButton, {}, QPoint(46, 40));  // between cells
+  EXPECT_TRUE(picked.isEmpty());
+  QTest::mouseClick(&grid, Qt::LeftButton, {}, thumbsCentre);
+  EXPECT_EQ(picked, thumbs);
+  EXPECT_EQ(grid.selected(), thumbs);
+}
+
+TEST(StickerPicker, OpensOnTheRecentsAndClosesAfterAChoice) {
+  const QString rocket = scalar(0x1F680);
+  auto* picker = new StickerPicker(rocket, {rocket});
+  QString chosen;
+  picker->onPick = [&](const QString& g) { chosen = g; };
+  picker->show();
+  ASSERT_FALSE(picker->grid()->celdas().empty());
+  EXPECT_EQ(picker->secciones().front().title, L("Más usados"));
+  EXPECT_EQ(picker->grid()->selected(), rocket);
+  EXPECT_GE(stickerColumns(picker->grid()->width()), 8);
+  QPointer<StickerPicker> alive(picker);
+  QTest::mouseClick(picker->grid(), Qt::LeftButton, {},
+                    picker->grid()->celdas()[0].rect.center().toPoint());
+  EXPECT_EQ(chosen, rocket);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(alive.isNull());
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "editor/symbol_drawing.h"
+#include "editor/tool_kind.h"
+
+namespace corvalin {
+namespace {
+
+TEST(ToolKind, RawValuesOutsideTheRangeYieldNoTool) {
+  EXPECT_FALSE(toolKindFromRaw(-1));
+  EXPECT_FALSE(toolKindFromRaw(23));
+  EXPECT_EQ(toolKindFromRaw(22), ToolKind::pinch);
+  EXPECT_EQ(allToolKinds().size(), 23u);
+}
+
+TEST(ToolKind, ExactlyTheSixRetouchToolsArePixelTools) {
+  std::set<int> pixel;
+  for (ToolKind t : allToolKinds()) {
+    if (isPixelTool(t)) pixel.insert(static_cast<int>(t));
+  }
+  EXPECT_EQ(pixel, (std::set<int>{13, 14, 15, 16, 19, 22}));
+}
+
+// Each tool the user can pick sits in exactly one tool-bar group, has a drawn icon and a
+// default letter; pasted pictures are none of these and fall back to the first group.
+TEST(ToolKind, EveryPickableToolHasOneGroupAnIconAndALetter) {
+  EXPECT_EQ(toolbarCases().size(), 22u);
+  EXPECT_EQ(std::count(toolbarCases().begin(), toolbarCases().end(), ToolKind::image), 0);
+  ASSERT_EQ(grupos().size(), 9u);
+  std::multiset<ToolKind> grouped;
+  for (const Grupo& g : grupos()) {
+    EXPECT_FALSE(g.herramientas.empty());
+    grouped.insert(g.herramientas.begin(), g.herramientas.end());
+  }
+  for (ToolKind t : toolbarCases()) {
+    EXPECT_EQ(grouped.count(t), 1u) << static_cast<int>(t);
+    EXPECT_TRUE(hasSymbolDrawing(symbol(t))) << symbol(t).toStdString();
+    EXPECT_TRUE(Settings::defaultShortcuts().contains(QString::number(static_cast<int>(t))));
+    EXPECT_FALSE(label(t).isEmpty());
+  }
+  EXPECT_EQ(grupo(ToolKind::image), 0);
+  EXPECT_EQ(grupo(ToolKind::despeckle), 7);
+  EXPECT_EQ(grupo(ToolKind::sketchOval), 1);
+  EXPECT_EQ(grupos()[3].herramientas,
+            (std::vector<ToolKind>{ToolKind::text, ToolKind::handText, ToolKind::counter}));
+}
+
+TEST(ToolKind, TooltipsSayMoreThanTheNameWhereTheToolNeedsIt) {
+  EXPECT_EQ(label(ToolKind::arrow), shortName(ToolKind::arrow));
+  EXPECT_EQ(label(ToolKind::image), shortName(ToolKind::image));
+  EXPECT_EQ(label(ToolKind::line), L("Línea recta"));
+  EXPECT_NE(label(ToolKind::line), shortName(ToolKind::line));
+  EXPECT_TRUE(label(ToolKind::counter).startsWith(shortName(ToolKind::counter)));
+}
+
+}  // namespace
+}  // namespace corvalin
