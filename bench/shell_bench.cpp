@@ -1,8 +1,6 @@
 // The shell's hot paths: what runs each time the tray menu opens or a text is shown.
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
-#include <QTemporaryDir>
 
 #include "app/menus.h"
 #include "app/settings.h"
@@ -41,14 +39,3 @@ BENCHMARK(BM_ReadHotkeys);
 
 }  // namespace
 }  // namespace corvalin
-
-int main(int argc, char** argv) {
-  QTemporaryDir home;
-  qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -3,10 +3,8 @@
 // under 8 ms, half a 60 Hz frame).
 #include <benchmark/benchmark.h>
 
-#include <QApplication>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QTemporaryDir>
 
 #include "editor/annotation_fonts.h"
 #include "editor/annotation_renderer.h"
@@ -129,14 +127,3 @@ BENCHMARK(BM_BlurFilter)->Arg(6)->Arg(20)->Arg(60)->Unit(benchmark::kMillisecond
 
 }  // namespace
 }  // namespace corvalin
-
-int main(int argc, char** argv) {
-  QTemporaryDir home;
-  qputenv("XDG_CONFIG_HOME", home.path().toUtf8());
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
-}

@@ -186,7 +186,8 @@ TEST_F(AppDelegateTest, WithoutScreenPermissionTheCommandStopsAtTheAlert) {
   app->capture(CaptureMode::ocr);
   banco.permiso = true;
   testing::procesarEventos();
-  EXPECT_EQ(banco.capturas->pedidos, (std::vector<CaptureMode>{CaptureMode::area}));  // text: an area
+  EXPECT_EQ(banco.capturas->pedidos,
+            (std::vector<CaptureMode>{CaptureMode::area}));  // text: an area
 }
 
 TEST_F(AppDelegateTest, WindowCommandsReachTheirWindows) {
