@@ -59,6 +59,15 @@ void PixelMask::paint(double cx, double cy, const Brush& brush) {
   maxY_ = std::max(maxY_, scan.lastY);
 }
 
+void PixelMask::set(int64_t x, int64_t y) {
+  if (x < 0 || y < 0 || x >= width_ || y >= height_) return;
+  bits_[static_cast<size_t>(y * width_ + x)] = 1;
+  minX_ = std::min(minX_, x);
+  minY_ = std::min(minY_, y);
+  maxX_ = std::max(maxX_, x);
+  maxY_ = std::max(maxY_, y);
+}
+
 void PixelMask::clear() {
   if (isEmpty()) return;
   const size_t run = static_cast<size_t>(maxX_ - minX_ + 1);

@@ -42,6 +42,9 @@ class PixelMask {
   // Sets every pixel whose centre lies strictly inside the radius (hardness plays no part)
   // and widens the box by the dab's scan rectangle. Bits are never cleared here.
   void paint(double cx, double cy, const Brush& brush);
+  // Sets one pixel and widens the box by that pixel alone, for masks built from found pixels
+  // rather than painted; a pixel outside the mask does nothing.
+  void set(int64_t x, int64_t y);
   // Clears the bits inside the box and empties it; nothing to do on an empty mask.
   void clear();
 

@@ -1,0 +1,256 @@
+// Pictures with a known truth for the fill suites: a photograph-like texture, an interface of
+// flat panels and gradients, and text on a plain background; holes painted into masks; and the
+// measures a fill is judged by.
+#pragma once
+
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <functional>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "retouch/pixel_canvas.h"
+#include "retouch/pixel_mask.h"
+#include "retouch/qimage_bridge.h"
+#include "retouch_test_support.h"
+
+namespace corvalin::retouch::testing {
+
+using ColourAt = std::function<void(int64_t x, int64_t y, uint8_t* rgb)>;
+
+inline PixelCanvas paintedCanvas(int64_t w, int64_t h, const ColourAt& colour) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(w * h * 4));
+  for (int64_t y = 0; y < h; ++y) {
+    for (int64_t x = 0; x < w; ++x) {
+      uint8_t* p = bytes.data() + (y * w + x) * 4;
+      colour(x, y, p);
+      p[3] = 255;
+    }
+  }
+  return *PixelCanvas::fromRgba(w, h, std::move(bytes));
+}
+
+inline uint8_t toByte(double v) {
+  return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
+}
+
+// Foliage-like texture: smooth noise at a few scales with a warm/cool tint and grain, seeded.
+inline PixelCanvas photoTexture(int64_t w, int64_t h, uint32_t seed) {
+  std::mt19937 rng(seed);
+  auto unit = [&] { return static_cast<double>(rng()) / 4294967296.0; };
+  struct Octave {
+    int64_t cell, gw;
+    std::vector<double> v;
+  };
+  std::vector<Octave> octaves;
+  for (const int64_t cell : {40, 12, 4}) {
+    Octave o{cell, w / cell + 2, {}};
+    o.v.resize(static_cast<size_t>(o.gw * (h / cell + 2)));
+    for (double& v : o.v) v = unit() * 2 - 1;
+    octaves.push_back(std::move(o));
+  }
+  auto noise = [&](const Octave& o, int64_t x, int64_t y) {
+    const double fx = double(x) / double(o.cell), fy = double(y) / double(o.cell);
+    const int64_t ix = int64_t(fx), iy = int64_t(fy);
+    double tx = fx - double(ix), ty = fy - double(iy);
+    tx = tx * tx * (3 - 2 * tx);
+    ty = ty * ty * (3 - 2 * ty);
+    auto g = [&](int64_t gx, int64_t gy) { return o.v[size_t(gy * o.gw + gx)]; };
+    return (1 - ty) * ((1 - tx) * g(ix, iy) + tx * g(ix + 1, iy)) +
+           ty * ((1 - tx) * g(ix, iy + 1) + tx * g(ix + 1, iy + 1));
+  };
+  return paintedCanvas(w, h, [&](int64_t x, int64_t y, uint8_t* p) {
+    const double t = 0.5 * noise(octaves[0], x, y) + 0.4 * noise(octaves[1], x, y) +
+                     0.35 * noise(octaves[2], x, y);
+    const double shade = 120 + 60 * t + (unit() - 0.5) * 8;
+    p[0] = toByte(shade * 0.85);
+    p[1] = toByte(shade);
+    p[2] = toByte(shade * 0.5);
+  });
+}
+
+// A window: a wallpaper gradient on the left, a grey side panel, a white content panel with a
+// title bar whose shade runs down it.
+inline PixelCanvas interfacePicture(int64_t w, int64_t h) {
+  return paintedCanvas(w, h, [&](int64_t x, int64_t y, uint8_t* p) {
+    uint8_t v[3];
+    if (x < w / 4) {
+      const double t = double(y) / double(h);
+      v[0] = toByte(60 + 90 * t), v[1] = toByte(90 + 80 * t), v[2] = toByte(140 + 70 * t);
+    } else if (y < 30) {
+      const double t = double(y) / 30;
+      v[0] = v[1] = v[2] = toByte(236 - 20 * t);
+    } else if (x < w / 2) {
+      v[0] = v[1] = 232, v[2] = 236;
+    } else {
+      v[0] = v[1] = v[2] = 252;
+    }
+    std::copy(v, v + 3, p);
+  });
+}
+
+// Words drawn in dark grey on a plain light background (or on `under`), each at its baseline
+// position, rendered by the platform's fonts.
+struct Words {
+  int x, y;
+  std::string text;
+};
+
+inline constexpr uint8_t kPaper[3] = {246, 244, 238};
+
+inline PixelCanvas textPicture(int64_t w, int64_t h, const std::vector<Words>& words, int pixelSize,
+                               const ColourAt& under = nullptr) {
+  PixelCanvas base =
+      under ? paintedCanvas(w, h, under) : flatCanvas(w, h, kPaper[0], kPaper[1], kPaper[2]);
+  QImage image = makeImage(base);
+  {
+    QPainter painter(&image);
+    QFont font(QStringLiteral("DejaVu Sans"));
+    font.setPixelSize(pixelSize);
+    painter.setFont(font);
+    painter.setPen(QColor(40, 40, 44));
+    for (const Words& word : words) {
+      painter.drawText(word.x, word.y, QString::fromStdString(word.text));
+    }
+  }
+  return *makeCanvas(image);
+}
+
+inline PixelMask rectMask(int64_t w, int64_t h, int64_t x0, int64_t y0, int64_t rw, int64_t rh) {
+  PixelMask mask(w, h);
+  for (int64_t y = y0; y < y0 + rh; ++y) {
+    for (int64_t x = x0; x < x0 + rw; ++x) mask.set(x, y);
+  }
+  return mask;
+}
+
+// A round-brush stroke from (x0, y) to (x1, y), as the editor lays one down.
+inline PixelMask strokeMask(int64_t w, int64_t h, double x0, double x1, double y, double radius) {
+  PixelMask mask(w, h);
+  for (double x = x0; x <= x1; x += 2) mask.paint(x, y, {radius, 0.55, 1});
+  return mask;
+}
+
+// Per-channel differences of the masked pixels against the truth.
+struct FillError {
+  double rms = 0;            // over every channel of every filled pixel
+  double meanShift[3] = {};  // mean of (fill − truth) per channel
+  double within = 0;         // share of filled pixels whose channels all lie within `tolerance`
+};
+
+inline FillError fillError(const PixelCanvas& truth, const PixelCanvas& filled,
+                           const PixelMask& mask, int tolerance) {
+  FillError e;
+  int64_t n = 0, close = 0;
+  for (int64_t y = 0; y < truth.height(); ++y) {
+    for (int64_t x = 0; x < truth.width(); ++x) {
+      if (!mask.bit(x, y)) continue;
+      const uint8_t* a = pixel(truth, x, y);
+      const uint8_t* b = pixel(filled, x, y);
+      bool near = true;
+      for (int k = 0; k < 3; ++k) {
+        const double d = double(b[k]) - double(a[k]);
+        e.rms += d * d;
+        e.meanShift[k] += d;
+        near = near && std::abs(d) <= tolerance;
+      }
+      close += near;
+      ++n;
+    }
+  }
+  if (n == 0) return e;
+  e.rms = std::sqrt(e.rms / double(3 * n));
+  for (double& s : e.meanShift) s /= double(n);
+  e.within = double(close) / double(n);
+  return e;
+}
+
+// Mean and standard deviation per channel of the masked pixels, or of the pixels within `ring`
+// of the mask (Chebyshev distance) but outside it when `ring` > 0.
+struct Spread {
+  double mean[3] = {};
+  double sd[3] = {};
+};
+
+inline Spread spread(const PixelCanvas& c, const PixelMask& mask, int64_t ring = 0) {
+  Spread s;
+  double sq[3] = {};
+  int64_t n = 0;
+  for (int64_t y = std::max<int64_t>(mask.minY() - ring, 0);
+       y <= std::min(mask.maxY() + ring, c.height() - 1); ++y) {
+    for (int64_t x = std::max<int64_t>(mask.minX() - ring, 0);
+         x <= std::min(mask.maxX() + ring, c.width() - 1); ++x) {
+      bool take = mask.bit(x, y);
+      if (ring > 0) {
+        bool near = false;
+        for (int64_t dy = -ring; dy <= ring && !near && !take; ++dy) {
+          for (int64_t dx = -ring; dx <= ring && !near; ++dx) near = mask.bit(x + dx, y + dy);
+        }
+        take = !take && near;
+      }
+      if (!take) continue;
+      for (int k = 0; k < 3; ++k) {
+        s.mean[k] += pixel(c, x, y)[k];
+        sq[k] += double(pixel(c, x, y)[k]) * pixel(c, x, y)[k];
+      }
+      ++n;
+    }
+  }
+  for (int k = 0; k < 3 && n > 0; ++k) {
+    s.mean[k] /= double(n);
+    s.sd[k] = std::sqrt(std::max(sq[k] / double(n) - s.mean[k] * s.mean[k], 0.0));
+  }
+  return s;
+}
+
+// Mean luma gradient (central differences) over the masked pixels, or over the pixels within
+// `ring` of the mask but outside it when `ring` > 0.
+inline double meanGradient(const PixelCanvas& c, const PixelMask& mask, int64_t ring = 0) {
+  auto luma = [&](int64_t x, int64_t y) {
+    const uint8_t* p = pixel(c, x, y);
+    return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
+  };
+  double sum = 0;
+  int64_t n = 0;
+  for (int64_t y = std::max<int64_t>(mask.minY() - ring, 1);
+       y <= std::min(mask.maxY() + ring, c.height() - 2); ++y) {
+    for (int64_t x = std::max<int64_t>(mask.minX() - ring, 1);
+         x <= std::min(mask.maxX() + ring, c.width() - 2); ++x) {
+      if (mask.bit(x, y) != (ring == 0)) continue;
+      const double gx = luma(x + 1, y) - luma(x - 1, y);
+      const double gy = luma(x, y + 1) - luma(x, y - 1);
+      sum += std::sqrt(gx * gx + gy * gy);
+      ++n;
+    }
+  }
+  return n > 0 ? sum / double(n) : 0;
+}
+
+// Whether every pixel outside the mask is byte for byte what it was, and every masked pixel
+// is opaque.
+inline ::testing::AssertionResult onlyMaskChangedAndOpaque(const PixelCanvas& before,
+                                                           const PixelCanvas& after,
+                                                           const PixelMask& mask) {
+  for (int64_t y = 0; y < before.height(); ++y) {
+    for (int64_t x = 0; x < before.width(); ++x) {
+      const uint8_t* a = pixel(before, x, y);
+      const uint8_t* b = pixel(after, x, y);
+      if (mask.bit(x, y)) {
+        if (b[3] != 255) {
+          return ::testing::AssertionFailure()
+                 << "filled pixel " << x << "," << y << " alpha " << int(b[3]);
+        }
+      } else if (!std::equal(a, a + 4, b)) {
+        return ::testing::AssertionFailure() << "pixel " << x << "," << y << " outside the mask";
+      }
+    }
+  }
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace corvalin::retouch::testing

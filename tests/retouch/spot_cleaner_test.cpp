@@ -1,0 +1,177 @@
+// Dust removal: which dark blobs count as specks, what is left alone as text, and the specks
+// actually gone after removal.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "inpaint_test_support.h"
+#include "retouch/pixel_canvas.h"
+#include "retouch/pixel_mask.h"
+#include "retouch/spot_cleaner.h"
+#include "retouch_test_support.h"
+
+namespace corvalin::retouch {
+namespace {
+
+using testing::rectMask;
+
+constexpr int64_t kW = 120;
+constexpr int64_t kH = 90;
+
+void darken(PixelCanvas& canvas, int64_t x0, int64_t y0, int64_t w, int64_t h, int by) {
+  for (int64_t y = y0; y < y0 + h; ++y) {
+    for (int64_t x = x0; x < x0 + w; ++x) {
+      uint8_t* p = canvas.data().data() + (y * canvas.width() + x) * 4;
+      for (int k = 0; k < 3; ++k) p[k] = static_cast<uint8_t>(std::max(0, p[k] - by));
+    }
+  }
+}
+
+PixelCanvas light() {
+  return testing::flatCanvas(kW, kH, 200, 200, 200);
+}
+const PixelMask& swept() {
+  static const PixelMask mask = rectMask(kW, kH, 4, 4, kW - 8, kH - 8);
+  return mask;
+}
+
+TEST(SpotCleaner, DarkDotIsOneSpotGrownByOnePixel) {
+  PixelCanvas canvas = light();
+  darken(canvas, 30, 40, 3, 3, 100);
+  const auto spots = SpotCleaner::spots(canvas, swept(), 4, 0.6);
+  ASSERT_EQ(spots.size(), 1u);
+  EXPECT_EQ(spots[0].minX, 29);
+  EXPECT_EQ(spots[0].minY, 39);
+  EXPECT_EQ(spots[0].maxX, 33);
+  EXPECT_EQ(spots[0].maxY, 43);
+  EXPECT_EQ(spots[0].pixels.size(), 25u);
+  EXPECT_TRUE(SpotCleaner::spots(canvas, PixelMask(kW, kH), 4, 0.6).empty());
+  // Inside the swept box but not under the brush: not looked at.
+  PixelMask elsewhere(kW, kH);
+  elsewhere.set(10, 10);
+  elsewhere.set(60, 60);
+  EXPECT_TRUE(SpotCleaner::spots(canvas, elsewhere, 4, 0.6).empty());
+}
+
+TEST(SpotCleaner, SensitivitySetsHowFaintASpeckMayBe) {
+  EXPECT_FLOAT_EQ(SpotCleaner::threshold(0.6), 28.8f);
+  EXPECT_EQ(SpotCleaner::threshold(1), 8);
+  EXPECT_EQ(SpotCleaner::threshold(7), 8);
+  EXPECT_EQ(SpotCleaner::threshold(0), 60);
+  EXPECT_EQ(SpotCleaner::threshold(-2), 60);
+  EXPECT_EQ(SpotCleaner::threshold(std::numeric_limits<double>::quiet_NaN()), 60);
+
+  PixelCanvas faint = light();
+  darken(faint, 30, 40, 3, 3, 20);
+  EXPECT_TRUE(SpotCleaner::spots(faint, swept(), 4, 0.6).empty());
+  EXPECT_EQ(SpotCleaner::spots(faint, swept(), 4, 1).size(), 1u);
+  EXPECT_EQ(SpotCleaner::spots(faint, swept(), 4, 3).size(), 1u);
+  PixelCanvas grey = light();
+  darken(grey, 30, 40, 3, 3, 50);
+  EXPECT_TRUE(SpotCleaner::spots(grey, swept(), 4, 0).empty());
+  EXPECT_EQ(SpotCleaner::spots(grey, swept(), 4, 0.3).size(), 1u);
+}
+
+TEST(SpotCleaner, LinesAndBigBlobsAreNotSpecks) {
+  PixelCanvas canvas = light();
+  darken(canvas, 10, 10, 12, 2, 120);   // longer than 2r + 1
+  darken(canvas, 10, 30, 8, 1, 120);    // fits, but more than 4 : 1
+  darken(canvas, 10, 50, 10, 10, 120);  // bigger than 2r + 1
+  darken(canvas, 60, 60, 8, 2, 120);    // 4 : 1 exactly: a speck
+  const auto spots = SpotCleaner::spots(canvas, swept(), 4, 0.6);
+  ASSERT_EQ(spots.size(), 1u);
+  EXPECT_EQ(spots[0].minX, 59);
+  EXPECT_EQ(spots[0].minY, 59);
+}
+
+TEST(SpotCleaner, RowsOfThreeAndDotsOnTallerMarksLookLikeText) {
+  PixelCanvas pair = light();
+  darken(pair, 30, 40, 3, 3, 100);
+  darken(pair, 38, 40, 3, 3, 100);
+  EXPECT_EQ(SpotCleaner::spots(pair, swept(), 4, 0.6).size(), 2u);  // one row-mate each
+
+  PixelCanvas row = pair;
+  darken(row, 46, 41, 3, 3, 100);
+  EXPECT_TRUE(SpotCleaner::spots(row, swept(), 4, 0.6).empty());
+
+  // The dot of an "i": a dot above a thin stroke at least half as tall again.
+  PixelCanvas i = light();
+  darken(i, 40, 30, 2, 2, 120);
+  darken(i, 40, 34, 2, 10, 120);
+  EXPECT_TRUE(SpotCleaner::spots(i, swept(), 4, 0.6).empty());
+
+  // Two one-pixel specks near each other are dust, not a dot on a letter.
+  PixelCanvas motes = light();
+  darken(motes, 30, 40, 1, 1, 120);
+  darken(motes, 34, 41, 1, 1, 120);
+  EXPECT_EQ(SpotCleaner::spots(motes, swept(), 4, 0.6).size(), 2u);
+}
+
+// Text with specks strewn below it: every speck is found and removed, and nothing of the text
+// (the dots of its i's, its periods and commas) is taken for one.
+void checkSpecksAmongText(const testing::ColourAt& under, int tolerance) {
+  const std::vector<testing::Words> words = {{8, 24, "Mini iris in Hawaii. It is fine, ok."},
+                                             {8, 52, "Lorem ipsum dolor sit amet. Fin."}};
+  const PixelCanvas clean = testing::textPicture(320, 160, words, 16, under);
+  struct Speck {
+    int64_t x, y, size;
+  };
+  const Speck specks[] = {{30, 90, 3},   {92, 121, 2}, {150, 84, 4}, {212, 140, 3},
+                          {270, 103, 2}, {58, 146, 3}, {243, 76, 2}, {300, 150, 3}};
+  PixelCanvas dusty = clean;
+  for (const Speck& s : specks) darken(dusty, s.x, s.y, s.size, s.size, 110);
+  const PixelMask region = rectMask(320, 160, 0, 0, 320, 160);
+
+  const auto spots = SpotCleaner::spots(dusty, region, 4, 0.6);
+  ASSERT_EQ(spots.size(), std::size(specks));
+  for (const Speck& s : specks) {
+    const bool covered = std::any_of(spots.begin(), spots.end(), [&](const auto& spot) {
+      return spot.minX <= s.x && spot.minY <= s.y && spot.maxX >= s.x + s.size - 1 &&
+             spot.maxY >= s.y + s.size - 1;
+    });
+    EXPECT_TRUE(covered) << s.x << "," << s.y;
+  }
+
+  PixelCanvas canvas = dusty;
+  EXPECT_EQ(SpotCleaner::remove(canvas, spots), static_cast<int64_t>(std::size(specks)));
+  PixelMask spotPixels(320, 160);
+  for (const auto& spot : spots) {
+    for (const int64_t p : spot.pixels) spotPixels.set(p % 320, p / 320);
+  }
+  EXPECT_TRUE(testing::onlyMaskChangedAndOpaque(dusty, canvas, spotPixels));
+  const testing::FillError e = testing::fillError(clean, canvas, spotPixels, tolerance);
+  EXPECT_GT(e.within, 0.95) << "rms " << e.rms;
+}
+
+TEST(SpotCleanerAmongText, SpecksOnPlainPaper) {
+  checkSpecksAmongText(nullptr, 6);
+}
+
+TEST(SpotCleanerAmongText, SpecksOnTexturedPaper) {
+  const PixelCanvas texture = testing::photoTexture(320, 160, 31);
+  checkSpecksAmongText(
+      [&](int64_t x, int64_t y, uint8_t* p) {
+        // The foliage texture toned down to paper: pale, with a fifth of its contrast.
+        const uint8_t* t = testing::pixel(texture, x, y);
+        for (int k = 0; k < 3; ++k) p[k] = testing::toByte(215 + (double(t[1]) - 120) * 0.2);
+      },
+      14);
+}
+
+TEST(SpotCleaner, SpeckInTheCornerIsFoundAndRemoved) {
+  PixelCanvas canvas = light();
+  darken(canvas, 0, 0, 3, 3, 120);
+  PixelMask region(kW, kH);
+  region.paint(2, 2, {6, 0.55, 1});
+  const auto spots = SpotCleaner::spots(canvas, region, 4, 0.6);
+  ASSERT_EQ(spots.size(), 1u);
+  EXPECT_EQ(spots[0].minX, 0);
+  EXPECT_EQ(spots[0].maxX, 3);
+  EXPECT_EQ(spots[0].pixels.size(), 16u);
+  EXPECT_EQ(SpotCleaner::remove(canvas, spots), 1);
+  EXPECT_TRUE(testing::sameBytes(canvas, light()));
+}
+
+}  // namespace
+}  // namespace corvalin::retouch
