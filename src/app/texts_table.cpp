@@ -557,6 +557,25 @@ const TextPair kTextPairs[] = {
     {"No encontré la bandeja del sistema", "I couldn't find the system tray"},
     {"No se pudo abrir la herramienta de captura", "The capture tool couldn't start"},
     {"Corvalin sigue funcionando: usa sus atajos o ábrelo de nuevo", "Corvalin keeps running: use its shortcuts or open it again"},
+    // Global hotkeys on Linux
+    {"Impr Pant", "Print Screen"},
+    {"Los atajos globales se configuran en tu escritorio", "Global shortcuts are set up in your desktop"},
+    {"Tu escritorio no deja que Corvalin registre sus atajos. Crea un atajo de teclado personalizado en sus ajustes que ejecute «corvalin --action captureArea» (o captureWindow, captureFullscreen, toggleRecording, captureTextAction…). Mientras tanto, todo sigue a mano en el icono de Corvalin.", "Your desktop doesn't let Corvalin register its shortcuts. Create a custom keyboard shortcut in its settings that runs “corvalin --action captureArea” (or captureWindow, captureFullscreen, toggleRecording, captureTextAction…). Meanwhile, everything is still at hand in Corvalin's icon."},
+    {"Abrir la herramienta de capturas", "Open the screenshot tool"},
+    {"Hacer una captura de pantalla", "Take a screenshot"},
+    {"Hacer una captura de una ventana", "Take a screenshot of a window"},
+    {"Hacer una captura de un área", "Take a screenshot of an area"},
+    {"Grabar la pantalla", "Record the screen"},
+
+    // Uploads on Linux
+    {"Tu escritorio no tiene llavero", "Your desktop has no keyring"},
+    {"Las claves se guardan en un archivo que solo tú puedes leer.", "Keys are kept in a file only you can read."},
+    {"%@ dejó de responder.", "%@ stopped responding."},
+    {"La subida pasó de una hora y se detuvo.", "The upload went past an hour and was stopped."},
+    {"No se pudo leer el archivo que se iba a subir.", "The file to upload couldn't be read."},
+    {"No se pudo conectar con %@.", "Couldn't connect to %@."},
+    {"Falló la conexión con %@: %@", "The connection to %@ failed: %@"},
+    {"La nube de Corvalin no está configurada en este equipo: falta la dirección del servidor.", "Corvalin's cloud isn't set up on this computer: the server address is missing."},
 };
 // clang-format on
 

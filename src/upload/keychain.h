@@ -1,0 +1,36 @@
+// The user's secrets (the bucket's keys, the hosted service's account) in the desktop's Secret
+// Service, under the service "corvalin" with the secret's name as the account. Where no Secret
+// Service answers they go to a file only the user can read, never to the settings file.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace corvalin {
+
+class Settings;
+
+namespace Keychain {
+
+// Replaces the secret; an empty value removes it. Failures are not reported: a secret that
+// could not be kept reads back empty.
+void set(const QString& value, const QString& account);
+// The secret, else the earlier product's copy (copied over once), else empty.
+QString get(const QString& account);
+// The earlier product's secret ("mirel"), copied under "corvalin" when found; the old item
+// stays where it is.
+QString migrate(const QString& account);
+
+// Told once, on the main thread, the first time a secret has to be written to the private file
+// because the desktop has no keyring.
+void alGuardarSinLlavero(std::function<void(const QString& titulo, const QString& detalle)> aviso);
+
+// The private file used without a Secret Service.
+QString rutaDelArchivo();
+
+}  // namespace Keychain
+
+// A key typed in the bucket form: trimmed, stored, and put in the settings' cache at once.
+void guardarSecreto(Settings& settings, const QString& cuenta, const QString& valor);
+
+}  // namespace corvalin

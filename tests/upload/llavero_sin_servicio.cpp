@@ -1,0 +1,36 @@
+// Uses the keychain where no Secret Service answers (the caller points the session bus at
+// nothing). Exits 0 when secrets round-trip through the private file and the user was told
+// once; prints which check failed otherwise, never a secret.
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+#include "upload/keychain.h"
+
+using corvalin::Keychain::get;
+using corvalin::Keychain::set;
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  int avisos = 0;
+  corvalin::Keychain::alGuardarSinLlavero([&](const QString&, const QString&) { ++avisos; });
+  set(QStringLiteral("uno"), QStringLiteral("accessKey"));
+  set(QStringLiteral("dos"), QStringLiteral("secretKey"));
+  if (get(QStringLiteral("accessKey")) != QLatin1String("uno") ||
+      get(QStringLiteral("secretKey")) != QLatin1String("dos")) {
+    std::puts("secrets did not round-trip");
+    return 1;
+  }
+  set(QString(), QStringLiteral("accessKey"));
+  if (!get(QStringLiteral("accessKey")).isEmpty()) {
+    std::puts("an empty value did not remove the secret");
+    return 2;
+  }
+  QTimer::singleShot(100, &app, &QCoreApplication::quit);
+  app.exec();
+  if (avisos != 1) {
+    std::printf("the user was told %d times\n", avisos);
+    return 3;
+  }
+  return 0;
+}

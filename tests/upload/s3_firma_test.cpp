@@ -1,0 +1,230 @@
+// The pure side of uploads to the own bucket: keys, endpoints, credentials, signatures (checked
+// against botocore), links and error texts.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryFile>
+
+#include "app/texts.h"
+#include "upload/s3_uploader.h"
+
+namespace corvalin {
+namespace {
+
+using namespace S3Uploader;
+
+class Idioma_ {
+ public:
+  explicit Idioma_(Idioma i) : antes_(idiomaActual()) { fijarIdiomaActual(i); }
+  ~Idioma_() { fijarIdiomaActual(antes_); }
+
+ private:
+  Idioma antes_;
+};
+
+S3Config config(const QString& endpoint, bool pathStyle) {
+  S3Config c;
+  c.endpoint = endpoint;
+  c.region = QStringLiteral("eu-west-3");
+  c.bucket = QStringLiteral("b");
+  c.accessKey = QStringLiteral("AKIAEXAMPLE");
+  c.secretKey = QStringLiteral("s3cr3t/KEY+x");
+  c.pathStyle = pathStyle;
+  return c;
+}
+
+const QDateTime kInstante = QDateTime(QDate(2024, 5, 17), QTime(13, 45, 9), Qt::UTC);
+
+bool lanzaBadEndpoint(const S3Config& c) {
+  try {
+    endpoint(QStringLiteral("k.png"), c);
+  } catch (const S3Error& e) {
+    return e.caso == S3Error::Caso::badEndpoint;
+  }
+  return false;
+}
+
+TEST(S3Firma, KeysTrimThePrefixAndFollowTheLocalClock) {
+  const QDateTime local(QDate(2024, 5, 17), QTime(9, 5, 7), Qt::LocalTime);
+  const QString key = makeKey(QStringLiteral("/shots//"), QStringLiteral("png"), local);
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^shots/2024/05/17/090507-[0-9a-f]{6}\\.png$"))
+                  .match(key)
+                  .hasMatch())
+      << key.toStdString();
+  EXPECT_TRUE(makeKey(QString(), QStringLiteral("mp4"), local).startsWith(QStringLiteral("2024/")));
+  EXPECT_NE(makeKey(QString(), QStringLiteral("png"), local),
+            makeKey(QString(), QStringLiteral("png"), local));
+}
+
+TEST(S3Firma, EndpointsInBothStylesWithPortsAndEncodedKeys) {
+  const DestinoS3 ruta =
+      endpoint(QStringLiteral("a b.png"), config("http://minio.local:9000", true));
+  EXPECT_EQ(ruta.scheme, QStringLiteral("http"));
+  EXPECT_EQ(ruta.host, QStringLiteral("minio.local:9000"));
+  EXPECT_EQ(ruta.path, QStringLiteral("/b/a%20b.png"));
+
+  const DestinoS3 virtual_ =
+      endpoint(QStringLiteral("k/ñ~x.png"), config("https://s3.example.com/ignored?q=1", false));
+  EXPECT_EQ(virtual_.host, QStringLiteral("b.s3.example.com"));
+  EXPECT_EQ(virtual_.path, QStringLiteral("/k/%C3%B1~x.png"));
+  // The HTTP layer never sends a default port in Host, so it must not be signed either.
+  EXPECT_EQ(endpoint(QStringLiteral("k"), config("https://s3.example.com:443", true)).host,
+            QStringLiteral("s3.example.com"));
+  EXPECT_EQ(encodePath(QStringLiteral("/a//b c/")), QStringLiteral("/a//b%20c/"));
+
+  for (const char* malo :
+       {"s3.amazonaws.com", "", "https://", "ftp://s3.example.com", "http://a b"}) {
+    EXPECT_TRUE(lanzaBadEndpoint(config(QString::fromUtf8(malo), true))) << malo;
+  }
+}
+
+TEST(S3Firma, CredentialsLoseEveryWhitespaceAndRefuseAnythingNotAscii) {
+  S3Config sucia = config("http://127.0.0.1:9000", true);
+  sucia.accessKey = QStringLiteral(" AKIA\tEXAMPLE\n");
+  sucia.secretKey = QStringLiteral("s3cr3t/ KEY+x\r\n");
+  const Credenciales c = credentials(sucia);
+  EXPECT_TRUE(c.access == QStringLiteral("AKIAEXAMPLE") &&
+              c.secret == QStringLiteral("s3cr3t/KEY+x"));
+  // Signed exactly as the clean pair is.
+  const Cuerpo cuerpo = Cuerpo::datos("x");
+  EXPECT_EQ(
+      signedRequest(cuerpo, "k", "image/png", sucia, kInstante).rawHeader("Authorization"),
+      signedRequest(cuerpo, "k", "image/png", config("http://127.0.0.1:9000", true), kInstante)
+          .rawHeader("Authorization"));
+
+  for (const QString& mala : {QStringLiteral("clave\u00F1"), QStringLiteral("\u201Cclave\u201D"),
+                              QStringLiteral(" \n")}) {
+    S3Config c2 = config("http://127.0.0.1:9000", true);
+    c2.secretKey = mala;
+    bool rechazada = false;
+    try {
+      signedRequest(cuerpo, "k", "image/png", c2, kInstante);
+    } catch (const S3Error& e) {
+      rechazada = e.caso == S3Error::Caso::badCredentials;
+    }
+    EXPECT_TRUE(rechazada);
+  }
+}
+
+// The same case signed by botocore (Debian's python3-botocore) and by us.
+void compararConBotocore(const S3Config& c, const QString& base, const QString& key,
+                         const QByteArray& cuerpo, bool archivo) {
+  QJsonObject caso{{"instante", "20240517T134509Z"},
+                   {"access", c.accessKey},
+                   {"secret", c.secretKey},
+                   {"region", c.region},
+                   {"base", base},
+                   {"ruta", (c.pathStyle ? "/" + c.bucket + "/" : QStringLiteral("/")) + key},
+                   {"tipo", "image/png"},
+                   {"cuerpo", QString::fromUtf8(cuerpo)},
+                   {"sin_firmar", archivo},
+                   {"acl", c.acl},
+                   {"expira", double(c.presignSeconds)}};
+  QProcess python;
+  python.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral(CORVALIN_FIRMA_BOTOCORE)});
+  python.write(QJsonDocument(caso).toJson());
+  python.closeWriteChannel();
+  ASSERT_TRUE(python.waitForFinished(30000));
+  ASSERT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+  const QJsonObject botocore = QJsonDocument::fromJson(python.readAllStandardOutput()).object();
+
+  QTemporaryFile f;
+  ASSERT_TRUE(f.open());
+  f.write(cuerpo);
+  f.flush();
+  const Cuerpo nuestro =
+      archivo ? Cuerpo::archivo(f.fileName(), cuerpo.size()) : Cuerpo::datos(cuerpo);
+  const QNetworkRequest put =
+      signedRequest(nuestro, key, QStringLiteral("image/png"), c, kInstante);
+  EXPECT_EQ(put.url().toString(QUrl::FullyEncoded), botocore["url"].toString());
+  EXPECT_EQ(QString::fromLatin1(put.rawHeader("Authorization")),
+            botocore["authorization"].toString());
+  EXPECT_EQ(presignedURL(key, c, kInstante).toString(QUrl::FullyEncoded),
+            botocore["presigned"].toString());
+}
+
+TEST(S3Firma, AuthorizationAndPresignedLinksMatchBotocore) {
+  S3Config ruta = config("http://127.0.0.1:9000", true);
+  ruta.acl = QStringLiteral("public-read");
+  ruta.presignSeconds = 604800;
+  compararConBotocore(ruta, QStringLiteral("http://127.0.0.1:9000"),
+                      QStringLiteral("fotos/a b ñ (1)+!$&'=;,@.png"), "hola", false);
+
+  S3Config virtual_ = config("https://s3.eu-west-3.amazonaws.com", false);
+  virtual_.presignSeconds = 86400;
+  compararConBotocore(virtual_, QStringLiteral("https://b.s3.eu-west-3.amazonaws.com"),
+                      QStringLiteral("2024/05/17/x~y.mp4"), "contenido de un video", true);
+}
+
+TEST(S3Firma, TheAclIsSignedOnlyWhenSetAndTheRequestCarriesItsLimits) {
+  S3Config c = config("http://127.0.0.1:9000", true);
+  auto firmados = [&] {
+    const QByteArray auth = signedRequest(Cuerpo::datos("12345"), "k", "image/png", c, kInstante)
+                                .rawHeader("Authorization");
+    return auth.mid(auth.indexOf("SignedHeaders=") + 14).split(',').first();
+  };
+  EXPECT_EQ(firmados(), "content-type;host;x-amz-content-sha256;x-amz-date");
+  c.acl = QStringLiteral("public-read");
+  EXPECT_EQ(firmados(), "content-type;host;x-amz-acl;x-amz-content-sha256;x-amz-date");
+
+  const QNetworkRequest r = signedRequest(Cuerpo::datos("12345"), "k", "image/png", c, kInstante);
+  EXPECT_EQ(r.rawHeader("Content-Length"), "5");
+  EXPECT_EQ(r.rawHeader("x-amz-acl"), "public-read");
+  EXPECT_FALSE(r.hasRawHeader("host"));  // the HTTP layer writes it from the URL
+  EXPECT_EQ(r.transferTimeout(), 60000);
+}
+
+TEST(S3Firma, LinksArePresignedUnderThePublicBaseOrTheObjectUrl) {
+  S3Config c = config("http://127.0.0.1:9000", true);
+  const QUrl objeto(QStringLiteral("http://127.0.0.1:9000/b/k/x%20y.png"));
+  EXPECT_EQ(enlace("k/x y.png", c, objeto, kInstante), objeto);
+  c.publicBase = QStringLiteral("  https://cdn.example.com/  ");
+  EXPECT_EQ(enlace("k/x y.png", c, objeto, kInstante).toString(QUrl::FullyEncoded),
+            QStringLiteral("https://cdn.example.com/k/x%20y.png"));
+  c.publicBase = QStringLiteral("http://[::zz]/");
+  EXPECT_EQ(enlace("k/x y.png", c, objeto, kInstante), objeto);
+
+  c.presignSeconds = 30 * 86400;  // beyond what AWS accepts
+  const QString firmado = enlace("k/x y.png", c, objeto, kInstante).toString(QUrl::FullyEncoded);
+  EXPECT_TRUE(
+      QRegularExpression(
+          QStringLiteral(
+              "^http://127\\.0\\.0\\.1:9000/b/k/x%20y\\.png\\?X-Amz-Algorithm=AWS4-HMAC-SHA256"
+              "&X-Amz-Credential=AKIAEXAMPLE%2F20240517%2Feu-west-3%2Fs3%2Faws4_request"
+              "&X-Amz-Date=20240517T134509Z&X-Amz-Expires=604800"
+              "&X-Amz-SignedHeaders=host&X-Amz-Signature=[0-9a-f]{64}$"))
+          .match(firmado)
+          .hasMatch())
+      << firmado.toStdString();
+}
+
+TEST(S3Error, DescriptionsExplainTheServiceReply) {
+  Idioma_ es(Idioma::español);
+  EXPECT_EQ(
+      S3Error::http(403, "h",
+                    "<Error><Code>AccessDenied</Code><Message>Access Denied</Message></Error>")
+          .descripcion(),
+      QStringLiteral("S3 (h) respondió 403.\nAccessDenied: Access Denied"));
+  EXPECT_EQ(S3Error::http(500, "h", "").descripcion(),
+            QStringLiteral("S3 (h) respondió 500.\nSin detalle."));
+  const QString alReves =
+      QStringLiteral("</Code>") + QString(400, QLatin1Char('x')) + "<Code>A</Code>";
+  EXPECT_EQ(explain(alReves), alReves.left(300));
+  // Some servers send an empty Message.
+  EXPECT_EQ(explain("<Code>SignatureDoesNotMatch</Code><Message></Message>"),
+            QStringLiteral("SignatureDoesNotMatch"));
+  EXPECT_EQ(explain("<Code>AuthorizationHeaderMalformed</Code><Region>eu-west-3</Region>"),
+            QStringLiteral("AuthorizationHeaderMalformed\n→ Pon la región eu-west-3 y el endpoint "
+                           "s3.eu-west-3.amazonaws.com"));
+  Idioma_ en(Idioma::ingles);
+  EXPECT_EQ(S3Error::badEndpoint().descripcion(),
+            QStringLiteral("The S3 endpoint isn't a valid URL. It must include https://"));
+  EXPECT_EQ(S3Error::http(502, "", "").descripcion(),
+            QStringLiteral("S3 (?) responded 502.\nNo details."));
+}
+
+}  // namespace
+}  // namespace corvalin
