@@ -1,33 +1,13 @@
 #include "hotkeys/hotkey.h"
 
-#include <QHash>
+#include <QKeyEvent>
 #include <QStringList>
 
 #include "app/texts.h"
+#include "hotkeys/key_positions.h"
+#include "hotkeys/keyboard_layout.h"
 
 namespace corvalin {
-namespace {
-
-// What each key position prints on a US layout, by stored key code. The keyboard-layout
-// aware names come from the hotkey service; this is the answer when no layout is known.
-const QHash<uint32_t, QString>& caracteresUS() {
-  static const QHash<uint32_t, QString> table = [] {
-    const std::pair<uint32_t, const char*> keys[] = {
-        {0, "A"},  {1, "S"},   {2, "D"},  {3, "F"},  {4, "H"},  {5, "G"},  {6, "Z"},  {7, "X"},
-        {8, "C"},  {9, "V"},   {10, "§"}, {11, "B"}, {12, "Q"}, {13, "W"}, {14, "E"}, {15, "R"},
-        {16, "Y"}, {17, "T"},  {18, "1"}, {19, "2"}, {20, "3"}, {21, "4"}, {22, "6"}, {23, "5"},
-        {24, "="}, {25, "9"},  {26, "7"}, {27, "-"}, {28, "8"}, {29, "0"}, {30, "]"}, {31, "O"},
-        {32, "U"}, {33, "["},  {34, "I"}, {35, "P"}, {37, "L"}, {38, "J"}, {39, "'"}, {40, "K"},
-        {41, ";"}, {42, "\\"}, {43, ","}, {44, "/"}, {45, "N"}, {46, "M"}, {47, "."}, {50, "`"},
-    };
-    QHash<uint32_t, QString> t;
-    for (const auto& [code, text] : keys) t.insert(code, QString::fromUtf8(text));
-    return t;
-  }();
-  return table;
-}
-
-}  // namespace
 
 QString Hotkey::keyName(uint32_t keyCode) {
   switch (keyCode) {
@@ -60,6 +40,8 @@ QString Hotkey::keyName(uint32_t keyCode) {
       return L("Re Pág");
     case 121:
       return L("Av Pág");
+    case 105:
+      return L("Impr Pant");
     default:
       break;
   }
@@ -67,9 +49,38 @@ QString Hotkey::keyName(uint32_t keyCode) {
   for (int i = 0; i < 12; ++i) {
     if (fKeys[i] == keyCode) return QStringLiteral("F%1").arg(i + 1);
   }
-  auto it = caracteresUS().constFind(keyCode);
-  if (it != caracteresUS().constEnd()) return *it;
+  if (std::optional<QString> c = character(keyCode)) return *c;
   return L("tecla %@", QString::number(keyCode));
+}
+
+std::optional<QString> Hotkey::character(uint32_t keyCode) {
+  if (std::shared_ptr<const KeyboardLayout> layout = KeyboardLayout::actual()) {
+    return layout->character(keyCode);
+  }
+  const std::optional<uint32_t> keysym = keysymDePosicion(keyCode);
+  return keysym ? textoDeKeysym(*keysym) : std::nullopt;
+}
+
+std::optional<Hotkey> Hotkey::deEvento(const QKeyEvent& event) {
+  const Qt::KeyboardModifiers m = event.modifiers();
+  uint32_t mask = 0;
+  if (m & Qt::ShiftModifier) mask |= kShift;
+  if (m & Qt::MetaModifier) mask |= kCommand;
+  if (m & Qt::AltModifier) mask |= kOption;
+  if (m & Qt::ControlModifier) mask |= kControl;
+  if ((mask & (kCommand | kOption | kControl)) == 0) return std::nullopt;
+
+  // The scan code names the physical key whatever Shift made of it; synthetic events carry
+  // none, and then the Qt key says which key it was.
+  std::optional<uint32_t> code;
+  const std::shared_ptr<const KeyboardLayout> layout = KeyboardLayout::actual();
+  if (event.nativeScanCode() != 0 && layout) {
+    code = layout->posicion(event.nativeScanCode());
+  } else if (std::optional<uint32_t> keysym = keysymDeTeclaQt(event.key())) {
+    code = posicionDeKeysym(*keysym);
+  }
+  if (!code) return std::nullopt;
+  return Hotkey{*code, mask};
 }
 
 QString Hotkey::display() const {

@@ -5,6 +5,9 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
+
+class QKeyEvent;
 
 namespace corvalin {
 
@@ -19,11 +22,18 @@ struct Hotkey {
 
   friend bool operator==(const Hotkey&, const Hotkey&) = default;
 
+  // The combination of a key press, or nothing when it has none of Super, Alt and Ctrl (Shift
+  // alone is no combination) or its key has no stored position in the current layout.
+  static std::optional<Hotkey> deEvento(const QKeyEvent& event);
+
   // The combination the way Linux desktops write it, e.g. "Shift+Super+0".
   QString display() const;
-  // The key's name: a special key's name, else the character the key prints on a US layout,
+  // The key's name: a special key's name, else what the key prints in the current layout,
   // else "tecla %@" / "key %@" with the code.
   static QString keyName(uint32_t keyCode);
+  // What the current layout prints for the key without modifiers, in upper case; a US layout
+  // answers while no layout is known.
+  static std::optional<QString> character(uint32_t keyCode);
 };
 
 }  // namespace corvalin

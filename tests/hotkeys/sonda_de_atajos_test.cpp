@@ -1,0 +1,105 @@
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <vector>
+
+#include "hotkeys/sonda_de_atajos.h"
+
+namespace corvalin {
+namespace {
+
+using std::chrono::milliseconds;
+using namespace std::chrono_literals;
+
+// A clock that moves only when told; a timer whose handle was dropped never fires.
+class RelojFalso {
+ public:
+  SondaDeAtajos::Temporizador temporizador() {
+    return [this](milliseconds espera, std::function<void()> alVencer) {
+      auto handle = std::make_shared<int>(0);
+      alarmas_.push_back({ahora_ + espera, std::move(alVencer), handle});
+      return std::shared_ptr<void>(handle);
+    };
+  }
+  void avanzar(milliseconds cuanto) {
+    ahora_ += cuanto;
+    for (size_t i = 0; i < alarmas_.size(); ++i) {
+      Alarma& a = alarmas_[i];
+      if (a.cuando <= ahora_ && !a.handle.expired() && a.alVencer) std::exchange(a.alVencer, {})();
+    }
+    QCoreApplication::processEvents();
+  }
+
+ private:
+  struct Alarma {
+    milliseconds cuando;
+    std::function<void()> alVencer;
+    std::weak_ptr<void> handle;
+  };
+  milliseconds ahora_{0};
+  std::vector<Alarma> alarmas_;
+};
+
+class SondaTest : public ::testing::Test {
+ protected:
+  std::function<void(bool)> anotar(std::vector<bool>& en) {
+    return [&en](bool arrived) { en.push_back(arrived); };
+  }
+  RelojFalso reloj;
+  SondaDeAtajos sonda{reloj.temporizador()};
+  const uint32_t area = hotkeyId(CaptureMode::area);
+};
+
+TEST_F(SondaTest, ThePressConfirmsOnceOnTheMainQueueAndEndsTheWait) {
+  std::vector<bool> resultados;
+  sonda.begin(CaptureMode::area, 15s, anotar(resultados));
+  EXPECT_TRUE(sonda.pendiente(area));
+  EXPECT_FALSE(sonda.pendiente(hotkeyId(CaptureMode::window)));
+  sonda.llego(area);
+  EXPECT_TRUE(resultados.empty()) << "reported inside the call instead of on the main queue";
+  EXPECT_FALSE(sonda.pendiente(area));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(resultados, std::vector<bool>{true});
+  reloj.avanzar(20s);
+  sonda.llego(area);
+  QCoreApplication::processEvents();
+  EXPECT_EQ(resultados, std::vector<bool>{true});
+}
+
+TEST_F(SondaTest, AnUnconfirmedWaitTimesOutOnceAndLaterPressesAreCapturesAgain) {
+  std::vector<bool> resultados;
+  sonda.begin(CaptureMode::area, 15s, anotar(resultados));
+  reloj.avanzar(14999ms);
+  EXPECT_TRUE(resultados.empty());
+  EXPECT_TRUE(sonda.pendiente(area));
+  reloj.avanzar(1ms);
+  EXPECT_EQ(resultados, std::vector<bool>{false});
+  EXPECT_FALSE(sonda.pendiente(area));  // the shell runs the capture for the next press
+  sonda.llego(area);
+  reloj.avanzar(15s);
+  EXPECT_EQ(resultados, std::vector<bool>{false});
+}
+
+TEST_F(SondaTest, ANewWaitOrCancelAllEndsTheOldOnesSilently) {
+  std::vector<bool> primera, segunda, otra;
+  sonda.begin(CaptureMode::area, 15s, anotar(primera));
+  reloj.avanzar(10s);
+  sonda.begin(CaptureMode::area, 15s, anotar(segunda));
+  reloj.avanzar(10s);  // the first wait's 15 s have passed
+  EXPECT_TRUE(primera.empty());
+  EXPECT_TRUE(segunda.empty());
+  reloj.avanzar(5s);
+  EXPECT_TRUE(primera.empty());
+  EXPECT_EQ(segunda, std::vector<bool>{false});
+
+  sonda.begin(CaptureMode::window, 15s, anotar(otra));
+  sonda.begin(CaptureMode::area, 15s, anotar(primera));
+  sonda.cancelAll();
+  EXPECT_FALSE(sonda.pendiente(area));
+  reloj.avanzar(30s);
+  EXPECT_TRUE(primera.empty());
+  EXPECT_TRUE(otra.empty());
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include "app/texts.h"
+#include "hotkeys/system_shortcuts.h"
+
+namespace corvalin {
+namespace {
+
+constexpr uint32_t kShift = Hotkey::kShift;
+constexpr uint32_t kSuper = Hotkey::kCommand;
+constexpr uint32_t kCtrl = Hotkey::kControl;
+constexpr uint32_t kAlt = Hotkey::kOption;
+constexpr uint32_t kPrint = 105;
+
+// What `gsettings list-recursively` prints on a GNOME desktop, trimmed to what matters here.
+const char* const kGnome = R"(org.gnome.desktop.interface gtk-theme 'Adwaita'
+org.gnome.desktop.wm.keybindings always-on-top @as []
+org.gnome.desktop.wm.keybindings minimize ['<Super>h']
+org.gnome.desktop.wm.keybindings switch-input-source ['<Super>space', 'XF86Keyboard']
+org.gnome.mutter.keybindings screen-grab ['Print']
+org.gnome.settings-daemon.plugins.media-keys custom-keybindings ['/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/']
+org.gnome.settings-daemon.plugins.media-keys volume-step 6
+org.gnome.settings-daemon.plugins.media-keys screensaver ['<Super>l']
+org.gnome.shell.keybindings screenshot ['<Shift>Print']
+org.gnome.shell.keybindings screenshot-window ['disabled']
+org.gnome.shell.keybindings show-screen-recording-ui ['<Ctrl><Shift><Alt>R']
+org.gnome.shell.keybindings show-screenshot-ui ['Print']
+org.gnome.shell.keybindings toggle-overview ['<Hyper>o']
+)";
+
+const char* const kGnomePropio =
+    R"(org.gnome.settings-daemon.plugins.media-keys.custom-keybinding binding '<Primary><Alt>t'
+org.gnome.settings-daemon.plugins.media-keys.custom-keybinding command 'kgx'
+org.gnome.settings-daemon.plugins.media-keys.custom-keybinding name 'Terminal'
+)";
+
+// kglobalshortcutsrc: active shortcuts, defaults and a friendly name, commas inside an item
+// escaped, several active shortcuts joined by "\t".
+const char* const kKde = R"([kwin]
+_k_friendly_name=KWin
+Expose=Ctrl+F9,Ctrl+F9,Toggle Present Windows (Current desktop)
+Overview=Meta+W\tMeta+Shift+0,Meta+W,Toggle Overview
+Switch to Desktop 2=none,Ctrl+F2,Switch to Desktop 2
+view_zoom_in=Meta+\,,Meta+\,,Zoom In\, Closer
+
+[org.kde.spectacle.desktop]
+_k_friendly_name=Spectacle
+RectangularRegionScreenShot=Meta+Shift+Print,Meta+Shift+Print,Capture Rectangular Region
+_launch=Print,Print,Spectacle
+
+[services][org.kde.konsole.desktop]
+_launch=Ctrl+Alt+T
+)";
+
+class SystemShortcutsTest : public ::testing::Test {
+ protected:
+  void SetUp() override { fijarIdiomaActual(Idioma::español); }
+  void TearDown() override { fijarIdiomaActual(antes_); }
+  static std::optional<QString> en(const AtajosDelEscritorio& lista, uint32_t code, uint32_t mods) {
+    return SystemShortcuts::conflicto(Hotkey{code, mods}, lista);
+  }
+
+ private:
+  Idioma antes_ = idiomaActual();
+};
+
+TEST_F(SystemShortcutsTest, GnomeCaptureKeysByNameTheRestAsAnotherShortcut) {
+  const AtajosDelEscritorio gnome = atajosDeGnome(QString::fromUtf8(kGnome));
+  // mutter's unnamed Print comes first in the list; the named screenshot tool still answers.
+  EXPECT_EQ(en(gnome, kPrint, 0), QStringLiteral("Abrir la herramienta de capturas"));
+  EXPECT_EQ(en(gnome, kPrint, kShift), QStringLiteral("Hacer una captura de pantalla"));
+  EXPECT_EQ(en(gnome, 15, kCtrl | kShift | kAlt), QStringLiteral("Grabar la pantalla"));
+  EXPECT_EQ(en(gnome, 4, kSuper), QStringLiteral("otro atajo del sistema"));
+  EXPECT_EQ(en(gnome, 49, kSuper), QStringLiteral("otro atajo del sistema"));  // 2nd of two
+  // Turned off, a key no hotkey can hold, a modifier no hotkey has, or not there at all.
+  EXPECT_EQ(en(gnome, kPrint, kAlt), std::nullopt);
+  EXPECT_EQ(en(gnome, 31, kSuper), std::nullopt);
+  EXPECT_EQ(en(gnome, 29, kShift | kSuper), std::nullopt);
+}
+
+TEST_F(SystemShortcutsTest, GnomeChangesAndCustomShortcutsCount) {
+  QString cambiado = QString::fromUtf8(kGnome);
+  cambiado.replace(QStringLiteral("screenshot ['<Shift>Print']"),
+                   QStringLiteral("screenshot ['<Super><Shift>s', '<Shift>F12']"));
+  const AtajosDelEscritorio gnome = atajosDeGnome(cambiado);
+  EXPECT_EQ(en(gnome, 1, kShift | kSuper), QStringLiteral("Hacer una captura de pantalla"));
+  EXPECT_EQ(en(gnome, 111, kShift), QStringLiteral("Hacer una captura de pantalla"));
+  EXPECT_EQ(en(gnome, kPrint, kShift), std::nullopt);
+
+  EXPECT_EQ(
+      rutasDeAtajosPropiosDeGnome(cambiado),
+      QStringList{"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/"});
+  const AtajosDelEscritorio propios = atajosDeGnome(QString::fromUtf8(kGnomePropio));
+  EXPECT_EQ(en(propios, 17, kCtrl | kAlt), QStringLiteral("Terminal"));
+}
+
+TEST_F(SystemShortcutsTest, KdeActiveShortcutsWithTheirFriendlyNames) {
+  const AtajosDelEscritorio kde = atajosDeKde(QString::fromUtf8(kKde));
+  EXPECT_EQ(en(kde, kPrint, kShift | kSuper), QStringLiteral("Capture Rectangular Region"));
+  EXPECT_EQ(en(kde, kPrint, 0), QStringLiteral("Spectacle"));
+  EXPECT_EQ(en(kde, 13, kSuper), QStringLiteral("Toggle Overview"));
+  EXPECT_EQ(en(kde, 29, kShift | kSuper), QStringLiteral("Toggle Overview"));
+  EXPECT_EQ(en(kde, 43, kSuper), QStringLiteral("Zoom In, Closer"));
+  EXPECT_EQ(en(kde, 17, kCtrl | kAlt), QStringLiteral("org.kde.konsole"));
+  // Only the active shortcuts count, not the defaults the user replaced.
+  EXPECT_EQ(en(kde, 120, kCtrl), std::nullopt);
+}
+
+TEST_F(SystemShortcutsTest, ReadsTheRunningGnomeThroughGsettings) {
+  QProcess esquemas;
+  esquemas.start(QStringLiteral("gsettings"), {QStringLiteral("list-schemas")});
+  if (!esquemas.waitForFinished(3000) ||
+      !esquemas.readAll().contains("org.gnome.desktop.wm.keybindings")) {
+    GTEST_SKIP() << "needs gsettings and the GNOME desktop schemas";
+  }
+  const QByteArray antes = qgetenv("XDG_CURRENT_DESKTOP");
+  qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
+  const SystemShortcuts escritorio;
+  // Super+H minimizes a window by default; Shift+Super+0 is free.
+  EXPECT_EQ(escritorio.conflict(Hotkey{4, kSuper}), QStringLiteral("otro atajo del sistema"));
+  EXPECT_EQ(escritorio.conflict(Hotkey{29, kShift | kSuper}), std::nullopt);
+  qputenv("XDG_CURRENT_DESKTOP", antes);
+}
+
+}  // namespace
+}  // namespace corvalin

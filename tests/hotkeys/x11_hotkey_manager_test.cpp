@@ -1,0 +1,199 @@
+// Hotkeys against the test session's X server: real grabs, presses typed by xdotool, a second
+// X client competing for the same combinations, and layouts switched with setxkbmap.
+#include <gtest/gtest.h>
+
+#include <xcb/xcb.h>
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QThread>
+#include <cstdlib>
+#include <map>
+
+#include "hotkeys/keyboard_layout.h"
+#include "hotkeys/x11_hotkey_manager.h"
+
+namespace corvalin {
+namespace {
+
+constexpr uint32_t kShiftSuper = Hotkey::kShift | Hotkey::kCommand;
+const Hotkey kCero{29, kShiftSuper};   // Shift+Super+0
+const Hotkey kNueve{25, kShiftSuper};  // Shift+Super+9
+const Hotkey kOcho{28, kShiftSuper};   // Shift+Super+8
+const Hotkey kSiete{26, kShiftSuper};  // Shift+Super+7
+
+void xdotool(const QStringList& args) {
+  ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
+}
+
+bool esperar(const std::function<bool()>& listo, int ms = 5000) {
+  QElapsedTimer t;
+  t.start();
+  while (!listo() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+  return listo();
+}
+
+// Another X client: what it grabs, nobody else can.
+class OtroCliente {
+ public:
+  OtroCliente() : conn_(xcb_connect(nullptr, nullptr)) {
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(conn_)).data->root;
+  }
+  ~OtroCliente() { xcb_disconnect(conn_); }
+  bool agarrar(const Hotkey& h) {
+    uint16_t mods = 0;
+    if (h.modifiers & Hotkey::kShift) mods |= XCB_MOD_MASK_SHIFT;
+    if (h.modifiers & Hotkey::kCommand) mods |= XCB_MOD_MASK_4;
+    const auto keycode = KeyboardLayout::actual()->keycode(h.keyCode);
+    xcb_generic_error_t* error = xcb_request_check(
+        conn_, xcb_grab_key_checked(conn_, 0, root_, mods, xcb_keycode_t(*keycode),
+                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    std::free(error);
+    return error == nullptr;
+  }
+
+ private:
+  xcb_connection_t* conn_;
+  xcb_window_t root_ = 0;
+};
+
+class X11Hotkeys : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (QGuiApplication::platformName() != QLatin1String("xcb")) GTEST_SKIP() << "needs X11";
+    atajos = X11HotkeyManager::conectar();
+    ASSERT_TRUE(atajos);
+  }
+  std::function<void()> contar(int clave) {
+    return [this, clave] {
+      pulsaciones[clave]++;
+      enHiloPrincipal = enHiloPrincipal && QThread::currentThread() == qApp->thread();
+    };
+  }
+  // Types `teclas` and then the sentinel combination (Shift+Super+9, registered under id 99):
+  // once the sentinel's handler ran, every earlier press has been delivered.
+  void teclear(QStringList teclas) {
+    const int antes = pulsaciones[99];
+    teclas << QStringLiteral("shift+super+9");
+    xdotool(QStringList{QStringLiteral("key")} + teclas);
+    ASSERT_TRUE(esperar([&] { return pulsaciones[99] > antes; }));
+  }
+  void registrarCentinela() { ASSERT_TRUE(atajos->registrar(kNueve, 99, contar(99))); }
+
+  std::unique_ptr<X11HotkeyManager> atajos;
+  std::map<int, int> pulsaciones;
+  bool enHiloPrincipal = true;
+};
+
+TEST_F(X11Hotkeys, APressRunsItsHandlerOnceOnTheMainThreadWhateverTheLockKeys) {
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  registrarCentinela();
+  const QStringList candados[] = {{}, {"Caps_Lock"}, {"Num_Lock"}, {"Caps_Lock", "Num_Lock"}};
+  int esperadas = 0;
+  for (const QStringList& c : candados) {
+    if (!c.isEmpty()) xdotool(QStringList{"key"} + c);  // on
+    teclear({"shift+super+0"});
+    if (!c.isEmpty()) xdotool(QStringList{"key"} + c);  // off again
+    EXPECT_EQ(pulsaciones[1], ++esperadas) << "locks: " << c.join('+').toStdString();
+  }
+  EXPECT_TRUE(enHiloPrincipal);
+}
+
+TEST_F(X11Hotkeys, HoldingAHotkeyDownIsOnePress) {
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  registrarCentinela();
+  xdotool({"keydown", "shift+super+0"});
+  esperar([] { return false; }, 1000);  // past the server's repeat delay
+  xdotool({"keyup", "0"});
+  xdotool({"keyup", "shift+super"});
+  teclear({"shift+super+0"});  // a new press after the release counts again
+  EXPECT_EQ(pulsaciones[1], 2);
+}
+
+TEST_F(X11Hotkeys, ARefusedRegistrationKeepsWhatWasThere) {
+  OtroCliente otro;
+  ASSERT_TRUE(otro.agarrar(kOcho));
+  registrarCentinela();
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  EXPECT_FALSE(atajos->registrar(kOcho, 1, contar(2)));  // another client holds it
+  // One combination runs one command: sharing it, one id's release would free the other's.
+  EXPECT_FALSE(atajos->registrar(kCero, 2, contar(2)));
+  atajos->unregister(2);
+  teclear({"shift+super+0"});
+  EXPECT_EQ(pulsaciones[1], 1);
+  EXPECT_EQ(pulsaciones[2], 0);
+}
+
+TEST_F(X11Hotkeys, ReRegisteringAnIdMovesItAndFreesTheOldCombination) {
+  registrarCentinela();
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(2)));
+  teclear({"shift+super+0", "shift+super+7"});
+  EXPECT_EQ(pulsaciones[1], 0);
+  EXPECT_EQ(pulsaciones[2], 1);
+  EXPECT_TRUE(OtroCliente().agarrar(kCero));
+  // The same combination again only swaps the handler: the grab must survive it.
+  ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(3)));
+  teclear({"shift+super+7"});
+  EXPECT_EQ(pulsaciones[2], 1);
+  EXPECT_EQ(pulsaciones[3], 1);
+}
+
+TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingAndRegisteringAgainWorks) {
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  ASSERT_TRUE(atajos->registrar(kSiete, 2, contar(2)));
+  atajos->unregisterAll();
+  {
+    OtroCliente otro;
+    EXPECT_TRUE(otro.agarrar(kCero));
+    EXPECT_TRUE(otro.agarrar(kSiete));
+  }
+  registrarCentinela();
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  teclear({"shift+super+0", "shift+super+7"});
+  EXPECT_EQ(pulsaciones[1], 1);
+  EXPECT_EQ(pulsaciones[2], 0);
+}
+
+TEST_F(X11Hotkeys, AHandlerMayUnregisterItsOwnId) {
+  registrarCentinela();
+  ASSERT_TRUE(atajos->registrar(Hotkey{53, 0}, 900, [this, n = std::make_shared<int>(0)] {
+    atajos->unregister(900);
+    ++*n;  // the handler's own state outlives its unregistration
+    pulsaciones[900] = *n;
+  }));
+  teclear({"Escape"});
+  teclear({"Escape"});
+  EXPECT_EQ(pulsaciones[900], 1);
+}
+
+TEST_F(X11Hotkeys, APressStillQueuedWhenHotkeysAreSuspendedDoesNotRun) {
+  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  xdotool({"key", "shift+super+0"});
+  QThread::msleep(100);
+  // Registering reads what the server sent meanwhile, which queues the press's handler...
+  ASSERT_TRUE(atajos->registrar(kSiete, 2, contar(2)));
+  // ...and then the hotkey recorder starts listening and every hotkey is suspended.
+  atajos->unregisterAll();
+  registrarCentinela();
+  teclear({});
+  EXPECT_EQ(pulsaciones[1], 0);
+}
+
+TEST_F(X11Hotkeys, GrabsAndNamesFollowTheLayout) {
+  struct Restaurar {
+    ~Restaurar() { QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
+  } restaurar;
+  registrarCentinela();
+  ASSERT_TRUE(atajos->registrar(Hotkey{0, kShiftSuper}, 1, contar(1)));  // the "A" position
+  ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
+  EXPECT_TRUE(esperar([] { return kCero.display() == QStringLiteral("Shift+Super+À"); }))
+      << kCero.display().toStdString();
+  // On AZERTY "a" sits where QWERTY has "q": xdotool types the key that prints "a".
+  teclear({"shift+super+a"});
+  EXPECT_EQ(pulsaciones[1], 1);
+}
+
+}  // namespace
+}  // namespace corvalin
