@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QDesktopServices>
 #include <QGuiApplication>
+#include <QMainWindow>
+#include <QMenuBar>
 #include <QPointer>
 #include <QScreen>
 #include <QSystemTrayIcon>
@@ -11,14 +13,22 @@
 #include <cstdio>
 
 #include "app/app_delegate.h"
+#include "app/menu_widgets.h"
 #include "app/pending_parts.h"
 #include "app/texts.h"
 #include "app/toast.h"
 #include "capture/lector_diferido.h"
 #include "capture/screenshot_capture_service.h"
+#include "editor/editor_factory.h"
+#include "hotkeys/hotkey_manager.h"
+#include "hotkeys/sonda_de_atajos.h"
 #include "platform/main_thread.h"
 #include "platform/single_instance.h"
 #include "platform/symbol_icons.h"
+#include "retouch/inpainter.h"
+#include "retouch/spot_cleaner.h"
+#include "upload/keychain.h"
+#include "upload/subidor.h"
 #include "platform/unix_signals.h"
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
@@ -48,6 +58,7 @@ QScreen* pantallaPorNombre(const QString& name) {
 struct VentanasFijas {
   QPointer<PreferencesWindow> preferencias;
   QPointer<AboutWindow> acercaDe;
+  AppDelegate* delegado = nullptr;  // set once the shell exists, for the windows' menu bars
 
   void abrirPreferencias() {
     if (!preferencias) {
@@ -117,6 +128,58 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
     return std::make_unique<TrayStatusItem>(std::move(menu), std::move(ejecutar), std::move(clic));
   };
   p.abrirPreferencias = [&ventanas] { ventanas.abrirPreferencias(); };
+  p.hotkeys = crearGestorDeAtajos([](const QString& titulo, const QString& detalle) {
+    Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
+  });
+  p.sonda = SondaDeAtajos::shared();
+  ServiciosDelEditor editor;
+  editor.settings = &Settings::shared();
+  editor.portapapeles = portapapelesDelSistema(*p.portapapeles);
+  editor.lector = p.lector.get();
+  editor.toast = p.toast;
+  editor.abrirPreferencias = p.abrirPreferencias;
+  editor.activar = activar;
+  // Linux has no global menu bar: the editor window carries the application's.
+  editor.ponerBarraDeMenus = [&ventanas](QWidget* ventana) {
+    AppDelegate* d = ventanas.delegado;
+    auto* window = qobject_cast<QMainWindow*>(ventana);
+    if (d == nullptr || window == nullptr) return;
+    window->setMenuBar(crearBarraDeMenus(ventana, d->barraDeMenus(),
+                                         [d](Accion a, const QVariant& v) { d->ejecutar(a, v); }));
+  };
+  editor.subida.titulo = [] { return Subidor::titulo(Settings::shared().uploadTarget()); };
+  editor.subida.lista = [] {
+    Settings& settings = Settings::shared();
+    return settings.uploadTarget() != DestinoDeSubida::propio || settings.isConfigured();
+  };
+  editor.subida.subir = [](const QByteArray& png, const QString& nombre,
+                           std::function<void(const FinDeSubida&)> alTerminar) {
+    Subidor::subirEnSegundoPlano(
+        Cuerpo::datos(png), QStringLiteral("image/png"), QStringLiteral("png"), nombre,
+        [alTerminar = std::move(alTerminar)](const Resultado<SubidaHecha>& r) {
+          FinDeSubida hecho;
+          if (const auto* ok = std::get_if<SubidaHecha>(&r)) {
+            hecho.url = ok->url.toString(QUrl::FullyEncoded);
+            hecho.aviso = ok->aviso;
+          } else {
+            const ErrorDeSubida& error = std::get<ErrorDeSubida>(r);
+            hecho.cancelada = error.esCancelacion();
+            hecho.delServicio = error.nube() != nullptr;
+            hecho.error = error.descripcion();
+          }
+          alTerminar(hecho);
+        });
+  };
+  editor.motores.rellenar = [](retouch::PixelCanvas& canvas, const retouch::PixelMask& mask) {
+    return retouch::Inpainter::heal(canvas, mask);
+  };
+  editor.motores.quitarMotas = [](retouch::PixelCanvas& canvas, const retouch::PixelMask& mask,
+                                  int radius, double sensitivity) {
+    const auto spots = retouch::SpotCleaner::spots(canvas, mask, radius, sensitivity);
+    if (!spots.empty()) retouch::SpotCleaner::remove(canvas, spots);
+    return static_cast<int>(spots.size());
+  };
+  p.editor = crearFabricaDeEditor(std::move(editor));
   p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
   p.buscarActualizaciones = [] { UpdateController::shared().checkForUpdates(); };
   p.terminar = [] { QCoreApplication::quit(); };
@@ -149,11 +212,18 @@ int ejecutarCorvalin(QApplication& app) {
   }
   alReiniciar([&instance] { instance.soltar(); });
 
-  Settings::shared();
+  // The bucket's keys live in the desktop's keyring (or a private file), never in the settings.
+  Settings::shared().ponerLectorDeSecretos([](const QString& cuenta) {
+    return Keychain::get(cuenta);
+  });
+  Keychain::alGuardarSinLlavero([](const QString& titulo, const QString& detalle) {
+    Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
+  });
   idiomaActual();
 
   VentanasFijas ventanas;
   AppDelegate delegate(piezasDeEscritorio(ventanas));
+  ventanas.delegado = &delegate;
 
   UpdateController& updates = UpdateController::shared();
   updates.activar = activar;

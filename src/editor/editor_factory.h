@@ -1,0 +1,12 @@
+// How the shell makes editor windows: a factory over the services every editor shares.
+#pragma once
+
+#include "editor/editor_services.h"
+#include "editor/editor_window.h"
+
+namespace corvalin {
+
+// Each call opens the picture in a new editor window (not yet shown).
+FabricaDeEditor crearFabricaDeEditor(ServiciosDelEditor servicios);
+
+}  // namespace corvalin

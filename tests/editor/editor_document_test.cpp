@@ -1,0 +1,206 @@
+// The document's whole-picture operations and its export: history, rotation, mirroring,
+// cropping, canvas growth, export sizes and saving under unique names.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include "editor/annotation_fonts.h"
+#include "editor/editor_document.h"
+#include "editor/editor_export.h"
+#include "editor_test_support.h"
+
+namespace corvalin {
+namespace {
+
+using testing::colorDistance;
+using testing::filled;
+
+const AnnotationFonts& fonts() {
+  static const AnnotationFonts f;
+  return f;
+}
+
+Shape arrow(QPointF a, QPointF b, double width = 4) {
+  Shape s = Shape::create(ToolKind::arrow, a, {Qt::red, Qt::white, width, 1}, 7);
+  s.end = b;
+  return s;
+}
+
+TEST(ExportSize, RoundsHalvesAwayFromZeroAndNeverBelowOnePixel) {
+  EXPECT_EQ(exportPixelSize({1001, 601}, 0.5), QSize(501, 301));
+  EXPECT_EQ(exportPixelSize({1001, 601}, 0.25), QSize(250, 150));
+  EXPECT_EQ(exportPixelSize({3, 2}, 0.05), QSize(1, 1));
+  EXPECT_EQ(reducida(filled(1001, 601, Qt::blue), 0.5).size(), QSize(501, 301));
+  // Full size is never resampled.
+  const QImage full = filled(40, 30, Qt::blue);
+  EXPECT_EQ(reducida(full, 0.9995).cacheKey(), full.cacheKey());
+}
+
+TEST(ExportSize, StoredScalesOutsideTheRangeCountAsFullSize) {
+  EXPECT_EQ(escalaEfectiva(0), 1.0);
+  EXPECT_EQ(escalaEfectiva(2), 1.0);
+  EXPECT_EQ(escalaEfectiva(0.05), 1.0);
+  EXPECT_EQ(escalaEfectiva(std::nan("")), 1.0);
+  EXPECT_DOUBLE_EQ(escalaEfectiva(0.5), 0.5);
+  EXPECT_DOUBLE_EQ(escalaParaGuardar(1.0 / 3), 1.0 / 3);
+  EXPECT_DOUBLE_EQ(escalaParaGuardar(0.01), 0.05);
+  EXPECT_EQ(etiquetaDePeso({501, 301}, std::nullopt, Idioma::ingles),
+            QStringLiteral("501×301 · …"));
+  EXPECT_EQ(etiquetaDePeso({10, 10}, 1'200'000, Idioma::español), QStringLiteral("10×10 · 1,2 MB"));
+}
+
+TEST(Saving, TwoSavesInTheSameSecondGetTheStampAndThenANumber) {
+  QTemporaryDir dir;
+  const QString folder = dir.filePath(QStringLiteral("a/b"));  // created with its parents
+  const QDateTime when(QDate(2026, 3, 1), QTime(14, 5, 9));
+  const Guardado first = guardarPng(folder, QByteArray("one"), when, Idioma::español);
+  const Guardado second = guardarPng(folder, QByteArray("two"), when, Idioma::español);
+  ASSERT_TRUE(first.ok()) << first.error.toStdString();
+  ASSERT_TRUE(second.ok()) << second.error.toStdString();
+  EXPECT_EQ(QFileInfo(first.ruta).fileName(),
+            QStringLiteral("Corvalin 2026-03-01 a las 14.05.09.png"));
+  EXPECT_EQ(QFileInfo(second.ruta).fileName(),
+            QStringLiteral("Corvalin 2026-03-01 a las 14.05.09 (2).png"));
+  QFile f(first.ruta);
+  ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+  EXPECT_EQ(f.readAll(), QByteArray("one"));  // the first file was not overwritten
+  EXPECT_EQ(nombreUnico(when, Idioma::ingles, [](const QString&) { return false; }),
+            QStringLiteral("Corvalin 2026-03-01 at 14.05.09.png"));
+}
+
+TEST(Saving, AFolderThatCannotBeMadeReportsTheSystemsReason) {
+  QTemporaryDir dir;
+  QFile blocker(dir.filePath(QStringLiteral("file")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  const Guardado g = guardarPng(dir.filePath(QStringLiteral("file/sub")), QByteArray("x"),
+                                QDateTime::currentDateTime(), Idioma::ingles);
+  EXPECT_FALSE(g.ok());
+  EXPECT_FALSE(g.error.isEmpty());
+  EXPECT_TRUE(g.ruta.isEmpty());
+}
+
+TEST(History, KeepsTheLast50AndANewChangeAfterUndoEmptiesRedo) {
+  Historial h;
+  Documento doc{filled(64, 64, Qt::white), filled(64, 64, Qt::white), {}};
+  for (int i = 0; i < 60; ++i) {
+    h.push(doc);
+    doc.shapes.push_back(arrow({0, 0}, {10.0 + i, 10}));
+  }
+  EXPECT_EQ(h.undoCount(), 50u);
+  int undone = 0;
+  while (auto d = h.undo(doc)) {
+    doc = *d;
+    ++undone;
+  }
+  EXPECT_EQ(undone, 50);
+  EXPECT_EQ(doc.shapes.size(), 10u);  // the first ten changes are beyond reach
+  ASSERT_TRUE(h.undo(doc) == std::nullopt);
+  doc = *h.redo(doc);
+  EXPECT_EQ(h.redoCount(), 49u);
+  h.push(doc);
+  EXPECT_EQ(h.redoCount(), 0u);
+  EXPECT_FALSE(h.redo(doc).has_value());
+}
+
+TEST(History, SnapshotsShareThePicturesInsteadOfCopyingPixels) {
+  Historial h;
+  const Documento doc{filled(2000, 1000, Qt::white), filled(2000, 1000, Qt::white), {}};
+  for (int i = 0; i < 10; ++i) h.push(doc);
+  EXPECT_EQ(h.anterior()->base.constBits(), doc.base.constBits());
+  EXPECT_EQ(h.anterior()->pristine.constBits(), doc.pristine.constBits());
+}
+
+TEST(Geometry, RotationBurnsTheAnnotationsIntoThePixels) {
+  Documento doc{filled(200, 100, Qt::white), filled(200, 100, Qt::white), {}};
+  Shape line = Shape::create(ToolKind::line, {20, 80}, {Qt::red, Qt::white, 6, 1}, 1);
+  line.end = QPointF(180, 80);  // a horizontal line 20 pixels below the top
+  doc.shapes.push_back(line);
+  const Documento turned = rotado(doc, true, fonts());
+  EXPECT_EQ(turned.base.size(), QSize(100, 200));
+  EXPECT_EQ(turned.pristine.size(), QSize(100, 200));
+  EXPECT_TRUE(turned.shapes.empty());
+  // Clockwise, the top edge becomes the right edge: the line is now a column 20 px from it.
+  EXPECT_LE(colorDistance(turned.base.pixel(79, 100), qRgb(255, 0, 0)), 10);
+  EXPECT_LE(colorDistance(turned.base.pixel(20, 100), qRgb(255, 255, 255)), 2);
+  EXPECT_LE(colorDistance(turned.pristine.pixel(79, 100), qRgb(255, 255, 255)), 2);
+}
+
+TEST(Geometry, MirroringKeepsAnnotationsEditableAndTextReadable) {
+  QImage base = filled(200, 100, Qt::white);
+  base.setPixel(0, 0, qRgb(0, 0, 255));
+  Documento doc{base, base, {}};
+  doc.shapes.push_back(arrow({10, 10}, {50, 30}));
+  Shape callout = Shape::create(ToolKind::text, {20, 40}, {Qt::red, Qt::white, 4, 1}, 3);
+  callout.text = QStringLiteral("Hola");
+  doc.shapes.push_back(callout);
+  const Documento flipped = reflejado(doc, true, fonts());
+  ASSERT_EQ(flipped.shapes.size(), 2u);
+  EXPECT_EQ(flipped.shapes[0].start, QPointF(190, 10));
+  EXPECT_EQ(flipped.shapes[0].end, QPointF(150, 30));
+  EXPECT_EQ(flipped.shapes[1].text, QStringLiteral("Hola"));
+  // The callout's box moves to the mirrored place; its text is not mirrored.
+  const QRectF box = callout.calloutBox(fonts());
+  EXPECT_DOUBLE_EQ(flipped.shapes[1].calloutBox(fonts()).left(), 200 - box.right());
+  EXPECT_EQ(flipped.base.pixel(199, 0), qRgb(0, 0, 255));
+  EXPECT_EQ(flipped.pristine.pixel(199, 0), qRgb(0, 0, 255));
+}
+
+TEST(Geometry, CropCutsFlattenedPixelsRoundedOutwardsFromTheTop) {
+  QImage base = filled(100, 80, Qt::white);
+  base.setPixel(10, 5, qRgb(0, 255, 0));  // row 5 from the top is image y 74.5
+  Documento doc{base, base, {arrow({0, 0}, {5, 5})}};
+  const auto cut = recortado(doc, QRectF(9.5, 70.2, 20, 4.5), fonts());
+  ASSERT_TRUE(cut.has_value());
+  EXPECT_EQ(cut->base.size(), QSize(21, 5));  // x 9…30, y 70…75
+  EXPECT_EQ(cut->base.pixel(1, 0), qRgb(0, 255, 0));
+  EXPECT_TRUE(cut->shapes.empty());
+  EXPECT_EQ(cut->pristine.size(), cut->base.size());
+  EXPECT_FALSE(recortado(doc, QRectF(500, 500, 10, 10), fonts()).has_value());
+}
+
+TEST(Growth, AnArrowPastTheRightEdgeGrowsTheCanvasWithoutMovingAnything) {
+  Documento doc{filled(400, 300, Qt::white), filled(400, 300, Qt::white), {}};
+  doc.shapes.push_back(arrow({300, 150}, {500, 150}, 4));
+  const auto c = crecimientoDelLienzo(doc.shapes, doc.base.size(), fonts());
+  ASSERT_TRUE(c.has_value());
+  // 100 past the edge, plus half the width and one pixel.
+  EXPECT_EQ(c->tamano, QSize(503, 300));
+  EXPECT_EQ(c->desplazamiento, QPointF(0, 0));
+  const Documento grown = crecido(doc, *c);
+  EXPECT_EQ(grown.shapes[0].start, QPointF(300, 150));
+  EXPECT_EQ(qAlpha(grown.base.pixel(450, 150)), 0);  // new area is transparent
+  EXPECT_EQ(grown.base.pixel(10, 10), qRgb(255, 255, 255));
+}
+
+TEST(Growth, GrowingLeftOrDownShiftsEveryShapeAndThePicture) {
+  QImage base = filled(400, 300, Qt::white);
+  base.setPixel(0, 299, qRgb(0, 0, 255));  // the bottom-left pixel
+  Documento doc{base, base, {}};
+  doc.shapes.push_back(arrow({100, 100}, {-50, -40}, 4));
+  doc.shapes.push_back(arrow({10, 10}, {20, 20}, 4));
+  const auto c = crecimientoDelLienzo(doc.shapes, doc.base.size(), fonts());
+  ASSERT_TRUE(c.has_value());
+  EXPECT_EQ(c->desplazamiento, QPointF(53, 43));
+  EXPECT_EQ(c->tamano, QSize(453, 343));
+  const Documento grown = crecido(doc, *c);
+  EXPECT_EQ(grown.shapes[1].start, QPointF(63, 53));
+  // The old bottom-left pixel sits 53 right of the left edge and 43 above the bottom.
+  EXPECT_EQ(grown.base.pixel(53, 342 - 43), qRgb(0, 0, 255));
+  EXPECT_EQ(grown.pristine.pixel(53, 342 - 43), qRgb(0, 0, 255));
+}
+
+TEST(Growth, StaysWithinLimitsAndNeverCutsThePicture) {
+  const QSize picture(400, 300);
+  EXPECT_FALSE(crecimientoDelLienzo({arrow({10, 10}, {401, 20}, 1)}, picture, fonts()));
+  const auto far = crecimientoDelLienzo({arrow({10, 10}, {90000, 20}, 4)}, picture, fonts());
+  ASSERT_TRUE(far.has_value());
+  EXPECT_EQ(far->tamano.width(), 4400);
+  // A picture already at the side limit cannot grow without losing its own pixels.
+  EXPECT_FALSE(crecimientoDelLienzo({arrow({10, 10}, {-500, 20}, 4)}, QSize(12000, 100), fonts()));
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,151 @@
+// Pictures of the editor window for people to look at, in Spanish and in English, with each
+// tool group's menu open once: build/artifacts/editor-<language>-*.png. Each language runs in a
+// child process, since the interface language is fixed for the life of a process.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QMenu>
+#include <QPainter>
+#include <QProcess>
+#include <QToolButton>
+
+#include "editor/editor_footer.h"
+#include "editor/tools_control.h"
+#include "editor_fixture.h"
+
+namespace corvalin {
+namespace {
+
+// A screenshot-like picture: a window with a title bar, text lines and a button.
+QImage captura() {
+  QImage img(1600, 1000, QImage::Format_ARGB32_Premultiplied);
+  QPainter p(&img);
+  p.fillRect(img.rect(), QColor(0xEE, 0xF1, 0xF5));
+  p.fillRect(QRect(80, 60, 1440, 880), Qt::white);
+  p.fillRect(QRect(80, 60, 1440, 56), QColor(0x2B, 0x32, 0x3B));
+  p.setPen(Qt::white);
+  QFont f = p.font();
+  f.setPixelSize(24);
+  p.setFont(f);
+  p.drawText(QRect(110, 60, 800, 56), Qt::AlignVCenter, QStringLiteral("Informe trimestral"));
+  f.setPixelSize(22);
+  p.setFont(f);
+  p.setPen(QColor(0x33, 0x33, 0x33));
+  for (int i = 0; i < 12; ++i) {
+    p.drawText(QPoint(130, 190 + 52 * i),
+               QStringLiteral("Línea %1 del documento con cifras y notas importantes").arg(i + 1));
+  }
+  p.fillRect(QRect(1180, 820, 260, 70), QColor(0x00, 0x7A, 0xFF));
+  p.setPen(Qt::white);
+  p.drawText(QRect(1180, 820, 260, 70), Qt::AlignCenter, QStringLiteral("Enviar"));
+  return img;
+}
+
+void dibujar(EditorView* c, QPointF a, QPointF b) {
+  for (auto [type, at, buttons] : {std::tuple{QEvent::MouseButtonPress, a, Qt::LeftButton},
+                                   std::tuple{QEvent::MouseMove, b, Qt::LeftButton},
+                                   std::tuple{QEvent::MouseButtonRelease, b, Qt::NoButton}}) {
+    const QPointF v = c->aVista(at);
+    QMouseEvent e(type, v, c->mapToGlobal(v),
+                  type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton,
+                  Qt::MouseButtons(buttons), Qt::NoModifier);
+    QApplication::sendEvent(c, &e);
+  }
+}
+
+// The window with `menu` drawn where it opens.
+QImage foto(QWidget* window, QMenu* menu, QPoint menuAt) {
+  QImage shot = window->grab().toImage();
+  if (menu != nullptr) {
+    menu->popup(window->mapToGlobal(menuAt));
+    QCoreApplication::processEvents();
+    const QImage m = menu->grab().toImage();
+    QPainter p(&shot);
+    p.setPen(QColor(0, 0, 0, 60));
+    p.drawRect(QRect(menuAt - QPoint(1, 1), m.size() / m.devicePixelRatio() + QSize(1, 1)));
+    p.drawImage(menuAt, m);
+    menu->hide();
+  }
+  return shot;
+}
+
+TEST(EditorGallery, PicturesOfTheWindowInBothLanguages) {
+  const QString idioma = qEnvironmentVariable("CORVALIN_GALERIA_IDIOMA");
+  if (idioma.isEmpty()) {
+    // A 1080p screen, as most people have, instead of the offscreen platform's small default.
+    QTemporaryDir dir;
+    const QString config = dir.filePath(QStringLiteral("screen.json"));
+    QFile f(config);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(R"({"screens": [{"name": "pantalla", "x": 0, "y": 0, "width": 1920,
+                 "height": 1080, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    f.close();
+    for (const char* lang : {"es", "en"}) {
+      QProcess child;
+      QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+      env.insert(QStringLiteral("CORVALIN_GALERIA_IDIOMA"), QString::fromLatin1(lang));
+      env.insert(QStringLiteral("QT_QPA_PLATFORM"),
+                 QStringLiteral("offscreen:configfile=") + config);
+      child.setProcessEnvironment(env);
+      child.start(QCoreApplication::applicationFilePath(),
+                  {QStringLiteral("--gtest_filter=EditorGallery.*")});
+      ASSERT_TRUE(child.waitForFinished(60000));
+      EXPECT_EQ(child.exitCode(), 0) << child.readAllStandardOutput().toStdString();
+      EXPECT_TRUE(QFile::exists(testing::artifactsDir() +
+                                QStringLiteral("/editor-%1-window.png").arg(QLatin1String(lang))));
+    }
+    return;
+  }
+  fijarIdiomaActual(idioma == QStringLiteral("es") ? Idioma::español : Idioma::ingles);
+  QTemporaryDir dir;
+  Settings settings(dir.path(), dir.path());
+  ServiciosDelEditor s;
+  s.settings = &settings;
+  s.subida.titulo = [] { return L("Subir a la nube"); };
+  s.subida.subir = [](const QByteArray&, const QString&, auto) {};
+  EditorWindowController w(captura(), s);
+  w.fijarEscalaDePantalla(1);
+  w.resize(1280, 820);
+  w.mostrar();
+  testing::esperarColas();
+  EditorView* c = w.canvas();
+  c->setTool(ToolKind::arrow);
+  dibujar(c, {1050, 380}, {1250, 200});
+  c->setTool(ToolKind::rect);
+  dibujar(c, {1170, 100}, {1450, 190});
+  c->setTool(ToolKind::counter);
+  dibujar(c, {150, 790}, {150, 790});
+  c->setTool(ToolKind::blur);
+  dibujar(c, {120, 520}, {800, 620});
+  c->setTool(ToolKind::select);
+  w.onToolChanged(ToolKind::select);
+  QTest::qWait(350);  // the weight is computed after a moment of quiet
+  testing::esperarColas();
+  const QString base = testing::artifactsDir() + QStringLiteral("/editor-") + idioma;
+  ASSERT_TRUE(foto(&w, nullptr, {}).save(base + QStringLiteral("-window.png")));
+
+  ToolsControl* tools = w.toolsControl();
+  for (int g = 0; g < static_cast<int>(grupos().size()); ++g) {
+    QMenu* menu = w.menuDeGrupo(g);
+    if (menu == nullptr) continue;
+    const QRectF r = tools->rectoDe(g);
+    const QPoint at =
+        tools->mapTo(&w, QPoint(static_cast<int>(r.left()), static_cast<int>(r.bottom()) + 4));
+    ASSERT_TRUE(foto(&w, menu, at).save(base + QStringLiteral("-menu-%1.png").arg(g)));
+  }
+  // The retouch group with its options bar, and the rotate menu.
+  c->setTool(ToolKind::tone);
+  w.onToolChanged(ToolKind::tone);
+  QCoreApplication::processEvents();
+  ASSERT_TRUE(foto(&w, nullptr, {}).save(base + QStringLiteral("-retouch.png")));
+  QToolButton* girar = nullptr;
+  for (QToolButton* b : w.findChildren<QToolButton*>()) {
+    if (b->menu() == w.menuDeGiro()) girar = b;
+  }
+  ASSERT_NE(girar, nullptr);
+  const QPoint at = girar->mapTo(&w, QPoint(0, girar->height() + 2));
+  ASSERT_TRUE(foto(&w, w.menuDeGiro(), at).save(base + QStringLiteral("-rotate.png")));
+}
+
+}  // namespace
+}  // namespace corvalin

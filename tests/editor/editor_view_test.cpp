@@ -1,0 +1,269 @@
+// The canvas driven by synthetic mouse and key input: every annotation tool from press to
+// release, selection and dragging, text editing, keys and letters, crop and paste.
+#include <gtest/gtest.h>
+
+#include "editor/editor_text_field.h"
+#include "editor_fixture.h"
+
+namespace corvalin {
+namespace {
+
+using testing::filled;
+
+class Canvas : public testing::CanvasTest {};
+
+struct DragTool {
+  ToolKind tool;
+  const char* name;
+};
+
+class DragTools : public testing::CanvasTest, public ::testing::WithParamInterface<DragTool> {};
+
+TEST_P(DragTools, ADragMakesOneShapeWithOneUndoStepAndReturnsToSelect) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(GetParam().tool);
+  drag({60, 60}, {180, 150});
+  ASSERT_EQ(v.documento().shapes.size(), 1u);
+  const Shape& s = v.documento().shapes[0];
+  EXPECT_EQ(s.kind, GetParam().tool);
+  EXPECT_EQ(mutaciones_, 1);
+  if (s.kind == ToolKind::pencil || s.kind == ToolKind::highlight) {
+    EXPECT_EQ(s.points.front(), QPointF(60, 60));
+    EXPECT_EQ(s.points.back(), QPointF(180, 150));
+  } else {
+    EXPECT_EQ(s.start, QPointF(60, 60));
+    EXPECT_EQ(s.end, QPointF(180, 150));
+  }
+  if (s.kind == ToolKind::magnifier) {
+    EXPECT_TRUE(s.tail.has_value());
+  }
+  // revertToSelect is on by default: the new shape is selected, automatically.
+  EXPECT_EQ(v.tool(), ToolKind::select);
+  EXPECT_EQ(v.selectedIndex(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tools, DragTools,
+    ::testing::Values(DragTool{ToolKind::arrow, "arrow"}, DragTool{ToolKind::line, "line"},
+                      DragTool{ToolKind::rect, "rect"}, DragTool{ToolKind::ellipse, "ellipse"},
+                      DragTool{ToolKind::pencil, "pencil"},
+                      DragTool{ToolKind::highlight, "highlight"},
+                      DragTool{ToolKind::sketchOval, "sketchOval"},
+                      DragTool{ToolKind::pixelate, "pixelate"}, DragTool{ToolKind::blur, "blur"},
+                      DragTool{ToolKind::magnifier, "magnifier"},
+                      DragTool{ToolKind::sticker, "sticker"}),
+    [](const ::testing::TestParamInfo<DragTool>& info) { return info.param.name; });
+
+TEST_F(Canvas, TinyDragsAreDiscardedWithoutAnUndoStep) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::rect);
+  drag({60, 60}, {62, 61});
+  EXPECT_TRUE(v.documento().shapes.empty());
+  EXPECT_EQ(mutaciones_, 0);
+  EXPECT_EQ(v.tool(), ToolKind::rect);
+}
+
+TEST_F(Canvas, WhatIsDrawnIsOnScreen) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setStrokeColor(QColor(0, 0, 255));
+  v.setTool(ToolKind::line);
+  drag({20, 150}, {380, 150});
+  const QImage shot = v.grab().toImage();
+  EXPECT_LE(testing::colorDistance(shot.pixel(200, 150), qRgb(0, 0, 255)), 8);
+  EXPECT_EQ(shot.pixel(200, 60), qRgb(255, 255, 255));
+}
+
+TEST_F(Canvas, CountersKeepNumberingWhileTheToolStays) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::counter);
+  click({50, 50});
+  click({100, 50});
+  click({390, 290});
+  ASSERT_EQ(v.documento().shapes.size(), 3u);
+  EXPECT_EQ(v.documento().shapes[2].number, 3);
+  EXPECT_TRUE(v.documento().shapes[2].counterFlipX);
+  EXPECT_TRUE(v.documento().shapes[2].counterFlipY);
+  EXPECT_EQ(v.tool(), ToolKind::counter);
+}
+
+TEST_F(Canvas, AStickerClickMakesASquareCentredOnIt) {
+  EditorView& v = abrir(filled(1000, 800, Qt::white));
+  v.setTool(ToolKind::sticker);
+  click({500, 400});
+  ASSERT_EQ(v.documento().shapes.size(), 1u);
+  EXPECT_EQ(v.documento().shapes[0].rect(), QRectF(444, 344, 112, 112));
+  EXPECT_EQ(v.documento().shapes[0].text, v.currentSticker());
+}
+
+TEST_F(Canvas, CalloutsAimTheirTailAndHandwritingHasNone) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::text);
+  click({100, 200});
+  ASSERT_TRUE(v.editingText());
+  QTest::keyClicks(v.textField(), QStringLiteral("Hola"));
+  QTest::keyClick(v.textField(), Qt::Key_Return);
+  ASSERT_FALSE(v.editingText());
+  ASSERT_EQ(v.documento().shapes.size(), 1u);
+  const Shape& plain = v.documento().shapes[0];
+  EXPECT_EQ(plain.text, QStringLiteral("Hola"));
+  EXPECT_EQ(plain.start, QPointF(100, 200));
+  const QRectF box = plain.calloutBox(testing::fuentes());
+  ASSERT_TRUE(plain.tail.has_value());
+  EXPECT_DOUBLE_EQ(plain.tail->x(), box.center().x());  // straight down
+  EXPECT_LT(plain.tail->y(), box.top());
+
+  v.setTool(ToolKind::text);
+  drag({100, 100}, {160, 40});
+  QTest::keyClicks(v.textField(), QStringLiteral("Ahi"));
+  QTest::keyClick(v.textField(), Qt::Key_Return, Qt::ShiftModifier);  // a line break
+  QTest::keyClicks(v.textField(), QStringLiteral("mira"));
+  QTest::keyClick(v.textField(), Qt::Key_Return);
+  ASSERT_EQ(v.documento().shapes.size(), 2u);
+  EXPECT_EQ(v.documento().shapes[1].text, QStringLiteral("Ahi\nmira"));
+  EXPECT_EQ(*v.documento().shapes[1].tail, QPointF(160, 40));
+
+  v.setTool(ToolKind::handText);
+  drag({50, 250}, {150, 150});
+  QTest::keyClicks(v.textField(), QStringLiteral("firma"));
+  QTest::keyClick(v.textField(), Qt::Key_Return);
+  ASSERT_EQ(v.documento().shapes.size(), 3u);
+  EXPECT_FALSE(v.documento().shapes[2].tail.has_value());
+  EXPECT_EQ(mutaciones_, 3);
+}
+
+TEST_F(Canvas, DoubleClickReopensATextAndEmptyingItRemovesIt) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::text);
+  click({100, 200});
+  QTest::keyClicks(v.textField(), QStringLiteral("Hola"));
+  QTest::keyClick(v.textField(), Qt::Key_Return);
+  const QPointF inside = v.documento().shapes[0].calloutBox(testing::fuentes()).center();
+  press(inside);
+  release(inside);
+  mouse(QEvent::MouseButtonDblClick, inside, Qt::LeftButton);
+  release(inside);
+  ASSERT_TRUE(v.editingText());
+  EXPECT_EQ(v.textField()->toPlainText(), QStringLiteral("Hola"));
+  EXPECT_TRUE(v.documento().shapes.empty());
+  v.textField()->selectAll();
+  QTest::keyClick(v.textField(), Qt::Key_Delete);
+  QTest::keyClick(v.textField(), Qt::Key_Return);
+  EXPECT_TRUE(v.documento().shapes.empty());
+}
+
+TEST_F(Canvas, DraggingASelectedShapePushesOneUndoStepHoweverLong) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::rect);
+  drag({100, 100}, {200, 160});
+  mutaciones_ = 0;
+  key(Qt::Key_Escape);  // the automatic selection: Escape copies and closes
+  EXPECT_EQ(escapes_, 1);
+  drag({100, 130}, {140, 30}, 40);
+  EXPECT_EQ(mutaciones_, 1);
+  EXPECT_EQ(v.documento().shapes[0].start, QPointF(140, 0));
+  // Arrow keys nudge by a pixel, or ten with Shift.
+  key(Qt::Key_Right);
+  key(Qt::Key_Up, Qt::ShiftModifier);
+  EXPECT_EQ(v.documento().shapes[0].start, QPointF(141, 10));
+  // A shape the user clicked is deselected by Escape; the next Escape copies and closes.
+  key(Qt::Key_Escape);
+  EXPECT_FALSE(v.selectedIndex().has_value());
+  EXPECT_EQ(escapes_, 1);
+  key(Qt::Key_Escape);
+  EXPECT_EQ(escapes_, 2);
+}
+
+TEST_F(Canvas, ResizingByACornerHandle) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::rect);
+  drag({100, 100}, {200, 160});
+  drag({200, 160}, {250, 200});  // handle 2, the top-right corner
+  EXPECT_EQ(v.documento().shapes[0].rect(), QRectF(100, 100, 150, 100));
+}
+
+TEST_F(Canvas, DeleteWithoutSelectionRemovesTheTopmostShape) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::counter);
+  click({50, 50});
+  click({100, 50});
+  v.setTool(ToolKind::select);
+  key(Qt::Key_Delete);
+  ASSERT_EQ(v.documento().shapes.size(), 1u);
+  EXPECT_EQ(v.documento().shapes[0].number, 1);
+}
+
+TEST_F(Canvas, LettersPickToolsFromTheSettings) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  std::vector<ToolKind> changes;
+  v.onToolChanged = [&](ToolKind t) { changes.push_back(t); };
+  QTest::keyClick(&v, 'a');
+  EXPECT_EQ(v.tool(), ToolKind::arrow);
+  settings_->setShortcut(QStringLiteral("Y"), ToolKind::blur);
+  QTest::keyClick(&v, 'Y', Qt::ShiftModifier);  // any case
+  EXPECT_EQ(v.tool(), ToolKind::blur);
+  QTest::keyClick(&v, 'x');  // no tool has it
+  EXPECT_EQ(v.tool(), ToolKind::blur);
+  EXPECT_EQ(changes, (std::vector<ToolKind>{ToolKind::arrow, ToolKind::blur}));
+}
+
+TEST_F(Canvas, ACropIsMarkedThenAppliedWithReturn) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  int saves = 0;
+  v.onEnter = [&] { ++saves; };
+  v.setTool(ToolKind::crop);
+  drag({50.5, 40.2}, {250.2, 200.7});
+  ASSERT_TRUE(v.cropSelection().has_value());
+  EXPECT_EQ(*v.cropSelection(), QRectF(50, 40, 201, 161));
+  EXPECT_TRUE(v.documento().shapes.empty());
+  key(Qt::Key_Return);
+  EXPECT_EQ(v.imageSize(), QSize(201, 161));
+  EXPECT_EQ(redimensiones_, 1);
+  EXPECT_EQ(saves, 0);
+  EXPECT_EQ(v.tool(), ToolKind::select);
+  key(Qt::Key_Return);  // nothing marked: save
+  EXPECT_EQ(saves, 1);
+}
+
+TEST_F(Canvas, PastedPicturesArePlacedCentredAndSelected) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::arrow);
+  QImage clip;
+  v.imagenDelPortapapeles = [&] { return clip; };
+  v.paste();
+  EXPECT_EQ(hint_, QStringLiteral("There's no image on the clipboard"));
+  EXPECT_TRUE(v.documento().shapes.empty());
+  clip = filled(1000, 100, Qt::green);
+  v.paste();
+  ASSERT_EQ(v.documento().shapes.size(), 1u);
+  const Shape& s = v.documento().shapes[0];
+  EXPECT_EQ(s.kind, ToolKind::image);
+  EXPECT_NEAR(s.rect().width(), 264, 1e-9);  // 0.66 × 400
+  EXPECT_EQ(s.rect().center(), QPointF(200, 150));
+  EXPECT_EQ(v.tool(), ToolKind::select);
+  EXPECT_EQ(v.selectedIndex(), 0);
+}
+
+TEST_F(Canvas, DraggingPastTheEdgeGrowsTheCanvas) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::arrow);
+  drag({300, 150}, {500, 150});
+  EXPECT_EQ(v.imageSize(), QSize(503, 300));
+  EXPECT_EQ(redimensiones_, 1);
+  EXPECT_EQ(mutaciones_, 1);
+}
+
+TEST_F(Canvas, StylingTheSelectionRestylesItInOneUndoStep) {
+  EditorView& v = abrir(filled(400, 300, Qt::white));
+  v.setTool(ToolKind::arrow);
+  drag({100, 100}, {200, 160});
+  mutaciones_ = 0;
+  v.setStrokeColor(QColor(0, 200, 0));
+  v.setStrokeWidth(10);
+  EXPECT_EQ(v.documento().shapes[0].color, QColor(0, 200, 0));
+  EXPECT_DOUBLE_EQ(v.documento().shapes[0].width, 10);
+  EXPECT_EQ(mutaciones_, 1);
+  EXPECT_EQ(settings_->d().string(QStringLiteral("strokeColor")), QStringLiteral("#00C800"));
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,329 @@
+// The editor window as a user meets it: copy, save and upload with their failures, the export
+// weight, compare, copy text with a crop, tool groups, zoom and the window's size.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QLabel>
+#include <QMenu>
+#include <QScrollBar>
+#include <QToolButton>
+#include <atomic>
+#include <thread>
+
+#include "editor/centering_clip_view.h"
+#include "editor/editor_footer.h"
+#include "editor/pixel_options_bar.h"
+#include "editor/tools_control.h"
+#include "editor_fixture.h"
+
+namespace corvalin {
+namespace {
+
+using testing::esperarColas;
+using testing::filled;
+
+class FakeReader : public TextRecognizer {
+ public:
+  void read(const QImage& image, std::function<void(QString, int)> completion) override {
+    sizes.push_back(image.size());
+    completion(answer, lines);
+  }
+  std::vector<QSize> sizes;
+  QString answer;
+  int lines = 0;
+};
+
+class Window : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fijarIdiomaActual(Idioma::ingles);
+    settings_ = std::make_unique<Settings>(dir_.path(), dir_.path());
+    settings_->d().set(QStringLiteral("saveFolder"), dir_.filePath(QStringLiteral("out")));
+  }
+
+  EditorWindowController& abrir(const QImage& picture) {
+    ServiciosDelEditor s;
+    s.settings = settings_.get();
+    s.portapapeles.ponerPng = [this](const QByteArray& png, const QImage&) { png_ = png; };
+    s.portapapeles.ponerTexto = [this](const QString& t) { texto_ = t; };
+    s.portapapeles.imagen = [] { return QImage(); };
+    s.lector = &reader_;
+    s.toast = [this](const QString& t, const QString& d, const QString&) {
+      toasts_.push_back(t + QStringLiteral(" | ") + d);
+    };
+    s.mostrarError = [this](QWidget*, const QString& t, const QString& d) {
+      errores_.push_back(t + QStringLiteral(" | ") + d);
+    };
+    s.subida.titulo = [] { return QStringLiteral("Upload to the cloud"); };
+    s.subida.lista = [this] { return listo_; };
+    s.subida.subir = [this](const QByteArray& png, const QString& nombre,
+                            std::function<void(const FinDeSubida&)> fin) {
+      subidas_.push_back(nombre);
+      subido_ = png;
+      fin_ = std::move(fin);
+    };
+    s.abrirPreferencias = [this] { ++preferencias_; };
+    window_ = std::make_unique<EditorWindowController>(picture, s);
+    window_->mostrar();
+    esperarColas();
+    return *window_;
+  }
+
+  void dibujarFlecha() {
+    EditorView* c = window_->canvas();
+    c->setTool(ToolKind::arrow);
+    const double k = c->escala();
+    const auto at = [&](QPointF image) { return c->aVista(image); };
+    QMouseEvent press(QEvent::MouseButtonPress, at({20, 20}), c->mapToGlobal(at({20, 20})),
+                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c, &press);
+    QMouseEvent move(QEvent::MouseMove, at({100, 60}), c->mapToGlobal(at({100, 60})), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(c, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, at({100, 60}), c->mapToGlobal(at({100, 60})),
+                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(c, &release);
+    (void)k;
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<Settings> settings_;
+  std::unique_ptr<EditorWindowController> window_;
+  FakeReader reader_;
+  QByteArray png_, subido_;
+  QString texto_;
+  std::vector<QString> toasts_, errores_, subidas_;
+  std::function<void(const FinDeSubida&)> fin_;
+  bool listo_ = true;
+  int preferencias_ = 0;
+};
+
+TEST_F(Window, CopyPutsAPngOfTheExportSizeAndEscapeCopiesAndCloses) {
+  settings_->d().set(QStringLiteral("exportScale"), 0.5);
+  EditorWindowController& w = abrir(filled(301, 201, Qt::white));
+  w.copyToClipboard();
+  esperarColas();
+  const QImage copied = QImage::fromData(png_, "PNG");
+  EXPECT_EQ(copied.size(), QSize(151, 101));
+  EXPECT_EQ(w.status(), QStringLiteral("Copied · 151×101"));
+  EXPECT_TRUE(w.isVisible());
+  png_.clear();
+  QTest::keyClick(w.canvas(), Qt::Key_Escape);
+  esperarColas();
+  EXPECT_FALSE(png_.isEmpty());
+  EXPECT_FALSE(w.isVisible());
+  ASSERT_EQ(toasts_.size(), 1u);
+  EXPECT_EQ(toasts_[0], QStringLiteral("Copied to the clipboard | "));
+}
+
+TEST_F(Window, SavingWritesTheFlattenedPictureAndClosesOrKeepsTheDocumentOnFailure) {
+  EditorWindowController& w = abrir(filled(300, 200, Qt::white));
+  dibujarFlecha();
+  // A file where the folder should be: saving must fail and lose nothing.
+  QFile blocker(dir_.filePath(QStringLiteral("out")));
+  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+  blocker.close();
+  QTest::keyClick(w.canvas(), Qt::Key_Return);
+  esperarColas();
+  ASSERT_EQ(errores_.size(), 1u);
+  EXPECT_TRUE(errores_[0].startsWith(QStringLiteral("Couldn't finish | ")));
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_EQ(w.canvas()->documento().shapes.size(), 1u);
+  EXPECT_FALSE(w.ocupado());
+
+  ASSERT_TRUE(QFile::remove(blocker.fileName()));
+  QTest::keyClick(w.canvas(), Qt::Key_Return);
+  esperarColas();
+  EXPECT_FALSE(w.isVisible());
+  const QStringList files = QDir(dir_.filePath(QStringLiteral("out"))).entryList(QDir::Files);
+  ASSERT_EQ(files.size(), 1);
+  const QImage saved(dir_.filePath(QStringLiteral("out/")) + files[0]);
+  EXPECT_EQ(saved.size(), QSize(300, 200));
+  // The arrow's head is in the pixels: (100, 60) in image space is row 140.
+  EXPECT_LE(testing::colorDistance(saved.pixel(92, 143), qRgb(0xFF, 0x3B, 0x30)), 40);
+  EXPECT_EQ(saved.pixel(200, 20), qRgb(255, 255, 255));
+  ASSERT_FALSE(toasts_.empty());
+  EXPECT_TRUE(toasts_.back().startsWith(QStringLiteral("Saved | ")));
+}
+
+TEST_F(Window, UploadsReportLinksAndAFailureBringsTheDocumentBack) {
+  EditorWindowController& w = abrir(filled(300, 200, Qt::white));
+  EXPECT_EQ(w.botonDeSubida()->text(), QStringLiteral("Upload to the cloud"));
+  listo_ = false;
+  w.upload();
+  EXPECT_EQ(w.status(), QStringLiteral("Where to upload isn't set up yet"));
+  EXPECT_EQ(preferencias_, 1);
+  EXPECT_TRUE(subidas_.empty());
+
+  listo_ = true;
+  dibujarFlecha();
+  w.upload();
+  esperarColas();
+  ASSERT_EQ(subidas_.size(), 1u);
+  EXPECT_EQ(subidas_[0], QStringLiteral("Screenshot"));
+  EXPECT_FALSE(w.isVisible());
+  EXPECT_FALSE(w.botonDeSubida()->isEnabled());
+  fin_(FinDeSubida{std::nullopt, {}, false, false, QStringLiteral("timed out")});
+  EXPECT_TRUE(w.isVisible());
+  EXPECT_TRUE(w.botonDeSubida()->isEnabled());
+  EXPECT_EQ(w.status(), QStringLiteral("Upload failed"));
+  ASSERT_EQ(errores_.size(), 1u);
+  EXPECT_EQ(errores_[0], QStringLiteral("Couldn't finish | timed out"));
+  EXPECT_EQ(w.canvas()->documento().shapes.size(), 1u);
+
+  w.upload();
+  esperarColas();
+  fin_(FinDeSubida{QStringLiteral("https://x.example/a.png"), {}, false, false, {}});
+  EXPECT_EQ(texto_, QStringLiteral("https://x.example/a.png"));
+  EXPECT_EQ(toasts_.back(), QStringLiteral("Upload to the cloud | URL copied to the clipboard"));
+
+  // The window was replaced before a failure came back: the picture goes to the save folder.
+  w.mostrar();
+  w.upload();
+  esperarColas();
+  auto fin = fin_;
+  window_.reset();
+  fin(FinDeSubida{std::nullopt, {}, false, false, QStringLiteral("offline")});
+  EXPECT_TRUE(toasts_.back().startsWith(QStringLiteral("Upload failed | ")));
+  EXPECT_EQ(QDir(dir_.filePath(QStringLiteral("out"))).entryList(QDir::Files).size(), 1);
+}
+
+TEST_F(Window, TheWeightLabelIgnoresResultsOfAnOlderState) {
+  EditorWindowController& w = abrir(filled(300, 200, Qt::white));
+  ASSERT_TRUE(w.pesoExport().has_value());
+  EXPECT_TRUE(w.footer()->peso().startsWith(QStringLiteral("300×200 · ")));
+  EXPECT_FALSE(w.footer()->peso().endsWith(QStringLiteral("…")));
+  // The queue is busy, so the computation started now is still running when the document
+  // changes.
+  std::atomic<bool> go{false};
+  colaDeExportacion().async([&go] {
+    while (!go) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  w.programarPeso(true);
+  QTest::qWait(5);
+  w.programarPeso(false);
+  go = true;
+  esperarColas();
+  EXPECT_FALSE(w.pesoExport().has_value());
+  EXPECT_TRUE(w.footer()->peso().endsWith(QStringLiteral("…")));
+  QTest::qWait(350);
+  esperarColas();
+  EXPECT_TRUE(w.pesoExport().has_value());
+}
+
+TEST_F(Window, HistoryAndCompareLeaveTheDocumentAsItWas) {
+  EditorWindowController& w = abrir(filled(300, 200, Qt::white));
+  w.undo();
+  EXPECT_EQ(w.status(), QStringLiteral("Nothing to undo"));
+  w.mostrarPasoAnterior(true);
+  EXPECT_EQ(w.status(), QStringLiteral("There's no change to compare yet"));
+  EXPECT_FALSE(w.canvas()->showingPrevious());
+  Q_EMIT w.botonOriginal()->pressed();
+  EXPECT_TRUE(w.canvas()->showingOriginal());
+  EXPECT_EQ(w.status(), QStringLiteral("This is how it was before editing"));
+  Q_EMIT w.botonOriginal()->released();
+  EXPECT_FALSE(w.canvas()->showingOriginal());
+  dibujarFlecha();
+  const Documento before = w.canvas()->documento();
+  w.mostrarPasoAnterior(true);
+  EXPECT_TRUE(w.canvas()->showingPrevious());
+  EXPECT_EQ(w.status(), QStringLiteral("This is how it was before the last change"));
+  w.mostrarPasoAnterior(false);
+  EXPECT_EQ(w.canvas()->documento().shapes.size(), before.shapes.size());
+  EXPECT_EQ(w.canvas()->documento().base.cacheKey(), before.base.cacheKey());
+  EXPECT_EQ(w.historial().undoCount(), 1u);
+  w.undo();
+  EXPECT_TRUE(w.canvas()->documento().shapes.empty());
+  w.redo();
+  EXPECT_EQ(w.canvas()->documento().shapes.size(), 1u);
+  w.redo();
+  EXPECT_EQ(w.status(), QStringLiteral("Nothing to redo"));
+}
+
+TEST_F(Window, CopyTextReadsOnlyTheMarkedCropAndLeavesItMarked) {
+  EditorWindowController& w = abrir(filled(300, 200, Qt::white));
+  reader_.answer = QStringLiteral("  uno\ndos \n");
+  reader_.lines = 2;
+  w.canvas()->setTool(ToolKind::crop);
+  w.canvas()->setCropSelection(QRectF(10, 20, 100, 50));
+  w.copyText();
+  esperarColas();
+  ASSERT_EQ(reader_.sizes.size(), 1u);
+  EXPECT_EQ(reader_.sizes[0], QSize(100, 50));
+  EXPECT_EQ(texto_, QStringLiteral("uno\ndos"));
+  EXPECT_EQ(w.status(), QStringLiteral("Text copied · 2 lines"));
+  EXPECT_EQ(toasts_.back(), QStringLiteral("Text copied | 2 lines to the clipboard"));
+  EXPECT_TRUE(w.canvas()->cropSelection().has_value());
+  reader_.answer = QStringLiteral(" \n");
+  w.copyText();
+  esperarColas();
+  EXPECT_EQ(w.status(), QStringLiteral("I didn't see any text in the screenshot"));
+}
+
+TEST_F(Window, ChoosingASizeStoresItAndTellsWhatWillBeExported) {
+  EditorWindowController& w = abrir(filled(1001, 601, Qt::white));
+  w.elegirTamano(3);  // one third
+  EXPECT_DOUBLE_EQ(settings_->d().real(QStringLiteral("exportScale")), 1.0 / 3);
+  EXPECT_EQ(w.status(), QStringLiteral("Preview at one third — will export at 334×200"));
+  esperarColas();
+  EXPECT_TRUE(w.canvas()->showsPreview());
+  w.elegirTamano(0);
+  EXPECT_EQ(w.status(), QStringLiteral("Full size — will export at 1001×601"));
+}
+
+TEST_F(Window, ALetterSelectsItsGroupAndTheGroupRemembersIt) {
+  EditorWindowController& w = abrir(filled(300, 200, Qt::white));
+  QTest::keyClick(w.canvas(), 'o');  // oval, in the shapes group
+  const int shapes = grupo(ToolKind::ellipse);
+  EXPECT_EQ(w.toolsControl()->selectedSegment(), shapes);
+  EXPECT_EQ(w.toolsControl()->segments()[shapes].symbol, symbol(ToolKind::ellipse));
+  for (QAction* a : w.menuDeGrupo(shapes)->actions()) {
+    EXPECT_EQ(a->isChecked(), a->data().toInt() == static_cast<int>(ToolKind::ellipse));
+  }
+  QTest::keyClick(w.canvas(), 'v');
+  w.alEscoger(shapes);
+  EXPECT_EQ(w.canvas()->tool(), ToolKind::ellipse);
+  QTest::keyClick(w.canvas(), 'e');  // erase shows the options bar
+  EXPECT_TRUE(w.optionsBar()->isVisible());
+  EXPECT_EQ(
+      w.optionsBar()->pista()->text(),
+      QStringLiteral("Paint over what doesn't belong and it's filled in with the background"));
+  QTest::keyClick(w.canvas(), 'v');
+  EXPECT_FALSE(w.optionsBar()->isVisible());
+}
+
+TEST_F(Window, ZoomReadsInDevicePixelsAndSmallPicturesOpenAtTheMinimumWidth) {
+  EditorWindowController& w = abrir(filled(100, 100, Qt::white));
+  w.fijarEscalaDePantalla(2);
+  w.fitWindowToImage();
+  EXPECT_EQ(w.width(), 820);
+  w.handleZoom({ZoomCommand::Tipo::actual});
+  EXPECT_DOUBLE_EQ(w.canvas()->escala(), 0.5);
+  EXPECT_EQ(w.status(), QStringLiteral("Zoom 100 %"));
+  w.handleZoom({ZoomCommand::Tipo::zoomIn});
+  EXPECT_EQ(w.status(), QStringLiteral("Zoom 125 %"));
+  QTest::keyClick(w.canvas(), Qt::Key_0, Qt::ControlModifier);
+  EXPECT_EQ(w.status(), QStringLiteral("Zoom fitted to the window"));
+  EXPECT_EQ(w.windowTitle(), QStringLiteral("Corvalin — 100×100"));
+}
+
+TEST_F(Window, ALongCaptureOpensZoomsAndShowsItsLastRows) {
+  QImage tall = filled(1440, 20000, Qt::white);
+  for (int y = 19900; y < 20000; ++y) {
+    std::fill_n(reinterpret_cast<QRgb*>(tall.scanLine(y)), 1440, qRgb(0, 128, 0));
+  }
+  EditorWindowController& w = abrir(tall);
+  EXPECT_TRUE(w.pesoExport().has_value());
+  w.fijarEscalaDePantalla(1);
+  w.handleZoom({ZoomCommand::Tipo::actual});
+  ASSERT_EQ(w.canvas()->size(), QSize(1440, 20000));
+  QScrollBar* v = w.clipView()->verticalScrollBar();
+  v->setValue(v->maximum());
+  const QImage bottom = w.canvas()->grab(QRect(100, 19950, 200, 40)).toImage();
+  EXPECT_EQ(bottom.pixel(100, 20), qRgb(0, 128, 0));
+  const QImage above = w.canvas()->grab(QRect(100, 19800, 200, 40)).toImage();
+  EXPECT_EQ(above.pixel(100, 20), qRgb(255, 255, 255));
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,199 @@
+// End to end on the test session's X server: the real screenshot tool captures the screen, the
+// editor opens the capture, the real pointer and keyboard (xdotool) draw an arrow and a callout,
+// Return saves, and the saved PNG's pixels are checked; Ctrl+C is read back with xclip.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPainter>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "editor/editor_factory.h"
+#include "editor/editor_view.h"
+#include "editor/editor_window_controller.h"
+#include "editor_test_support.h"
+#include "platform/clipboard.h"
+
+namespace corvalin {
+namespace {
+
+using testing::colorDistance;
+
+const QRgb kFondo = qRgb(0x3C, 0x78, 0xC8);
+const QRgb kRojo = qRgb(0xFF, 0x3B, 0x30);
+
+// Runs xdotool with `args`, then lets the events arrive.
+void xdotool(const QStringList& args) {
+  QProcess p;
+  p.start(QStringLiteral("xdotool"), args);
+  ASSERT_TRUE(p.waitForFinished(10000));
+  ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+  QTest::qWait(120);
+}
+
+// Lets events run until `done` holds or `ms` have passed; answers whether it holds.
+bool esperarHasta(const std::function<bool()>& done, int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (!done() && t.elapsed() < ms) QTest::qWait(20);
+  return done();
+}
+
+QString n(double v) {
+  return QString::number(static_cast<int>(std::lround(v)));
+}
+
+class EditorX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (qEnvironmentVariableIsEmpty("DISPLAY")) GTEST_SKIP() << "needs the test session";
+    fijarIdiomaActual(Idioma::ingles);
+    settings_ = std::make_unique<Settings>(dir_.path(), dir_.path());
+    settings_->d().set(QStringLiteral("saveFolder"), dir_.filePath(QStringLiteral("saved")));
+    clipboard_ = crearPortapapelesDelSistema();
+  }
+
+  // The whole screen shows one known colour while the real tool captures it.
+  QImage capturarPantalla() {
+    QWidget cover;
+    cover.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
+    cover.setAutoFillBackground(true);
+    QPalette pal = cover.palette();
+    pal.setColor(QPalette::Window, QColor(kFondo));
+    cover.setPalette(pal);
+    cover.setGeometry(QGuiApplication::primaryScreen()->geometry());
+    cover.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&cover));
+    QTest::qWait(300);
+    const QString path = dir_.filePath(QStringLiteral("capture.png"));
+    QProcess tool;
+    tool.start(QStringLiteral(SCREENSHOT_TOOL), {QStringLiteral("-x"), path});
+    EXPECT_TRUE(tool.waitForFinished(20000));
+    EXPECT_EQ(tool.exitCode(), 0) << tool.readAllStandardError().toStdString();
+    cover.hide();
+    QTest::qWait(100);
+    return QImage(path);
+  }
+
+  EditorWindowController& abrir(const QImage& picture) {
+    ServiciosDelEditor s;
+    s.settings = settings_.get();
+    s.portapapeles = portapapelesDelSistema(*clipboard_);
+    s.toast = [this](const QString& t, const QString& d, const QString&) { toasts_ << t + d; };
+    window_ = std::unique_ptr<EditorWindowController>(
+        static_cast<EditorWindowController*>(crearFabricaDeEditor(s)(picture).release()));
+    window_->mostrar();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    QTest::qWait(300);
+    return *window_;
+  }
+
+  // The screen position of an image point.
+  QPoint pantalla(QPointF image) const {
+    EditorView* c = window_->canvas();
+    return c->mapToGlobal(c->aVista(image).toPoint());
+  }
+
+  void arrastrar(QPointF a, QPointF b) {
+    const QPoint p = pantalla(a), q = pantalla(b);
+    xdotool({QStringLiteral("mousemove"), n(p.x()), n(p.y()), QStringLiteral("mousedown"),
+             QStringLiteral("1")});
+    for (int i = 1; i <= 5; ++i) {
+      const QPointF m = QPointF(p) + (QPointF(q) - QPointF(p)) * (i / 5.0);
+      xdotool({QStringLiteral("mousemove"), n(m.x()), n(m.y())});
+    }
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<Settings> settings_;
+  std::unique_ptr<Clipboard> clipboard_;
+  std::unique_ptr<EditorWindowController> window_;
+  QStringList toasts_;
+};
+
+TEST_F(EditorX11, ACaptureDrawnOnWithThePointerIsSavedWithItsAnnotations) {
+  const QImage capture = capturarPantalla();
+  ASSERT_FALSE(capture.isNull());
+  ASSERT_EQ(capture.size(), QGuiApplication::primaryScreen()->geometry().size());
+  ASSERT_LE(colorDistance(capture.pixel(capture.width() / 2, capture.height() / 2), kFondo), 2);
+  EditorWindowController& w = abrir(capture);
+  const double H = capture.height();
+
+  // The arrow: its letter, then a drag from the lower left to the upper right.
+  xdotool({QStringLiteral("mousemove"), n(pantalla({300, 300}).x()), n(pantalla({300, 300}).y())});
+  xdotool({QStringLiteral("key"), QStringLiteral("a")});
+  ASSERT_EQ(w.canvas()->tool(), ToolKind::arrow);
+  arrastrar({400, H - 700}, {900, H - 400});
+  ASSERT_EQ(w.canvas()->documento().shapes.size(), 1u);
+
+  // The callout: its letter, a click, a word and Return.
+  xdotool({QStringLiteral("key"), QStringLiteral("t")});
+  const QPoint at = pantalla({1200, H - 800});
+  xdotool({QStringLiteral("mousemove"), n(at.x()), n(at.y()), QStringLiteral("click"),
+           QStringLiteral("1")});
+  ASSERT_TRUE(w.canvas()->editingText());
+  xdotool({QStringLiteral("type"), QStringLiteral("Hola")});
+  xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+  ASSERT_EQ(w.canvas()->documento().shapes.size(), 2u);
+  const Shape callout = w.canvas()->documento().shapes[1];
+  EXPECT_EQ(callout.text, QStringLiteral("Hola"));
+  w.grab().save(testing::artifactsDir() + QStringLiteral("/editor-x11-drawn.png"));
+
+  // Return saves and closes.
+  xdotool({QStringLiteral("key"), QStringLiteral("Return")});
+  QDir saved(dir_.filePath(QStringLiteral("saved")));
+  ASSERT_TRUE(esperarHasta([&] { return saved.entryList(QDir::Files).size() == 1; }, 10000));
+  ASSERT_TRUE(esperarHasta([&] { return !w.isVisible(); }, 5000));
+  const QImage out(saved.filePath(saved.entryList(QDir::Files).first()));
+  ASSERT_EQ(out.size(), capture.size());
+
+  // Image space is y up; rows count from the top. The shaft's middle is red, as is the
+  // callout's bubble beside its text; the rest is the capture.
+  const Shape arrow = w.canvas()->documento().shapes[0];
+  const QPointF mid = (arrow.start + arrow.end) / 2;
+  EXPECT_LE(colorDistance(out.pixel(mid.toPoint().x(), static_cast<int>(H - mid.y())), kRojo), 30);
+  const QRectF box = callout.calloutBox(AnnotationFonts());
+  EXPECT_LE(colorDistance(
+                out.pixel(static_cast<int>(box.left() + 4), static_cast<int>(H - box.center().y())),
+                kRojo),
+            30);
+  EXPECT_LE(colorDistance(out.pixel(100, 100), kFondo), 2);
+  EXPECT_LE(colorDistance(out.pixel(out.width() - 100, out.height() - 100), kFondo), 2);
+  ASSERT_FALSE(toasts_.isEmpty());
+  EXPECT_TRUE(toasts_.last().startsWith(QStringLiteral("Saved")));
+}
+
+TEST_F(EditorX11, CtrlCPutsARealPngOnTheClipboard) {
+  QImage picture(640, 400, QImage::Format_ARGB32_Premultiplied);
+  picture.fill(QColor(kFondo));
+  QPainter(&picture).fillRect(QRect(0, 0, 320, 200), QColor(0x20, 0xA0, 0x40));
+  EditorWindowController& w = abrir(picture);
+  arrastrar({100, 300}, {500, 300});  // the select tool: nothing happens
+  xdotool({QStringLiteral("key"), QStringLiteral("l")});
+  arrastrar({100, 100}, {500, 100});
+  ASSERT_EQ(w.canvas()->documento().shapes.size(), 1u);
+  xdotool({QStringLiteral("key"), QStringLiteral("ctrl+c")});
+  ASSERT_TRUE(esperarHasta([&] { return w.status().startsWith(QStringLiteral("Copied")); }, 5000));
+
+  // xclip asks this process for the selection, so the event loop keeps running meanwhile.
+  QProcess xclip;
+  xclip.start(QStringLiteral("xclip"),
+              {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
+               QStringLiteral("image/png"), QStringLiteral("-o")});
+  ASSERT_TRUE(esperarHasta([&] { return xclip.state() == QProcess::NotRunning; }, 10000));
+  const QByteArray png = xclip.readAllStandardOutput();
+  ASSERT_TRUE(png.startsWith("\x89PNG")) << xclip.readAllStandardError().toStdString();
+  const QImage read = QImage::fromData(png, "PNG");
+  ASSERT_EQ(read.size(), picture.size());
+  EXPECT_LE(colorDistance(read.pixel(10, 10), qRgb(0x20, 0xA0, 0x40)), 1);
+  EXPECT_LE(colorDistance(read.pixel(600, 380), kFondo), 1);
+  EXPECT_LE(colorDistance(read.pixel(300, 300), kRojo), 30);  // the line at image y 100
+}
+
+}  // namespace
+}  // namespace corvalin

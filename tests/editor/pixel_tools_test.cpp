@@ -1,0 +1,181 @@
+// The pixel tools on the canvas: clone with its source, erase-and-fill and dust removal in the
+// background (with a stand-in engine), warp, pinch, dodge and burn, and the brush keys.
+#include <gtest/gtest.h>
+
+#include <QRegularExpression>
+#include <atomic>
+#include <thread>
+
+#include "editor_fixture.h"
+
+namespace corvalin {
+namespace {
+
+using testing::colorDistance;
+using testing::esperarColas;
+using testing::filled;
+
+// Left half red, right half blue.
+QImage twoHalves() {
+  QImage img = filled(200, 100, Qt::blue);
+  for (int y = 0; y < 100; ++y) {
+    for (int x = 0; x < 100; ++x) img.setPixel(x, y, qRgb(255, 0, 0));
+  }
+  return img;
+}
+
+// Paints every masked pixel green: stands in for the real fill, which only its own suite knows.
+bool pintarVerde(retouch::PixelCanvas& c, const retouch::PixelMask& m) {
+  auto data = c.data();
+  for (int64_t i = 0; i < c.width() * c.height(); ++i) {
+    if (!m.bits()[static_cast<size_t>(i)]) continue;
+    data[i * 4 + 0] = 0;
+    data[i * 4 + 1] = 255;
+    data[i * 4 + 2] = 0;
+    data[i * 4 + 3] = 255;
+  }
+  return true;
+}
+
+class PixelTools : public testing::CanvasTest {};
+
+TEST_F(PixelTools, CloneCopiesFromItsSourceWhichOutlivesStrokesUntilReleased) {
+  EditorView& v = abrir(twoHalves());
+  v.setTool(ToolKind::clone);
+  v.setBrushRadius(10);
+  click({30, 50});  // the source, in the red half
+  EXPECT_TRUE(v.hasCloneSource());
+  EXPECT_EQ(mutaciones_, 0);
+  drag({150, 50}, {160, 50});
+  EXPECT_EQ(mutaciones_, 1);
+  EXPECT_LE(colorDistance(v.documento().base.pixel(155, 50), qRgb(255, 0, 0)), 2);
+  EXPECT_LE(colorDistance(v.documento().base.pixel(190, 50), qRgb(0, 0, 255)), 2);
+  EXPECT_TRUE(v.hasCloneSource());
+  click({170, 80}, Qt::AltModifier);  // moves the source
+  EXPECT_EQ(mutaciones_, 1);
+  key(Qt::Key_Escape);
+  EXPECT_FALSE(v.hasCloneSource());
+  EXPECT_EQ(hint_, QStringLiteral("Source released — click what you want to copy"));
+  click({30, 50});
+  QTest::keyClick(&v, 'k');  // its own letter releases it too
+  EXPECT_FALSE(v.hasCloneSource());
+}
+
+TEST_F(PixelTools, EraseFillsInTheBackgroundAndBlocksNewStrokesMeanwhile) {
+  EditorView& v = abrir(filled(200, 100, Qt::white));
+  std::atomic<bool> suelta{false};
+  v.setMotores({[&](retouch::PixelCanvas& c, const retouch::PixelMask& m) {
+                  while (!suelta) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                  return pintarVerde(c, m);
+                },
+                {}});
+  v.setTool(ToolKind::repair);
+  v.setBrushRadius(6);
+  drag({50, 50}, {80, 50});
+  EXPECT_TRUE(v.healing());
+  EXPECT_EQ(hint_, QStringLiteral("Filling in…"));
+  const int before = mutaciones_;
+  drag({120, 50}, {140, 50});  // ignored while the fill runs
+  EXPECT_EQ(mutaciones_, before);
+  suelta = true;
+  esperarColas();
+  EXPECT_FALSE(v.healing());
+  EXPECT_TRUE(QRegularExpression(QStringLiteral("^Filled in \\d+ ms$")).match(hint_).hasMatch())
+      << hint_.toStdString();
+  EXPECT_EQ(v.documento().base.pixel(65, 50), qRgb(0, 255, 0));
+  EXPECT_EQ(v.documento().base.pixel(130, 50), qRgb(255, 255, 255));
+  EXPECT_EQ(before, 1);
+}
+
+TEST_F(PixelTools, AFillThatFinishesAfterAnUndoOrAClosedCanvasIsDropped) {
+  EditorView& v = abrir(filled(200, 100, Qt::white));
+  std::atomic<bool> suelta{false};
+  v.setMotores({[&](retouch::PixelCanvas& c, const retouch::PixelMask& m) {
+                  while (!suelta) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                  return pintarVerde(c, m);
+                },
+                {}});
+  v.setTool(ToolKind::repair);
+  drag({50, 50}, {80, 50});
+  const QImage before = v.documento().base;
+  v.restore(Documento{filled(200, 100, Qt::gray), before, {}});  // the user undid meanwhile
+  suelta = true;
+  esperarColas();
+  EXPECT_EQ(v.documento().base.pixel(65, 50), QColor(Qt::gray).rgb());
+
+  suelta = false;
+  drag({50, 50}, {80, 50});
+  view_.reset();  // the window closed while filling
+  suelta = true;
+  esperarColas();  // nothing to crash into
+  SUCCEED();
+}
+
+TEST_F(PixelTools, DustRemovalThatFindsNothingLeavesTheHistoryAlone) {
+  EditorView& v = abrir(filled(200, 100, Qt::white));
+  int found = 0;
+  v.setMotores({{}, [&](retouch::PixelCanvas& c, const retouch::PixelMask& m, int radius, double) {
+                  EXPECT_GE(radius, 2);
+                  if (found == 0) return 0;
+                  pintarVerde(c, m);
+                  return found;
+                }});
+  v.setTool(ToolKind::despeckle);
+  drag({50, 50}, {60, 50});
+  esperarColas();
+  EXPECT_EQ(mutaciones_, 0);
+  EXPECT_EQ(hint_, QStringLiteral("I saw no dust specks there — raise the sensitivity or use a "
+                                  "bigger brush"));
+  EXPECT_EQ(v.documento().base.pixel(55, 50), qRgb(255, 255, 255));
+  found = 3;
+  drag({50, 50}, {60, 50});
+  esperarColas();
+  EXPECT_EQ(mutaciones_, 1);  // pushed only once there was something to change
+  EXPECT_TRUE(hint_.startsWith(QStringLiteral("3 specks removed in "))) << hint_.toStdString();
+  EXPECT_EQ(v.documento().base.pixel(55, 50), qRgb(0, 255, 0));
+}
+
+TEST_F(PixelTools, WarpDodgeAndPinchChangeThePixelsUnderTheBrush) {
+  EditorView& v = abrir(twoHalves());
+  v.setTool(ToolKind::warp);
+  v.setBrushRadius(30);
+  drag({90, 50}, {130, 50}, 20);  // drags the red edge to the right
+  EXPECT_EQ(mutaciones_, 1);
+  EXPECT_GT(qRed(v.documento().base.pixel(110, 50)), 200);
+
+  v.setTool(ToolKind::tone);
+  const QRgb dark = v.documento().base.pixel(175, 50);
+  drag({170, 50}, {180, 50});
+  EXPECT_GT(qRed(v.documento().base.pixel(175, 50)), qRed(dark));  // dodge lightens
+  EXPECT_EQ(mutaciones_, 2);
+
+  v.setTool(ToolKind::pinch);
+  const QImage beforePinch = v.documento().base;
+  press({100, 50});
+  QTest::qWait(150);  // about four ticks of 1/30 s
+  release({100, 50});
+  EXPECT_NE(v.documento().base, beforePinch);
+  EXPECT_EQ(mutaciones_, 3);
+}
+
+TEST_F(PixelTools, BracketsResizeTheBrushWithinItsLimits) {
+  EditorView& v = abrir(filled(200, 100, Qt::white));
+  double reported = 0;
+  v.onBrushRadius = [&](double r) { reported = r; };
+  v.setTool(ToolKind::repair);
+  v.setBrushRadius(10);
+  key(Qt::Key_BracketRight);
+  EXPECT_EQ(v.brushRadius(), 13);
+  EXPECT_EQ(reported, 13);
+  v.setBrushRadius(300);
+  key(Qt::Key_BracketRight);
+  EXPECT_EQ(v.brushRadius(), 300);
+  // Remembered for the tool.
+  EXPECT_EQ(settings_->ajustesPorHerramienta()
+                .value(QString::number(static_cast<int>(ToolKind::repair)))
+                .value(QStringLiteral("radio")),
+            300);
+}
+
+}  // namespace
+}  // namespace corvalin
