@@ -1,7 +1,6 @@
 // The shell's hot paths: what runs each time the tray menu opens or a text is shown.
 #include <benchmark/benchmark.h>
 
-
 #include "app/menus.h"
 #include "app/settings.h"
 #include "app/texts.h"

@@ -25,14 +25,14 @@
 #include "platform/main_thread.h"
 #include "platform/single_instance.h"
 #include "platform/symbol_icons.h"
-#include "retouch/inpainter.h"
-#include "retouch/spot_cleaner.h"
-#include "upload/keychain.h"
-#include "upload/subidor.h"
 #include "platform/unix_signals.h"
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
+#include "retouch/inpainter.h"
+#include "retouch/spot_cleaner.h"
 #include "update/update_controller.h"
+#include "upload/keychain.h"
+#include "upload/subidor.h"
 
 namespace corvalin {
 namespace {
@@ -213,9 +213,8 @@ int ejecutarCorvalin(QApplication& app) {
   alReiniciar([&instance] { instance.soltar(); });
 
   // The bucket's keys live in the desktop's keyring (or a private file), never in the settings.
-  Settings::shared().ponerLectorDeSecretos([](const QString& cuenta) {
-    return Keychain::get(cuenta);
-  });
+  Settings::shared().ponerLectorDeSecretos(
+      [](const QString& cuenta) { return Keychain::get(cuenta); });
   Keychain::alGuardarSinLlavero([](const QString& titulo, const QString& detalle) {
     Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
   });

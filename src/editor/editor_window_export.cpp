@@ -165,39 +165,37 @@ void EditorWindowController::upload() {
     const QString titulo = s_.subida.titulo ? s_.subida.titulo() : QString();
     const QString carpeta = carpetaDeGuardado(settings_.d().string(QStringLiteral("saveFolder")));
     const QByteArray png = e.png;
-    s_.subida.subir(
-        png, L("Captura"), [this, vivo, s, titulo, carpeta, png](const FinDeSubida& r) {
-          if (r.url) {
-            if (s.portapapeles.ponerTexto) s.portapapeles.ponerTexto(*r.url);
-            if (s.toast) {
-              s.toast(titulo, r.aviso.isEmpty() ? L("URL copiada al portapapeles") : r.aviso,
-                      QStringLiteral("icloud.and.arrow.up.fill"));
-            }
-            return;
-          }
-          if (vivo.expired()) {
-            // The window was replaced meanwhile: the picture is kept in the save folder instead.
-            if (r.cancelada) return;
-            const Guardado g =
-                guardarPng(carpeta, png, QDateTime::currentDateTime(), idiomaActual());
-            if (s.toast) {
-              s.toast(L("Falló la subida"), g.ok() ? g.ruta : r.error,
-                      QStringLiteral("exclamationmark.triangle"));
-            }
-            return;
-          }
-          subir_->setEnabled(true);
-          if (r.cancelada) return;
-          setStatus(L("Falló la subida"));
-          refrescarBotonDeSubida();
-          mostrar();
-          if (s.activar) s.activar();
-          if (r.delServicio) {
-            mostrarError(r.error.isEmpty() ? L("No se pudo subir") : r.error, QString());
-          } else {
-            mostrarError(L("No se pudo completar"), r.error);
-          }
-        });
+    s_.subida.subir(png, L("Captura"), [this, vivo, s, titulo, carpeta, png](const FinDeSubida& r) {
+      if (r.url) {
+        if (s.portapapeles.ponerTexto) s.portapapeles.ponerTexto(*r.url);
+        if (s.toast) {
+          s.toast(titulo, r.aviso.isEmpty() ? L("URL copiada al portapapeles") : r.aviso,
+                  QStringLiteral("icloud.and.arrow.up.fill"));
+        }
+        return;
+      }
+      if (vivo.expired()) {
+        // The window was replaced meanwhile: the picture is kept in the save folder instead.
+        if (r.cancelada) return;
+        const Guardado g = guardarPng(carpeta, png, QDateTime::currentDateTime(), idiomaActual());
+        if (s.toast) {
+          s.toast(L("Falló la subida"), g.ok() ? g.ruta : r.error,
+                  QStringLiteral("exclamationmark.triangle"));
+        }
+        return;
+      }
+      subir_->setEnabled(true);
+      if (r.cancelada) return;
+      setStatus(L("Falló la subida"));
+      refrescarBotonDeSubida();
+      mostrar();
+      if (s.activar) s.activar();
+      if (r.delServicio) {
+        mostrarError(r.error.isEmpty() ? L("No se pudo subir") : r.error, QString());
+      } else {
+        mostrarError(L("No se pudo completar"), r.error);
+      }
+    });
   });
 }
 
