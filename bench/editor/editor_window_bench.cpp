@@ -7,12 +7,12 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QLinearGradient>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QTemporaryDir>
 
 #include "app/settings.h"
+#include "bench_picture.h"
 #include "editor/annotation_fonts.h"
 #include "editor/editor_document.h"
 #include "editor/editor_export.h"
@@ -24,24 +24,10 @@
 namespace corvalin {
 namespace {
 
-constexpr int kW = 3840;
-constexpr int kH = 2160;
-
+using bench::kH;
+using bench::kW;
 const QImage& captura() {
-  static const QImage img = [] {
-    QImage out(kW, kH, QImage::Format_ARGB32_Premultiplied);
-    QPainter p(&out);
-    QLinearGradient g(0, 0, kW, kH);
-    g.setColorAt(0, QColor(0xE8, 0xEE, 0xF6));
-    g.setColorAt(1, QColor(0x40, 0x50, 0x70));
-    p.fillRect(out.rect(), g);
-    for (int i = 0; i < 400; ++i) {
-      p.fillRect(QRect((i * 733) % kW, (i * 379) % kH, 120, 18),
-                 QColor::fromHsv((i * 37) % 360, 120, 220));
-    }
-    return out;
-  }();
-  return img;
+  return bench::screenshot();
 }
 
 Settings& ajustes() {

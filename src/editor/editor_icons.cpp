@@ -1,12 +1,8 @@
 #include "editor/editor_icons.h"
 
-#include <QGuiApplication>
 #include <QHash>
-#include <QIconEngine>
 #include <QPainter>
 #include <QPainterPath>
-#include <QPalette>
-#include <QPixmap>
 #include <functional>
 
 #include "editor/symbol_drawing.h"
@@ -162,57 +158,23 @@ const QHash<QString, Drawing>& drawings() {
   return table;
 }
 
-QColor faded(QColor c, double alpha) {
-  c.setAlphaF(static_cast<float>(c.alphaF() * alpha));
-  return c;
+// The editor's own action drawings, else the shared symbol drawings.
+void drawAction(QPainter& painter, const QRect& rect, const QString& symbol, const QColor& c) {
+  const auto it = drawings().constFind(symbol);
+  if (it == drawings().constEnd()) {
+    drawSymbol(painter, rect, symbol, c);
+    return;
+  }
+  const double side = std::min(rect.width(), rect.height());
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing);
+  painter.translate(rect.center().x() + 0.5 - side / 2, rect.center().y() + 0.5 - side / 2);
+  painter.scale(side / 24, side / 24);
+  painter.setPen(QPen(c, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  painter.setBrush(Qt::NoBrush);
+  (*it)(painter, c);
+  painter.restore();
 }
-
-class ActionIconEngine : public QIconEngine {
- public:
-  explicit ActionIconEngine(QString symbol) : symbol_(std::move(symbol)) {}
-
-  void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
-    const QPalette palette = QGuiApplication::palette();
-    QColor c = palette.color(QPalette::WindowText);
-    if (mode == QIcon::Selected) c = palette.color(QPalette::HighlightedText);
-    if (mode == QIcon::Disabled) c = faded(c, 0.35);
-    const auto it = drawings().constFind(symbol_);
-    if (it == drawings().constEnd()) {
-      drawSymbol(*painter, rect, symbol_, c);
-      return;
-    }
-    const double side = std::min(rect.width(), rect.height());
-    painter->save();
-    painter->setRenderHint(QPainter::Antialiasing);
-    painter->translate(rect.center().x() + 0.5 - side / 2, rect.center().y() + 0.5 - side / 2);
-    painter->scale(side / 24, side / 24);
-    painter->setPen(QPen(c, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-    painter->setBrush(Qt::NoBrush);
-    (*it)(*painter, c);
-    painter->restore();
-  }
-
-  QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
-    return scaledPixmap(size, mode, state, 1.0);
-  }
-
-  QPixmap scaledPixmap(const QSize& size, QIcon::Mode mode, QIcon::State state,
-                       qreal scale) override {
-    QPixmap pm(size * scale);
-    pm.fill(Qt::transparent);
-    {
-      QPainter p(&pm);
-      paint(&p, QRect(QPoint(0, 0), pm.size()), mode, state);
-    }
-    pm.setDevicePixelRatio(scale);
-    return pm;
-  }
-
-  QIconEngine* clone() const override { return new ActionIconEngine(symbol_); }
-
- private:
-  QString symbol_;
-};
 
 }  // namespace
 
@@ -221,7 +183,7 @@ bool tieneIconoDeAccion(const QString& symbol) {
 }
 
 QIcon iconoDeAccion(const QString& symbol) {
-  return QIcon(new ActionIconEngine(symbol));
+  return symbolIcon(symbol, drawAction);
 }
 
 }  // namespace corvalin

@@ -280,14 +280,15 @@ const QHash<QString, Drawing>& drawings() {
 
 class SymbolIconEngine : public QIconEngine {
  public:
-  explicit SymbolIconEngine(QString symbol) : symbol_(std::move(symbol)) {}
+  SymbolIconEngine(QString symbol, DibujoDeSimbolo dibujo)
+      : symbol_(std::move(symbol)), dibujo_(std::move(dibujo)) {}
 
   void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State) override {
     const QPalette palette = QGuiApplication::palette();
     QColor c = palette.color(QPalette::WindowText);
     if (mode == QIcon::Selected) c = palette.color(QPalette::HighlightedText);
     if (mode == QIcon::Disabled) c = faded(c, 0.35);
-    drawSymbol(*painter, rect, symbol_, c);
+    dibujo_(*painter, rect, symbol_, c);
   }
 
   QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override {
@@ -306,10 +307,11 @@ class SymbolIconEngine : public QIconEngine {
     return pm;
   }
 
-  QIconEngine* clone() const override { return new SymbolIconEngine(symbol_); }
+  QIconEngine* clone() const override { return new SymbolIconEngine(symbol_, dibujo_); }
 
  private:
   QString symbol_;
+  DibujoDeSimbolo dibujo_;
 };
 
 }  // namespace
@@ -334,7 +336,13 @@ void drawSymbol(QPainter& painter, const QRectF& box, const QString& symbol, con
 }
 
 QIcon symbolIcon(const QString& symbol) {
-  return QIcon(new SymbolIconEngine(symbol));
+  return symbolIcon(symbol, [](QPainter& p, const QRect& r, const QString& s, const QColor& c) {
+    drawSymbol(p, r, s, c);
+  });
+}
+
+QIcon symbolIcon(const QString& symbol, DibujoDeSimbolo dibujo) {
+  return QIcon(new SymbolIconEngine(symbol, std::move(dibujo)));
 }
 
 }  // namespace corvalin

@@ -7,6 +7,7 @@
 #include <QPainter>
 #include <QRectF>
 #include <QString>
+#include <functional>
 
 namespace corvalin {
 
@@ -16,5 +17,9 @@ void drawSymbol(QPainter& painter, const QRectF& box, const QString& symbol, con
 // An icon over drawSymbol, in the palette's text colour (dimmed when disabled, the highlighted
 // text colour when selected).
 QIcon symbolIcon(const QString& symbol);
+// The same icon drawn by `dibujo`, given the painter, the box, the symbol and the colour.
+using DibujoDeSimbolo =
+    std::function<void(QPainter&, const QRect&, const QString& symbol, const QColor&)>;
+QIcon symbolIcon(const QString& symbol, DibujoDeSimbolo dibujo);
 
 }  // namespace corvalin
