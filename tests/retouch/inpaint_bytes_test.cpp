@@ -1,0 +1,108 @@
+// The bytes of a fill are part of its contract: the same canvas and mask give the same result
+// on every build and after every rework of the engine's speed. These checks heal the benchmark
+// pictures and a few small scenes that take the other paths (the shading field, a texture with
+// the smoothness penalty) and compare a hash of the whole canvas with the one the engine gave
+// before its loops were reworked for speed. A change here is a change of the fill itself and
+// has to be made on purpose, with the new hashes recorded.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <span>
+
+#include "inpaint_scenes.h"
+#include "inpaint_test_support.h"
+#include "retouch/inpainter.h"
+#include "retouch/pixel_canvas.h"
+#include "retouch/pixel_mask.h"
+
+namespace corvalin::retouch {
+namespace {
+
+// FNV-1a, 64 bits.
+uint64_t fnv1a(std::span<const uint8_t> bytes) {
+  uint64_t h = 0xcbf29ce484222325ull;
+  for (const uint8_t b : bytes) {
+    h ^= b;
+    h *= 0x100000001b3ull;
+  }
+  return h;
+}
+
+uint64_t healedHash(const PixelCanvas& picture, const PixelMask& mask, bool& ok) {
+  PixelCanvas canvas = picture;
+  ok = Inpainter::heal(canvas, mask);
+  return fnv1a(canvas.data());
+}
+
+struct Expected {
+  uint64_t hash;
+  bool ok;
+};
+
+void checkBenchScenes(const PixelCanvas& picture, const std::array<scenes::Hole, 4>& holes,
+                      const Expected (&expected)[4]) {
+  for (size_t k = 0; k < holes.size(); ++k) {
+    bool ok = false;
+    const uint64_t hash = healedHash(picture, scenes::holeMask(holes[k]), ok);
+    EXPECT_EQ(hash, expected[k].hash) << holes[k].name << " hashed 0x" << std::hex << hash;
+    EXPECT_EQ(ok, expected[k].ok) << holes[k].name;
+  }
+}
+
+TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnThePhoto) {
+  const Expected expected[4] = {{0xe3f2e7547811c041ull, true},
+                                {0xc68a480d9fd533fcull, true},
+                                {0x7e3419237ded786aull, true},
+                                {0x60a6dc5837c5d48full, true}};
+  checkBenchScenes(scenes::photoScene(), scenes::kPhotoHoles, expected);
+}
+
+TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnTheInterface) {
+  const Expected expected[4] = {{0xd54c2191cba2bdf1ull, true},
+                                {0xf48ed2d4346f67b7ull, true},
+                                {0x790ef95357bfda02ull, true},
+                                {0xc1be68de6283bb51ull, true}};
+  checkBenchScenes(scenes::interfaceScene(), scenes::kInterfaceHoles, expected);
+}
+
+// Small pictures for the paths the benchmark holes may not take: a smooth shading gradient
+// (the shading field is taken out and put back), a texture under a stroke (the smoothness
+// penalty), and flat panels.
+TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnSmallScenes) {
+  const PixelCanvas gradient =
+      testing::paintedCanvas(300, 260, [](int64_t x, int64_t y, uint8_t* p) {
+        p[0] = testing::toByte(40.0 + 0.6 * double(y) + 0.1 * double(x));
+        p[1] = testing::toByte(60.0 + 0.5 * double(y));
+        p[2] = testing::toByte(200.0 - 0.3 * double(y) - 0.05 * double(x));
+      });
+  const PixelCanvas texture = testing::photoTexture(260, 200, 4);
+  const PixelCanvas panels = testing::interfacePicture(320, 240);
+  const struct {
+    const char* name;
+    const PixelCanvas& picture;
+    PixelMask mask;
+    Expected expected;
+  } cases[] = {
+      {"gradient",
+       gradient,
+       testing::rectMask(300, 260, 90, 70, 100, 110),
+       {0x92ac527b4cec69bdull, true}},
+      {"texture",
+       texture,
+       testing::strokeMask(260, 200, 60, 190, 100, 14),
+       {0x6188896a8137b236ull, true}},
+      {"panels",
+       panels,
+       testing::rectMask(320, 240, 100, 80, 70, 60),
+       {0x0a7bc3abd0d54277ull, true}},
+  };
+  for (const auto& c : cases) {
+    bool ok = false;
+    const uint64_t hash = healedHash(c.picture, c.mask, ok);
+    EXPECT_EQ(hash, c.expected.hash) << c.name << " hashed 0x" << std::hex << hash;
+    EXPECT_EQ(ok, c.expected.ok) << c.name;
+  }
+}
+
+}  // namespace
+}  // namespace corvalin::retouch
