@@ -5,6 +5,7 @@
 
 #include "inpaint_scenes.h"
 #include "retouch/inpainter.h"
+#include "retouch/patch_match.h"
 #include "retouch/spot_cleaner.h"
 
 namespace corvalin::retouch {
@@ -22,6 +23,8 @@ void BM_Heal(benchmark::State& state) {
       (state.range(0) == 0 ? scenes::kPhotoHoles
                            : scenes::kInterfaceHoles)[static_cast<size_t>(state.range(1))];
   const PixelMask mask = scenes::holeMask(hole);
+  // 0: as many search threads as the machine offers.
+  inpaint::hilosDeBusqueda = static_cast<int>(state.range(2));
   PixelCanvas canvas = truth;
   bool ok = false;
   for (auto _ : state) {
@@ -30,15 +33,22 @@ void BM_Heal(benchmark::State& state) {
     state.ResumeTiming();
     ok = Inpainter::heal(canvas, mask);
   }
+  inpaint::hilosDeBusqueda = 0;
   const scenes::Quality q = scenes::measure(truth, canvas, mask);
   state.counters["psnr_dB"] = q.psnr;
   state.counters["ssim"] = q.ssim;
   state.counters["detail"] = q.detail;
   state.SetLabel(std::string(state.range(0) == 0 ? "photo " : "interface ") + hole.name +
-                 (ok ? "" : " (smooth only)"));
+                 (ok ? "" : " (smooth only)") +
+                 (state.range(2) > 0 ? ", threads " + std::to_string(state.range(2)) : ""));
 }
 BENCHMARK(BM_Heal)
-    ->ArgsProduct({{0, 1}, {0, 1, 2, 3}})
+    ->ArgsProduct({{0, 1}, {0, 1, 2, 3}, {0}})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+// How the search scales with its threads, on the 200 × 200 holes.
+BENCHMARK(BM_Heal)
+    ->ArgsProduct({{0, 1}, {2}, {1, 2}})
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 

@@ -1,7 +1,10 @@
 #include "retouch/patch_match.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <system_error>
+#include <thread>
 #include <utility>
 
 namespace corvalin::retouch::inpaint {
@@ -128,9 +131,53 @@ std::vector<float> smoothnessPenalty(const Level& level, const std::vector<int64
   return penalty;
 }
 
+namespace {
+
+// The shrinking search radii R = max(w, h), R ÷ 2, … 1, each with its remainder by 2R + 1.
+struct Radius {
+  int64_t r;
+  Divisor span;
+};
+
+// One run of targets on the same pixel row, as a sweep visits them: visit positions
+// [begin, end) and the row.
+struct Row {
+  int64_t begin;
+  int64_t end;
+  int64_t y;
+};
+
+// Where a worker stands: the column it last finished on its current row, counted in the
+// sweep's direction (so it only grows), or kRowDone.
+constexpr int64_t kRowDone = std::numeric_limits<int64_t>::max();
+
+struct alignas(64) Progress {
+  std::atomic<int64_t> column{-1};
+  // Set once `start` holds the generator's state at the row's first draw.
+  std::atomic<bool> drawn{false};
+  uint64_t start = 0;
+};
+
+int workerCount(int64_t targets, size_t rows) {
+  const int wanted = hilosDeBusqueda.load(std::memory_order_relaxed);
+  int n = wanted > 0 ? wanted : static_cast<int>(std::min(8u, std::thread::hardware_concurrency()));
+  // Below a few thousand targets a sweep takes well under a millisecond: not worth a thread.
+  if (wanted <= 0 && targets < 4096) n = 1;
+  return std::clamp(n, 1, static_cast<int>(std::max<size_t>(rows, 1)));
+}
+
+}  // namespace
+
 // Built twice: for any x86-64 and for processors with AVX2, picked when the program loads. The
 // three-operand vector instructions take a third fewer instructions per patch row; the
 // arithmetic is the same operations in the same order (never fused), so both give the same bytes.
+//
+// A sweep can run on several threads and give exactly what one thread gives. A target reads,
+// besides what no sweep writes, only its own match and those of its two neighbours already
+// visited: the one before it on its row and the one at its column on the row before. Its
+// random offsets come from draws whose number per target is fixed, so the draws of a whole
+// sweep are made first, in visiting order. The rows then go to the workers in turn, and a
+// worker starts a target only once the row before has finished that column.
 __attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& search,
                                                                   const Level& level, Dado& dado) {
   const int64_t w = level.w;
@@ -140,23 +187,17 @@ __attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& s
   const float* castigo = search.castigo.data();
   const uint8_t* esDestino = search.esDestino.data();
   const uint8_t* esOrigen = search.esOrigen.data();
+  const int64_t* destinos = search.destinos.data();
   int64_t* nnf = search.nnf.data();
   float* distancias = search.distancias.data();
+  const int64_t count = static_cast<int64_t>(search.destinos.size());
+  if (count == 0) return;
 
-  // The shrinking search radii R = max(w, h), R ÷ 2, … 1, each with its remainder by 2R + 1.
-  struct Radius {
-    int64_t r;
-    Divisor span;
-  };
   std::vector<Radius> radii;
   for (int64_t r = std::max(w, h); r >= 1; r /= 2) {
     radii.push_back({r, Divisor(static_cast<uint64_t>(2 * r + 1))});
   }
-  CandidateBatch batch(radii.size() + 3);
-  std::vector<int64_t> trial(batch.capacity());
-  std::vector<float> cost(batch.capacity());
-  std::vector<int64_t> jumpX(radii.size());
-  std::vector<int64_t> jumpY(radii.size());
+  const int64_t perTarget = static_cast<int64_t>(radii.size());
   constexpr float kNoLimit = std::numeric_limits<float>::infinity();
   const int64_t corner = kPatchRadius * w + kPatchRadius;
   // Pixel index to column and row without a division, twice per target: the quotient through
@@ -175,78 +216,164 @@ __attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& s
     return std::pair<int64_t, int64_t>{x, y};
   };
 
-  const int64_t count = static_cast<int64_t>(search.destinos.size());
-  for (int sweep = 0; sweep < 4; ++sweep) {
-    const int64_t step = sweep % 2 == 0 ? 1 : -1;
-    for (int64_t k = 0; k < count; ++k) {
-      const int64_t t = search.destinos[step > 0 ? k : count - 1 - k];
-      int64_t bestSource = nnf[t];
-      float best = distancias[t];
-      // The random search's offsets depend on the draws alone, so they are drawn first, and the
-      // patches they point to from the current match (where the best after propagation most
-      // often still is) are fetched while propagation is tried.
-      {
-        const auto [x, y] = split(bestSource);
-        for (size_t r = 0; r < radii.size(); ++r) {
-          jumpX[r] = static_cast<int64_t>(radii[r].span.remainder(dado.next())) - radii[r].r;
-          jumpY[r] = static_cast<int64_t>(radii[r].span.remainder(dado.next())) - radii[r].r;
-          const int64_t c = std::clamp((y + jumpY[r]) * w + x + jumpX[r], corner, size - 1);
-          __builtin_prefetch(img + (c - corner) * kLanes);
-        }
-      }
-      // The current match's cost, on the first sweep, in full: nothing changes the level during
-      // the four sweeps, so from the second sweep on the cost stored for a target is exactly
-      // what recomputing it would give. Then the propagated candidates, tried in order.
-      if (sweep == 0) {
-        batch.evaluate(img, w, t, &bestSource, 1, castigo, kNoLimit, &best);
-      }
-      size_t n = 0;
-      for (const int64_t offset : {step, step * w}) {
-        const int64_t neighbour = t - offset;
-        if (neighbour < 0 || neighbour >= size || !esDestino[neighbour] || nnf[neighbour] < 0) {
-          continue;
-        }
-        const int64_t c = nnf[neighbour] + offset;
-        // A candidate equal to the current match or to the one before costs the same, which is
-        // never strictly lower: skipping it changes nothing. Where matches are coherent, this
-        // is most propagated candidates.
-        if (c < 0 || c >= size || !esOrigen[c] || c == bestSource || (n > 0 && c == trial[0])) {
-          continue;
-        }
-        trial[n++] = c;
-      }
-      batch.evaluate(img, w, t, trial.data(), n, castigo, best, cost.data());
-      for (size_t i = 0; i < n; ++i) {
-        if (cost[i] < best) {
-          best = cost[i];
-          bestSource = trial[i];
-        }
-      }
+  // The rows of the forward visit; the backward visit takes them last to first.
+  std::vector<Row> forward;
+  for (int64_t k = 0; k < count; ++k) {
+    const int64_t y = split(destinos[k]).second;
+    if (forward.empty() || forward.back().y != y) forward.push_back({k, k, y});
+    forward.back().end = k + 1;
+  }
+  std::vector<Row> backward;
+  for (auto it = forward.rbegin(); it != forward.rend(); ++it) {
+    backward.push_back({count - it->end, count - it->begin, it->y});
+  }
+  const int workers = workerCount(count, forward.size());
+  // One more than the rows: the last holds the generator's state after the sweep.
+  std::vector<Progress> progress(forward.size() + 1);
+  size_t longest = 0;
+  for (const Row& row : forward)
+    longest = std::max(longest, static_cast<size_t>(row.end - row.begin));
 
-      // The random candidates around the best after propagation, tried in draw order.
-      const auto [sx, sy] = split(bestSource);
-      n = 0;
-      for (size_t r = 0; r < radii.size(); ++r) {
-        const int64_t cx = sx + jumpX[r];
-        const int64_t cy = sy + jumpY[r];
-        if (cx < kPatchRadius || cx >= w - kPatchRadius || cy < kPatchRadius ||
-            cy >= h - kPatchRadius) {
-          continue;
-        }
-        const int64_t c = cy * w + cx;
-        if (!esOrigen[c] || c == bestSource) continue;
-        trial[n++] = c;
+  // Visits targets step by step; each worker has its own candidate scratch.
+  struct Scratch {
+    CandidateBatch batch;
+    std::vector<int64_t> trial;
+    std::vector<float> cost;
+    std::vector<int16_t> jumps;  // per target of the row and radius, the offset in x and in y
+    explicit Scratch(size_t capacity) : batch(capacity), trial(capacity), cost(capacity) {}
+  };
+  auto visit = [&](Scratch& s, int sweep, int64_t k, const int16_t* jump) {
+    const int64_t step = sweep % 2 == 0 ? 1 : -1;
+    const int64_t t = destinos[step > 0 ? k : count - 1 - k];
+    int64_t bestSource = nnf[t];
+    float best = distancias[t];
+    // The patches the random offsets point to from the current match (where the best after
+    // propagation most often still is) are fetched while propagation is tried.
+    {
+      const auto [x, y] = split(bestSource);
+      for (int64_t r = 0; r < perTarget; ++r) {
+        const int64_t c = std::clamp((y + jump[2 * r + 1]) * w + x + jump[2 * r], corner, size - 1);
+        __builtin_prefetch(img + (c - corner) * kLanes);
       }
-      batch.evaluate(img, w, t, trial.data(), n, castigo, best, cost.data());
-      for (size_t i = 0; i < n; ++i) {
-        if (cost[i] < best) {
-          best = cost[i];
-          bestSource = trial[i];
-        }
-      }
-      nnf[t] = bestSource;
-      distancias[t] = best;
     }
+    // The current match's cost, on the first sweep, in full: nothing changes the level during
+    // the four sweeps, so from the second sweep on the cost stored for a target is exactly
+    // what recomputing it would give. Then the propagated candidates, tried in order.
+    if (sweep == 0) s.batch.evaluate(img, w, t, &bestSource, 1, castigo, kNoLimit, &best);
+    size_t n = 0;
+    for (const int64_t offset : {step, step * w}) {
+      const int64_t neighbour = t - offset;
+      if (neighbour < 0 || neighbour >= size || !esDestino[neighbour] || nnf[neighbour] < 0) {
+        continue;
+      }
+      const int64_t c = nnf[neighbour] + offset;
+      // A candidate equal to the current match or to the one before costs the same, which is
+      // never strictly lower: skipping it changes nothing. Where matches are coherent, this
+      // is most propagated candidates.
+      if (c < 0 || c >= size || !esOrigen[c] || c == bestSource || (n > 0 && c == s.trial[0])) {
+        continue;
+      }
+      s.trial[n++] = c;
+    }
+    s.batch.evaluate(img, w, t, s.trial.data(), n, castigo, best, s.cost.data());
+    for (size_t i = 0; i < n; ++i) {
+      if (s.cost[i] < best) {
+        best = s.cost[i];
+        bestSource = s.trial[i];
+      }
+    }
+
+    // The random candidates around the best after propagation, tried in draw order.
+    const auto [sx, sy] = split(bestSource);
+    n = 0;
+    for (int64_t r = 0; r < perTarget; ++r) {
+      const int64_t cx = sx + jump[2 * r];
+      const int64_t cy = sy + jump[2 * r + 1];
+      if (cx < kPatchRadius || cx >= w - kPatchRadius || cy < kPatchRadius ||
+          cy >= h - kPatchRadius) {
+        continue;
+      }
+      const int64_t c = cy * w + cx;
+      if (!esOrigen[c] || c == bestSource) continue;
+      s.trial[n++] = c;
+    }
+    s.batch.evaluate(img, w, t, s.trial.data(), n, castigo, best, s.cost.data());
+    for (size_t i = 0; i < n; ++i) {
+      if (s.cost[i] < best) {
+        best = s.cost[i];
+        bestSource = s.trial[i];
+      }
+    }
+    nnf[t] = bestSource;
+    distancias[t] = best;
+  };
+
+  // Each worker takes the next row not yet taken, so rows are taken in order and every row a
+  // worker waits on is already someone's, however many workers there are. A row's random
+  // offsets are drawn when the worker starts it, from where the row before left the
+  // generator; the state after them is handed on at once, so rows draw in parallel too.
+  std::atomic<size_t> nextRow{0};
+  auto work = [&](int sweep) {
+    const int64_t step = sweep % 2 == 0 ? 1 : -1;
+    const std::vector<Row>& rows = step > 0 ? forward : backward;
+    Scratch s(static_cast<size_t>(perTarget) + 3);
+    s.jumps.resize(longest * static_cast<size_t>(perTarget) * 2);
+    for (size_t j = nextRow.fetch_add(1); j < rows.size(); j = nextRow.fetch_add(1)) {
+      int spins = 0;
+      while (!progress[j].drawn.load(std::memory_order_acquire)) {
+        if (++spins > 64) std::this_thread::yield();
+      }
+      Dado row{progress[j].start};
+      int16_t* out = s.jumps.data();
+      for (int64_t k = rows[j].begin; k < rows[j].end; ++k) {
+        for (int64_t r = 0; r < perTarget; ++r) {
+          *out++ = static_cast<int16_t>(static_cast<int64_t>(radii[r].span.remainder(row.next())) -
+                                        radii[r].r);
+          *out++ = static_cast<int16_t>(static_cast<int64_t>(radii[r].span.remainder(row.next())) -
+                                        radii[r].r);
+        }
+      }
+      progress[j + 1].start = row.state;
+      progress[j + 1].drawn.store(true, std::memory_order_release);
+
+      // Only the row just before in the sweep's direction is ever read from. It is usually
+      // well ahead: its position is read again only when the last one seen is not far enough,
+      // so the processors seldom trade that cache line.
+      const bool waits = workers > 1 && j > 0 && rows[j - 1].y == rows[j].y - step;
+      int64_t seen = -1;
+      for (int64_t k = rows[j].begin; k < rows[j].end; ++k) {
+        const int64_t x = split(destinos[step > 0 ? k : count - 1 - k]).first;
+        const int64_t column = step > 0 ? x : w - 1 - x;
+        if (waits && seen < column) {
+          spins = 0;
+          while ((seen = progress[j - 1].column.load(std::memory_order_acquire)) < column) {
+            if (++spins > 64) std::this_thread::yield();
+          }
+        }
+        visit(s, sweep, k, s.jumps.data() + (k - rows[j].begin) * perTarget * 2);
+        if (workers > 1) progress[j].column.store(column, std::memory_order_release);
+      }
+      if (workers > 1) progress[j].column.store(kRowDone, std::memory_order_release);
+    }
+  };
+
+  for (int sweep = 0; sweep < 4; ++sweep) {
+    for (Progress& p : progress) {
+      p.column.store(-1, std::memory_order_relaxed);
+      p.drawn.store(false, std::memory_order_relaxed);
+    }
+    progress[0].start = dado.state;
+    progress[0].drawn.store(true, std::memory_order_relaxed);
+    nextRow.store(0, std::memory_order_relaxed);
+    std::vector<std::thread> helpers;
+    try {
+      for (int id = 1; id < workers; ++id) helpers.emplace_back(work, sweep);
+    } catch (const std::system_error&) {
+      // No thread to be had: the workers already started, and this one, do every row.
+    }
+    work(sweep);
+    for (std::thread& t : helpers) t.join();
+    dado.state = progress.back().start;
   }
 }
 

@@ -3,6 +3,7 @@
 // exposed for its tests and benchmarks.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <cstring>
 #include <limits>
@@ -15,6 +16,10 @@ namespace corvalin::retouch::inpaint {
 
 inline constexpr int64_t kPatchRadius = 3;
 inline constexpr float kUnmatched = std::numeric_limits<float>::max();
+
+// Threads a patch search may use: 0 for one per processor (at most 8, and one for small
+// searches). The result is the same for every count; tests set it to show that.
+inline std::atomic<int> hilosDeBusqueda{0};
 
 // Everything one synthesis works with, indexed by pixel index y × w + x of its level, allocated
 // once per level so that the sweeps never allocate.

@@ -12,6 +12,7 @@
 #include "inpaint_scenes.h"
 #include "inpaint_test_support.h"
 #include "retouch/inpainter.h"
+#include "retouch/patch_match.h"
 #include "retouch/pixel_canvas.h"
 #include "retouch/pixel_mask.h"
 
@@ -101,6 +102,24 @@ TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnSmallScenes) {
     const uint64_t hash = healedHash(c.picture, c.mask, ok);
     EXPECT_EQ(hash, c.expected.hash) << c.name << " hashed 0x" << std::hex << hash;
     EXPECT_EQ(ok, c.expected.ok) << c.name;
+  }
+}
+
+// The patch search spreads its sweeps over threads: however many there are, and whatever
+// order they happen to run in, the fill is the one a single thread gives. More threads than
+// processors makes workers wait on each other at every row, the order most likely to expose
+// a target read before the row above it was done.
+TEST(InpaintBytes, TheFillIsTheSameWhateverTheNumberOfThreads) {
+  struct Restore {
+    ~Restore() { inpaint::hilosDeBusqueda = 0; }
+  } restore;
+  const PixelCanvas& photo = scenes::photoScene();
+  const PixelMask mask = scenes::holeMask(scenes::kPhotoHoles[1]);
+  for (const int threads : {1, 2, 3, 5}) {
+    inpaint::hilosDeBusqueda = threads;
+    bool ok = false;
+    EXPECT_EQ(healedHash(photo, mask, ok), 0xc68a480d9fd533fcull) << threads << " threads";
+    EXPECT_TRUE(ok);
   }
 }
 
