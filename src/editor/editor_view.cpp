@@ -7,7 +7,7 @@
 #include "app/settings.h"
 #include "app/texts.h"
 #include "editor/editor_text_field.h"
-#include "editor/inspector_bar.h"
+#include "editor/style_bar.h"
 
 namespace corvalin {
 namespace {

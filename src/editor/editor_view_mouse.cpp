@@ -6,8 +6,8 @@
 
 #include "editor/annotation_paths.h"
 #include "editor/editor_view.h"
-#include "editor/inspector_bar.h"
 #include "editor/point_math.h"
+#include "editor/style_bar.h"
 
 namespace corvalin {
 namespace {

@@ -4,7 +4,7 @@
 
 #include "editor/editor_text_field.h"
 #include "editor/editor_view.h"
-#include "editor/inspector_bar.h"
+#include "editor/style_bar.h"
 
 namespace corvalin {
 

@@ -18,8 +18,8 @@
 #include "editor/editor_export.h"
 #include "editor/editor_footer.h"
 #include "editor/editor_view.h"
-#include "editor/inspector_bar.h"
 #include "editor/pixel_options_bar.h"
+#include "editor/style_bar.h"
 #include "editor/tools_control.h"
 
 namespace corvalin {

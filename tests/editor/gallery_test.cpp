@@ -13,7 +13,7 @@
 
 #include "editor/annotation_fonts.h"
 #include "editor/annotation_renderer.h"
-#include "editor/inspector_bar.h"
+#include "editor/style_bar.h"
 #include "editor/sticker_catalog.h"
 #include "editor/sticker_picker.h"
 #include "editor/tools_control.h"

@@ -1,6 +1,6 @@
 // The floating bar that restyles the selected annotation (or, in template mode, the current
 // tool's defaults): its colours from a fixed palette, its width or size, duplicate and delete.
-// What it shows and what a change does come from editor/inspector_model.h.
+// What it shows and what a change does come from editor/style_bar_model.h.
 #pragma once
 
 #include <QWidget>
@@ -8,8 +8,8 @@
 #include <optional>
 #include <vector>
 
-#include "editor/inspector_model.h"
 #include "editor/shape.h"
+#include "editor/style_bar_model.h"
 
 namespace corvalin {
 

@@ -9,8 +9,8 @@
 #include "app/settings.h"
 #include "app/texts.h"
 #include "editor/color_palette_view.h"
-#include "editor/inspector_bar.h"
-#include "editor/inspector_model.h"
+#include "editor/style_bar.h"
+#include "editor/style_bar_model.h"
 #include "editor/tool_settings.h"
 #include "editor/tools_control.h"
 

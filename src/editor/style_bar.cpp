@@ -1,4 +1,4 @@
-#include "editor/inspector_bar.h"
+#include "editor/style_bar.h"
 
 #include <QPainter>
 #include <QPainterPath>

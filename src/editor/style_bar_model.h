@@ -1,5 +1,5 @@
 // What the inspector bar shows for a shape and what each of its controls does to the shape,
-// as plain functions; editor/inspector_bar.h only turns them into widgets.
+// as plain functions; editor/style_bar.h only turns them into widgets.
 #pragma once
 
 #include <QColor>

@@ -1,4 +1,4 @@
-#include "editor/inspector_model.h"
+#include "editor/style_bar_model.h"
 
 #include <algorithm>
 
