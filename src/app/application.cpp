@@ -175,9 +175,9 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   };
   editor.motores.quitarMotas = [](retouch::PixelCanvas& canvas, const retouch::PixelMask& mask,
                                   int radius, double sensitivity) {
+    // Only specks whose fill found something to copy count as removed.
     const auto spots = retouch::SpotCleaner::spots(canvas, mask, radius, sensitivity);
-    if (!spots.empty()) retouch::SpotCleaner::remove(canvas, spots);
-    return static_cast<int>(spots.size());
+    return static_cast<int>(retouch::SpotCleaner::remove(canvas, spots));
   };
   p.editor = crearFabricaDeEditor(std::move(editor));
   p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
