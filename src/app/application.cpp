@@ -93,45 +93,9 @@ struct VentanasFijas {
   }
 };
 
-Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
-  Piezas p;
-  p.portapapeles = crearPortapapelesDelSistema();
-  p.alertas = crearAlertasDeEscritorio();
-  p.toast = [](const QString& t, const QString& d, const QString& s) { Toast::mostrar(t, d, s); };
-  auto capturas = std::make_unique<ServicioDeCaptura>(ServicioDeCaptura::Configuracion{
-      herramientaDeCapturaInstalada(), {}, std::chrono::milliseconds(40)});
-  // A tool that cannot start is an installation fault: say so instead of doing nothing.
-  capturas->alFallarElLanzamiento = [](const QString& herramienta) {
-    enMain([herramienta] {
-      Toast::mostrar(L("No se pudo abrir la herramienta de captura"), herramienta,
-                     QStringLiteral("exclamationmark.triangle"));
-    });
-  };
-  p.capturas = std::move(capturas);
-  p.lector = std::make_unique<LectorDeTextoDiferido>(modulosDeTextoInstalados());
-  p.permisoDePantalla = [] { return true; };
-  p.activar = activar;
-  p.pantallaBajoElPuntero = [] {
-    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
-    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
-    if (screen == nullptr && !QGuiApplication::screens().isEmpty()) {
-      screen = QGuiApplication::screens().first();
-    }
-    return screen ? AreaElegida{screen->geometry(), screen->name()} : AreaElegida{};
-  };
-  p.marcoDePantalla = [](const QString& name) {
-    QScreen* screen = pantallaPorNombre(name);
-    return screen ? screen->geometry() : QRect();
-  };
-  p.bandeja = [](std::function<Menu()> menu, std::function<void(Accion, QVariant)> ejecutar,
-                 std::function<void(bool)> clic) -> std::unique_ptr<StatusItem> {
-    return std::make_unique<TrayStatusItem>(std::move(menu), std::move(ejecutar), std::move(clic));
-  };
-  p.abrirPreferencias = [&ventanas] { ventanas.abrirPreferencias(); };
-  p.hotkeys = crearGestorDeAtajos([](const QString& titulo, const QString& detalle) {
-    Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
-  });
-  p.sonda = SondaDeAtajos::shared();
+// What every editor window shares: the shell's clipboard, reader and toasts, uploads through
+// Subidor, and the fill engines.
+ServiciosDelEditor serviciosDelEditor(Piezas& p, VentanasFijas& ventanas) {
   ServiciosDelEditor editor;
   editor.settings = &Settings::shared();
   editor.portapapeles = portapapelesDelSistema(*p.portapapeles);
@@ -179,7 +143,49 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
     const auto spots = retouch::SpotCleaner::spots(canvas, mask, radius, sensitivity);
     return static_cast<int>(retouch::SpotCleaner::remove(canvas, spots));
   };
-  p.editor = crearFabricaDeEditor(std::move(editor));
+  return editor;
+}
+
+Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
+  Piezas p;
+  p.portapapeles = crearPortapapelesDelSistema();
+  p.alertas = crearAlertasDeEscritorio();
+  p.toast = [](const QString& t, const QString& d, const QString& s) { Toast::mostrar(t, d, s); };
+  auto capturas = std::make_unique<ServicioDeCaptura>(ServicioDeCaptura::Configuracion{
+      herramientaDeCapturaInstalada(), {}, std::chrono::milliseconds(40)});
+  // A tool that cannot start is an installation fault: say so instead of doing nothing.
+  capturas->alFallarElLanzamiento = [](const QString& herramienta) {
+    enMain([herramienta] {
+      Toast::mostrar(L("No se pudo abrir la herramienta de captura"), herramienta,
+                     QStringLiteral("exclamationmark.triangle"));
+    });
+  };
+  p.capturas = std::move(capturas);
+  p.lector = std::make_unique<LectorDeTextoDiferido>(modulosDeTextoInstalados());
+  p.permisoDePantalla = [] { return true; };
+  p.activar = activar;
+  p.pantallaBajoElPuntero = [] {
+    QScreen* screen = QGuiApplication::screenAt(QCursor::pos());
+    if (screen == nullptr) screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr && !QGuiApplication::screens().isEmpty()) {
+      screen = QGuiApplication::screens().first();
+    }
+    return screen ? AreaElegida{screen->geometry(), screen->name()} : AreaElegida{};
+  };
+  p.marcoDePantalla = [](const QString& name) {
+    QScreen* screen = pantallaPorNombre(name);
+    return screen ? screen->geometry() : QRect();
+  };
+  p.bandeja = [](std::function<Menu()> menu, std::function<void(Accion, QVariant)> ejecutar,
+                 std::function<void(bool)> clic) -> std::unique_ptr<StatusItem> {
+    return std::make_unique<TrayStatusItem>(std::move(menu), std::move(ejecutar), std::move(clic));
+  };
+  p.abrirPreferencias = [&ventanas] { ventanas.abrirPreferencias(); };
+  p.hotkeys = crearGestorDeAtajos([](const QString& titulo, const QString& detalle) {
+    Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
+  });
+  p.sonda = SondaDeAtajos::shared();
+  p.editor = crearFabricaDeEditor(serviciosDelEditor(p, ventanas));
   p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
   p.buscarActualizaciones = [] { UpdateController::shared().checkForUpdates(); };
   p.terminar = [] { QCoreApplication::quit(); };
