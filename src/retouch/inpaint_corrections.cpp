@@ -106,21 +106,7 @@ void blendSeams(Level& level) {
   if (!anyFixed) return;
   for (int sweep = 0; sweep < 250; ++sweep) {
     for (const int64_t cell : free) {
-      const int64_t gx = cell % gw;
-      const int64_t gy = cell / gw;
-      float acc[3] = {0, 0, 0};
-      int n = 0;
-      auto add = [&](int64_t other) {
-        if (!inHole[other]) return;
-        for (int64_t k = 0; k < 3; ++k) acc[k] += grid[other * kLanes + k];
-        ++n;
-      };
-      if (gx > 0) add(cell - 1);
-      if (gx + 1 < gw) add(cell + 1);
-      if (gy > 0) add(cell - gw);
-      if (gy + 1 < gh) add(cell + gw);
-      if (n == 0) continue;
-      for (int64_t k = 0; k < 3; ++k) grid[cell * kLanes + k] = acc[k] / static_cast<float>(n);
+      relaxCell(grid, cell, gw, gh, [&](int64_t other) { return inHole[other] != 0; });
     }
   }
 

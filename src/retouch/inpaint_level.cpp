@@ -140,22 +140,7 @@ std::vector<float> smoothField(const Level& level) {
     }
   }
   for (int sweep = 0; sweep < 160; ++sweep) {
-    for (const int64_t cell : unknown) {
-      const int64_t gx = cell % gw;
-      const int64_t gy = cell / gw;
-      float sum[3] = {0, 0, 0};
-      int n = 0;
-      auto add = [&](int64_t other) {
-        for (int64_t k = 0; k < 3; ++k) sum[k] += grid[other * kLanes + k];
-        ++n;
-      };
-      if (gx > 0) add(cell - 1);
-      if (gx + 1 < gw) add(cell + 1);
-      if (gy > 0) add(cell - gw);
-      if (gy + 1 < gh) add(cell + gw);
-      if (n == 0) continue;
-      for (int64_t k = 0; k < 3; ++k) grid[cell * kLanes + k] = sum[k] / static_cast<float>(n);
-    }
+    for (const int64_t cell : unknown) relaxCell(grid, cell, gw, gh, [](int64_t) { return true; });
   }
   blur(grid, gw, gh);
   blur(grid, gw, gh);

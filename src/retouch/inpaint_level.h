@@ -32,6 +32,28 @@ struct Level {
   const float* px(int64_t i) const { return img.data() + i * kLanes; }
 };
 
+// One relaxation step on a gw × gh grid of kLanes-float cells: `cell` becomes the mean of its
+// left, right, upper and lower neighbours (summed in that order) for which `counts(neighbour)`
+// holds; with none, it keeps its value. The sweeps of the shading field and the seam blending.
+template <typename Counts>
+void relaxCell(std::vector<float>& grid, int64_t cell, int64_t gw, int64_t gh, Counts counts) {
+  const int64_t gx = cell % gw;
+  const int64_t gy = cell / gw;
+  float sum[3] = {0, 0, 0};
+  int n = 0;
+  auto add = [&](int64_t other) {
+    if (!counts(other)) return;
+    for (int64_t k = 0; k < 3; ++k) sum[k] += grid[other * kLanes + k];
+    ++n;
+  };
+  if (gx > 0) add(cell - 1);
+  if (gx + 1 < gw) add(cell + 1);
+  if (gy > 0) add(cell - gw);
+  if (gy + 1 < gh) add(cell + gw);
+  if (n == 0) return;
+  for (int64_t k = 0; k < 3; ++k) grid[cell * kLanes + k] = sum[k] / static_cast<float>(n);
+}
+
 // Whether the known pixels look like a smooth shading gradient with no strong edges: the
 // differences between the mean colours of neighbouring 8 × 8 cells are small and rarely big.
 bool shadingIsSmooth(const Level& level);
