@@ -247,6 +247,16 @@ __attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& s
     const int64_t t = destinos[step > 0 ? k : count - 1 - k];
     int64_t bestSource = nnf[t];
     float best = distancias[t];
+    // Candidates s.trial[0 … n) in order: one replaces the best only when strictly cheaper.
+    auto tryCandidates = [&](size_t n) {
+      s.batch.evaluate(img, w, t, s.trial.data(), n, castigo, best, s.cost.data());
+      for (size_t i = 0; i < n; ++i) {
+        if (s.cost[i] < best) {
+          best = s.cost[i];
+          bestSource = s.trial[i];
+        }
+      }
+    };
     // The patches the random offsets point to from the current match (where the best after
     // propagation most often still is) are fetched while propagation is tried.
     {
@@ -275,13 +285,7 @@ __attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& s
       }
       s.trial[n++] = c;
     }
-    s.batch.evaluate(img, w, t, s.trial.data(), n, castigo, best, s.cost.data());
-    for (size_t i = 0; i < n; ++i) {
-      if (s.cost[i] < best) {
-        best = s.cost[i];
-        bestSource = s.trial[i];
-      }
-    }
+    tryCandidates(n);
 
     // The random candidates around the best after propagation, tried in draw order.
     const auto [sx, sy] = split(bestSource);
@@ -297,13 +301,7 @@ __attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& s
       if (!esOrigen[c] || c == bestSource) continue;
       s.trial[n++] = c;
     }
-    s.batch.evaluate(img, w, t, s.trial.data(), n, castigo, best, s.cost.data());
-    for (size_t i = 0; i < n; ++i) {
-      if (s.cost[i] < best) {
-        best = s.cost[i];
-        bestSource = s.trial[i];
-      }
-    }
+    tryCandidates(n);
     nnf[t] = bestSource;
     distancias[t] = best;
   };
