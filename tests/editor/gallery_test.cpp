@@ -13,9 +13,9 @@
 
 #include "editor/annotation_fonts.h"
 #include "editor/annotation_renderer.h"
-#include "editor/style_bar.h"
 #include "editor/sticker_catalog.h"
 #include "editor/sticker_picker.h"
+#include "editor/style_bar.h"
 #include "editor/tools_control.h"
 #include "editor_test_support.h"
 
