@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTransform>
 #include <functional>
 
 #include "editor/symbol_drawing.h"
@@ -15,6 +16,21 @@ using Drawing = std::function<void(QPainter&, const QColor&)>;
 
 void arrowHead(QPainter& p, QPointF tip, QPointF a, QPointF b) {
   p.drawPolyline(QPolygonF({a, tip, b}));
+}
+
+// Mirroring across a dashed vertical axis: an outlined triangle on the left, its filled mirror
+// image on the right.
+void drawFlip(QPainter& p, const QColor& c) {
+  QPen dash = p.pen();
+  dash.setDashPattern({1.5, 1.5});
+  p.setPen(dash);
+  p.drawLine(QPointF(12, 3), QPointF(12, 21));
+  p.setPen(QPen(c, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+  p.drawPolygon(QPolygonF({{9, 6}, {9, 18}, {3, 18}}));
+  QPainterPath r;
+  r.addPolygon(QPolygonF({{15, 6}, {15, 18}, {21, 18}}));
+  r.closeSubpath();
+  p.fillPath(r, c);
 }
 
 const QHash<QString, Drawing>& drawings() {
@@ -97,31 +113,12 @@ const QHash<QString, Drawing>& drawings() {
          p.drawPath(a);
          arrowHead(p, QPointF(4.5, 12.5), QPointF(7.5, 10), QPointF(2.5, 9));
        }},
-      {QStringLiteral("flip.horizontal"),
-       [](QPainter& p, const QColor& c) {
-         QPen dash = p.pen();
-         dash.setDashPattern({1.5, 1.5});
-         p.setPen(dash);
-         p.drawLine(QPointF(12, 3), QPointF(12, 21));
-         p.setPen(QPen(c, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-         p.drawPolygon(QPolygonF({{9, 6}, {9, 18}, {3, 18}}));
-         QPainterPath r;
-         r.addPolygon(QPolygonF({{15, 6}, {15, 18}, {21, 18}}));
-         r.closeSubpath();
-         p.fillPath(r, c);
-       }},
+      {QStringLiteral("flip.horizontal"), [](QPainter& p, const QColor& c) { drawFlip(p, c); }},
+      // The same drawing with x and y exchanged.
       {QStringLiteral("flip.vertical"),
        [](QPainter& p, const QColor& c) {
-         QPen dash = p.pen();
-         dash.setDashPattern({1.5, 1.5});
-         p.setPen(dash);
-         p.drawLine(QPointF(3, 12), QPointF(21, 12));
-         p.setPen(QPen(c, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-         p.drawPolygon(QPolygonF({{6, 9}, {18, 9}, {18, 3}}));
-         QPainterPath r;
-         r.addPolygon(QPolygonF({{6, 15}, {18, 15}, {18, 21}}));
-         r.closeSubpath();
-         p.fillPath(r, c);
+         p.setTransform(QTransform(0, 1, 1, 0, 0, 0), true);
+         drawFlip(p, c);
        }},
       {QStringLiteral("doc.on.doc"),
        [](QPainter& p, const QColor&) {

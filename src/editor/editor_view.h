@@ -179,6 +179,8 @@ class EditorView : public QWidget {
   void release(QPointF p);
   void endDraft();
   void addCounter(QPointF p);
+  // Adds a shape the tool has finished drawing, as one undo step, and lets the tool go.
+  void agregarTerminada(const Shape& s);
 
   // Text.
   void beginTextEditing(QPointF at, std::optional<Shape> existing, double imageFontSize);

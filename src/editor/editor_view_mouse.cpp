@@ -220,18 +220,17 @@ void EditorView::endDraft() {
     update();
     return;
   }
-  antesDeCambiar();
-  doc_.shapes.push_back(s);
-  tocar();
-  finishTool(static_cast<int>(doc_.shapes.size()) - 1);
-  if (onDidMutate) onDidMutate();
-  growCanvasIfNeeded();
+  agregarTerminada(s);
 }
 
 void EditorView::addCounter(QPointF p) {
   Shape s = Shape::create(ToolKind::counter, p, estilo(), randomSeed());
   s.number = nextCounterNumber(doc_.shapes);
   colocarContador(s, p, QSizeF(doc_.base.size()), fonts_);
+  agregarTerminada(s);
+}
+
+void EditorView::agregarTerminada(const Shape& s) {
   antesDeCambiar();
   doc_.shapes.push_back(s);
   tocar();

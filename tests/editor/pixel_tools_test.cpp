@@ -37,6 +37,14 @@ bool pintarVerde(retouch::PixelCanvas& c, const retouch::PixelMask& m) {
   return true;
 }
 
+// A fill that runs only once `suelta` is set, so a test can act while it is still running.
+auto rellenoQueEspera(const std::atomic<bool>& suelta) {
+  return [&suelta](retouch::PixelCanvas& c, const retouch::PixelMask& m) {
+    while (!suelta) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return pintarVerde(c, m);
+  };
+}
+
 class PixelTools : public testing::CanvasTest {};
 
 TEST_F(PixelTools, CloneCopiesFromItsSourceWhichOutlivesStrokesUntilReleased) {
@@ -64,11 +72,7 @@ TEST_F(PixelTools, CloneCopiesFromItsSourceWhichOutlivesStrokesUntilReleased) {
 TEST_F(PixelTools, EraseFillsInTheBackgroundAndBlocksNewStrokesMeanwhile) {
   EditorView& v = abrir(filled(200, 100, Qt::white));
   std::atomic<bool> suelta{false};
-  v.setMotores({[&](retouch::PixelCanvas& c, const retouch::PixelMask& m) {
-                  while (!suelta) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                  return pintarVerde(c, m);
-                },
-                {}});
+  v.setMotores({rellenoQueEspera(suelta), {}});
   v.setTool(ToolKind::repair);
   v.setBrushRadius(6);
   drag({50, 50}, {80, 50});
@@ -90,11 +94,7 @@ TEST_F(PixelTools, EraseFillsInTheBackgroundAndBlocksNewStrokesMeanwhile) {
 TEST_F(PixelTools, AFillThatFinishesAfterAnUndoOrAClosedCanvasIsDropped) {
   EditorView& v = abrir(filled(200, 100, Qt::white));
   std::atomic<bool> suelta{false};
-  v.setMotores({[&](retouch::PixelCanvas& c, const retouch::PixelMask& m) {
-                  while (!suelta) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-                  return pintarVerde(c, m);
-                },
-                {}});
+  v.setMotores({rellenoQueEspera(suelta), {}});
   v.setTool(ToolKind::repair);
   drag({50, 50}, {80, 50});
   const QImage before = v.documento().base;
