@@ -49,7 +49,7 @@ bool regularTexture(const Level& level) {
   const std::vector<float> detail = detailOf(level, twiceBlurred(level));
   std::vector<float> known;
   for (int64_t i = 0; i < level.size(); ++i) {
-    if (!level.hole[i]) known.push_back(detail[i]);
+    if (level.usable(i)) known.push_back(detail[i]);
   }
   return regularTexture(std::move(known));
 }
@@ -76,7 +76,7 @@ void blendSeams(Level& level) {
       float step[3] = {0, 0, 0};
       int n = 0;
       auto add = [&](int64_t other) {
-        if (level.hole[other]) return;
+        if (!level.usable(other)) return;
         for (int64_t k = 0; k < 3; ++k) step[k] += level.px(other)[k] - level.px(i)[k];
         ++n;
       };
@@ -138,7 +138,7 @@ void transplantDetail(Level& level) {
     if (level.hole[i]) {
       holes.push_back(i);
       holeSum += detail[i];
-    } else {
+    } else if (level.usable(i)) {
       known.push_back(detail[i]);
       knownSum += detail[i];
     }
@@ -168,7 +168,7 @@ void transplantDetail(Level& level) {
     for (const int64_t p : samples) {
       const int64_t qx = p % w + dx;
       const int64_t qy = p / w + dy;
-      if (qx >= 0 && qx < w && qy >= 0 && qy < h && !level.hole[qy * w + qx]) ++landed;
+      if (qx >= 0 && qx < w && qy >= 0 && qy < h && level.usable(qy * w + qx)) ++landed;
     }
     const double frac = static_cast<double>(landed) / static_cast<double>(samples.size());
     if (frac > best) {
@@ -184,7 +184,7 @@ void transplantDetail(Level& level) {
     const int64_t qy = p / w + bestDy;
     if (qx < 0 || qx >= w || qy < 0 || qy >= h) continue;
     const int64_t q = qy * w + qx;
-    if (level.hole[q]) continue;
+    if (!level.usable(q)) continue;
     float* out = level.px(p);
     const float* src = level.px(q);
     for (int64_t k = 0; k < 3; ++k) {
@@ -216,7 +216,7 @@ void matchGrain(Level& level) {
   for (int64_t i = 0; i < level.size(); ++i) {
     if (level.hole[i]) {
       inHole.push_back(detail[i]);
-    } else if (near[i]) {
+    } else if (near[i] && level.usable(i)) {
       inRing.push_back(detail[i]);
     }
   }

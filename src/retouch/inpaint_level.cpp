@@ -20,7 +20,7 @@ void cellMeans(const Level& level, int64_t c, int64_t gw, int64_t gh, std::vecto
     const int64_t row = (y / c) * gw;
     for (int64_t x = 0; x < level.w; ++x) {
       const int64_t i = y * level.w + x;
-      if (level.hole[i]) continue;
+      if (!level.usable(i)) continue;
       const int64_t cell = row + x / c;
       const float* p = level.px(i);
       sums[cell * 3] += p[0];
@@ -195,6 +195,7 @@ Level downsample(const Level& level) {
   const int64_t w = level.w < 4 ? 1 : level.w / 2;
   const int64_t h = level.h < 4 ? 1 : level.h / 2;
   Level out(w, h);
+  if (!level.outside.empty()) out.outside.assign(static_cast<size_t>(w * h), 0);
   for (int64_t j = 0; j < h; ++j) {
     const int64_t ys[2] = {std::min(2 * j, level.h - 1), std::min(2 * j + 1, level.h - 1)};
     for (int64_t i = 0; i < w; ++i) {
@@ -205,6 +206,7 @@ Level downsample(const Level& level) {
       for (const int64_t y : ys) {
         for (const int64_t x : xs) {
           const int64_t p = y * level.w + x;
+          if (!level.outside.empty() && level.outside[p]) out.outside[j * w + i] = 1;
           if (level.hole[p]) {
             hole = true;
             continue;

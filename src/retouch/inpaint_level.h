@@ -19,6 +19,9 @@ struct Level {
   int64_t h = 0;
   std::vector<float> img;     // w × h × kLanes
   std::vector<uint8_t> hole;  // w × h, 1 = to be filled
+  // w × h, or empty for none: 1 = known but off the surface the fill continues, so never a
+  // source of colour or texture for it.
+  std::vector<uint8_t> outside;
 
   Level() = default;
   Level(int64_t width, int64_t height)
@@ -28,6 +31,8 @@ struct Level {
         hole(static_cast<size_t>(width * height), 0) {}
 
   int64_t size() const { return w * h; }
+  // Known and on the surface: what the fill may learn from.
+  bool usable(int64_t i) const { return !hole[i] && (outside.empty() || !outside[i]); }
   float* px(int64_t i) { return img.data() + i * kLanes; }
   const float* px(int64_t i) const { return img.data() + i * kLanes; }
 };

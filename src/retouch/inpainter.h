@@ -1,8 +1,13 @@
 // Erase and fill: replaces the painted pixels of a canvas with plausible background taken from
-// around them. Works on a crop of the painted area at several scales: a smooth fill at the
-// coarsest, patch search and voting at the finer ones, and seam, detail and grain corrections
-// at full resolution; a smooth shading gradient is taken out first and put back at the end.
-// Stateless and seeded: the same canvas and mask always give the same bytes.
+// around them. It first tells, from a close look around the hole, which surface each part of
+// the hole continues, carrying the edges between surfaces (borders, rules, stripes) through it.
+// Parts on a plain or smoothly shaded surface are filled with the membrane between that
+// surface's own pixels around them, which reproduces flat colours and gradients exactly. Parts
+// on a texture are filled by patch synthesis over a wider crop, copying only from the textured
+// surface they sit on: a smooth fill at the coarsest scale, patch search and voting at the
+// finer ones, and seam, detail and grain corrections at full resolution, with a smooth shading
+// taken out first and put back at the end. Stateless and seeded: the same canvas and mask
+// always give the same bytes.
 #pragma once
 
 #include <cstdint>
@@ -22,9 +27,10 @@ class Inpainter {
   static PixelRect workingRegion(const PixelMask& mask, int64_t canvasWidth, int64_t canvasHeight);
 
   // Fills every pixel whose mask bit is set, in place, and makes it opaque; no other pixel
-  // changes. True when patch synthesis ran at least at one scale; false when nothing was done
-  // (empty mask, a mask of another size than the canvas, a crop under 14 × 14, nothing known
-  // around the mask) or when the fill could only be a smooth interpolation.
+  // changes. True when every part of the hole got the fill its surface calls for; false when
+  // nothing was done (empty mask, a mask of another size than the canvas, a crop under
+  // 14 × 14, nothing known around the mask) or when a textured part could only be smoothly
+  // interpolated, for want of enough texture around it to copy from.
   static bool heal(PixelCanvas& canvas, const PixelMask& mask);
 };
 

@@ -66,6 +66,9 @@ __attribute__((target_clones("avx2", "default"))) void CandidateBatch::evaluate(
 
 bool PatchSearch::classify(const Level& level) {
   const std::vector<uint8_t> near = dilate(level.hole, level.w, level.h, kPatchRadius);
+  const std::vector<uint8_t> off = level.outside.empty()
+                                       ? std::vector<uint8_t>()
+                                       : dilate(level.outside, level.w, level.h, kPatchRadius);
   const size_t n = static_cast<size_t>(level.size());
   esDestino.assign(n, 0);
   esOrigen.assign(n, 0);
@@ -77,7 +80,7 @@ bool PatchSearch::classify(const Level& level) {
       if (near[i]) {
         esDestino[i] = 1;
         destinos.push_back(i);
-      } else {
+      } else if (off.empty() || !off[i]) {
         esOrigen[i] = 1;
         origenes.push_back(i);
       }
