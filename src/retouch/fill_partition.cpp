@@ -605,10 +605,16 @@ std::vector<CarriedEdge> carryEdges(const Level& level, const Surfaces& surfaces
 }
 
 // Hole pixels within a pixel of a carried edge take the label of their side of it; where two
-// edges pass, the nearer one decides. Returns 0 where no edge passes.
-std::vector<int32_t> labelsAlongEdges(const Level& level, const std::vector<CarriedEdge>& edges) {
+// edges pass, the nearer one decides. Leaves 0 where no edge passes; fills in the coverage
+// and the way across for the pixels the edge cuts.
+void labelAlongEdges(const Level& level, const std::vector<CarriedEdge>& edges,
+                     HolePartition& out) {
   const int64_t w = level.w;
-  std::vector<int32_t> label(static_cast<size_t>(level.size()), 0);
+  std::vector<int32_t>& label = out.label;
+  label.assign(static_cast<size_t>(level.size()), 0);
+  out.coverage.assign(label.size(), 1.0f);
+  out.acrossX.assign(label.size(), 0.0f);
+  out.acrossY.assign(label.size(), 0.0f);
   std::vector<float> nearest(label.size(), 2.0f);
   for (const CarriedEdge& edge : edges) {
     for (size_t k = 0; k + 1 < edge.xs.size(); ++k) {
@@ -632,16 +638,23 @@ std::vector<int32_t> labelsAlongEdges(const Level& level, const std::vector<Carr
               std::clamp(((px - ax) * (bx - ax) + (py - ay) * (by - ay)) / len2, 0.0, 1.0);
           const double d = std::hypot(px - (ax + t * (bx - ax)), py - (ay + t * (by - ay)));
           if (d > 1.0 || d >= nearest[i]) continue;
-          const int32_t side =
-              cross(bx - ax, by - ay, px - ax, py - ay) >= 0 ? edge.left : edge.right;
+          const bool onLeft = cross(bx - ax, by - ay, px - ax, py - ay) >= 0;
+          const int32_t side = onLeft ? edge.left : edge.right;
           if (side == 0) continue;  // that side is for the surfaces around it to decide
           nearest[i] = static_cast<float>(d);
           label[i] = side;
+          const bool cut = d < 0.5 && (onLeft ? edge.right : edge.left) != 0;
+          out.coverage[i] = cut ? static_cast<float>(0.5 + d) : 1.0f;
+          // The unit normal of the segment, towards the other side.
+          const double len = std::sqrt(len2);
+          const double nx = -(by - ay) / len;
+          const double ny = (bx - ax) / len;
+          out.acrossX[i] = cut ? static_cast<float>(onLeft ? -nx : nx) : 0.0f;
+          out.acrossY[i] = cut ? static_cast<float>(onLeft ? -ny : ny) : 0.0f;
         }
       }
     }
   }
-  return label;
 }
 
 }  // namespace
@@ -805,7 +818,7 @@ HolePartition partitionHole(const Level& level, Surfaces& surfaces) {
     edge.left = static_cast<int32_t>(same.root(static_cast<size_t>(edge.left)));
     edge.right = static_cast<int32_t>(same.root(static_cast<size_t>(edge.right)));
   }
-  out.label = labelsAlongEdges(level, out.edges);
+  labelAlongEdges(level, out.edges, out);
   std::vector<int32_t>& label = out.label;
 
   const std::vector<uint8_t> leading = leadingSurfaces(level, surfaces);

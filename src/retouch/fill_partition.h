@@ -45,6 +45,13 @@ struct HolePartition {
   // Per pixel of the level: for hole pixels the label of the surface they continue, 0 where
   // none reaches; 0 for known pixels.
   std::vector<int32_t> label;
+  // Per pixel: for hole pixels that a carried edge with surfaces on both sides passes within
+  // half a pixel of, the share of the pixel on its own side (0.5 … 1, as an antialiased
+  // drawing of the edge would cover it) and the unit step across to the other side; 1 and
+  // no step elsewhere.
+  std::vector<float> coverage;
+  std::vector<float> acrossX;
+  std::vector<float> acrossY;
   std::vector<Crossing> crossings;
   std::vector<CarriedEdge> edges;
 };

@@ -19,8 +19,27 @@ float orderStatistic(std::vector<float>& values, size_t at) {
 
 std::vector<float> twiceBlurred(const Level& level) {
   std::vector<float> low = level.img;
+  if (level.outside.empty()) {
+    blur(low, level.w, level.h);
+    blur(low, level.w, level.h);
+    return low;
+  }
+  // Off the surface nothing may bleed into the fill's low frequencies: the blur is a weighted
+  // one in which those pixels weigh nothing, the weights riding in the fourth lane.
+  for (int64_t i = 0; i < level.size(); ++i) {
+    const float weight = level.outside[i] ? 0.0f : 1.0f;
+    float* p = low.data() + i * kLanes;
+    for (int64_t k = 0; k < 3; ++k) p[k] *= weight;
+    p[3] = weight;
+  }
   blur(low, level.w, level.h);
   blur(low, level.w, level.h);
+  for (int64_t i = 0; i < level.size(); ++i) {
+    float* p = low.data() + i * kLanes;
+    const float weight = p[3];
+    for (int64_t k = 0; k < 3; ++k) p[k] = weight > 0 ? p[k] / weight : level.px(i)[k];
+    p[3] = 0;
+  }
   return low;
 }
 

@@ -1,6 +1,7 @@
 #include "retouch/inpainter.h"
 
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "retouch/dab_kernel.h"
@@ -121,6 +122,27 @@ bool synthesizeHole(Level& crop) {
   return ok;
 }
 
+// Where a carried edge cuts a pixel, the pixel takes the colours of both sides in proportion,
+// as the edge is drawn antialiased outside the hole; the other side's colour is the pixel's
+// neighbour across the edge.
+void smoothCarriedEdges(Level& near, const inpaint::HolePartition& partition,
+                        const std::vector<uint8_t>& rest) {
+  std::vector<float> img = near.img;
+  for (int64_t i = 0; i < near.size(); ++i) {
+    const float own = partition.coverage[i];
+    if (!near.hole[i] || rest[i] || !(own < 1.0f)) continue;
+    const int64_t x = i % near.w + std::lround(partition.acrossX[i]);
+    const int64_t y = i / near.w + std::lround(partition.acrossY[i]);
+    if (x < 0 || y < 0 || x >= near.w || y >= near.h) continue;
+    const int64_t q = y * near.w + x;
+    if (near.hole[q] && (rest[q] || partition.label[q] == partition.label[i])) continue;
+    for (int64_t k = 0; k < 3; ++k) {
+      img[i * inpaint::kLanes + k] = own * near.px(i)[k] + (1.0f - own) * near.px(q)[k];
+    }
+  }
+  near.img.swap(img);
+}
+
 // Fills the parts of the hole that continue a plain or smoothly shaded surface with the
 // membrane between that surface's own pixels around them. Returns the hole pixels left over
 // (on a textured surface, or out of every surface's reach), 1 each, over the crop.
@@ -154,6 +176,7 @@ std::vector<uint8_t> fillPlainParts(Level& near, const inpaint::Surfaces& surfac
       }
     }
   }
+  smoothCarriedEdges(near, partition, rest);
   return rest;
 }
 

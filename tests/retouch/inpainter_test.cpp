@@ -2,10 +2,14 @@
 // against the picture they erased.
 #include <gtest/gtest.h>
 
+#include <QImage>
+#include <QPainter>
+
 #include "inpaint_test_support.h"
 #include "retouch/inpainter.h"
 #include "retouch/pixel_canvas.h"
 #include "retouch/pixel_mask.h"
+#include "retouch/qimage_bridge.h"
 #include "retouch_test_support.h"
 
 namespace corvalin::retouch {
@@ -212,6 +216,76 @@ TEST(InpainterQuality, WordPaintedOutOfTextLeavesPlainBackground) {
     const FillError e = fillError(without, canvas, *mask, 12);
     EXPECT_GT(e.within, 0.98) << "rms " << e.rms;
   }
+}
+
+// A slanted rule drawn antialiased, with a stamp over it: the rule runs on through the fill at
+// its slant, its pixels shaded by how much of them it covers, as it is outside.
+TEST(InpainterQuality, ASlantedRuleIsCarriedThroughWithItsAntialiasing) {
+  auto draw = [](bool stamp) {
+    QImage image(360, 240, QImage::Format_ARGB32_Premultiplied);
+    image.fill(QColor(250, 250, 250));
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(QColor(60, 90, 200), 3));
+    p.drawLine(QPointF(20, 40), QPointF(340, 215));
+    if (stamp) {
+      p.setPen(Qt::NoPen);
+      p.setBrush(QColor(200, 30, 30));
+      p.drawEllipse(QPointF(180, 128), 18, 12);
+    }
+    p.end();
+    return *makeCanvas(image);
+  };
+  const PixelCanvas truth = draw(false);
+  PixelCanvas canvas = draw(true);
+  PixelMask mask(360, 240);
+  mask.paint(180, 128, {24, 0.55, 1});
+  const PixelCanvas stamped = canvas;
+  EXPECT_TRUE(Inpainter::heal(canvas, mask));
+  EXPECT_TRUE(onlyMaskChangedAndOpaque(stamped, canvas, mask));
+  EXPECT_GT(fillError(truth, canvas, mask, 6).within, 0.95);
+  EXPECT_GT(fillError(truth, canvas, mask, 24).within, 0.99);
+}
+
+// A caption that runs from the page into a photograph: the page part is the page again, the
+// photograph part is texture from the photograph, never the page's white.
+TEST(InpainterQuality, AStrokeFromThePageIntoAPhotoFillsEachFromItsOwnSide) {
+  const PixelCanvas photo = testing::photoTexture(220, 160, 5);
+  const PixelCanvas truth = testing::paintedCanvas(420, 200, [&](int64_t x, int64_t y, uint8_t* p) {
+    const bool inPhoto = x >= 200 && y >= 20 && y < 180;
+    const uint8_t* from = inPhoto ? testing::pixel(photo, x - 200, y - 20) : nullptr;
+    for (int k = 0; k < 3; ++k) p[k] = inPhoto ? from[k] : 255;
+  });
+  const PixelMask stroke = testing::strokeMask(420, 200, 60, 330, 100, 12);
+  PixelCanvas canvas = truth;
+  for (int64_t i = 0; i < 420 * 200; ++i) {
+    if (stroke.bits()[i]) std::fill_n(canvas.data().data() + i * 4, 3, 20);
+  }
+  const PixelCanvas painted = canvas;
+  EXPECT_TRUE(Inpainter::heal(canvas, stroke));
+  EXPECT_TRUE(onlyMaskChangedAndOpaque(painted, canvas, stroke));
+  PixelMask page(420, 200), inPhoto(420, 200);
+  for (int64_t y = 0; y < 200; ++y) {
+    for (int64_t x = 0; x < 420; ++x) {
+      if (!stroke.bit(x, y)) continue;
+      if (x < 200) page.set(x, y);
+      if (x >= 203) inPhoto.set(x, y);
+    }
+  }
+  EXPECT_EQ(fillError(truth, canvas, page, 0).within, 1.0);
+  const testing::Spread under = testing::spread(truth, inPhoto);
+  const testing::Spread fill = testing::spread(canvas, inPhoto);
+  for (int k = 0; k < 3; ++k) EXPECT_NEAR(fill.mean[k], under.mean[k], 8) << k;
+  for (int64_t y = 0; y < 200; ++y) {
+    for (int64_t x = 203; x < 420; ++x) {
+      if (inPhoto.bit(x, y)) {
+        EXPECT_LT(testing::pixel(canvas, x, y)[1], 215) << x << "," << y;
+      }
+    }
+  }
+  const double ratio = meanGradient(canvas, inPhoto) / meanGradient(truth, inPhoto);
+  EXPECT_GT(ratio, 0.75);
+  EXPECT_LT(ratio, 1.3);
 }
 
 }  // namespace
