@@ -4,37 +4,10 @@
 #include <cmath>
 #include <utility>
 
+#include "retouch/fill_geometry.h"
+
 namespace corvalin::retouch::inpaint {
 namespace {
-
-// Union-find over pixel indices; the smaller index is always the root, so the result does not
-// depend on the order of the unions.
-class Components {
- public:
-  explicit Components(int64_t n) : parent_(static_cast<size_t>(n)) {
-    for (int64_t i = 0; i < n; ++i) parent_[static_cast<size_t>(i)] = static_cast<int32_t>(i);
-  }
-  int32_t root(int32_t i) {
-    while (parent_[i] != i) {
-      parent_[i] = parent_[parent_[i]];
-      i = parent_[i];
-    }
-    return i;
-  }
-  void join(int32_t a, int32_t b) {
-    a = root(a);
-    b = root(b);
-    if (a == b) return;
-    if (a < b) {
-      parent_[b] = a;
-    } else {
-      parent_[a] = b;
-    }
-  }
-
- private:
-  std::vector<int32_t> parent_;
-};
 
 float largestStep(const float* a, const float* b) {
   return std::max({std::fabs(a[0] - b[0]), std::fabs(a[1] - b[1]), std::fabs(a[2] - b[2])});
@@ -51,22 +24,22 @@ float secondDifference(const float* before, const float* at, const float* after)
 std::vector<int32_t> similarRuns(const Level& level) {
   const int64_t w = level.w;
   const int64_t n = level.size();
-  Components runs(n);
+  UnionFind runs(static_cast<size_t>(n));
   for (int64_t i = 0; i < n; ++i) {
     if (level.hole[i]) continue;
     const int64_t x = i % w;
     if (x + 1 < w && !level.hole[i + 1] &&
         largestStep(level.px(i), level.px(i + 1)) <= kSurfaceStep) {
-      runs.join(static_cast<int32_t>(i), static_cast<int32_t>(i + 1));
+      runs.join(static_cast<size_t>(i), static_cast<size_t>(i + 1));
     }
     if (i + w < n && !level.hole[i + w] &&
         largestStep(level.px(i), level.px(i + w)) <= kSurfaceStep) {
-      runs.join(static_cast<int32_t>(i), static_cast<int32_t>(i + w));
+      runs.join(static_cast<size_t>(i), static_cast<size_t>(i + w));
     }
   }
   std::vector<int32_t> root(static_cast<size_t>(n), -1);
   for (int64_t i = 0; i < n; ++i) {
-    if (!level.hole[i]) root[i] = runs.root(static_cast<int32_t>(i));
+    if (!level.hole[i]) root[i] = static_cast<int32_t>(runs.root(static_cast<size_t>(i)));
   }
   return root;
 }
@@ -213,19 +186,11 @@ Surfaces findSurfaces(const Level& level) {
       const int64_t p = stack.back();
       stack.pop_back();
       members.push_back(p);
-      const int64_t px = p % w;
-      const int64_t py = p / w;
-      for (int64_t dy = -1; dy <= 1; ++dy) {
-        for (int64_t dx = -1; dx <= 1; ++dx) {
-          const int64_t qx = px + dx;
-          const int64_t qy = py + dy;
-          if (qx < 0 || qy < 0 || qx >= w || qy >= h) continue;
-          const int64_t q = qy * w + qx;
-          if (!textured[q] || region[q] != 0) continue;
-          region[q] = -1;
-          stack.push_back(q);
-        }
-      }
+      forSquare(p % w, p / w, w, h, 1, [&](int64_t q) {
+        if (!textured[q] || region[q] != 0) return;
+        region[q] = -1;
+        stack.push_back(q);
+      });
     }
     if (static_cast<int64_t>(members.size()) < kSurfaceMinPixels) continue;
     s.info.emplace_back();
@@ -240,25 +205,17 @@ Surfaces findSurfaces(const Level& level) {
     std::vector<std::pair<int64_t, int32_t>> joining;
     for (int64_t i = 0; i < n; ++i) {
       if (s.label[i] != 0) continue;
-      const int64_t x = i % w;
-      const int64_t y = i / w;
       int32_t texture = 0;
       bool likePlain = false;
-      for (int64_t dy = -1; dy <= 1; ++dy) {
-        for (int64_t dx = -1; dx <= 1; ++dx) {
-          const int64_t qx = x + dx;
-          const int64_t qy = y + dy;
-          if (qx < 0 || qy < 0 || qx >= w || qy >= h) continue;
-          const int64_t q = qy * w + qx;
-          const int32_t l = s.label[q];
-          if (l <= 0) continue;
-          if (s.info[static_cast<size_t>(l)].texture) {
-            texture = texture == 0 ? l : texture;
-          } else if (largestStep(level.px(i), level.px(q)) <= kSurfaceStep) {
-            likePlain = true;
-          }
+      forSquare(i % w, i / w, w, h, 1, [&](int64_t q) {
+        const int32_t l = s.label[q];
+        if (l <= 0) return;
+        if (s.info[static_cast<size_t>(l)].texture) {
+          texture = texture == 0 ? l : texture;
+        } else if (largestStep(level.px(i), level.px(q)) <= kSurfaceStep) {
+          likePlain = true;
         }
-      }
+      });
       if (texture != 0 && !likePlain) joining.emplace_back(i, texture);
     }
     if (joining.empty()) break;
@@ -302,12 +259,8 @@ Surfaces findSurfaces(const Level& level) {
   auto meanOf = [&](int32_t l, int64_t k) { return s.info[static_cast<size_t>(l)].mean[k]; };
   std::stable_sort(flat.begin(), flat.end(),
                    [&](int32_t a, int32_t b) { return meanOf(a, 0) < meanOf(b, 0); });
-  std::vector<int32_t> into(s.info.size());
-  for (size_t l = 0; l < into.size(); ++l) into[l] = static_cast<int32_t>(l);
-  auto rootOf = [&](int32_t l) {
-    while (into[l] != l) l = into[l] = into[into[l]];
-    return l;
-  };
+  UnionFind same(s.info.size());
+  auto rootOf = [&](int32_t l) { return static_cast<int32_t>(same.root(static_cast<size_t>(l))); };
   for (size_t i = 0; i < flat.size(); ++i) {
     for (size_t j = i + 1; j < flat.size() && meanOf(flat[j], 0) - meanOf(flat[i], 0) <= 1.5f;
          ++j) {
@@ -315,9 +268,7 @@ Surfaces findSurfaces(const Level& level) {
           std::fabs(meanOf(flat[i], 2) - meanOf(flat[j], 2)) > 1.5f) {
         continue;
       }
-      const int32_t a = rootOf(flat[i]);
-      const int32_t b = rootOf(flat[j]);
-      if (a != b) into[std::max(a, b)] = std::min(a, b);
+      same.join(static_cast<size_t>(flat[i]), static_cast<size_t>(flat[j]));
     }
   }
   for (int32_t& l : s.label) l = l > 0 ? rootOf(l) : l;
@@ -339,26 +290,18 @@ Surfaces findSurfaces(const Level& level) {
   s.edgeLabel = s.label;
   for (int64_t i = 0; i < n; ++i) {
     if (s.label[i] != 0) continue;
-    const int64_t x = i % w;
-    const int64_t y = i / w;
     float best = 0;
     for (int64_t radius = 1; radius <= 2 && s.edgeLabel[i] == 0; ++radius) {
-      for (int64_t dy = -radius; dy <= radius; ++dy) {
-        for (int64_t dx = -radius; dx <= radius; ++dx) {
-          const int64_t qx = x + dx;
-          const int64_t qy = y + dy;
-          if (qx < 0 || qy < 0 || qx >= w || qy >= h) continue;
-          const int64_t q = qy * w + qx;
-          if (s.label[q] <= 0) continue;
-          const float* a = level.px(i);
-          const float* b = level.px(q);
-          const float d = std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]);
-          if (s.edgeLabel[i] == 0 || d < best) {
-            s.edgeLabel[i] = s.label[q];
-            best = d;
-          }
+      forSquare(i % w, i / w, w, h, radius, [&](int64_t q) {
+        if (s.label[q] <= 0) return;
+        const float* a = level.px(i);
+        const float* b = level.px(q);
+        const float d = std::fabs(a[0] - b[0]) + std::fabs(a[1] - b[1]) + std::fabs(a[2] - b[2]);
+        if (s.edgeLabel[i] == 0 || d < best) {
+          s.edgeLabel[i] = s.label[q];
+          best = d;
         }
-      }
+      });
     }
   }
   return s;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "retouch/dab_kernel.h"
+#include "retouch/fill_geometry.h"
 #include "retouch/fill_partition.h"
 #include "retouch/fill_surfaces.h"
 #include "retouch/inpaint_corrections.h"
@@ -192,17 +193,9 @@ std::vector<uint8_t> offTheTexture(const Level& crop) {
   for (int64_t i = 0; i < crop.size(); ++i) {
     if (!crop.hole[i]) continue;
     ++holes;
-    const int64_t x = i % w;
-    const int64_t y = i / w;
-    for (int64_t dy = -3; dy <= 3; ++dy) {
-      for (int64_t dx = -3; dx <= 3; ++dx) {
-        const int64_t qx = x + dx;
-        const int64_t qy = y + dy;
-        if (qx < 0 || qy < 0 || qx >= w || qy >= h) continue;
-        const int32_t l = surfaces.label[qy * w + qx];
-        if (surfaces.isTexture(l)) touching[l] = 1;
-      }
-    }
+    inpaint::forSquare(i % w, i / w, w, h, 3, [&](int64_t q) {
+      if (surfaces.isTexture(surfaces.label[q])) touching[surfaces.label[q]] = 1;
+    });
   }
   std::vector<uint8_t> outside(static_cast<size_t>(crop.size()), 0);
   int64_t on = 0;
