@@ -45,17 +45,20 @@ AppDelegate::AppDelegate(Piezas piezas) : piezas_(std::move(piezas)) {
                    [self]() -> EditorWindow* { return self ? self->editor_.get() : nullptr; }});
   grabacion_ = std::make_unique<FlujoDeGrabacion>(
       piezas_,
-      FlujoDeGrabacion::Enlaces{
-          [self] {
-            if (self) self->refrescarMenus();
-          },
-          [self](const GrabacionTerminada& g) {
-            if (self) self->abrirVideo(g);
-          },
-          [self] {
-            if (self && self->statusItem_) self->statusItem_->desplegarMenu();
-          },
-          [] { return Settings::shared().hotkey(CaptureMode::pauseRecording).display(); }});
+      FlujoDeGrabacion::Enlaces{[self] {
+                                  if (self) self->refrescarMenus();
+                                },
+                                [self](const GrabacionTerminada& g) {
+                                  if (self) self->abrirVideo(g);
+                                },
+                                [self] {
+                                  if (self && self->statusItem_) self->statusItem_->desplegarMenu();
+                                },
+                                [] {
+                                  const std::optional<Hotkey> pausa =
+                                      Settings::shared().hotkey(CaptureMode::pauseRecording);
+                                  return pausa ? pausa->display() : QString();
+                                }});
 }
 
 AppDelegate::~AppDelegate() = default;
@@ -97,7 +100,9 @@ void AppDelegate::registerHotkeys() {
   QPointer<AppDelegate> self(this);
   for (CaptureMode mode : kAllCaptureModes) {
     const uint32_t id = hotkeyId(mode);
-    piezas_.hotkeys->registrar(Settings::shared().hotkey(mode), id, [self, mode, id] {
+    const std::optional<Hotkey> hotkey = Settings::shared().hotkey(mode);
+    if (!hotkey) continue;  // cleared by the user
+    piezas_.hotkeys->registrar(*hotkey, id, [self, mode, id] {
       if (!self) return;
       // A pending delivery check for this mode takes the press.
       if (self->piezas_.sonda && self->piezas_.sonda->pendiente(id)) {

@@ -62,7 +62,9 @@ struct VentanasFijas {
 
   void abrirPreferencias() {
     if (!preferencias) {
-      preferencias = new PreferencesWindow(UpdateController::shared());
+      Settings& settings = Settings::shared();
+      preferencias = new PreferencesWindow(settings, UpdateController::shared(),
+                                           serviciosDelEscritorio(settings));
       preferencias->setWindowIcon(iconoDeLaAplicacion());
     }
     mostrarCentrada(preferencias);

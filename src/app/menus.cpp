@@ -111,11 +111,12 @@ EstadoDeMenus estadoDesdeAjustes(const Settings& settings) {
 ElementoDeMenu item(const QString& titulo, CaptureMode modo, Accion accion, bool forDock,
                     const EstadoDeMenus& estado) {
   ElementoDeMenu e = accionSimple(titulo, accion);
-  const Hotkey hotkey = estado.hotkey(modo);
+  const std::optional<Hotkey> hotkey = estado.hotkey(modo);
+  if (!hotkey) return e;
   if (forDock) {
-    e.titulo = titulo + QStringLiteral("   ") + hotkey.display();
-  } else if (Hotkey::keyName(hotkey.keyCode).size() == 1) {
-    e.atajo = hotkey.display();
+    e.titulo = titulo + QStringLiteral("   ") + hotkey->display();
+  } else if (Hotkey::keyName(hotkey->keyCode).size() == 1) {
+    e.atajo = hotkey->display();
   }
   return e;
 }

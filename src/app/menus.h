@@ -56,7 +56,9 @@ struct EstadoDeMenus {
   bool hayEditor = false;
   bool hayVideoConArchivo = false;
   bool portapapelesConImagen = false;
-  std::function<Hotkey(CaptureMode)> hotkey = [](CaptureMode m) { return defaultHotkey(m); };
+  std::function<std::optional<Hotkey>(CaptureMode)> hotkey = [](CaptureMode m) {
+    return std::optional<Hotkey>(defaultHotkey(m));
+  };
 };
 
 // The state the settings store gives; the window-related fields are the caller's.

@@ -194,10 +194,11 @@ bool Settings::isConfigured() {
          !d_->string(QStringLiteral("endpoint")).isEmpty();
 }
 
-Hotkey Settings::hotkey(CaptureMode mode) const {
+std::optional<Hotkey> Settings::hotkey(CaptureMode mode) const {
   const std::optional<QJsonValue> stored = d_->json(hotkeyKey(mode));
   if (stored && stored->isObject()) {
     const QJsonObject o = stored->toObject();
+    if (o.value(QStringLiteral("sinAtajo")).toBool()) return std::nullopt;
     const std::optional<uint32_t> keyCode = enteroSinSigno(o.value(QStringLiteral("keyCode")));
     const std::optional<uint32_t> modifiers = enteroSinSigno(o.value(QStringLiteral("modifiers")));
     if (keyCode && modifiers) return Hotkey{*keyCode, *modifiers};
@@ -205,10 +206,14 @@ Hotkey Settings::hotkey(CaptureMode mode) const {
   return defaultHotkey(mode);
 }
 
-void Settings::setHotkey(const Hotkey& hotkey, CaptureMode mode) {
+void Settings::setHotkey(const std::optional<Hotkey>& hotkey, CaptureMode mode) {
+  if (!hotkey) {
+    d_->setJson(hotkeyKey(mode), QJsonObject{{QStringLiteral("sinAtajo"), true}});
+    return;
+  }
   d_->setJson(hotkeyKey(mode),
-              QJsonObject{{QStringLiteral("keyCode"), double(hotkey.keyCode)},
-                          {QStringLiteral("modifiers"), double(hotkey.modifiers)}});
+              QJsonObject{{QStringLiteral("keyCode"), double(hotkey->keyCode)},
+                          {QStringLiteral("modifiers"), double(hotkey->modifiers)}});
 }
 
 void Settings::resetHotkeys() {

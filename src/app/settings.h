@@ -53,8 +53,10 @@ class Settings {
   S3Config s3();
   bool isConfigured();
 
-  Hotkey hotkey(CaptureMode mode) const;
-  void setHotkey(const Hotkey& hotkey, CaptureMode mode);
+  // The mode's combination: the stored one, else the default; nothing when the user cleared it.
+  std::optional<Hotkey> hotkey(CaptureMode mode) const;
+  // Stores the combination, or that the mode has none.
+  void setHotkey(const std::optional<Hotkey>& hotkey, CaptureMode mode);
   void resetHotkeys();
 
   static const TablaDeAtajos& defaultShortcuts();

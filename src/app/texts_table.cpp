@@ -576,6 +576,23 @@ const TextPair kTextPairs[] = {
     {"No se pudo conectar con %@.", "Couldn't connect to %@."},
     {"Falló la conexión con %@: %@", "The connection to %@ failed: %@"},
     {"La nube de Corvalin no está configurada en este equipo: falta la dirección del servidor.", "Corvalin's cloud isn't set up on this computer: the server address is missing."},
+
+    // Preferences on Linux: checks of what is typed, and what the Part's forms leave unnamed
+    {"Le puse https:// al endpoint.", "Added https:// to the endpoint."},
+    {"El endpoint tiene que ser una dirección https://, como https://s3.eu-central-1.amazonaws.com.", "The endpoint must be an https:// address, like https://s3.eu-central-1.amazonaws.com."},
+    {"El nombre del bucket solo lleva letras, números, puntos y guiones, sin espacios.", "A bucket name has only letters, digits, dots and hyphens, and no spaces."},
+    {"Le puse https:// al dominio propio.", "Added https:// to the custom domain."},
+    {"El dominio propio tiene que ser una dirección https://, como https://cdn.ejemplo.com.", "The custom domain must be an https:// address, like https://cdn.example.com."},
+    {"Página anterior", "Previous page"},
+    {"Página siguiente", "Next page"},
+    {"Borrar…", "Delete…"},
+    {"Borrar todo", "Delete everything"},
+    {"%@ días", "%@ days"},
+    {"Todavía no has subido nada.", "You haven't uploaded anything yet."},
+    {"Esa carpeta no existe: %@", "That folder doesn't exist: %@"},
+    {"«%@» no es una carpeta.", "“%@” isn't a folder."},
+    {"Corvalin no puede escribir en %@.", "Corvalin can't write to %@."},
+    {"Dónde va el cronómetro", "Where the timer goes"},
 };
 // clang-format on
 

@@ -52,6 +52,15 @@ const QHash<QString, IconoDeSimbolo>& tabla() {
       {QStringLiteral("arrow.down.doc"), {{QStringLiteral("go-bottom-symbolic")}, r("scroll.svg")}},
       {QStringLiteral("arrow.triangle.2.circlepath"),
        {{QStringLiteral("view-refresh-symbolic")}, r("refresh.svg")}},
+      {QStringLiteral("paintbrush"),
+       {{QStringLiteral("applications-graphics-symbolic"), QStringLiteral("draw-brush")},
+        r("brush.svg")}},
+      {QStringLiteral("keyboard"),
+       {{QStringLiteral("input-keyboard-symbolic"), QStringLiteral("input-keyboard")},
+        r("keyboard.svg")}},
+      {QStringLiteral("record.circle"),
+       {{QStringLiteral("media-record-symbolic"), QStringLiteral("media-record")},
+        r("record.svg")}},
   };
   return table;
 }

@@ -1,89 +1,101 @@
 #include "preferences/preferences_window.h"
 
-#include <QButtonGroup>
-#include <QCheckBox>
-#include <QFormLayout>
-#include <QGroupBox>
-#include <QHBoxLayout>
-#include <QLabel>
+#include <QApplication>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QMessageBox>
 #include <QPushButton>
-#include <QRadioButton>
+#include <QScreen>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/texts.h"
+#include "platform/clipboard.h"
+#include "platform/symbol_icons.h"
+#include "preferences/recording_page.h"
+#include "preferences/shortcuts_page.h"
 #include "update/update_controller.h"
+#include "upload/keychain.h"
+#include "upload/nube_uploader.h"
 
 namespace corvalin {
-namespace {
 
-QLabel* leyenda(const QString& text, QWidget* parent) {
-  auto* label = new QLabel(text, parent);
-  label->setWordWrap(true);
-  QFont font = label->font();
-  font.setPointSizeF(font.pointSizeF() * 0.9);
-  label->setFont(font);
-  label->setStyleSheet(QStringLiteral("color: palette(mid);"));
-  return label;
+ServiciosDePreferencias serviciosDelEscritorio(Settings& settings) {
+  ServiciosDePreferencias s;
+  s.subida.guardarLlave = [&settings](const QString& cuenta, const QString& valor) {
+    guardarSecreto(settings, cuenta, valor);
+  };
+  s.subida.probar = [&settings](std::function<void(const S3Uploader::PruebaDeSubida&)> listo) {
+    S3Uploader::probarSubida(settings, std::move(listo));
+  };
+  s.subida.nube.config = [&settings] { return configDeNube(settings); };
+  std::shared_ptr<Clipboard> portapapeles = crearPortapapelesDelSistema();
+  s.subida.nube.copiar = [portapapeles](const QString& texto) { portapapeles->ponerTexto(texto); };
+  s.subida.nube.confirmarBorrarTodo = [] {
+    QMessageBox caja(QMessageBox::Warning, L("¿Borrar todo lo que tienes en la nube?"),
+                     L("Los enlaces que hayas compartido dejarán de funcionar. Esto no se puede "
+                       "deshacer."),
+                     QMessageBox::NoButton, QApplication::activeWindow());
+    QPushButton* borrar = caja.addButton(L("Borrar todo"), QMessageBox::DestructiveRole);
+    caja.addButton(L("Cancelar"), QMessageBox::RejectRole);
+    caja.exec();
+    return caja.clickedButton() == borrar;
+  };
+  s.herramientas.elegirCarpeta = [](const QString& inicial) {
+    return elegirCarpetaDelEscritorio(QApplication::activeWindow(), inicial);
+  };
+  s.herramientas.reiniciarEn = [](Idioma idioma) { cambiarYReiniciar(idioma); };
+  s.atajosDelEscritorio = leerAtajosDelEscritorio;
+  s.sonda = SondaDeAtajos::shared();
+  return s;
 }
 
-}  // namespace
+QSize PreferencesWindow::tamanoPara(const QRect& libre) {
+  constexpr int kAncho = 684, kAlto = 624, kMargen = 48, kMinAncho = 420, kMinAlto = 300;
+  if (libre.isEmpty()) return QSize(kAncho, kAlto);
+  return QSize(std::clamp(libre.width() - kMargen, kMinAncho, kAncho),
+               std::clamp(libre.height() - kMargen, kMinAlto, kAlto));
+}
 
-PreferencesWindow::PreferencesWindow(UpdateController& updates) {
+PreferencesWindow::PreferencesWindow(Settings& settings, UpdateController& updates,
+                                     ServiciosDePreferencias servicios) {
   setWindowTitle(L("Preferencias de Corvalin"));
-  resize(684, 624);
   tabs_ = new QTabWidget(this);
-  tabs_->addTab(paginaDeHerramientas(updates), L("Herramientas"));
+  tabs_->setDocumentMode(true);
+  subida_ = new UploadPage(settings, std::move(servicios.subida), tabs_);
+  herramientas_ = new ToolsPage(settings, updates, std::move(servicios.herramientas), tabs_);
+  auto* atajos = new ShortcutsPage(
+      settings,
+      std::make_unique<AsignacionDeAtajos>(settings, std::move(servicios.atajosDelEscritorio),
+                                           std::move(servicios.sonda)),
+      tabs_);
+  auto* grabacion = new RecordingPage(settings, tabs_);
+  tabs_->addTab(subida_, L("Subida"));
+  tabs_->addTab(herramientas_, L("Herramientas"));
+  tabs_->addTab(atajos, L("Atajos"));
+  tabs_->addTab(grabacion, L("Grabación"));
+  tabs_->setCurrentIndex(0);
+  tenirIconos();
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(12, 12, 12, 12);
+  layout->setContentsMargins(0, 6, 0, 0);
   layout->addWidget(tabs_);
+
+  QScreen* screen = QGuiApplication::primaryScreen();
+  resize(tamanoPara(screen ? screen->availableGeometry() : QRect()));
 }
 
-QWidget* PreferencesWindow::paginaDeHerramientas(UpdateController& updates) {
-  auto* page = new QWidget(this);
-  auto* column = new QVBoxLayout(page);
-
-  // Idioma · Language
-  auto* idioma = new QGroupBox(QStringLiteral("Idioma · Language"), page);
-  auto* idiomaLayout = new QVBoxLayout(idioma);
-  auto* grupo = new QButtonGroup(idioma);
-  auto* fila = new QHBoxLayout();
-  for (Idioma i : {Idioma::español, Idioma::ingles}) {
-    auto* radio = new QRadioButton(nombreVisible(i), idioma);
-    radio->setChecked(i == idiomaActual());
-    grupo->addButton(radio, static_cast<int>(i));
-    fila->addWidget(radio);
+void PreferencesWindow::tenirIconos() {
+  static const char* const kSimbolos[] = {"icloud.and.arrow.up", "paintbrush", "keyboard",
+                                          "record.circle"};
+  const QColor color = palette().color(QPalette::WindowText);
+  for (int i = 0; i < tabs_->count(); ++i) {
+    tabs_->setTabIcon(i, simboloTenido(iconoDeSimbolo(QString::fromLatin1(kSimbolos[i])), color));
   }
-  fila->addStretch();
-  auto* reiniciar = new QPushButton(L("Reiniciar ahora"), idioma);
-  fila->addWidget(reiniciar);
-  idiomaLayout->addLayout(fila);
-  idiomaLayout->addWidget(leyenda(L("Se aplica al reiniciar Corvalin."), idioma));
-  connect(reiniciar, &QPushButton::clicked, this,
-          [grupo] { cambiarYReiniciar(static_cast<Idioma>(grupo->checkedId())); });
-  column->addWidget(idioma);
+}
 
-  // Actualizaciones
-  auto* actualizaciones = new QGroupBox(L("Actualizaciones"), page);
-  auto* form = new QFormLayout(actualizaciones);
-  form->addRow(L("Versión instalada"), new QLabel(updates.currentVersion(), actualizaciones));
-  auto* buscar = new QCheckBox(L("Buscar actualizaciones automáticamente"), actualizaciones);
-  buscar->setChecked(updates.automaticallyChecksForUpdates());
-  auto* instalar = new QCheckBox(L("Instalarlas sola"), actualizaciones);
-  instalar->setChecked(updates.automaticallyDownloadsUpdates());
-  connect(buscar, &QCheckBox::toggled, this,
-          [&updates](bool on) { updates.setAutomaticallyChecksForUpdates(on); });
-  connect(instalar, &QCheckBox::toggled, this,
-          [&updates](bool on) { updates.setAutomaticallyDownloadsUpdates(on); });
-  form->addRow(buscar);
-  form->addRow(instalar);
-  auto* ahora = new QPushButton(L("Buscar ahora"), actualizaciones);
-  connect(ahora, &QPushButton::clicked, this, [&updates] { updates.checkForUpdates(); });
-  auto* ultima = leyenda(updates.textoDeUltimaRevision(), actualizaciones);
-  ultima->setVisible(!ultima->text().isEmpty());
-  form->addRow(ahora, ultima);
-  column->addWidget(actualizaciones);
-  column->addStretch();
-  return page;
+void PreferencesWindow::changeEvent(QEvent* event) {
+  EscapableWindow::changeEvent(event);
+  if (event->type() == QEvent::PaletteChange && tabs_ != nullptr) tenirIconos();
 }
 
 }  // namespace corvalin

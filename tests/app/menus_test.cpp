@@ -209,13 +209,15 @@ TEST(StatusMenu, DestinationSubmenuChecksTheStoredOne) {
 TEST(DockMenu, ShowsHotkeysInTitlesAndEnablesByState) {
   IdiomaFijo es(Idioma::español);
   EstadoDeMenus s;
-  s.hotkey = [](CaptureMode m) {
+  s.hotkey = [](CaptureMode m) -> std::optional<Hotkey> {
+    if (m == CaptureMode::fullscreen) return std::nullopt;  // cleared by the user
     return m == CaptureMode::window ? Hotkey{96, Hotkey::kControl | Hotkey::kOption}
                                     : defaultHotkey(m);
   };
   const QList<ElementoDeMenu> dock = buildMenu(true, s).elementos;
   EXPECT_EQ(dock[0].titulo, QStringLiteral("Capturar área   Shift+Super+0"));
   EXPECT_EQ(dock[1].titulo, QStringLiteral("Capturar ventana   Ctrl+Alt+F5"));
+  EXPECT_EQ(dock[2].titulo, QStringLiteral("Capturar pantalla completa"));
   EXPECT_TRUE(dock[0].atajo.isEmpty());
   EXPECT_FALSE(titulos(dock).contains(QStringLiteral("Salir de Corvalin")));
   EXPECT_FALSE(buscar(dock, QStringLiteral("Mostrar ventana")).habilitado);

@@ -146,6 +146,11 @@ TEST_F(SettingsTest, HotkeysNeedBothEntriesAsIntegers) {
   // A new store over the same file reads what was written.
   auto again = abrir();
   EXPECT_EQ(again->hotkey(CaptureMode::ocr), (Hotkey{96, 0x1800}));
+  // A cleared mode has no combination, across a reopening, until the hotkeys are reset.
+  again->setHotkey(std::nullopt, CaptureMode::ocr);
+  EXPECT_EQ(again->hotkey(CaptureMode::ocr), std::nullopt);
+  again->d().sync();
+  EXPECT_EQ(abrir()->hotkey(CaptureMode::ocr), std::nullopt);
   again->resetHotkeys();
   EXPECT_EQ(again->hotkey(CaptureMode::ocr), (Hotkey{31, 768}));
 }

@@ -11,6 +11,7 @@
 #include "app/texts.h"
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
+#include "preferences_test_support.h"
 #include "update/update_controller.h"
 
 namespace corvalin {
@@ -52,9 +53,10 @@ TEST(PreferencesWindow, ToolsPageBindsTheLanguageAndUpdateSwitches) {
   c.version = QStringLiteral("0.1.0");
   c.build = QStringLiteral("7");
   UpdateController updates(c, nullptr);
-  PreferencesWindow w(updates);
+  prueba::AjustesDePrueba a;
+  PreferencesWindow w(*a.settings, updates, {});
   EXPECT_EQ(w.windowTitle(), QStringLiteral("Preferencias de Corvalin"));
-  EXPECT_EQ(w.pestanas()->tabText(0), QStringLiteral("Herramientas"));
+  EXPECT_EQ(w.pestanas()->tabText(1), QStringLiteral("Herramientas"));
   QRadioButton* espanol = nullptr;
   for (QRadioButton* r : w.findChildren<QRadioButton*>()) {
     if (r->text() == QStringLiteral("Español")) espanol = r;

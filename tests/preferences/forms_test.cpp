@@ -1,0 +1,256 @@
+// The Preferences forms' rules, away from their widgets: what Save stores and what it refuses,
+// how the save folder reads and when it is refused, the recording estimate, and giving a
+// capture command a combination.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include "hotkeys/sonda_de_atajos.h"
+#include "platform/notification_center.h"
+#include "preferences/bucket_form.h"
+#include "preferences/hotkey_assignment.h"
+#include "preferences/recording_page.h"
+#include "preferences/tools_page.h"
+#include "preferences_test_support.h"
+#include "recording/output_size.h"
+#include "upload/s3_config.h"
+
+namespace corvalin {
+namespace {
+
+using prueba::AjustesDePrueba;
+
+TEST(BucketForm, SaveTrimsWhatItShouldKeepsThePrefixAsTypedAndClampsTheLinkLife) {
+  AjustesDePrueba a;
+  FormularioDeBucket f = FormularioDeBucket::leer(*a.settings);
+  f.endpoint = QStringLiteral("  https://s3.example.net\n");
+  f.region = QStringLiteral(" eu-west-3 ");
+  f.bucket = QStringLiteral("\tfotos ");
+  f.prefix = QStringLiteral(" capturas/ ");
+  f.publicBase = QStringLiteral(" https://cdn.example.net ");
+  f.publicRead = true;
+  f.presign = true;
+  f.presignDays = 30;
+  f.cargarLlaves(*a.settings);
+  f.accessKey = QStringLiteral(" AKIA123 ");
+  f.secretKey = QStringLiteral("s3cr3t\n");  // pasted with its line break
+  ASSERT_TRUE(revisar(f).valida());
+  guardar(f, DestinoDeSubida::propio, *a.settings,
+          [&](const QString& cuenta, const QString& valor) { a.guardarLlave(cuenta, valor); });
+
+  const SettingsStore& d = a.settings->d();
+  EXPECT_EQ(a.settings->uploadTarget(), DestinoDeSubida::propio);
+  EXPECT_EQ(d.string(QStringLiteral("endpoint")), QStringLiteral("https://s3.example.net"));
+  EXPECT_EQ(d.string(QStringLiteral("region")), QStringLiteral("eu-west-3"));
+  EXPECT_EQ(d.string(QStringLiteral("bucket")), QStringLiteral("fotos"));
+  EXPECT_EQ(d.string(QStringLiteral("prefix")), QStringLiteral(" capturas/ "));
+  EXPECT_EQ(d.string(QStringLiteral("publicBase")), QStringLiteral("https://cdn.example.net"));
+  EXPECT_EQ(d.string(QStringLiteral("acl")), QStringLiteral("public-read"));
+  EXPECT_EQ(d.integer(QStringLiteral("presignDays")), 7);
+  EXPECT_EQ(a.llavero.value(QStringLiteral("accessKey")), QStringLiteral("AKIA123"));
+  EXPECT_EQ(a.llavero.value(QStringLiteral("secretKey")), QStringLiteral("s3cr3t"));
+  EXPECT_EQ(a.settings->s3().presignSeconds, 7 * 86400);
+  // The keys went to the keyring only: the settings file never holds them.
+  const QByteArray ini = a.ini();
+  ASSERT_FALSE(ini.isEmpty());
+  EXPECT_FALSE(ini.contains("s3cr3t"));
+  EXPECT_FALSE(ini.contains("AKIA123"));
+
+  f.presignDays = 0;
+  f.publicRead = false;
+  guardar(f, DestinoDeSubida::propio, *a.settings, {});
+  EXPECT_EQ(d.integer(QStringLiteral("presignDays")), 1);
+  EXPECT_EQ(d.string(QStringLiteral("acl")), QString());
+}
+
+TEST(BucketForm, KeysNeverLoadedIntoTheFormAreLeftAsTheyWere) {
+  AjustesDePrueba a;
+  a.llavero[QStringLiteral("accessKey")] = QStringLiteral("VIEJA");
+  a.llavero[QStringLiteral("secretKey")] = QStringLiteral("guardada");
+  FormularioDeBucket f = FormularioDeBucket::leer(*a.settings);
+  EXPECT_FALSE(f.llavesCargadas);
+  EXPECT_TRUE(f.accessKey.isEmpty());
+  int escrituras = 0;
+  guardar(f, DestinoDeSubida::propio, *a.settings,
+          [&](const QString&, const QString&) { ++escrituras; });
+  EXPECT_EQ(escrituras, 0);
+  f.cargarLlaves(*a.settings);
+  EXPECT_EQ(f.accessKey, QStringLiteral("VIEJA"));
+  EXPECT_EQ(f.secretKey, QStringLiteral("guardada"));
+}
+
+TEST(BucketForm, AddressesWithoutSchemeAreCompletedAndBadOnesRefused) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  AjustesDePrueba a;
+  FormularioDeBucket f = FormularioDeBucket::leer(*a.settings);
+  f.endpoint = QStringLiteral(" s3.eu-central-1.amazonaws.com ");
+  f.publicBase = QStringLiteral("cdn.example.net");
+  RevisionDeBucket r = revisar(f);
+  EXPECT_TRUE(r.valida());
+  EXPECT_EQ(f.endpoint, QStringLiteral("https://s3.eu-central-1.amazonaws.com"));
+  EXPECT_EQ(f.publicBase, QStringLiteral("https://cdn.example.net"));
+  EXPECT_EQ(r.arreglos, (QStringList{QStringLiteral("Added https:// to the endpoint."),
+                                     QStringLiteral("Added https:// to the custom domain.")}));
+
+  f.endpoint = QStringLiteral("ftp://s3.example.net");
+  f.bucket = QStringLiteral("mis fotos");
+  r = revisar(f);
+  ASSERT_EQ(r.problemas.size(), 2);
+  EXPECT_TRUE(r.problemas[0].startsWith(QStringLiteral("The endpoint must be")));
+  EXPECT_TRUE(r.problemas[1].startsWith(QStringLiteral("A bucket name has only")));
+  // Names S3 compatibles accept pass, dots and capitals of older buckets included.
+  for (const char* nombre : {"fotos", "Mi.Bucket-2024", "a_b", ""}) {
+    f = FormularioDeBucket::leer(*a.settings);
+    f.bucket = QString::fromLatin1(nombre);
+    EXPECT_TRUE(revisar(f).valida()) << nombre;
+  }
+  for (const char* nombre : {"a/b", "a?b", "fotos\tde hoy", "ñandú"}) {
+    f = FormularioDeBucket::leer(*a.settings);
+    f.bucket = QString::fromUtf8(nombre);
+    EXPECT_FALSE(revisar(f).valida()) << nombre;
+  }
+  EXPECT_EQ(textoDeCaducidad(1), QStringLiteral("Expires in 1 day"));
+  EXPECT_EQ(textoDeCaducidad(5), QStringLiteral("Expires in 5 days"));
+}
+
+TEST(SaveFolder, ShowsTheHomeAsTildeAndDownloadsWhenUnset) {
+  prueba::IdiomaDePrueba es(Idioma::español);
+  EXPECT_EQ(carpetaVisible(QString(), QStringLiteral("/home/ana")), QStringLiteral("Descargas"));
+  EXPECT_EQ(carpetaVisible(QStringLiteral("/home/ana/Capturas"), QStringLiteral("/home/ana")),
+            QStringLiteral("~/Capturas"));
+  EXPECT_EQ(carpetaVisible(QStringLiteral("/home/ana/"), QStringLiteral("/home/ana")),
+            QStringLiteral("~"));
+  // A neighbour whose name starts like the home folder is not inside it.
+  EXPECT_EQ(carpetaVisible(QStringLiteral("/home/anabel/x"), QStringLiteral("/home/ana")),
+            QStringLiteral("/home/anabel/x"));
+  EXPECT_EQ(carpetaVisible(QStringLiteral("/srv/capturas"), QStringLiteral("/home/ana")),
+            QStringLiteral("/srv/capturas"));
+}
+
+TEST(SaveFolder, OnlyAFolderCorvalinCanWriteToIsAccepted) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  QTemporaryDir dir;
+  EXPECT_EQ(problemaDeCarpeta(dir.path()), std::nullopt);
+  EXPECT_TRUE(QDir(dir.path())
+                  .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot)
+                  .isEmpty());  // the write test leaves nothing behind
+  const QString falta = dir.path() + QStringLiteral("/no-existe");
+  EXPECT_EQ(problemaDeCarpeta(falta), QStringLiteral("That folder doesn't exist: ") + falta);
+  QFile archivo(dir.path() + QStringLiteral("/nota.txt"));
+  ASSERT_TRUE(archivo.open(QIODevice::WriteOnly));
+  archivo.close();
+  EXPECT_EQ(problemaDeCarpeta(archivo.fileName()),
+            QStringLiteral("“") + archivo.fileName() + QStringLiteral("” isn't a folder."));
+  // A read-only file system refuses even the superuser.
+  EXPECT_EQ(problemaDeCarpeta(QStringLiteral("/proc")),
+            QStringLiteral("Corvalin can't write to /proc."));
+}
+
+TEST(RecordingEstimate, FollowsTheRecordersSizeRule) {
+  prueba::IdiomaDePrueba es(Idioma::español);
+  EXPECT_EQ(ejemploDeGrabacion(2.0, 2560, 30),
+            QStringLiteral("2560×1600 px · hasta ≈87 MB por minuto"));
+  EXPECT_EQ(ejemploDeGrabacion(1.0, 1920, 30),
+            QStringLiteral("1280×800 px · hasta ≈21 MB por minuto"));
+  // The limit is on the longer side, and it is a cap, never a stretch.
+  EXPECT_EQ(tamanoDeSalida(3000, 1000, 2.0, 1920), QSize(1920, 640));
+  EXPECT_EQ(tamanoDeSalida(800, 3000, 1.0, 1280), QSize(340, 1280));
+  EXPECT_EQ(tamanoDeSalida(640, 480, 1.0, 1920), QSize(640, 480));
+  // Never an odd or zero side.
+  EXPECT_EQ(tamanoDeSalida(1281, 801, 1.0, 4000), QSize(1280, 800));
+  EXPECT_EQ(tamanoDeSalida(1, 1, 0.5, 1920), QSize(2, 2));
+  EXPECT_EQ(tamanoDeSalida(3, 0, 1.0, 1920), QSize(2, 2));
+  EXPECT_EQ(megabytesPorMinuto(QSize(1280, 800), 60), 43);
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  EXPECT_EQ(ejemploDeGrabacion(0.5, 1920, 15),
+            QStringLiteral("640×400 px · up to ≈2 MB per minute"));
+}
+
+// A delivery check whose timers the test fires by hand.
+struct SondaManual {
+  std::vector<std::function<void()>> vencer;
+  std::shared_ptr<SondaDeAtajos> sonda = std::make_shared<SondaDeAtajos>(
+      [this](std::chrono::milliseconds, std::function<void()> alVencer) {
+        vencer.push_back(std::move(alVencer));
+        return std::make_shared<int>(0);
+      });
+};
+
+TEST(HotkeyAssignment, RefusesTakenCombinationsStoresTheRestAndWaitsForThem) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  AjustesDePrueba a;
+  SondaManual manual;
+  const Hotkey escritorio{0, Hotkey::kControl | Hotkey::kOption};  // the desktop's Ctrl+Alt+A
+  AsignacionDeAtajos asignacion(
+      *a.settings,
+      [&] {
+        return AtajosDelEscritorio{{QStringLiteral("Screenshot of an area"), {escritorio}}};
+      },
+      manual.sonda);
+  int cambios = 0;
+  QObject contexto;
+  NotificationCenter::shared().observe(QString::fromUtf8(notificacion::kHotkeysChanged), &contexto,
+                                       [&](const QVariant&) { ++cambios; });
+
+  const std::optional<Hotkey> deArea = a.settings->hotkey(CaptureMode::area);
+  std::optional<bool> llego;
+  auto oir = [&](bool l) { llego = l; };
+  EXPECT_EQ(asignacion.asignar(CaptureMode::ocr, deArea, oir),
+            QStringLiteral("Already used by “Capture Area” right here."));
+  EXPECT_EQ(asignacion.asignar(CaptureMode::ocr, escritorio, oir),
+            QStringLiteral("Your desktop already uses it for “Screenshot of an area”. Choose "
+                           "another or turn it off in your desktop's keyboard shortcuts."));
+  EXPECT_EQ(a.settings->hotkey(CaptureMode::ocr), defaultHotkey(CaptureMode::ocr));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(cambios, 0);
+
+  const Hotkey nueva{40, Hotkey::kControl | Hotkey::kShift | Hotkey::kOption};
+  EXPECT_EQ(asignacion.asignar(CaptureMode::ocr, nueva, oir), std::nullopt);
+  EXPECT_EQ(a.settings->hotkey(CaptureMode::ocr), nueva);
+  EXPECT_TRUE(manual.sonda->pendiente(hotkeyId(CaptureMode::ocr)));
+  manual.sonda->llego(hotkeyId(CaptureMode::ocr));
+  QCoreApplication::processEvents();
+  EXPECT_EQ(llego, true);
+  EXPECT_EQ(cambios, 1);
+
+  // A check nobody answers times out, once.
+  llego.reset();
+  asignacion.probarDeNuevo(CaptureMode::ocr, oir);
+  ASSERT_FALSE(manual.vencer.empty());
+  manual.vencer.back()();
+  QCoreApplication::processEvents();
+  EXPECT_EQ(llego, false);
+
+  // Clearing is never refused and waits for nothing.
+  EXPECT_EQ(asignacion.asignar(CaptureMode::color, std::nullopt, oir), std::nullopt);
+  EXPECT_EQ(a.settings->hotkey(CaptureMode::color), std::nullopt);
+  EXPECT_FALSE(manual.sonda->pendiente(hotkeyId(CaptureMode::color)));
+}
+
+TEST(HotkeyAssignment, MarksStoredCombinationsTheDesktopSharesAndResetsEverything) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  AjustesDePrueba a;
+  const Hotkey deArea = *a.settings->hotkey(CaptureMode::area);
+  AsignacionDeAtajos asignacion(
+      *a.settings,
+      [&] {
+        return AtajosDelEscritorio{{std::nullopt, {deArea}}};
+      },
+      nullptr);
+  const std::map<CaptureMode, QString> marcas = asignacion.compartidos();
+  ASSERT_EQ(marcas.size(), 1u);
+  EXPECT_EQ(marcas.at(CaptureMode::area),
+            QStringLiteral("Shared with your desktop's “another system shortcut”."));
+
+  a.settings->setHotkey(Hotkey{12, Hotkey::kOption}, CaptureMode::window);
+  a.settings->setShortcut(QStringLiteral("x"), ToolKind::arrow);
+  asignacion.restablecer();
+  EXPECT_EQ(a.settings->hotkey(CaptureMode::window), defaultHotkey(CaptureMode::window));
+  EXPECT_EQ(a.settings->shortcuts(), Settings::defaultShortcuts());
+  EXPECT_TRUE(a.settings->d().hasStored(QStringLiteral("shortcuts")));
+}
+
+}  // namespace
+}  // namespace corvalin

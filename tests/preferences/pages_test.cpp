@@ -1,0 +1,348 @@
+// The Preferences window as a person uses it: the pages in order, each control bound to its
+// setting, refusals that leave everything else as it was, the keyboard reaching every control
+// with a name a screen reader can say, the window fitting small screens, and pictures of every
+// page in both languages and both palettes.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPalette>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSet>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "hotkeys/hotkey_recorder.h"
+#include "preferences/recording_page.h"
+#include "preferences/shortcuts_page.h"
+#include "preferences_test_support.h"
+#include "update/update_controller.h"
+
+namespace corvalin {
+namespace {
+
+using prueba::AjustesDePrueba;
+using prueba::porTexto;
+
+struct Ventana {
+  QTemporaryDir estado;
+  AjustesDePrueba a;
+  std::unique_ptr<UpdateController> updates;
+  std::vector<QString> pruebas;  // what the test upload was asked to do
+  std::unique_ptr<PreferencesWindow> w;
+
+  explicit Ventana(ServiciosDePreferencias s = {}) {
+    UpdateController::Configuracion c;
+    c.archivoDeEstado = estado.path() + QStringLiteral("/update.conf");
+    c.version = QStringLiteral("0.1.0");
+    c.build = QStringLiteral("7");
+    updates = std::make_unique<UpdateController>(c, nullptr);
+    if (!s.subida.guardarLlave) {
+      s.subida.guardarLlave = [this](const QString& cuenta, const QString& valor) {
+        a.guardarLlave(cuenta, valor);
+      };
+    }
+    w = std::make_unique<PreferencesWindow>(*a.settings, *updates, std::move(s));
+  }
+  template <typename T>
+  T* campo(const QString& nombre) {
+    for (T* c : w->findChildren<T*>()) {
+      if (c->accessibleName() == nombre) return c;
+    }
+    return nullptr;
+  }
+};
+
+TEST(PreferencesPages, FourPagesInOrderOpeningOnUpload) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  Ventana v;
+  EXPECT_EQ(v.w->windowTitle(), QStringLiteral("Corvalin Settings"));
+  QStringList tabs;
+  for (int i = 0; i < v.w->pestanas()->count(); ++i) tabs << v.w->pestanas()->tabText(i);
+  EXPECT_EQ(tabs, (QStringList{QStringLiteral("Upload"), QStringLiteral("Tools"),
+                               QStringLiteral("Shortcuts"), QStringLiteral("Recording")}));
+  EXPECT_EQ(v.w->pestanas()->currentIndex(), 0);
+  for (int i = 0; i < v.w->pestanas()->count(); ++i) {
+    EXPECT_FALSE(v.w->pestanas()->tabIcon(i).isNull()) << i;
+  }
+}
+
+TEST(PreferencesPages, TheOwnBucketFormLoadsKeysWhenShownAndRefusesABadBucketLosingNothing) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  Ventana v;
+  v.a.llavero[QStringLiteral("accessKey")] = QStringLiteral("AKIAOLD");
+  v.a.llavero[QStringLiteral("secretKey")] = QStringLiteral("oldsecret");
+  v.a.settings->d().set(QStringLiteral("region"), QStringLiteral("eu-west-3"));
+  UploadPage* page = v.w->subida();
+  auto* access = v.campo<QLineEdit>(QStringLiteral("Access Key"));
+  ASSERT_NE(access, nullptr);
+  EXPECT_TRUE(access->text().isEmpty());  // the hosted service is chosen: no keys read yet
+  porTexto<QRadioButton>(page, QStringLiteral("Your own S3"))->click();
+  EXPECT_EQ(v.a.settings->uploadTarget(), DestinoDeSubida::propio);
+  EXPECT_EQ(access->text(), QStringLiteral("AKIAOLD"));
+
+  auto* bucket = v.campo<QLineEdit>(QStringLiteral("Bucket"));
+  auto* notSaved = porTexto<QLabel>(page, QStringLiteral("Not saved"));
+  ASSERT_NE(notSaved, nullptr);
+  EXPECT_FALSE(notSaved->isVisibleTo(page));
+  bucket->setFocus();
+  QTest::keyClicks(bucket, QStringLiteral("my photos"));
+  EXPECT_TRUE(notSaved->isVisibleTo(page));
+  porTexto(page, QStringLiteral("Save"))->click();
+  EXPECT_FALSE(page->guardar());
+  EXPECT_TRUE(prueba::textos(page).contains(
+      QStringLiteral("A bucket name has only letters, digits, dots and hyphens, and no spaces.")));
+  EXPECT_TRUE(page->sinGuardar());
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("bucket")), QString());
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("region")), QStringLiteral("eu-west-3"));
+  EXPECT_EQ(v.a.llavero.value(QStringLiteral("secretKey")), QStringLiteral("oldsecret"));
+
+  bucket->setText(QStringLiteral("my-photos"));
+  v.campo<QLineEdit>(QStringLiteral("Endpoint"))->setText(QStringLiteral("minio.local:9000"));
+  v.campo<QLineEdit>(QStringLiteral("Secret Key"))->setText(QStringLiteral("newsecret\n"));
+  EXPECT_TRUE(page->guardar());
+  EXPECT_FALSE(page->sinGuardar());
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("bucket")), QStringLiteral("my-photos"));
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("endpoint")),
+            QStringLiteral("https://minio.local:9000"));
+  EXPECT_EQ(v.campo<QLineEdit>(QStringLiteral("Endpoint"))->text(),
+            QStringLiteral("https://minio.local:9000"));
+  EXPECT_TRUE(prueba::textos(page).contains(QStringLiteral("Added https:// to the endpoint.")));
+  EXPECT_EQ(v.a.llavero.value(QStringLiteral("secretKey")), QStringLiteral("newsecret"));
+  EXPECT_FALSE(v.a.ini().contains("newsecret"));
+}
+
+TEST(PreferencesPages, TheTestUploadSavesFirstAndShowsTheOutcome) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  std::function<void(const S3Uploader::PruebaDeSubida&)> responder;
+  ServiciosDePreferencias s;
+  s.subida.probar = [&](std::function<void(const S3Uploader::PruebaDeSubida&)> listo) {
+    responder = std::move(listo);
+  };
+  Ventana v(std::move(s));
+  UploadPage* page = v.w->subida();
+  porTexto<QRadioButton>(page, QStringLiteral("Your own S3"))->click();
+  auto* acl = porTexto<QCheckBox>(v.w.get(), QStringLiteral("Upload as public-read"));
+  ASSERT_NE(acl, nullptr);
+  acl->click();
+  v.campo<QLineEdit>(QStringLiteral("Bucket"))->setText(QStringLiteral("shots"));
+  porTexto(page, QStringLiteral("Test upload"))->click();
+  ASSERT_TRUE(responder);
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("bucket")), QStringLiteral("shots"));
+  EXPECT_FALSE(porTexto(page, QStringLiteral("Test upload"))->isEnabled());
+  responder({true, true, QStringLiteral("Upload OK. Your bucket doesn't support ACLs.")});
+  EXPECT_TRUE(porTexto(page, QStringLiteral("Test upload"))->isEnabled());
+  EXPECT_FALSE(acl->isChecked());
+  EXPECT_TRUE(prueba::textos(page).contains(
+      QStringLiteral("Upload OK. Your bucket doesn't support ACLs.")));
+}
+
+TEST(PreferencesPages, TheSaveFolderTakesOnlyAFolderItCanWriteTo) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  QTemporaryDir elegida;
+  std::optional<QString> respuesta;
+  QString desde;
+  ServiciosDePreferencias s;
+  s.herramientas.elegirCarpeta = [&](const QString& inicial) {
+    desde = inicial;
+    return respuesta;
+  };
+  Ventana v(std::move(s));
+  const QString antes = v.a.settings->d().string(QStringLiteral("saveFolder"));
+  QPushButton* cambiar = porTexto<QPushButton>(v.w->herramientas(), QStringLiteral("Change…"));
+  ASSERT_NE(cambiar, nullptr);
+  cambiar->click();  // cancelled
+  EXPECT_EQ(desde, antes);
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("saveFolder")), antes);
+  respuesta = elegida.path() + QStringLiteral("/gone");
+  cambiar->click();
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("saveFolder")), antes);
+  EXPECT_TRUE(prueba::textos(v.w->herramientas())
+                  .contains(QStringLiteral("That folder doesn't exist: ") + *respuesta));
+  respuesta = elegida.path();
+  cambiar->click();
+  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("saveFolder")), elegida.path());
+  EXPECT_TRUE(prueba::textos(v.w->herramientas()).contains(elegida.path()));
+}
+
+TEST(PreferencesPages, ACombinationTypedIntoAFieldIsStoredOrRefusedWithItsReason) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  ServiciosDePreferencias s;
+  s.atajosDelEscritorio = [] {
+    return AtajosDelEscritorio{
+        {QStringLiteral("Lock screen"), {Hotkey{37, Hotkey::kControl | Hotkey::kOption}}}};
+  };
+  s.sonda = std::make_shared<SondaDeAtajos>();
+  Ventana v(std::move(s));
+  auto* page = v.w->findChild<ShortcutsPage*>();
+  ASSERT_NE(page, nullptr);
+  HotkeyRecorder* ocr = page->campo(CaptureMode::ocr)->recorder();
+  EXPECT_EQ(ocr->accessibleName(), title(CaptureMode::ocr));
+  v.w->show();
+  QTest::mouseClick(ocr, Qt::LeftButton);
+  ASSERT_TRUE(ocr->recording());
+  QTest::keyClick(ocr, Qt::Key_L, Qt::ControlModifier | Qt::AltModifier);
+  EXPECT_FALSE(ocr->recording());
+  EXPECT_EQ(v.a.settings->hotkey(CaptureMode::ocr), defaultHotkey(CaptureMode::ocr));
+  EXPECT_TRUE(prueba::textos(page).contains(
+      QStringLiteral("Your desktop already uses it for “Lock screen”. Choose another or turn it "
+                     "off in your desktop's keyboard shortcuts.")));
+  QTest::mouseClick(ocr, Qt::LeftButton);
+  QTest::keyClick(ocr, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
+  const std::optional<Hotkey> guardado = v.a.settings->hotkey(CaptureMode::ocr);
+  ASSERT_TRUE(guardado.has_value());
+  EXPECT_EQ(guardado->display(), QStringLiteral("Ctrl+Alt+J"));
+  EXPECT_EQ(ocr->hotkey(), guardado);
+  EXPECT_TRUE(prueba::textos(page).contains(
+      QStringLiteral("Press Ctrl+Alt+J to confirm it gets through…")));
+
+  // A tool's letter given to another tool leaves the first without one.
+  QLineEdit* flecha = page->letra(ToolKind::arrow);
+  QLineEdit* rectangulo = page->letra(ToolKind::rect);
+  ASSERT_EQ(flecha->text(), QStringLiteral("A"));
+  rectangulo->setFocus();
+  rectangulo->selectAll();
+  QTest::keyClick(rectangulo, Qt::Key_A);
+  EXPECT_EQ(rectangulo->text(), QStringLiteral("A"));
+  EXPECT_EQ(flecha->text(), QString());
+  EXPECT_EQ(v.a.settings->tool(QStringLiteral("A")), ToolKind::rect);
+
+  porTexto(page, QStringLiteral("Reset all"))->click();
+  EXPECT_EQ(v.a.settings->hotkey(CaptureMode::ocr), defaultHotkey(CaptureMode::ocr));
+  EXPECT_EQ(flecha->text(), QStringLiteral("A"));
+  EXPECT_EQ(ocr->hotkey(), defaultHotkey(CaptureMode::ocr));
+}
+
+TEST(PreferencesPages, RecordingChoicesAreStoredAndTheExampleFollowsThem) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  Ventana v;
+  v.a.settings->d().set(QStringLiteral("recordFPS"), 24);  // none of the choices
+  auto* page = new RecordingPage(*v.a.settings, nullptr);
+  std::unique_ptr<RecordingPage> owner(page);
+  auto* tamano = page->findChildren<QComboBox*>().at(0);
+  auto* fps = page->findChildren<QComboBox*>().at(2);
+  EXPECT_EQ(fps->currentText(), QStringLiteral("24"));  // shown as itself, never lost
+  EXPECT_TRUE(
+      prueba::textos(page).contains(QStringLiteral("1280×800 px · up to ≈17 MB per minute")));
+  const int retina = tamano->findText(QStringLiteral("Retina (twice the size)"));
+  ASSERT_GE(retina, 0);
+  tamano->setCurrentIndex(retina);
+  Q_EMIT tamano->activated(retina);
+  EXPECT_DOUBLE_EQ(v.a.settings->d().real(QStringLiteral("recordScale")), 2.0);
+  EXPECT_TRUE(
+      prueba::textos(page).contains(QStringLiteral("1920×1200 px · up to ≈39 MB per minute")));
+}
+
+// Every control can be reached with Tab and has a name a screen reader can say.
+TEST(PreferencesPages, EveryControlIsReachableByKeyboardAndNamed) {
+  prueba::IdiomaDePrueba es(Idioma::español);
+  Ventana v;
+  v.w->show();
+  v.w->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(v.w.get()));
+  for (int tab = 0; tab < v.w->pestanas()->count(); ++tab) {
+    v.w->pestanas()->setCurrentIndex(tab);
+    QWidget* page = v.w->pestanas()->currentWidget();
+    QList<QWidget*> controles;
+    for (QWidget* w : page->findChildren<QWidget*>()) {
+      const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
+                           qobject_cast<QComboBox*>(w) || qobject_cast<QSpinBox*>(w) ||
+                           qobject_cast<HotkeyRecorder*>(w);
+      if (control && w->isVisibleTo(page) && w->isEnabled()) controles << w;
+    }
+    ASSERT_FALSE(controles.isEmpty()) << tab;
+    QSet<QWidget*> alcanzados;
+    controles.first()->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 400 && alcanzados.size() < controles.size(); ++i) {
+      QWidget* actual = QApplication::focusWidget();
+      if (actual) alcanzados.insert(actual);
+      QTest::keyClick(actual ? actual : v.w.get(), Qt::Key_Tab);
+    }
+    for (QWidget* c : controles) {
+      const auto* boton = qobject_cast<QAbstractButton*>(c);
+      const QString nombre =
+          c->accessibleName().isEmpty() && boton ? boton->text() : c->accessibleName();
+      EXPECT_FALSE(nombre.isEmpty()) << "tab " << tab << ": " << c->metaObject()->className();
+      // Tab stops once in a group of radio buttons, at the chosen one; arrows move inside.
+      const auto* radio = qobject_cast<const QRadioButton*>(c);
+      const bool enGrupo = radio != nullptr && radio->group() != nullptr &&
+                           std::any_of(alcanzados.begin(), alcanzados.end(), [&](QWidget* w) {
+                             auto* otro = qobject_cast<QRadioButton*>(w);
+                             return otro != nullptr && otro->group() == radio->group();
+                           });
+      EXPECT_TRUE(alcanzados.contains(c) || enGrupo)
+          << "tab " << tab << ": Tab never reaches " << nombre.toStdString();
+    }
+  }
+}
+
+TEST(PreferencesPages, TheWindowFitsSmallScreensAtEveryScale) {
+  // 1366 × 768 at scale 1 leaves about 1366 × 740 free under a panel; at scale 2 half of that.
+  EXPECT_EQ(PreferencesWindow::tamanoPara(QRect(0, 0, 1366, 740)), QSize(684, 624));
+  const QSize chico = PreferencesWindow::tamanoPara(QRect(0, 0, 683, 370));
+  EXPECT_LE(chico.width(), 683);
+  EXPECT_LE(chico.height(), 370);
+  Ventana v;
+  v.w->resize(chico);
+  v.w->show();
+  QApplication::processEvents();
+  EXPECT_LE(v.w->height(), 370);
+  // The pages scroll instead of growing the window.
+  for (int tab = 0; tab < v.w->pestanas()->count(); ++tab) {
+    EXPECT_TRUE(qobject_cast<QScrollArea*>(v.w->pestanas()->widget(tab))) << tab;
+  }
+}
+
+// Pictures of every page a person can look at, in both languages and palettes.
+TEST(PreferencesPages, PicturesOfEveryPage) {
+  const QString carpeta = QStringLiteral(CORVALIN_ARTIFACTS_DIR);
+  QDir().mkpath(carpeta);
+  QPalette oscura;
+  oscura.setColor(QPalette::Window, QColor(36, 36, 36));
+  oscura.setColor(QPalette::WindowText, QColor(238, 238, 238));
+  oscura.setColor(QPalette::Base, QColor(28, 28, 28));
+  oscura.setColor(QPalette::AlternateBase, QColor(44, 44, 44));
+  oscura.setColor(QPalette::Text, QColor(238, 238, 238));
+  oscura.setColor(QPalette::Button, QColor(48, 48, 48));
+  oscura.setColor(QPalette::ButtonText, QColor(238, 238, 238));
+  oscura.setColor(QPalette::PlaceholderText, QColor(150, 150, 150));
+  oscura.setColor(QPalette::Highlight, QColor(53, 132, 228));
+  oscura.setColor(QPalette::Mid, QColor(80, 80, 80));
+  for (const Idioma idioma : {Idioma::español, Idioma::ingles}) {
+    prueba::IdiomaDePrueba fijo(idioma);
+    for (const bool oscuro : {false, true}) {
+      Ventana v;
+      if (oscuro) v.w->setPalette(oscura);
+      v.w->resize(684, 624);
+      v.w->show();
+      for (int tab = 0; tab < v.w->pestanas()->count(); ++tab) {
+        v.w->pestanas()->setCurrentIndex(tab);
+        QApplication::processEvents();
+        const QString nombre = QStringLiteral("%1/preferences-%2-%3-%4.png")
+                                   .arg(carpeta, rawValue(idioma),
+                                        oscuro ? QStringLiteral("dark") : QStringLiteral("light"))
+                                   .arg(tab);
+        ASSERT_TRUE(v.w->grab().save(nombre)) << nombre.toStdString();
+      }
+      // The Upload page with the own bucket's form, scrolled to its buttons too.
+      v.w->pestanas()->setCurrentIndex(0);
+      porTexto<QRadioButton>(v.w->subida(), titulo(DestinoDeSubida::propio))->click();
+      QApplication::processEvents();
+      const QString base = QStringLiteral("%1/preferences-%2-%3-0-own")
+                               .arg(carpeta, rawValue(idioma),
+                                    oscuro ? QStringLiteral("dark") : QStringLiteral("light"));
+      ASSERT_TRUE(v.w->grab().save(base + QStringLiteral(".png")));
+      v.w->subida()->ensureWidgetVisible(porTexto(v.w->subida(), L("Guardar")));
+      QApplication::processEvents();
+      ASSERT_TRUE(v.w->grab().save(base + QStringLiteral("-end.png")));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace corvalin
