@@ -72,6 +72,9 @@ Pagina::Pagina(QWidget* parent) : QScrollArea(parent) {
   setWidgetResizable(true);
   setFrameShape(QFrame::NoFrame);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  // Tab goes straight to the page's first control; the mouse wheel and the focused control
+  // scroll it.
+  setFocusPolicy(Qt::NoFocus);
   auto* contenido = new QWidget(this);
   columna_ = new QVBoxLayout(contenido);
   columna_->setContentsMargins(12, 12, 12, 12);

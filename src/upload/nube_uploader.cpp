@@ -65,6 +65,9 @@ ConfigDeNube configDeNube(Settings& settings) {
   ConfigDeNube c;
   c.servidor = settings.d().string(QStringLiteral("nubeServidor")).trimmed();
   c.dias = static_cast<int>(settings.d().integer(QStringLiteral("nubeDias")));
+  // Without a server there is nothing to identify to: the keyring is left alone (no account is
+  // made, and opening the Upload page costs no round trip to it).
+  if (c.servidor.isEmpty()) return c;
   c.cuenta = Keychain::get(kCuenta);
   if (c.cuenta.isEmpty()) {
     c.cuenta = QUuid::createUuid().toString(QUuid::WithoutBraces);
