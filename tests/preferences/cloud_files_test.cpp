@@ -1,0 +1,142 @@
+// The hosted service's part of the Upload page against a small server speaking its contract:
+// the files a page of eight at a time, a link copied, one file deleted, the bulk deletions
+// (everything only after the user confirms) and the link life taken from the service.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QMenu>
+#include <QPushButton>
+#include <QToolButton>
+
+#include "apoyo.h"
+#include "preferences/cloud_files.h"
+#include "preferences_test_support.h"
+
+namespace corvalin {
+namespace {
+
+using prueba::PeticionRecibida;
+using prueba::Respuesta;
+
+QJsonObject pedido(const PeticionRecibida& p) {
+  return QJsonDocument::fromJson(p.cuerpo).object();
+}
+
+QByteArray json(const QJsonObject& o) {
+  return QJsonDocument(o).toJson(QJsonDocument::Compact);
+}
+
+// A service holding `archivos` files, eight to a page; deleting takes one or all.
+struct Servicio {
+  int archivos = 11;
+  prueba::ServidorLocal servidor{[this](const PeticionRecibida& p) {
+    const QJsonObject o = pedido(p);
+    if (p.ruta == "/api/borrar.php") {
+      archivos -= o.contains(QStringLiteral("objeto")) ? 1 : archivos;
+      return Respuesta{200, json({{"borrados", 1}}), "application/json"};
+    }
+    const int paginas = std::max(1, (archivos + 7) / 8);
+    const int pagina = std::min(o.value(QStringLiteral("pagina")).toInt(), paginas);
+    QJsonArray lista;
+    for (int i = (pagina - 1) * 8; i < std::min(pagina * 8, archivos); ++i) {
+      lista.append(QJsonObject{{"objeto", QStringLiteral("cuenta/captura-%1.png").arg(i)},
+                               {"url", QStringLiteral("https://x.example/captura-%1.png").arg(i)},
+                               {"bytes", 100},
+                               {"tipo", "image/png"},
+                               {"cuando", "2026-12-01"},
+                               {"caduca", "2027-03-01"}});
+    }
+    return Respuesta{200,
+                     json({{"plan", "gratis"},
+                           {"retenciones", QJsonArray{7, 30, 90}},
+                           {"dias", 30},
+                           {"archivos", lista},
+                           {"total", archivos},
+                           {"pagina", pagina},
+                           {"paginas", paginas}}),
+                     "application/json"};
+  }};
+};
+
+QStringList filas(QWidget* w) {
+  QStringList out;
+  for (const QString& t : prueba::textos(w)) {
+    if (t.startsWith(QStringLiteral("captura-"))) out << t;
+  }
+  return out;
+}
+
+TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  prueba::AjustesDePrueba a;
+  Servicio servicio;
+  QStringList copiados;
+  int preguntas = 0;
+  bool confirmar = false;
+  ServiciosDeNube s;
+  s.config = [&] { return ConfigDeNube{servicio.servidor.base(), QStringLiteral("cuenta"), 30}; };
+  s.copiar = [&](const QString& t) { copiados << t; };
+  s.confirmarBorrarTodo = [&] {
+    ++preguntas;
+    return confirmar;
+  };
+  ArchivosEnNube vista(*a.settings, s, nullptr);
+  auto listo = [&] { return prueba::esperarHasta([&] { return !vista.modelo().cargando(); }); };
+  vista.refrescar();
+  EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("Checking…")));
+  ASSERT_TRUE(listo());
+  QStringList vistas = filas(&vista);
+  ASSERT_EQ(vistas.size(), 8);
+  EXPECT_EQ(vistas[0], QStringLiteral("captura-0.png · deleted on 3/1/27"));
+  EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("11 in total · page 1 of 2")));
+
+  prueba::porTexto<QPushButton>(&vista, QStringLiteral("Copy the link"))->click();
+  EXPECT_EQ(copiados, QStringList{QStringLiteral("https://x.example/captura-0.png")});
+
+  auto* siguiente = vista.findChildren<QPushButton*>().at(1);
+  for (QPushButton* b : vista.findChildren<QPushButton*>()) {
+    if (b->accessibleName() == QStringLiteral("Next page")) siguiente = b;
+  }
+  ASSERT_TRUE(siguiente->isEnabled());
+  siguiente->click();
+  ASSERT_TRUE(listo());
+  EXPECT_EQ(filas(&vista).size(), 3);
+  EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("11 in total · page 2 of 2")));
+  EXPECT_FALSE(siguiente->isEnabled());
+
+  prueba::porTexto<QPushButton>(&vista, QStringLiteral("Delete from the cloud"))->click();
+  ASSERT_TRUE(listo());
+  EXPECT_EQ(pedido(servicio.servidor.peticiones[servicio.servidor.peticiones.size() - 2]),
+            (QJsonObject{{"objeto", "cuenta/captura-8.png"}, {"cuenta", "cuenta"}}));
+  EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("10 in total · page 2 of 2")));
+
+  // The link life offers what the service keeps; a pick is stored at once.
+  auto* dias = vista.findChild<QComboBox*>();
+  ASSERT_EQ(dias->count(), 3);
+  EXPECT_EQ(dias->itemText(0), QStringLiteral("7 days"));
+  Q_EMIT dias->activated(1);
+  EXPECT_EQ(a.settings->d().integer(QStringLiteral("nubeDias")), 30);
+
+  // Everything goes only once the user says so.
+  QMenu* menu = vista.findChild<QToolButton*>()->menu();
+  QAction* todo = menu->actions().last();
+  EXPECT_EQ(todo->text(), QStringLiteral("Delete everything…"));
+  const qsizetype antes = servicio.servidor.peticiones.size();
+  todo->trigger();
+  EXPECT_EQ(preguntas, 1);
+  EXPECT_EQ(servicio.servidor.peticiones.size(), antes);
+  confirmar = true;
+  todo->trigger();
+  ASSERT_TRUE(listo());
+  EXPECT_EQ(pedido(servicio.servidor.peticiones[antes]),
+            (QJsonObject{{"todo", true}, {"cuenta", "cuenta"}}));
+  EXPECT_TRUE(filas(&vista).isEmpty());
+  EXPECT_TRUE(
+      prueba::textos(&vista).contains(QStringLiteral("You haven't uploaded anything yet.")));
+}
+
+}  // namespace
+}  // namespace corvalin
