@@ -17,8 +17,14 @@
 #include "app/pending_parts.h"
 #include "app/texts.h"
 #include "app/toast.h"
+#include "capture/area_selector_qt.h"
+#include "capture/color_picker_qt.h"
+#include "capture/countdown_qt.h"
+#include "capture/desktop.h"
 #include "capture/lector_diferido.h"
+#include "capture/portal_color.h"
 #include "capture/screenshot_capture_service.h"
+#include "capture/window_picker_qt.h"
 #include "editor/editor_factory.h"
 #include "hotkeys/hotkey_manager.h"
 #include "hotkeys/sonda_de_atajos.h"
@@ -148,6 +154,30 @@ ServiciosDelEditor serviciosDelEditor(Piezas& p, VentanasFijas& ventanas) {
   return editor;
 }
 
+// The choosers over the X server Qt draws on; on Wayland the area selector covers the screens
+// as full-screen windows, the window picker says it cannot list windows, and colours come
+// from the desktop's own chooser.
+void ponerSelectores(Piezas& p) {
+  std::shared_ptr<Escritorio> escritorio;
+  if (QGuiApplication::platformName() == QLatin1String("xcb")) escritorio = escritorioX11();
+  p.areas =
+      std::make_unique<SelectorDeArea>(escritorio, [] { return Settings::shared().record(); });
+  p.ventanas = std::make_unique<SelectorDeVentana>(escritorio, [] {
+    Toast::mostrar(L("Aquí no se pueden elegir ventanas"),
+                   L("Tu escritorio no deja ver sus ventanas; graba un área o la pantalla"),
+                   QStringLiteral("exclamationmark.triangle"));
+  });
+  p.colores = std::make_unique<SelectorDeColor>(
+      escritorio, [](std::function<void(const QColor&)> onPick, std::function<void()> onCancel) {
+        colorDelPortal(std::move(onPick), std::move(onCancel), [] {
+          Toast::mostrar(L("No se pudo sacar el color"),
+                         L("Tu escritorio no ofrece un selector de color"),
+                         QStringLiteral("exclamationmark.triangle"));
+        });
+      });
+  p.cuentaRegresiva = fabricaDeCuentaRegresiva(escritorio);
+}
+
 Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   Piezas p;
   p.portapapeles = crearPortapapelesDelSistema();
@@ -189,6 +219,7 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   p.sonda = SondaDeAtajos::shared();
   p.editor = crearFabricaDeEditor(serviciosDelEditor(p, ventanas));
   p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
+  ponerSelectores(p);
   p.buscarActualizaciones = [] { UpdateController::shared().checkForUpdates(); };
   p.terminar = [] { QCoreApplication::quit(); };
   completarConPendientes(p);

@@ -31,33 +31,6 @@ class CapturaPendiente final : public CaptureService, Pendiente {
   }
 };
 
-class AreasPendientes final : public AreaSelector, Pendiente {
- public:
-  explicit AreasPendientes(MostrarToast t) : Pendiente{std::move(t)} {}
-  void pick(std::function<void(const AreaElegida&)>, std::function<void()> onCancel) override {
-    avisar();
-    despues(onCancel);
-  }
-};
-
-class VentanasPendientes final : public WindowPicker, Pendiente {
- public:
-  explicit VentanasPendientes(MostrarToast t) : Pendiente{std::move(t)} {}
-  void pick(std::function<void(const VentanaElegida&)>, std::function<void()> onCancel) override {
-    avisar();
-    despues(onCancel);
-  }
-};
-
-class ColoresPendientes final : public ColorPicker, Pendiente {
- public:
-  explicit ColoresPendientes(MostrarToast t) : Pendiente{std::move(t)} {}
-  void pick(std::function<void(const QColor&)>, std::function<void()> onCancel) override {
-    avisar();
-    despues(onCancel);
-  }
-};
-
 class LectorPendiente final : public TextRecognizer {
  public:
   void read(const QImage&, std::function<void(QString, int)> completion) override {
@@ -128,9 +101,6 @@ class AtajosPendientes final : public HotkeyManager {
 void completarConPendientes(Piezas& p) {
   const MostrarToast toast = p.toast;
   if (!p.capturas) p.capturas = std::make_unique<CapturaPendiente>(toast);
-  if (!p.areas) p.areas = std::make_unique<AreasPendientes>(toast);
-  if (!p.ventanas) p.ventanas = std::make_unique<VentanasPendientes>(toast);
-  if (!p.colores) p.colores = std::make_unique<ColoresPendientes>(toast);
   if (!p.lector) p.lector = std::make_unique<LectorPendiente>();
   if (!p.editor)
     p.editor = [toast](const QImage&) { return std::make_unique<EditorPendiente>(toast); };

@@ -593,6 +593,12 @@ const TextPair kTextPairs[] = {
     {"«%@» no es una carpeta.", "“%@” isn't a folder."},
     {"Corvalin no puede escribir en %@.", "Corvalin can't write to %@."},
     {"Dónde va el cronómetro", "Where the timer goes"},
+
+    // Choosers on Linux
+    {"Aquí no se pueden elegir ventanas", "Windows can't be picked here"},
+    {"Tu escritorio no deja ver sus ventanas; graba un área o la pantalla", "Your desktop doesn't show its windows to other apps; record an area or the screen"},
+    {"No se pudo sacar el color", "Couldn't pick the colour"},
+    {"Tu escritorio no ofrece un selector de color", "Your desktop offers no colour picker"},
 };
 // clang-format on
 

@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <optional>
+#include <string>
 
 namespace corvalin::tools {
 namespace {
@@ -389,6 +390,59 @@ std::optional<ScreenGrab> X11Display::Impl::finish(std::uint8_t* data,
   }
   const auto* bytes = reinterpret_cast<const std::uint8_t*>(converted->pixels.data());
   return ScreenGrab{{bytes, w, h, static_cast<std::ptrdiff_t>(w) * 4}, area, std::move(converted)};
+}
+
+X11Display::WindowNames X11Display::windowNames(std::uint32_t window) const {
+  xcb_connection_t* c = d_->c();
+  const auto [netName, utf8] = d_->atoms(std::array{"_NET_WM_NAME", "UTF8_STRING"});
+  const xcb_get_property_cookie_t classCookie =
+      xcb_get_property(c, 0, window, XCB_ATOM_WM_CLASS, XCB_ATOM_STRING, 0, 256);
+  const xcb_get_property_cookie_t netCookie =
+      xcb_get_property(c, 0, window, netName, utf8, 0, 1024);
+  const xcb_get_property_cookie_t oldCookie =
+      xcb_get_property(c, 0, window, XCB_ATOM_WM_NAME, XCB_GET_PROPERTY_TYPE_ANY, 0, 1024);
+  auto text = [](const Reply<xcb_get_property_reply_t>& r) {
+    if (!r || r->format != 8) return std::string();
+    return std::string(static_cast<const char*>(xcb_get_property_value(r.get())),
+                       static_cast<std::size_t>(xcb_get_property_value_length(r.get())));
+  };
+  Reply<xcb_get_property_reply_t> klass(xcb_get_property_reply(c, classCookie, nullptr));
+  Reply<xcb_get_property_reply_t> net(xcb_get_property_reply(c, netCookie, nullptr));
+  Reply<xcb_get_property_reply_t> old(xcb_get_property_reply(c, oldCookie, nullptr));
+  WindowNames names;
+  // WM_CLASS holds the instance and the class, each ending in a zero byte.
+  const std::string both = text(klass);
+  const std::size_t split = both.find('\0');
+  if (split != std::string::npos) {
+    names.application = both.substr(split + 1);
+    names.application = names.application.substr(0, names.application.find('\0'));
+  }
+  names.title = text(net);
+  if (names.title.empty()) names.title = text(old);
+  return names;
+}
+
+bool X11Display::compositing() const {
+  xcb_connection_t* c = d_->c();
+  int screenNumber = 0;
+  const xcb_setup_t* setup = xcb_get_setup(c);
+  for (xcb_screen_iterator_t it = xcb_setup_roots_iterator(setup); it.rem; xcb_screen_next(&it)) {
+    if (it.data == d_->screen) break;
+    ++screenNumber;
+  }
+  const std::string name = "_NET_WM_CM_S" + std::to_string(screenNumber);
+  Reply<xcb_intern_atom_reply_t> atom(xcb_intern_atom_reply(
+      c, xcb_intern_atom(c, 1, static_cast<std::uint16_t>(name.size()), name.c_str()), nullptr));
+  if (!atom || atom->atom == XCB_ATOM_NONE) return false;
+  Reply<xcb_get_selection_owner_reply_t> owner(
+      xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, atom->atom), nullptr));
+  return owner && owner->owner != XCB_NONE;
+}
+
+void X11Display::sync() const {
+  xcb_connection_t* c = d_->c();
+  Reply<xcb_get_input_focus_reply_t> r(
+      xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
 std::vector<TopLevelWindow> X11Display::topLevelWindows() const {

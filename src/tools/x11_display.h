@@ -43,6 +43,18 @@ class X11Display {
   // children; bottom first.
   std::vector<TopLevelWindow> topLevelWindows() const;
 
+  // What a window is called: its application's class (WM_CLASS) and its title
+  // (_NET_WM_NAME, else WM_NAME), in UTF-8; empty where it has none.
+  struct WindowNames {
+    std::string application;
+    std::string title;
+  };
+  WindowNames windowNames(std::uint32_t window) const;
+  // Whether a compositing manager runs on the screen (it owns _NET_WM_CM_S<n>).
+  bool compositing() const;
+  // Waits until the server has handled every request sent on this connection so far.
+  void sync() const;
+
  private:
   struct Impl;
   explicit X11Display(std::unique_ptr<Impl> impl);

@@ -4,7 +4,11 @@
 #include <xcb/randr.h>
 #include <xcb/xcbext.h>
 
+#include <gtest/gtest.h>
+
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QPainter>
 #include <cstdlib>
 #include <cstring>
@@ -60,6 +64,73 @@ std::uint32_t TestWindow::pixelAt(QPoint p) const {
     return kShadowPixel;
   if (!look_.picture.isNull()) return look_.picture.pixel(x, y);
   return patternPixel(look_.seed, x, y);
+}
+
+void xdotool(const QStringList& args) {
+  ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
+}
+
+void moveTo(QPoint p) {
+  xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
+}
+
+void drag(QPoint from, QPoint to, const std::function<void()>& whileHeld) {
+  moveTo(from);
+  xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+  moveTo((from + to) / 2);
+  moveTo(to);
+  if (whileHeld) whileHeld();
+  xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+}
+
+void click(QPoint at, int button) {
+  moveTo(at);
+  xdotool({QStringLiteral("click"), QString::number(button)});
+}
+
+void key(const QString& name) {
+  xdotool({QStringLiteral("key"), name});
+}
+
+QImage screenshotForPeople(const QString& name, QPoint probe, std::uint32_t expected) {
+  return screenshotForPeople(name, [&](const QImage& shown) {
+    return (shown.pixel(probe) & 0xffffffu) == (expected & 0xffffffu);
+  });
+}
+
+QImage screenshotForPeople(const QString& name, const std::function<bool(const QImage&)>& ready) {
+  QDir().mkpath(QStringLiteral(ARTIFACTS_DIR));
+  const QString path = QStringLiteral(ARTIFACTS_DIR "/") + name;
+  QImage shown;
+  QElapsedTimer clock;
+  clock.start();
+  do {
+    QFile::remove(path);
+    EXPECT_EQ(QProcess::execute(QStringLiteral("import"),
+                                {QStringLiteral("-window"), QStringLiteral("root"), path}),
+              0);
+    shown = QImage(path).convertToFormat(QImage::Format_RGB32);
+  } while (!shown.isNull() && !ready(shown) && clock.elapsed() < 5000);
+  return shown;
+}
+
+void ShownWindows::show(std::vector<TestWindow::Look> looks) {
+  for (auto& look : looks) {
+    windows_.push_back(std::make_unique<TestWindow>(std::move(look)));
+    ASSERT_NE(windows_.back()->id(), 0u) << "the test window did not appear";
+  }
+}
+
+std::uint32_t ShownWindows::pixel(QPoint p) const {
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+    if (*it && (*it)->look().rect.contains(p)) return (*it)->pixelAt(p);
+  }
+  ADD_FAILURE() << "no test window covers " << p.x() << "," << p.y();
+  return 0;
+}
+
+void ShownWindows::close(std::size_t i) {
+  windows_[i].reset();  // the helper exits, and its connection's windows go with it
 }
 
 TestWindow::Look background(std::uint32_t seed, QImage picture) {

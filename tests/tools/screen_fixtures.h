@@ -11,6 +11,8 @@
 #include <QTemporaryFile>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 namespace corvalin::tools::testing {
@@ -44,6 +46,22 @@ class TestWindow {
   std::uint32_t id_ = 0;
 };
 
+// Test windows shown bottom first, and what the screen shows through them.
+class ShownWindows {
+ public:
+  // Fails the test when one does not appear.
+  void show(std::vector<TestWindow::Look> looks);
+  // The pixel on screen at a root position; fails the test where no window is.
+  std::uint32_t pixel(QPoint p) const;
+  const TestWindow& operator[](std::size_t i) const { return *windows_[i]; }
+  // Closes the window at `i`, and waits until the server no longer has it.
+  void close(std::size_t i);
+  void clear() { windows_.clear(); }
+
+ private:
+  std::vector<std::unique_ptr<TestWindow>> windows_;
+};
+
 // Covers the screen without a window manager's notice, as a desktop background would.
 TestWindow::Look background(std::uint32_t seed, QImage picture = {});
 // A top-level window like an application's; `shadow` is left, right, top, bottom.
@@ -52,6 +70,20 @@ TestWindow::Look plainWindow(QRect rect, std::uint32_t seed, std::array<int, 4> 
 // Something like a desktop, for the overlay screenshots people look at: wallpaper, a top
 // bar, an editor window and a terminal.
 QImage desktopPicture();
+
+// The pointer and the keyboard, driven through xdotool as a user would.
+void xdotool(const QStringList& args);
+void moveTo(QPoint p);
+// Presses the left button at `from`, moves through the middle to `to`, runs `whileHeld` and
+// lets go.
+void drag(QPoint from, QPoint to, const std::function<void()>& whileHeld = {});
+void click(QPoint at, int button = 1);
+void key(const QString& name);
+// What the user sees once the screen has caught up (the pixel at `probe` shows `expected`),
+// saved as build/artifacts/`name` for a person to look at.
+QImage screenshotForPeople(const QString& name, QPoint probe, std::uint32_t expected);
+// The same once `ready` holds for what the screen shows (or after five seconds).
+QImage screenshotForPeople(const QString& name, const std::function<bool(const QImage&)>& ready);
 
 // Monitors laid over the one X screen through RandR, removed again when this goes. The
 // server forgets them with the session, but later suites in the same session must not see

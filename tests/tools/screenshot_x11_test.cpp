@@ -22,12 +22,18 @@ namespace corvalin::tools {
 namespace {
 
 using testing::background;
+using testing::click;
 using testing::desktopPicture;
+using testing::drag;
 using testing::kScreen;
 using testing::kShadowPixel;
+using testing::moveTo;
 using testing::plainWindow;
+using testing::screenshotForPeople;
+using testing::ShownWindows;
 using testing::TestWindow;
 using testing::VirtualMonitors;
+using testing::xdotool;
 
 constexpr int kTimeoutMs = 15000;
 
@@ -51,19 +57,8 @@ class ScreenshotToolX11 : public ::testing::Test {
     if (connection_) xcb_disconnect(connection_);
   }
 
-  // Shows windows bottom first; what the screen shows is derived from them.
-  void show(std::vector<TestWindow::Look> looks) {
-    for (const auto& look : looks) {
-      windows_.push_back(std::make_unique<TestWindow>(look));
-      ASSERT_NE(windows_.back()->id(), 0u) << "the test window did not appear";
-    }
-  }
-  std::uint32_t screenPixel(QPoint p) const {
-    for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
-      if ((*it)->look().rect.contains(p)) return (*it)->pixelAt(p);
-    ADD_FAILURE() << "no test window covers " << p.x() << "," << p.y();
-    return 0;
-  }
+  void show(std::vector<TestWindow::Look> looks) { windows_.show(std::move(looks)); }
+  std::uint32_t screenPixel(QPoint p) const { return windows_.pixel(p); }
   // Compares a saved picture with the screen's pixels at `area`.
   void expectScreenPixels(const QImage& image, const QRect& area) const {
     ASSERT_FALSE(image.isNull()) << "no picture saved";
@@ -134,50 +129,12 @@ class ScreenshotToolX11 : public ::testing::Test {
     return false;
   }
 
-  static void xdotool(const QStringList& args) {
-    ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0)
-        << args.join(' ').toStdString();
-  }
-  static void moveTo(QPoint p) {
-    xdotool({QStringLiteral("mousemove"), QString::number(p.x()), QString::number(p.y())});
-  }
-  static void drag(QPoint from, QPoint to, const std::function<void()>& whileHeld = {}) {
-    moveTo(from);
-    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-    moveTo((from + to) / 2);
-    moveTo(to);
-    if (whileHeld) whileHeld();
-    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-  }
-  static void click(QPoint at) {
-    moveTo(at);
-    xdotool({QStringLiteral("click"), QStringLiteral("1")});
-  }
-  // What the user sees once the overlay has caught up with the pointer (the pixel at
-  // `probe` shows `expected`), as a file under build/artifacts for a person to look at.
-  static QImage screenshotForPeople(const QString& name, QPoint probe, std::uint32_t expected) {
-    QDir().mkpath(QStringLiteral(ARTIFACTS_DIR));
-    const QString path = QStringLiteral(ARTIFACTS_DIR "/") + name;
-    QImage shown;
-    QElapsedTimer clock;
-    clock.start();
-    do {
-      QFile::remove(path);
-      EXPECT_EQ(QProcess::execute(QStringLiteral("import"),
-                                  {QStringLiteral("-window"), QStringLiteral("root"), path}),
-                0);
-      shown = QImage(path).convertToFormat(QImage::Format_RGB32);
-    } while (!shown.isNull() && (shown.pixel(probe) & 0xffffffu) != (expected & 0xffffffu) &&
-             clock.elapsed() < 5000);
-    return shown;
-  }
-
   QImage saved() const { return QImage(output_); }
   bool nothingSaved() const {
     return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty();
   }
 
-  std::vector<std::unique_ptr<TestWindow>> windows_;
+  ShownWindows windows_;
   xcb_connection_t* connection_ = nullptr;
   xcb_window_t root_ = 0;
   QTemporaryDir dir_;
@@ -313,11 +270,11 @@ TEST_F(ScreenshotToolX11, TheWindowManagersListAndFrameExtentsDecide) {
   const xcb_atom_t stacking = intern("_NET_CLIENT_LIST_STACKING");
   const xcb_atom_t extents = intern("_NET_FRAME_EXTENTS");
   // Only the first window is listed, so the second cannot be taken.
-  const std::uint32_t listed[] = {windows_[1]->id()};
+  const std::uint32_t listed[] = {windows_[1].id()};
   const std::uint32_t frame[] = {5, 6, 30, 4};  // left, right, top, bottom
   xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, stacking, XCB_ATOM_WINDOW, 32, 1,
                       listed);
-  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, windows_[1]->id(), extents,
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, windows_[1].id(), extents,
                       XCB_ATOM_CARDINAL, 32, 4, frame);
   xcb_flush(connection_);
   struct Restore {

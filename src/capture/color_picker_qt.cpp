@@ -1,0 +1,199 @@
+#include "capture/color_picker_qt.h"
+
+#include <QFontDatabase>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QTimer>
+
+#include "capture/color_loupe.h"
+#include "capture/screen_map.h"
+
+namespace corvalin {
+
+// One screen's layer: the frozen screen and, while the pointer is on this screen, the loupe.
+class CapaDeColor final : public CapaDePantalla {
+ public:
+  CapaDeColor(QScreen* pantalla, QImage fondo, SelectorDeColor* selector)
+      : CapaDePantalla(pantalla, std::move(fondo)), selector_(selector) {
+    setCursor(Qt::CrossCursor);
+  }
+
+ protected:
+  void paintEvent(QPaintEvent*) override {
+    QPainter p(this);
+    pintarFondo(p);
+    const PantallaEnMapa aqui = PantallaEnMapa::de(*pantalla());
+    if (!aqui.raiz().contains(selector_->cursor_)) return;
+    dibujarLupa(p, puntoDePixel(selector_->cursor_, aqui));
+  }
+
+  void mouseMoveEvent(QMouseEvent* e) override { seguir(e->position()); }
+
+  void mousePressEvent(QMouseEvent* e) override {
+    if (e->button() == Qt::RightButton) {
+      selector_->terminar(selector_->onCancel_);
+      return;
+    }
+    if (e->button() != Qt::LeftButton) return;
+    seguir(e->position());
+    selector_->escoger();
+  }
+
+  void keyPressEvent(QKeyEvent* e) override {
+    switch (e->key()) {
+      case Qt::Key_Escape:
+        selector_->terminar(selector_->onCancel_);
+        return;
+      case Qt::Key_Return:
+      case Qt::Key_Enter:
+        selector_->escoger();
+        return;
+      case Qt::Key_Left:
+        selector_->mover({-1, 0});
+        return;
+      case Qt::Key_Right:
+        selector_->mover({1, 0});
+        return;
+      case Qt::Key_Up:
+        selector_->mover({0, -1});
+        return;
+      case Qt::Key_Down:
+        selector_->mover({0, 1});
+        return;
+      default:
+        CapaDePantalla::keyPressEvent(e);
+    }
+  }
+
+ private:
+  void seguir(QPointF local) {
+    selector_->ponerCursor(
+        pixelBajo(local, PantallaEnMapa::de(*pantalla()), selector_->raiz_.rect()));
+  }
+
+  void dibujarLupa(QPainter& p, QPointF cursor) {
+    const QRectF marco = marcoDeLupa(cursor, rect());
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    QPainterPath forma;
+    forma.addRoundedRect(marco, 10, 10);
+    p.fillPath(forma, QColor(0, 0, 0, 230));  // 0.9
+    p.setClipPath(forma);
+
+    // Each pixel a square of its own: no smoothing between them.
+    const int mitad = kCeldasDeLupa / 2;
+    const QPoint c = selector_->cursor_;
+    const QImage bloque =
+        selector_->raiz_.copy(c.x() - mitad, c.y() - mitad, kCeldasDeLupa, kCeldasDeLupa);
+    const QRectF cuadro = cuadroDeLupa(marco);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawImage(cuadro, bloque);
+
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(QColor(255, 255, 255, 46), 1));  // 0.18
+    for (int i = 0; i <= kCeldasDeLupa; ++i) {
+      const double d = i * kAumentoDeLupa;
+      p.drawLine(QPointF(cuadro.left() + d, cuadro.top()),
+                 QPointF(cuadro.left() + d, cuadro.bottom()));
+      p.drawLine(QPointF(cuadro.left(), cuadro.top() + d),
+                 QPointF(cuadro.right(), cuadro.top() + d));
+    }
+    const QRectF celda = celdaCentral(marco);
+    p.setBrush(Qt::NoBrush);
+    p.setPen(QPen(Qt::white, 2));
+    p.drawRect(celda);
+    p.setPen(QPen(Qt::black, 1));
+    p.drawRect(celda.adjusted(-1.5, -1.5, 1.5, 1.5));
+
+    const QColor color = selector_->colorBajo();
+    const QRectF muestra = muestraDeLupa(marco);
+    p.fillRect(muestra, color);
+    p.setPen(QPen(QColor(255, 255, 255, 128), 1));
+    p.drawRect(muestra);
+    QFont fuente = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    fuente.setPixelSize(13);
+    p.setFont(fuente);
+    p.setPen(Qt::white);
+    p.drawText(textoDeLupa(marco), Qt::AlignLeft | Qt::AlignVCenter, ColorPicker::hex(color));
+    p.restore();
+  }
+
+  SelectorDeColor* selector_;
+};
+
+SelectorDeColor::SelectorDeColor(std::shared_ptr<Escritorio> escritorio, Alternativa sinPantalla)
+    : escritorio_(std::move(escritorio)), sinPantalla_(std::move(sinPantalla)) {}
+
+SelectorDeColor::~SelectorDeColor() = default;
+
+void SelectorDeColor::pick(std::function<void(const QColor&)> onPick,
+                           std::function<void()> onCancel) {
+  if (Capas::hayAbiertas()) return;  // one chooser at a time
+  if (escritorio_ == nullptr) {
+    if (sinPantalla_) {
+      sinPantalla_(std::move(onPick), std::move(onCancel));
+    } else if (onCancel) {
+      QTimer::singleShot(0, std::move(onCancel));
+    }
+    return;
+  }
+  raiz_ = escritorio_->congelar();
+  if (raiz_.isNull()) {
+    if (onCancel) QTimer::singleShot(0, std::move(onCancel));
+    return;
+  }
+  onPick_ = std::move(onPick);
+  onCancel_ = std::move(onCancel);
+  cursor_ = escritorio_->puntero();
+  capas_ = std::make_unique<Capas>(escritorio_.get());
+  capas_->crearEnCadaPantalla([this](QScreen* pantalla) -> CapaDePantalla* {
+    return new CapaDeColor(pantalla, parteDeLaRaiz(raiz_, pantalla), this);
+  });
+  capas_->mostrar();
+}
+
+QColor SelectorDeColor::colorBajo() const {
+  if (!raiz_.valid(cursor_)) return QColor(Qt::black);
+  return QColor::fromRgb(raiz_.pixel(cursor_));
+}
+
+void SelectorDeColor::ponerCursor(QPoint raiz) {
+  if (raiz == cursor_) return;
+  cursor_ = raiz;
+  if (!capas_) return;
+  for (const QPointer<CapaDePantalla>& c : capas_->capas()) {
+    if (c) c->update();
+  }
+}
+
+void SelectorDeColor::mover(QPoint paso) {
+  // The pointer stays on the screens; between monitors of different sizes the root has
+  // pixels no screen shows.
+  const QPoint destino = cursor_ + paso;
+  if (!raiz_.valid(destino)) return;
+  const PantallaEnMapa* en = MapaDePantallas::actual().enRaiz(destino);
+  if (en == nullptr || !en->raiz().contains(destino)) return;
+  ponerCursor(destino);
+}
+
+void SelectorDeColor::escoger() {
+  if (!capas_) return;
+  const QColor color = colorBajo();
+  std::function<void(const QColor&)> onPick = std::move(onPick_);
+  terminar([onPick, color] {
+    if (onPick) onPick(color);
+  });
+}
+
+void SelectorDeColor::terminar(std::function<void()> avisar) {
+  if (!capas_) return;
+  onPick_ = nullptr;
+  onCancel_ = nullptr;
+  std::unique_ptr<Capas> capas = std::move(capas_);
+  capas->cerrar(std::move(avisar));
+  raiz_ = QImage();
+}
+
+}  // namespace corvalin

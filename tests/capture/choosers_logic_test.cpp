@@ -1,0 +1,314 @@
+// The rules behind the choosers, without a display: the map between Qt's screens and the X
+// server's pixels, the area's rectangle and size label, which window a point means, where the
+// loupe and the countdown go, and the colour picker's keys on a frozen picture.
+#include <gtest/gtest.h>
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QTest>
+#include <QWidget>
+
+#include "app/texts.h"
+#include "capture/area_selection.h"
+#include "capture/color_loupe.h"
+#include "capture/color_picker_qt.h"
+#include "capture/countdown_qt.h"
+#include "capture/desktop.h"
+#include "capture/overlay.h"
+#include "capture/screen_map.h"
+#include "capture/window_picker_qt.h"
+
+namespace corvalin {
+namespace {
+
+// Two monitors side by side: 1000 px at scale 1, then 920 px at scale 2.
+MapaDePantallas dosMonitores() {
+  return MapaDePantallas({{QStringLiteral("L"), QRect(0, 0, 1000, 1080), 1.0},
+                          {QStringLiteral("R"), QRect(1000, 0, 460, 540), 2.0}});
+}
+
+TEST(ScreenMap, LogicalAndRootPixelsMeetAtEachScreensOrigin) {
+  const MapaDePantallas mapa = dosMonitores();
+  const PantallaEnMapa& r = *mapa.porNombre(QStringLiteral("R"));
+  EXPECT_EQ(r.raiz(), QRect(1000, 0, 920, 1080));
+  EXPECT_EQ(mapa.aRaiz(QPointF(1250, 250)), QPointF(1500, 500));
+  EXPECT_EQ(mapa.aLogico(QPointF(1500, 500)), QPointF(1250, 250));
+  EXPECT_EQ(mapa.aRaiz(QPointF(300, 200)), QPointF(300, 200));
+  EXPECT_EQ(mapa.enRaiz(QPoint(1919, 1079))->nombre, QStringLiteral("R"));
+  EXPECT_EQ(mapa.enRaiz(QPoint(999, 0))->nombre, QStringLiteral("L"));
+  // Below the shorter logical screen: the nearest one.
+  EXPECT_EQ(mapa.enLogico(QPointF(1100, 560))->nombre, QStringLiteral("R"));
+  EXPECT_EQ(mapa.enLogico(QPointF(1100, 800))->nombre, QStringLiteral("L"));
+  EXPECT_EQ(MapaDePantallas::rectEnRaiz(r, QRect(1100, 150, 200, 200)), QRect(1200, 300, 400, 400));
+  EXPECT_EQ(MapaDePantallas::rectEnLogico(r, QRect(1200, 300, 400, 400)),
+            QRect(1100, 150, 200, 200));
+  // An odd device rectangle grows to whole logical pixels rather than losing its edge.
+  EXPECT_EQ(MapaDePantallas::rectEnLogico(r, QRect(1201, 301, 3, 3)), QRect(1100, 150, 2, 2));
+  EXPECT_EQ(MapaDePantallas({}).enRaiz(QPoint(0, 0)), nullptr);
+}
+
+TEST(AreaSelection, DragsPickWholePixelsFrom24Up) {
+  EXPECT_EQ(rectanguloEntre({50, 80}, {10, 20}), QRectF(10, 20, 40, 60));
+  EXPECT_EQ(areaElegida({10, 10}, {33, 210}), std::nullopt);  // 23 wide
+  EXPECT_EQ(areaElegida({10, 10}, {210, 33.9}), std::nullopt);
+  EXPECT_EQ(areaElegida({10, 10}, {10, 10}), std::nullopt);
+  EXPECT_EQ(areaElegida({10, 10}, {34, 34}), QRect(10, 10, 24, 24));
+  EXPECT_EQ(areaElegida({34, 34}, {10, 10}), QRect(10, 10, 24, 24));
+  // Half pixels (a scaled screen) round outward.
+  EXPECT_EQ(areaElegida({10.5, 20.5}, {40.5, 60}), QRect(10, 20, 31, 40));
+}
+
+TEST(AreaSelection, TheSizeLabelShowsWhatTheRecordingWillMeasure) {
+  AjustesDeGrabacion doble;
+  doble.escala = 2;
+  doble.anchoMaximo = 1920;
+  doble.fps = 30;
+  EXPECT_EQ(medidaDeArea({1280, 720}, doble),
+            QStringLiteral("1280×720 pt  →  1920×1080 px  ·  30 fps"));
+  AjustesDeGrabacion normal;
+  normal.fps = 60;
+  EXPECT_EQ(medidaDeArea({1001, 501.7}, normal),
+            QStringLiteral("1001×501 pt  →  1000×500 px  ·  60 fps"));
+  AjustesDeGrabacion mitad;
+  mitad.escala = 0.5;
+  EXPECT_EQ(medidaDeArea({3, 3}, mitad), QStringLiteral("3×3 pt  →  2×2 px  ·  30 fps"));
+}
+
+TEST(AreaSelection, TheLabelGoesBelowTheSelectionOrAboveItAtTheBottom) {
+  const QRectF vista(0, 0, 1920, 1080);
+  const QSizeF texto(200, 16);
+  EXPECT_EQ(cajaDeMedida(QRectF(100, 100, 400, 300), texto, vista), QRectF(191, 414, 218, 24));
+  EXPECT_EQ(cajaDeMedida(QRectF(100, 700, 400, 376), texto, vista), QRectF(191, 668, 218, 24));
+  const QRectF pista = cajaDePista(QSizeF(300, 16), vista);
+  EXPECT_EQ(pista.size(), QSizeF(328, 28));
+  EXPECT_DOUBLE_EQ(pista.center().x(), 960);
+  EXPECT_NEAR(pista.bottom(), 1080 - 129.6, 1e-9);
+}
+
+TEST(WindowPicker, ThePointMeansTheTopmostOtherApplicationsWindow) {
+  const std::vector<VentanaDelEscritorio> arribaPrimero{
+      {7, QRect(0, 0, 1920, 30), false},     // a panel
+      {6, QRect(100, 100, 20, 400), true},   // a sliver
+      {5, QRect(500, 500, 300, 300), true},  // ours
+      {4, QRect(400, 400, 600, 400), true}, {3, QRect(0, 0, 1920, 1080), true},
+      {2, QRect(0, 0, 1920, 1080), false}};  // the desktop
+  const auto propia = [](uint32_t id) { return id == 5; };
+  const auto id = [&](QPoint p) {
+    const auto v = ventanaBajo(arribaPrimero, p, propia);
+    return v ? v->id : 0u;
+  };
+  EXPECT_EQ(id({600, 600}), 4u);  // under our own window
+  EXPECT_EQ(id({110, 200}), 3u);  // under the sliver
+  EXPECT_EQ(id({50, 10}), 0u);    // on the panel
+  EXPECT_EQ(id({1500, 900}), 3u);
+  EXPECT_EQ(ventanaBajo({{2, QRect(0, 0, 1920, 1080), false}}, {5, 5}, {}), std::nullopt);
+  EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 25), true}}, {5, 5}, {})->id, 9u);
+  EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 24), true}}, {5, 5}, {}), std::nullopt);
+}
+
+TEST(WindowPicker, AChosenWindowIsInDesktopCoordinatesOnTheFirstScreenItTouches) {
+  const MapaDePantallas mapa = dosMonitores();
+  const VentanaElegida izquierda = eleccionDe({11, QRect(100, 50, 400, 300), true}, mapa);
+  EXPECT_EQ(izquierda.marco, QRect(100, 50, 400, 300));
+  EXPECT_EQ(izquierda.pantalla, QStringLiteral("L"));
+  const VentanaElegida derecha = eleccionDe({12, QRect(1200, 300, 400, 400), true}, mapa);
+  EXPECT_EQ(derecha.id, 12u);
+  EXPECT_EQ(derecha.marco, QRect(1100, 150, 200, 200));
+  EXPECT_EQ(derecha.pantalla, QStringLiteral("R"));
+  // Across both: the first in the screens' order.
+  EXPECT_EQ(eleccionDe({13, QRect(900, 0, 400, 200), true}, mapa).pantalla, QStringLiteral("L"));
+}
+
+TEST(ColorLoupe, TheLoupeSitsBesideThePointerAndFlipsNearTheEdges) {
+  const QRectF vista(0, 0, 1920, 1080);
+  EXPECT_EQ(marcoDeLupa({500, 300}, vista), QRectF(522, 322, 195, 225));
+  EXPECT_EQ(marcoDeLupa({1800, 300}, vista).x(), 1800 - 195 - 22);
+  EXPECT_EQ(marcoDeLupa({500, 1000}, vista).y(), 1000 - 225 - 22);
+  // Exactly fitting with the 8 px margin stays.
+  EXPECT_EQ(marcoDeLupa({1920 - 8 - 195 - 22, 1080 - 8 - 225 - 22}, vista).topLeft(),
+            QPointF(1920 - 8 - 195, 1080 - 8 - 225));
+  const QRectF marco(100, 100, 195, 225);
+  EXPECT_EQ(celdaCentral(marco), QRectF(191, 191, 13, 13));
+  EXPECT_EQ(muestraDeLupa(marco), QRectF(108, 302, 16, 16));
+}
+
+TEST(ColorLoupe, APointerPositionIsOneExactRootPixel) {
+  const MapaDePantallas mapa = dosMonitores();
+  const PantallaEnMapa& r = *mapa.porNombre(QStringLiteral("R"));
+  const PantallaEnMapa& l = *mapa.porNombre(QStringLiteral("L"));
+  const QRect raiz(0, 0, 1920, 1080);
+  EXPECT_EQ(pixelBajo({250, 250}, r, raiz), QPoint(1500, 500));
+  EXPECT_EQ(pixelBajo({250.5, 250.75}, r, raiz), QPoint(1501, 501));
+  EXPECT_EQ(pixelBajo({0, 0}, l, raiz), QPoint(0, 0));
+  EXPECT_EQ(pixelBajo({-3, 2000}, l, raiz), QPoint(0, 1079));
+  EXPECT_EQ(pixelBajo({460, 540}, r, raiz), QPoint(1919, 1079));
+  // Back to the layer: the pixel's centre, half a logical pixel apart on the scaled screen.
+  EXPECT_EQ(puntoDePixel({1500, 500}, r), QPointF(250.25, 250.25));
+  EXPECT_EQ(puntoDePixel({1501, 500}, r), QPointF(250.75, 250.25));
+}
+
+TEST(Countdown, TheBadgeCentresOnTheAreaAndStays8PxInsideTheScreen) {
+  const QRect visible(0, 30, 1920, 1050);
+  EXPECT_EQ(lugarDeCuenta(QRect(800, 400, 300, 200), visible), QPoint(884, 434));
+  EXPECT_EQ(lugarDeCuenta(QRect(0, 0, 50, 50), visible), QPoint(8, 38));
+  EXPECT_EQ(lugarDeCuenta(QRect(1900, 1060, 20, 20), visible), QPoint(1920 - 140, 1080 - 140));
+  EXPECT_EQ(lugarDeCuenta(QRect(2000, 0, 100, 100), QRect(1920, 0, 1280, 1024)), QPoint(1984, 8));
+}
+
+// A desktop that is a picture: what the choosers see, without a display.
+class EscritorioDePrueba final : public Escritorio {
+ public:
+  explicit EscritorioDePrueba(QImage raiz) : raiz_(std::move(raiz)) {}
+  QImage congelar() override { return raiz_; }
+  std::vector<VentanaDelEscritorio> ventanas() override { return ventanas_; }
+  QString nombre(uint32_t id) override { return nombres_.value(id); }
+  QPoint puntero() override { return puntero_; }
+  bool componiendo() override { return false; }
+  void sincronizar() override { ++sincronizados_; }
+
+  QImage raiz_;
+  std::vector<VentanaDelEscritorio> ventanas_;
+  QHash<uint32_t, QString> nombres_;
+  QPoint puntero_;
+  int sincronizados_ = 0;
+};
+
+QImage imagenCodificada(QSize tam) {
+  QImage image(tam, QImage::Format_RGB32);
+  for (int y = 0; y < tam.height(); ++y)
+    for (int x = 0; x < tam.width(); ++x) image.setPixel(x, y, qRgb(x & 255, y & 255, 7));
+  return image;
+}
+
+QWidget* capaActiva() {
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->isVisible() && qobject_cast<CapaDePantalla*>(w)) return w;
+  }
+  return nullptr;
+}
+
+TEST(ColorPickerKeys, ArrowsMoveOnePixelAndReturnReportsOnceFromTheFrozenPicture) {
+  const QSize tam = QGuiApplication::primaryScreen()->geometry().size();
+  auto escritorio = std::make_shared<EscritorioDePrueba>(imagenCodificada(tam));
+  escritorio->puntero_ = QPoint(100, 40);
+  SelectorDeColor selector(escritorio);
+  std::vector<QColor> elegidos;
+  int cancelados = 0;
+  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [&] { ++cancelados; });
+  QWidget* capa = capaActiva();
+  ASSERT_NE(capa, nullptr);
+  for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left})
+    QTest::keyClick(capa, k);
+  QTest::keyClick(capa, Qt::Key_Return);
+  QTest::keyClick(capa, Qt::Key_Return);  // the layer is gone: nothing more
+  QCoreApplication::processEvents();
+  ASSERT_EQ(elegidos.size(), 1u);
+  EXPECT_EQ(ColorPicker::hex(elegidos[0]), QStringLiteral("#662907"));  // (102, 41)
+  EXPECT_EQ(cancelados, 0);
+  EXPECT_FALSE(selector.activo());
+  EXPECT_FALSE(Capas::hayAbiertas());
+  EXPECT_GE(escritorio->sincronizados_, 1);  // gone from the server before reporting
+
+  // Escape cancels; the pointer on the picture's edge can't leave it.
+  escritorio->puntero_ = QPoint(0, 0);
+  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [&] { ++cancelados; });
+  capa = capaActiva();
+  ASSERT_NE(capa, nullptr);
+  QTest::keyClick(capa, Qt::Key_Left);
+  QTest::keyClick(capa, Qt::Key_Up);
+  QTest::keyClick(capa, Qt::Key_Enter);
+  ASSERT_EQ(elegidos.size(), 2u);
+  EXPECT_EQ(ColorPicker::hex(elegidos[1]), QStringLiteral("#000007"));
+  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [&] { ++cancelados; });
+  QTest::keyClick(capaActiva(), Qt::Key_Escape);
+  EXPECT_EQ(cancelados, 1);
+  EXPECT_EQ(elegidos.size(), 2u);
+}
+
+TEST(ColorPickerKeys, WithoutAPictureOfTheScreenItCancelsOrAsksTheDesktop) {
+  auto vacio = std::make_shared<EscritorioDePrueba>(QImage());
+  SelectorDeColor sinFoto(vacio);
+  int cancelados = 0;
+  sinFoto.pick([](const QColor&) { FAIL(); }, [&] { ++cancelados; });
+  EXPECT_FALSE(Capas::hayAbiertas());
+  QCoreApplication::processEvents();
+  EXPECT_EQ(cancelados, 1);
+
+  int preguntas = 0;
+  SelectorDeColor sinEscritorio(
+      nullptr, [&](std::function<void(const QColor&)> onPick, std::function<void()>) {
+        ++preguntas;
+        onPick(QColor(255, 128, 0));
+      });
+  QString hex;
+  sinEscritorio.pick([&](const QColor& c) { hex = ColorPicker::hex(c); }, [] {});
+  EXPECT_EQ(preguntas, 1);
+  EXPECT_EQ(hex, QStringLiteral("#FF8000"));
+}
+
+TEST(WindowPickerClicks, AClickChoosesTheWindowUnderThePointerAsItIsThen) {
+  const QSize tam = QGuiApplication::primaryScreen()->geometry().size();
+  auto escritorio = std::make_shared<EscritorioDePrueba>(imagenCodificada(tam));
+  escritorio->ventanas_ = {{21, QRect(100, 100, 300, 200), true},
+                           {22, QRect(50, 50, 600, 500), true}};
+  escritorio->nombres_ = {{21, QStringLiteral("Editor — notes.txt")}};
+  escritorio->puntero_ = QPoint(200, 150);
+  SelectorDeVentana selector(escritorio);
+  std::vector<VentanaElegida> elegidas;
+  int cancelados = 0;
+  selector.pick([&](const VentanaElegida& v) { elegidas.push_back(v); }, [&] { ++cancelados; });
+  QWidget* capa = capaActiva();
+  ASSERT_NE(capa, nullptr);
+  // Over nothing, a click does nothing and picking goes on.
+  escritorio->puntero_ = QPoint(700, 700);
+  QTest::mouseClick(capa, Qt::LeftButton, {}, QPoint(700, 700));
+  EXPECT_TRUE(elegidas.empty());
+  EXPECT_TRUE(selector.activo());
+  // The top window closes under the pointer before the click: the one beneath is chosen.
+  escritorio->puntero_ = QPoint(200, 150);
+  escritorio->ventanas_.erase(escritorio->ventanas_.begin());
+  QTest::mouseClick(capa, Qt::LeftButton, {}, QPoint(200, 150));
+  ASSERT_EQ(elegidas.size(), 1u);
+  EXPECT_EQ(elegidas[0].id, 22u);
+  EXPECT_EQ(elegidas[0].marco, QRect(50, 50, 600, 500));
+  EXPECT_FALSE(Capas::hayAbiertas());
+
+  // A picker that has no window list says so and cancels.
+  int avisos = 0;
+  SelectorDeVentana ciego(nullptr, [&] { ++avisos; });
+  ciego.pick([&](const VentanaElegida& v) { elegidas.push_back(v); }, [&] { ++cancelados; });
+  QCoreApplication::processEvents();
+  EXPECT_EQ(avisos, 1);
+  EXPECT_EQ(cancelados, 1);
+}
+
+TEST(Countdown, ItCountsEachSecondAndEndsOnlyWhenNotClosed) {
+  auto escritorio = std::make_shared<EscritorioDePrueba>(QImage());
+  const FabricaDeCuentaRegresiva fabrica = fabricaDeCuentaRegresiva(escritorio);
+  QElapsedTimer reloj;
+  int terminadas = 0;
+  qint64 tardo = 0;
+  auto cuenta = fabrica(2, QRect(100, 100, 400, 300), QString(), [&] {
+    ++terminadas;
+    tardo = reloj.elapsed();
+    // The badge is off the screen by now.
+    for (QWidget* w : QApplication::topLevelWidgets()) EXPECT_FALSE(w->isVisible());
+  });
+  reloj.start();
+  cuenta->arrancar();
+  QTRY_COMPARE_WITH_TIMEOUT(terminadas, 1, 5000);
+  EXPECT_GE(tardo, 1900);
+  EXPECT_GE(escritorio->sincronizados_, 1);
+  cuenta->cerrar();  // after the end: nothing happens
+  EXPECT_EQ(terminadas, 1);
+
+  auto cerrada = fabrica(1, QRect(0, 0, 10, 10), QString(), [&] { ++terminadas; });
+  cerrada->arrancar();
+  cerrada->cerrar();
+  cerrada->cerrar();
+  QTest::qWait(1300);
+  EXPECT_EQ(terminadas, 1);
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,523 @@
+// The choosers as the shell runs them, against the test session's X server: a driver process
+// shows one, xdotool moves the pointer and presses keys as a user would, and what it reports
+// is compared with what was on screen. Pictures of each overlay, in both languages, go to
+// build/artifacts for a person to look at.
+#include <gtest/gtest.h>
+#include <xcb/xcb.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "tools/screen_fixtures.h"
+
+namespace corvalin {
+namespace {
+
+using tools::testing::background;
+using tools::testing::click;
+using tools::testing::desktopPicture;
+using tools::testing::drag;
+using tools::testing::key;
+using tools::testing::kScreen;
+using tools::testing::moveTo;
+using tools::testing::plainWindow;
+using tools::testing::screenshotForPeople;
+using tools::testing::ShownWindows;
+using tools::testing::TestWindow;
+using tools::testing::VirtualMonitors;
+using tools::testing::xdotool;
+
+constexpr int kTimeoutMs = 15000;
+
+// A chooser in its own process, reporting on its standard output.
+class Driver {
+ public:
+  explicit Driver(const QStringList& args, const QProcessEnvironment& extra = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (const QString& k : extra.keys()) env.insert(k, extra.value(k));
+    process_.setProcessEnvironment(env);
+    process_.start(QStringLiteral(CHOOSER_DRIVER), args);
+    process_.waitForStarted(kTimeoutMs);
+  }
+  ~Driver() {
+    if (process_.state() != QProcess::NotRunning) {
+      process_.kill();
+      process_.waitForFinished(kTimeoutMs);
+    }
+  }
+
+  // The next line it prints; empty when none comes in time.
+  QString line(int timeoutMs = kTimeoutMs) {
+    QElapsedTimer clock;
+    clock.start();
+    while (!process_.canReadLine() && clock.elapsed() < timeoutMs &&
+           process_.state() == QProcess::Running) {
+      process_.waitForReadyRead(50);
+    }
+    return QString::fromUtf8(process_.readLine()).trimmed();
+  }
+  bool ready() { return line() == QLatin1String("ready"); }
+  // Everything else it prints until it ends.
+  QString rest() {
+    if (!process_.waitForFinished(kTimeoutMs)) {
+      ADD_FAILURE() << "the chooser did not end";
+      process_.kill();
+      process_.waitForFinished();
+    }
+    return QString::fromUtf8(process_.readAllStandardOutput()).trimmed();
+  }
+  QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
+
+ private:
+  QProcess process_;
+};
+
+QProcessEnvironment mixedScale() {
+  QProcessEnvironment env;
+  env.insert(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"), QStringLiteral("1"));
+  env.insert(QStringLiteral("QT_SCREEN_SCALE_FACTORS"), QStringLiteral("1;2"));
+  return env;
+}
+
+// Every pixel different: its colour says where it is.
+QImage codedPicture() {
+  QImage image(kScreen.size(), QImage::Format_RGB32);
+  for (int y = 0; y < image.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+    for (int x = 0; x < image.width(); ++x)
+      row[x] = qRgb(x & 255, y & 255, ((x >> 8) & 15) | ((y >> 8) << 4));
+  }
+  return image;
+}
+
+QString hexAt(const QImage& picture, QPoint p) {
+  return QStringLiteral("#%1").arg(picture.pixel(p) & 0xffffffu, 6, 16, QLatin1Char('0')).toUpper();
+}
+
+// Black at `alpha` over the original, channel by channel.
+bool dimmedBy(QRgb shown, QRgb original, int alpha) {
+  const double keep = 1.0 - alpha / 255.0;
+  const auto near = [](int got, double want) { return std::abs(got - want) <= 2.5; };
+  return near(qRed(shown), qRed(original) * keep) && near(qGreen(shown), qGreen(original) * keep) &&
+         near(qBlue(shown), qBlue(original) * keep);
+}
+
+class ChoosersX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
+    connection_ = xcb_connect(nullptr, nullptr);
+    ASSERT_EQ(xcb_connection_has_error(connection_), 0);
+    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    screen_ = QGuiApplication::primaryScreen()->name();
+  }
+  void TearDown() override {
+    windows_.clear();
+    if (connection_) xcb_disconnect(connection_);
+  }
+
+  static QString area(QRect r, const QString& screen) {
+    return QStringLiteral("area %1 %2 %3 %4 %5")
+        .arg(r.x())
+        .arg(r.y())
+        .arg(r.width())
+        .arg(r.height())
+        .arg(screen);
+  }
+
+  ShownWindows windows_;
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = 0;
+  QString screen_;
+};
+
+TEST_F(ChoosersX11, AnAreaDraggedEitherWayIsReportedToThePixelWithItsScreen) {
+  windows_.show({background(11, desktopPicture())});
+  {
+    Driver d({QStringLiteral("area"), QStringLiteral("--scale"), QStringLiteral("2")});
+    ASSERT_TRUE(d.ready()) << d.errors().toStdString();
+    QImage shown;
+    drag({300, 200}, {1000, 650}, [&] {
+      shown = screenshotForPeople(QStringLiteral("chooser_area_es.png"), [&](const QImage& s) {
+        return (s.pixel(500, 400) & 0xffffffu) == (windows_.pixel({500, 400}) & 0xffffffu);
+      });
+    });
+    EXPECT_EQ(d.rest(), area(QRect(300, 200, 700, 450), screen_));
+    // The selection shows the screen as it is, the rest dimmed; the frame in white.
+    ASSERT_FALSE(shown.isNull());
+    EXPECT_EQ(shown.pixel(500, 400) & 0xffffffu, windows_.pixel({500, 400}) & 0xffffffu);
+    EXPECT_TRUE(dimmedBy(shown.pixel(150, 150), windows_.pixel({150, 150}), 107));
+    EXPECT_TRUE(dimmedBy(shown.pixel(1500, 300), windows_.pixel({1500, 300}), 107));
+    EXPECT_EQ(shown.pixel(600, 200) & 0xffffffu, 0xffffffu);
+  }
+  {
+    Driver d({QStringLiteral("area"), QStringLiteral("--english")});
+    ASSERT_TRUE(d.ready());
+    drag({1000, 650}, {300, 200}, [] {
+      screenshotForPeople(QStringLiteral("chooser_area_en.png"),
+                          [](const QImage&) { return true; });
+    });
+    EXPECT_EQ(d.rest(), area(QRect(300, 200, 700, 450), screen_));
+  }
+  {
+    // The hint, before any drag.
+    Driver d({QStringLiteral("area"), QStringLiteral("--english")});
+    ASSERT_TRUE(d.ready());
+    moveTo({960, 540});
+    screenshotForPeople(QStringLiteral("chooser_area_hint_en.png"),
+                        [](const QImage&) { return true; });
+    key(QStringLiteral("Escape"));
+    EXPECT_EQ(d.rest(), QStringLiteral("cancel"));
+  }
+}
+
+TEST_F(ChoosersX11, EscapeRightClickAClickAndANarrowDragCancel) {
+  windows_.show({background(21)});
+  const auto cancelled = [](const std::function<void()>& gesture) {
+    Driver d({QStringLiteral("area")});
+    if (!d.ready()) return QStringLiteral("not ready");
+    gesture();
+    return d.rest();
+  };
+  EXPECT_EQ(cancelled([] { key(QStringLiteral("Escape")); }), QStringLiteral("cancel"));
+  EXPECT_EQ(cancelled([] { click({700, 500}, 3); }), QStringLiteral("cancel"));
+  EXPECT_EQ(cancelled([] { click({700, 500}); }), QStringLiteral("cancel"));
+  EXPECT_EQ(cancelled([] { drag({700, 500}, {723, 700}); }), QStringLiteral("cancel"));
+  // 24 × 24 is enough.
+  Driver d({QStringLiteral("area")});
+  ASSERT_TRUE(d.ready());
+  drag({700, 500}, {724, 524});
+  EXPECT_EQ(d.rest(), area(QRect(700, 500, 24, 24), screen_));
+}
+
+TEST_F(ChoosersX11, ASecondRequestWhileAChooserRunsIsIgnored) {
+  windows_.show({background(31)});
+  Driver d({QStringLiteral("area"), QStringLiteral("--twice")});
+  ASSERT_TRUE(d.ready());
+  drag({100, 100}, {400, 300});
+  EXPECT_EQ(d.rest(), area(QRect(100, 100, 300, 200), screen_));
+}
+
+TEST_F(ChoosersX11, OnMonitorsOfDifferentScalesTheAreaIsInDesktopCoordinates) {
+  const VirtualMonitors monitors(connection_, root_,
+                                 {{"CORVALIN-LEFT", QRect(0, 0, 1000, 1080), QSize(264, 285)},
+                                  {"CORVALIN-RIGHT", QRect(1000, 0, 920, 1080), QSize(122, 143)}});
+  ASSERT_TRUE(monitors.ok());
+  windows_.show({background(41, desktopPicture())});
+  {
+    // The right monitor shows two device pixels per logical one: device (1200, 300) is
+    // logical (1000 + 200 / 2, 300 / 2).
+    Driver d({QStringLiteral("area"), QStringLiteral("--scale"), QStringLiteral("2")},
+             mixedScale());
+    ASSERT_TRUE(d.ready()) << d.errors().toStdString();
+    QImage shown;
+    drag({1200, 300}, {1600, 700}, [&] {
+      shown =
+          screenshotForPeople(QStringLiteral("chooser_area_mixed_scale.png"), [&](const QImage& s) {
+            return (s.pixel(1400, 500) & 0xffffffu) == (windows_.pixel({1400, 500}) & 0xffffffu);
+          });
+    });
+    EXPECT_EQ(d.rest(), area(QRect(1100, 150, 200, 200), QStringLiteral("CORVALIN-RIGHT")));
+    // The still picture under the layer keeps every device pixel where it was.
+    ASSERT_FALSE(shown.isNull());
+    for (const QPoint p : {QPoint(1400, 500), QPoint(1210, 320), QPoint(1590, 690)})
+      EXPECT_EQ(shown.pixel(p) & 0xffffffu, windows_.pixel(p) & 0xffffffu) << p.x() << "," << p.y();
+    EXPECT_TRUE(dimmedBy(shown.pixel(1800, 1000), windows_.pixel({1800, 1000}), 107));
+    EXPECT_TRUE(dimmedBy(shown.pixel(500, 500), windows_.pixel({500, 500}), 107));
+  }
+  {
+    Driver d({QStringLiteral("area")}, mixedScale());
+    ASSERT_TRUE(d.ready());
+    drag({100, 100}, {500, 400});
+    EXPECT_EQ(d.rest(), area(QRect(100, 100, 400, 300), QStringLiteral("CORVALIN-LEFT")));
+  }
+  {
+    // A drag carried onto the other monitor stays on the one it began on.
+    Driver d({QStringLiteral("area")}, mixedScale());
+    ASSERT_TRUE(d.ready());
+    drag({800, 100}, {1300, 400});
+    EXPECT_EQ(d.rest(), area(QRect(800, 100, 200, 300), QStringLiteral("CORVALIN-LEFT")));
+  }
+}
+
+bool redFrameAt(const QImage& shown, QPoint p) {
+  const QRgb c = shown.pixel(p);
+  return qRed(c) > 235 && qGreen(c) < 90 && qBlue(c) < 90;
+}
+
+QString window(std::uint32_t id, QRect r, const QString& screen) {
+  return QStringLiteral("window %1 %2 %3 %4 %5 %6")
+      .arg(id)
+      .arg(r.x())
+      .arg(r.y())
+      .arg(r.width())
+      .arg(r.height())
+      .arg(screen);
+}
+
+TEST_F(ChoosersX11, TheWindowPickerChoosesTheTopmostWindowUnderThePointerWithoutItsShadow) {
+  windows_.show({background(51, desktopPicture()), plainWindow(QRect(200, 150, 700, 500), 52),
+                 plainWindow(QRect(600, 400, 800, 450), 53, {20, 20, 10, 30})});
+  {
+    Driver d({QStringLiteral("window")});
+    ASSERT_TRUE(d.ready()) << d.errors().toStdString();
+    moveTo({700, 600});  // where both windows are: the upper one, its shadow left out
+    const QImage shown =
+        screenshotForPeople(QStringLiteral("chooser_window_es.png"), [](const QImage& s) {
+          return redFrameAt(s, {621, 600});
+        });
+    EXPECT_TRUE(redFrameAt(shown, {621, 600}));
+    EXPECT_TRUE(redFrameAt(shown, {1000, 818}));
+    EXPECT_FALSE(redFrameAt(shown, {610, 600}));  // the shadow is not framed
+    EXPECT_TRUE(dimmedBy(shown.pixel(100, 100), windows_.pixel({100, 100}), 82));
+    click({700, 600});
+    EXPECT_EQ(d.rest(), window(windows_[2].id(), QRect(620, 410, 760, 410), screen_));
+  }
+  {
+    Driver d({QStringLiteral("window"), QStringLiteral("--english")});
+    ASSERT_TRUE(d.ready());
+    moveTo({1700, 950});  // over no window: the hint
+    screenshotForPeople(QStringLiteral("chooser_window_hint_en.png"),
+                        [](const QImage&) { return true; });
+    click({1700, 950});  // picks nothing, and the picker stays
+    QThread::msleep(200);
+    click({300, 200});
+    EXPECT_EQ(d.rest(), window(windows_[1].id(), QRect(200, 150, 700, 500), screen_));
+  }
+}
+
+// A reparenting window manager for one test: it frames the windows, publishes its stacking
+// list and the frames' extents, and is gone afterwards.
+class WindowManager {
+ public:
+  WindowManager(xcb_connection_t* c, xcb_window_t root) : c_(c), root_(root) {
+    process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kTimeoutMs && process_.state() != QProcess::NotRunning) {
+      if (!property(root_, "_NET_SUPPORTING_WM_CHECK", XCB_ATOM_WINDOW).empty()) {
+        ready_ = true;
+        break;
+      }
+      QThread::msleep(20);
+    }
+  }
+  ~WindowManager() {
+    process_.terminate();
+    if (!process_.waitForFinished(kTimeoutMs)) process_.kill();
+    process_.waitForFinished();
+  }
+  bool ready() const { return ready_; }
+
+  std::vector<std::uint32_t> property(xcb_window_t w, const char* name, xcb_atom_t type) const {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> atom(
+        xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, strlen(name), name), nullptr), &std::free);
+    std::unique_ptr<xcb_get_property_reply_t, decltype(&std::free)> r(
+        xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, atom->atom, type, 0, 1024), nullptr),
+        &std::free);
+    if (!r || r->format != 32) return {};
+    const auto* v = static_cast<const std::uint32_t*>(xcb_get_property_value(r.get()));
+    return {v, v + xcb_get_property_value_length(r.get()) / 4};
+  }
+  // Waits until the window is managed: listed, and its frame's extents known.
+  bool manages(xcb_window_t w) const {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kTimeoutMs) {
+      const auto list = property(root_, "_NET_CLIENT_LIST_STACKING", XCB_ATOM_WINDOW);
+      if (std::find(list.begin(), list.end(), w) != list.end() &&
+          property(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL).size() == 4)
+        return true;
+      QThread::msleep(20);
+    }
+    return false;
+  }
+  // What the user sees of a managed window: its inside grown by the frame.
+  QRect framed(xcb_window_t w) const {
+    std::unique_ptr<xcb_get_geometry_reply_t, decltype(&std::free)> g(
+        xcb_get_geometry_reply(c_, xcb_get_geometry(c_, w), nullptr), &std::free);
+    std::unique_ptr<xcb_translate_coordinates_reply_t, decltype(&std::free)> o(
+        xcb_translate_coordinates_reply(c_, xcb_translate_coordinates(c_, w, root_, 0, 0), nullptr),
+        &std::free);
+    const auto e = property(w, "_NET_FRAME_EXTENTS", XCB_ATOM_CARDINAL);  // l, r, t, b
+    return QRect(o->dst_x - int(e[0]), o->dst_y - int(e[2]), g->width + e[0] + e[1],
+                 g->height + e[2] + e[3]);
+  }
+
+ private:
+  xcb_connection_t* c_;
+  xcb_window_t root_;
+  QProcess process_;
+  bool ready_ = false;
+};
+
+TEST_F(ChoosersX11, UnderAWindowManagerItsStackingAndFramesDecide) {
+  WindowManager wm(connection_, root_);
+  ASSERT_TRUE(wm.ready()) << "openbox did not start";
+  windows_.show(
+      {plainWindow(QRect(200, 150, 600, 400), 101), plainWindow(QRect(500, 350, 600, 400), 102)});
+  const std::uint32_t a = windows_[0].id(), b = windows_[1].id();
+  ASSERT_TRUE(wm.manages(a) && wm.manages(b));
+  xdotool({QStringLiteral("windowmove"), QString::number(a), QStringLiteral("200"),
+           QStringLiteral("150")});
+  xdotool({QStringLiteral("windowmove"), QString::number(b), QStringLiteral("500"),
+           QStringLiteral("350")});
+  xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(b)});
+  QThread::msleep(200);
+  const QRect frameA = wm.framed(a), frameB = wm.framed(b);
+  ASSERT_TRUE(frameA.intersects(frameB));
+  const QPoint overlap = frameA.intersected(frameB).center();
+  {
+    // On the title bar the window manager draws: the client window is what's chosen.
+    Driver d({QStringLiteral("window")});
+    ASSERT_TRUE(d.ready());
+    click({frameB.center().x(), frameB.top() + 3});
+    EXPECT_EQ(d.rest(), window(b, frameB, screen_));
+  }
+  xdotool({QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(a)});
+  QThread::msleep(200);
+  {
+    Driver d({QStringLiteral("window")});
+    ASSERT_TRUE(d.ready());
+    click(overlap);
+    EXPECT_EQ(d.rest(), window(a, wm.framed(a), screen_));
+  }
+}
+
+TEST_F(ChoosersX11, AWindowClosedWhileThePickerIsOpenIsNotReturned) {
+  windows_.show({background(61), plainWindow(QRect(1200, 100, 500, 400), 62)});
+  Driver d({QStringLiteral("window")});
+  ASSERT_TRUE(d.ready());
+  moveTo({1400, 300});
+  QThread::msleep(150);  // the picker has it framed
+  windows_.close(1);
+  click({1400, 300});
+  QThread::msleep(300);
+  key(QStringLiteral("Escape"));
+  EXPECT_EQ(d.rest(), QStringLiteral("cancel"));
+}
+
+TEST_F(ChoosersX11, TheColourPickerReadsTheExactPixelOnMonitorsOfBothScales) {
+  const VirtualMonitors monitors(connection_, root_,
+                                 {{"CORVALIN-LEFT", QRect(0, 0, 1000, 1080), QSize(264, 285)},
+                                  {"CORVALIN-RIGHT", QRect(1000, 0, 920, 1080), QSize(122, 143)}});
+  ASSERT_TRUE(monitors.ok());
+  const QImage picture = codedPicture();
+  windows_.show({background(71, picture)});
+  {
+    Driver d({QStringLiteral("color")}, mixedScale());
+    ASSERT_TRUE(d.ready()) << d.errors().toStdString();
+    moveTo({1500, 500});
+    for (const char* k : {"Right", "Down", "Down"}) key(QString::fromLatin1(k));
+    screenshotForPeople(QStringLiteral("chooser_color_scaled.png"), [](const QImage& s) {
+      return qGray(s.pixel(1560, 560)) < 40;  // the loupe's dark frame
+    });
+    key(QStringLiteral("Return"));
+    EXPECT_EQ(d.rest(), QStringLiteral("color ") + hexAt(picture, {1501, 502}));
+  }
+  {
+    Driver d({QStringLiteral("color"), QStringLiteral("--twice")}, mixedScale());
+    ASSERT_TRUE(d.ready());
+    moveTo({300, 300});
+    for (const char* k : {"Up", "Left", "Left"}) key(QString::fromLatin1(k));
+    screenshotForPeople(QStringLiteral("chooser_color.png"),
+                        [](const QImage& s) { return qGray(s.pixel(330, 330)) < 40; });
+    key(QStringLiteral("Return"));
+    key(QStringLiteral("Return"));
+    EXPECT_EQ(d.rest(), QStringLiteral("color ") + hexAt(picture, {298, 299}));
+  }
+  {
+    Driver d({QStringLiteral("color")}, mixedScale());
+    ASSERT_TRUE(d.ready());
+    click({1700, 900}, 1);
+    EXPECT_EQ(d.rest(), QStringLiteral("color ") + hexAt(picture, {1700, 900}));
+  }
+}
+
+// The keyboard is taken by someone else (the overlay) when ours can't take it.
+bool keyboardTaken(xcb_connection_t* c, xcb_window_t root) {
+  std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> r(
+      xcb_grab_keyboard_reply(
+          c,
+          xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+          nullptr),
+      &std::free);
+  xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+  xcb_flush(c);
+  return r && r->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+}
+
+TEST_F(ChoosersX11, TheShellPutsAPickedColoursHexOnTheClipboard) {
+  const QImage picture = codedPicture();
+  windows_.show({background(81, picture)});
+  QTemporaryDir home;
+  ASSERT_TRUE(home.isValid());
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("HOME"), home.path());
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  moveTo({800, 600});
+  QProcess app;
+  app.setProcessEnvironment(env);
+  app.start(QStringLiteral(CORVALIN),
+            {QStringLiteral("--action"), QStringLiteral("pickColorAction")});
+  QElapsedTimer clock;
+  clock.start();
+  while (!keyboardTaken(connection_, root_) && clock.elapsed() < kTimeoutMs) QThread::msleep(20);
+  ASSERT_LT(clock.elapsed(), kTimeoutMs) << "no colour picker came up";
+  key(QStringLiteral("Right"));
+  key(QStringLiteral("Return"));
+  QString clipboard;
+  clock.restart();
+  for (;;) {
+    QProcess xclip;
+    xclip.start(QStringLiteral("xclip"),
+                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    xclip.waitForFinished(kTimeoutMs);
+    clipboard = QString::fromUtf8(xclip.readAllStandardOutput());
+    if (clipboard.startsWith(QLatin1Char('#')) || clock.elapsed() > kTimeoutMs) break;
+    QThread::msleep(50);
+  }
+  EXPECT_EQ(clipboard, hexAt(picture, {801, 600}));
+  app.terminate();
+  if (!app.waitForFinished(kTimeoutMs)) app.kill();
+}
+
+TEST_F(ChoosersX11, TheCountdownIsOffTheScreenBeforeItsCompletionGrabsIt) {
+  windows_.show({background(91, desktopPicture())});
+  QTemporaryDir dir;
+  const QString png = dir.filePath(QStringLiteral("first-frame.png"));
+  const QRect badge(884, 434, 132, 132);  // centred on the area
+  Driver d({QStringLiteral("countdown"), QStringLiteral("2"), QStringLiteral("800,400,300,200"),
+            screen_, png});
+  ASSERT_TRUE(d.ready()) << d.errors().toStdString();
+  const QImage during = screenshotForPeople(
+      QStringLiteral("chooser_countdown.png"),
+      [&](const QImage& s) { return qGray(s.pixel(badge.x() + 20, badge.center().y())) < 60; });
+  EXPECT_LT(qGray(during.pixel(badge.x() + 20, badge.center().y())), 60);
+  EXPECT_EQ(d.line(), QStringLiteral("done"));
+  const QImage first = QImage(png).convertToFormat(QImage::Format_RGB32);
+  ASSERT_FALSE(first.isNull());
+  int differences = 0;
+  for (int y = badge.top() - 4; y <= badge.bottom() + 4; ++y)
+    for (int x = badge.left() - 4; x <= badge.right() + 4; ++x)
+      differences += (first.pixel(x, y) & 0xffffffu) != (windows_.pixel({x, y}) & 0xffffffu);
+  EXPECT_EQ(differences, 0);
+}
+
+}  // namespace
+}  // namespace corvalin
