@@ -11,6 +11,7 @@
 #include <QSystemTrayIcon>
 #include <QTimer>
 #include <cstdio>
+#include <vector>
 
 #include "app/app_delegate.h"
 #include "app/menu_widgets.h"
@@ -232,6 +233,19 @@ QString accionPedida(const QStringList& args) {
 }
 
 }  // namespace
+
+int entregarSiYaCorre(int argc, char** argv) {
+  // Its own copy of the arguments: the application made next gets them untouched.
+  std::vector<char*> args(argv, argv + argc);
+  args.push_back(nullptr);
+  int n = argc;
+  QCoreApplication core(n, args.data());
+  SingleInstance instance;
+  if (!instance.otraCorre()) return -1;
+  if (instance.entregar(accionPedida(core.arguments()))) return 0;
+  std::fprintf(stderr, "corvalin: already running, and it could not be reached\n");
+  return 1;
+}
 
 int ejecutarCorvalin(QApplication& app) {
   app.setQuitOnLastWindowClosed(false);

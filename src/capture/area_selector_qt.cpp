@@ -19,7 +19,8 @@ namespace {
 class CapaDeArea final : public CapaDePantalla {
  public:
   CapaDeArea(QScreen* pantalla, QImage fondo, std::function<AjustesDeGrabacion()> ajustes)
-      : CapaDePantalla(pantalla, std::move(fondo)), ajustes_(std::move(ajustes)) {
+      : CapaDePantalla(pantalla, std::move(fondo), 107),  // 0.42
+        ajustes_(std::move(ajustes)) {
     setCursor(Qt::CrossCursor);
     setAccessibleName(L("Arrastra para elegir qué grabar  ·  Esc para cancelar"));
   }
@@ -31,13 +32,8 @@ class CapaDeArea final : public CapaDePantalla {
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
     const QRectF vista = rect();
-    pintarFondo(p);
     const std::optional<QRectF> sel = seleccion();
-    QPainterPath atenuado;
-    atenuado.setFillRule(Qt::OddEvenFill);
-    atenuado.addRect(vista);
-    if (sel && sel->width() > 0 && sel->height() > 0) atenuado.addRect(*sel);
-    p.fillPath(atenuado, QColor(0, 0, 0, 107));  // 0.42
+    pintarFondo(p, sel ? *sel : QRectF());
 
     p.setRenderHint(QPainter::Antialiasing);
     if (sel && sel->width() > 1 && sel->height() > 1) {
@@ -158,9 +154,8 @@ void SelectorDeArea::pick(std::function<void(const AreaElegida&)> onPick,
   capas_ = std::make_unique<Capas>(escritorio_.get());
   // Without a compositor nothing shows through a window: the layers show the screen as it
   // was a moment ago instead.
-  const QImage raiz = fondoParaCapas(escritorio_.get());
   capas_->crearEnCadaPantalla([&](QScreen* pantalla) {
-    auto* capa = new CapaDeArea(pantalla, parteDeLaRaiz(raiz, pantalla), ajustes_);
+    auto* capa = new CapaDeArea(pantalla, fondoParaCapa(escritorio_.get(), pantalla), ajustes_);
     const QString nombre = pantalla->name();
     capa->alElegir = [this, onPick, nombre](const QRect& area) {
       terminar([onPick, area, nombre] {

@@ -1,6 +1,7 @@
 #include "capture/color_picker_qt.h"
 
 #include <QFontDatabase>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -26,7 +27,7 @@ class CapaDeColor final : public CapaDePantalla {
     pintarFondo(p);
     const PantallaEnMapa aqui = PantallaEnMapa::de(*pantalla());
     if (!aqui.raiz().contains(selector_->cursor_)) return;
-    dibujarLupa(p, puntoDePixel(selector_->cursor_, aqui));
+    dibujarLupa(p, aqui);
   }
 
   void mouseMoveEvent(QMouseEvent* e) override { seguir(e->position()); }
@@ -69,12 +70,12 @@ class CapaDeColor final : public CapaDePantalla {
 
  private:
   void seguir(QPointF local) {
-    selector_->ponerCursor(
-        pixelBajo(local, PantallaEnMapa::de(*pantalla()), selector_->raiz_.rect()));
+    const PantallaEnMapa aqui = PantallaEnMapa::de(*pantalla());
+    selector_->ponerCursor(pixelBajo(local, aqui, aqui.raiz()));
   }
 
-  void dibujarLupa(QPainter& p, QPointF cursor) {
-    const QRectF marco = marcoDeLupa(cursor, rect());
+  void dibujarLupa(QPainter& p, const PantallaEnMapa& aqui) {
+    const QRectF marco = marcoDeLupa(puntoDePixel(selector_->cursor_, aqui), rect());
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     QPainterPath forma;
@@ -84,9 +85,11 @@ class CapaDeColor final : public CapaDePantalla {
 
     // Each pixel a square of its own: no smoothing between them.
     const int mitad = kCeldasDeLupa / 2;
-    const QPoint c = selector_->cursor_;
-    const QImage bloque =
-        selector_->raiz_.copy(c.x() - mitad, c.y() - mitad, kCeldasDeLupa, kCeldasDeLupa);
+    const QPoint c = selector_->cursor_ - aqui.raiz().topLeft();
+    QImage bloque(kCeldasDeLupa, kCeldasDeLupa, QImage::Format_RGB32);
+    escribirAtenuado(bloque,
+                     fondo().copy(c.x() - mitad, c.y() - mitad, kCeldasDeLupa, kCeldasDeLupa),
+                     bloque.rect(), {}, 0);
     const QRectF cuadro = cuadroDeLupa(marco);
     p.setRenderHint(QPainter::SmoothPixmapTransform, false);
     p.drawImage(cuadro, bloque);
@@ -139,8 +142,13 @@ void SelectorDeColor::pick(std::function<void(const QColor&)> onPick,
     }
     return;
   }
-  raiz_ = escritorio_->congelar();
-  if (raiz_.isNull()) {
+  fotos_.clear();
+  for (QScreen* pantalla : QGuiApplication::screens()) {
+    QImage imagen = fotoDePantalla(*escritorio_, pantalla);
+    if (!imagen.isNull())
+      fotos_.push_back({PantallaEnMapa::de(*pantalla).raiz(), std::move(imagen)});
+  }
+  if (fotos_.empty()) {
     if (onCancel) QTimer::singleShot(0, std::move(onCancel));
     return;
   }
@@ -149,14 +157,24 @@ void SelectorDeColor::pick(std::function<void(const QColor&)> onPick,
   cursor_ = escritorio_->puntero();
   capas_ = std::make_unique<Capas>(escritorio_.get());
   capas_->crearEnCadaPantalla([this](QScreen* pantalla) -> CapaDePantalla* {
-    return new CapaDeColor(pantalla, parteDeLaRaiz(raiz_, pantalla), this);
+    const Foto* foto = fotoEn(PantallaEnMapa::de(*pantalla).raiz().topLeft());
+    return foto ? new CapaDeColor(pantalla, foto->imagen, this) : nullptr;
   });
   capas_->mostrar();
 }
 
+const SelectorDeColor::Foto* SelectorDeColor::fotoEn(QPoint raiz) const {
+  for (const Foto& f : fotos_) {
+    if (f.raiz.contains(raiz)) return &f;
+  }
+  return nullptr;
+}
+
 QColor SelectorDeColor::colorBajo() const {
-  if (!raiz_.valid(cursor_)) return QColor(Qt::black);
-  return QColor::fromRgb(raiz_.pixel(cursor_));
+  const Foto* foto = fotoEn(cursor_);
+  if (foto == nullptr) return QColor(Qt::black);
+  // The channels alone: the picture's unused byte is whatever the server sent.
+  return QColor::fromRgb(foto->imagen.pixel(cursor_ - foto->raiz.topLeft()));
 }
 
 void SelectorDeColor::ponerCursor(QPoint raiz) {
@@ -172,10 +190,7 @@ void SelectorDeColor::mover(QPoint paso) {
   // The pointer stays on the screens; between monitors of different sizes the root has
   // pixels no screen shows.
   const QPoint destino = cursor_ + paso;
-  if (!raiz_.valid(destino)) return;
-  const PantallaEnMapa* en = MapaDePantallas::actual().enRaiz(destino);
-  if (en == nullptr || !en->raiz().contains(destino)) return;
-  ponerCursor(destino);
+  if (fotoEn(destino) != nullptr) ponerCursor(destino);
 }
 
 void SelectorDeColor::escoger() {
@@ -193,7 +208,7 @@ void SelectorDeColor::terminar(std::function<void()> avisar) {
   onCancel_ = nullptr;
   std::unique_ptr<Capas> capas = std::move(capas_);
   capas->cerrar(std::move(avisar));
-  raiz_ = QImage();
+  fotos_.clear();
 }
 
 }  // namespace corvalin

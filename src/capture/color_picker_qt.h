@@ -7,6 +7,7 @@
 #include <QPoint>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "capture/color_picker.h"
 #include "capture/desktop.h"
@@ -37,7 +38,14 @@ class SelectorDeColor final : public ColorPicker {
   std::shared_ptr<Escritorio> escritorio_;
   Alternativa sinPantalla_;
   std::unique_ptr<Capas> capas_;
-  QImage raiz_;    // the whole root window as it was
+  // Each screen as it was, with where it lies in the root window.
+  struct Foto {
+    QRect raiz;
+    QImage imagen;
+  };
+  const Foto* fotoEn(QPoint raiz) const;
+
+  std::vector<Foto> fotos_;
   QPoint cursor_;  // the root pixel under the pointer
   std::function<void(const QColor&)> onPick_;
   std::function<void()> onCancel_;

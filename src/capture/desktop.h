@@ -24,8 +24,10 @@ struct VentanaDelEscritorio {
 class Escritorio {
  public:
   virtual ~Escritorio() = default;
-  // The whole root window without the pointer, Format_RGB32; a null image when it failed.
-  virtual QImage congelar() = 0;
+  // The root window's pixels in `zona` (device pixels) without the pointer, Format_RGB32; a
+  // null image when it failed. Without `opaca` the unused byte of each pixel is left as the
+  // server sent it, for callers that write every pixel out themselves.
+  virtual QImage congelar(const QRect& zona, bool opaca = true) = 0;
   // The top-level windows on screen, the top-most first.
   virtual std::vector<VentanaDelEscritorio> ventanas() = 0;
   // "Application — title", or what there is of the two.

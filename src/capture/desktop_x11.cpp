@@ -14,14 +14,18 @@ class EscritorioX11 final : public Escritorio {
   explicit EscritorioX11(std::unique_ptr<tools::X11Display> display)
       : display_(std::move(display)) {}
 
-  QImage congelar() override {
+  QImage congelar(const QRect& zona, bool opaca) override {
     std::string error;
-    const std::optional<tools::ScreenGrab> grab =
-        display_->grab(display_->rootRect(), true, &error);
+    std::optional<tools::ScreenGrab> grab = display_->grab(
+        tools::PixelRect{zona.x(), zona.y(), zona.width(), zona.height()}, opaca, &error);
     if (!grab) return {};
     const tools::Rgb32View& px = grab->pixels;
-    // The grab's storage goes away with it: the picture keeps its own copy.
-    return QImage(px.data, px.widthPx, px.heightPx, px.strideBytes, QImage::Format_RGB32).copy();
+    // The picture keeps the grab's memory rather than a copy of it: a screen is tens of
+    // megabytes, and copying it is most of the time a chooser takes to appear.
+    auto* guardado = new std::shared_ptr<void>(std::move(grab->storage));
+    return QImage(
+        const_cast<uchar*>(px.data), px.widthPx, px.heightPx, px.strideBytes, QImage::Format_RGB32,
+        [](void* p) { delete static_cast<std::shared_ptr<void>*>(p); }, guardado);
   }
 
   std::vector<VentanaDelEscritorio> ventanas() override {

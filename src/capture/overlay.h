@@ -22,30 +22,44 @@ class Escritorio;
 
 // One screen's window. Subclasses draw and take input; geometry and flags come from here.
 // With a `fondo` (the screen as it was, at its own pixel density) the layer is opaque and
-// shows it; without one it is see-through, which needs a compositor.
+// shows it; without one it is see-through, which needs a compositor. The screen shows dimmed
+// by black at `atenuacion` (0…255) but for a hole the chooser leaves.
 class CapaDePantalla : public QWidget {
   Q_OBJECT
 
  public:
-  CapaDePantalla(QScreen* pantalla, QImage fondo);
+  CapaDePantalla(QScreen* pantalla, QImage fondo, int atenuacion = 0);
   QScreen* pantalla() const { return pantalla_; }
 
  protected:
-  // The still picture, or a clear window.
-  void pintarFondo(QPainter& p);
+  // The screen as it was (or the clear window), dimmed outside `hueco` (layer coordinates).
+  void pintarFondo(QPainter& p, const QRectF& hueco = {});
+  const QImage& fondo() const { return fondo_; }
 
  private:
+  // Writes the dimmed picture straight into the window's pixels: one pass over a screen
+  // that may be tens of megabytes. False where the window's pixels are not at hand.
+  bool pintarDirecto(QPainter& p, const QRectF& hueco);
+
   QScreen* pantalla_;
   QImage fondo_;
+  int atenuacion_;
 };
 
-// The part of a picture of the whole root window that `pantalla` shows, at the screen's own
-// pixel density; null when `raiz` is.
-QImage parteDeLaRaiz(const QImage& raiz, QScreen* pantalla);
+// Writes `fuente` into `destino` within `zona` (pixels of both), under black at `alpha` but
+// inside `hueco`, opaque whatever the unused byte of `fuente` holds; both cores share a
+// large zone.
+void escribirAtenuado(QImage& destino, const QImage& fuente, const QRect& zona, const QRect& hueco,
+                      int alpha);
 
-// What the layers show beneath them: nothing when the screen shows through them (a
-// compositor runs, or this is not X11), else a still picture of the whole root window.
-QImage fondoParaCapas(Escritorio* escritorio);
+// A still picture of what `pantalla` shows, at the screen's own pixel density, for a layer's
+// `fondo` (its unused bytes as the server sent them: the layer writes its pixels opaque);
+// null when it could not be taken.
+QImage fotoDePantalla(Escritorio& escritorio, QScreen* pantalla);
+
+// What a dimmed layer shows beneath it: nothing when the screen shows through it (a
+// compositor runs, or this is not X11), else a still picture of its screen.
+QImage fondoParaCapa(Escritorio* escritorio, QScreen* pantalla);
 
 // Runs `despues` once windows just hidden are gone from the screen: at once, or after the
 // compositor had time for a frame. Waits for the server first, so they are unmapped.
@@ -61,7 +75,7 @@ class Capas {
   Capas(const Capas&) = delete;
   Capas& operator=(const Capas&) = delete;
 
-  // One layer per screen, made by `crear`.
+  // One layer per screen, made by `crear` (which may leave a screen out by returning null).
   void crearEnCadaPantalla(const std::function<CapaDePantalla*(QScreen*)>& crear);
   const std::vector<QPointer<CapaDePantalla>>& capas() const { return capas_; }
   bool vacias() const { return capas_.empty(); }

@@ -44,7 +44,8 @@ VentanaElegida eleccionDe(const VentanaDelEscritorio& ventana, const MapaDePanta
 class CapaDeVentanas final : public CapaDePantalla {
  public:
   CapaDeVentanas(QScreen* pantalla, QImage fondo, SelectorDeVentana* selector)
-      : CapaDePantalla(pantalla, std::move(fondo)), selector_(selector) {
+      : CapaDePantalla(pantalla, std::move(fondo), 82),  // 0.32
+        selector_(selector) {
     setCursor(Qt::PointingHandCursor);
     setAccessibleName(L("Pasa el cursor sobre una ventana · Esc para salir"));
   }
@@ -52,19 +53,13 @@ class CapaDeVentanas final : public CapaDePantalla {
  protected:
   void paintEvent(QPaintEvent*) override {
     QPainter p(this);
-    pintarFondo(p);
-    const QRectF vista = rect();
     const std::optional<VentanaDelEscritorio>& actual = selector_->actual_;
-    QPainterPath atenuado;
-    atenuado.setFillRule(Qt::OddEvenFill);
-    atenuado.addRect(vista);
     QRectF marco;
     if (actual) {
       marco = MapaDePantallas::rectEnLogico(PantallaEnMapa::de(*pantalla()), actual->visible)
                   .translated(-pantalla()->geometry().topLeft());
-      atenuado.addRect(marco);
     }
-    p.fillPath(atenuado, QColor(0, 0, 0, 82));  // 0.32
+    pintarFondo(p, marco);
     if (actual) {
       const QColor rojo(255, 59, 48);
       p.fillRect(marco, QColor(rojo.red(), rojo.green(), rojo.blue(), 18));  // 0.07
@@ -149,9 +144,8 @@ void SelectorDeVentana::pick(std::function<void(const VentanaElegida&)> onPick,
   actual_.reset();
   nombre_.clear();
   capas_ = std::make_unique<Capas>(escritorio_.get());
-  const QImage raiz = fondoParaCapas(escritorio_.get());
   capas_->crearEnCadaPantalla([&](QScreen* pantalla) -> CapaDePantalla* {
-    return new CapaDeVentanas(pantalla, parteDeLaRaiz(raiz, pantalla), this);
+    return new CapaDeVentanas(pantalla, fondoParaCapa(escritorio_.get(), pantalla), this);
   });
   capas_->mostrar();
   seguirCursor();

@@ -58,6 +58,16 @@ bool SingleInstance::adquirir() {
   return true;
 }
 
+bool SingleInstance::otraCorre() const {
+  if (lockFd_ >= 0) return false;
+  const QByteArray path = QFile::encodeName(lockPath_);
+  const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool tomado = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
+  ::close(fd);  // drops the lock if this took it
+  return tomado;
+}
+
 bool SingleInstance::entregar(const QString& accion) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   if (!bus.isConnected()) return false;

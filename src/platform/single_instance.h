@@ -20,6 +20,8 @@ class SingleInstance : public QObject {
 
   // True when this process is now the one instance.
   bool adquirir();
+  // Whether another process holds the lock now; this one neither takes nor keeps it.
+  bool otraCorre() const;
   // From a later launch: hands `accion` to the running instance. True when it was delivered.
   bool entregar(const QString& accion);
   // Gives up the lock and the bus name, e.g. right before relaunching for a language change.

@@ -9,6 +9,7 @@
 // and prints "done".
 #include <QApplication>
 #include <QColor>
+#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
@@ -129,7 +130,8 @@ int main(int argc, char** argv) {
     const QString png = args[5];
     cuenta =
         fabricaDeCuentaRegresiva(escritorio)(args[2].toInt(), area, args[4], [escritorio, png] {
-          const QImage pantalla = escritorio->congelar();
+          const QImage pantalla =
+              escritorio->congelar(QGuiApplication::primaryScreen()->geometry());
           say(pantalla.save(png) ? QStringLiteral("done") : QStringLiteral("failed"));
           QCoreApplication::exit(0);
         });

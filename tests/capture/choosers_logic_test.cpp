@@ -5,6 +5,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QPainter>
 #include <QTest>
 #include <QWidget>
 
@@ -155,11 +156,65 @@ TEST(Countdown, TheBadgeCentresOnTheAreaAndStays8PxInsideTheScreen) {
   EXPECT_EQ(lugarDeCuenta(QRect(2000, 0, 100, 100), QRect(1920, 0, 1280, 1024)), QPoint(1984, 8));
 }
 
+TEST(Overlay, DimmingWritesWhatBlendingBlackWouldKeepsTheHoleAndStaysInItsZone) {
+  // A picture whose unused byte is 0, as the X server sends it.
+  QImage fuente(300, 200, QImage::Format_RGB32);
+  for (int y = 0; y < fuente.height(); ++y) {
+    auto* row = reinterpret_cast<QRgb*>(fuente.scanLine(y));
+    for (int x = 0; x < fuente.width(); ++x)
+      row[x] =
+          (uint32_t(x * 7 + y * 3) & 0xff) << 16 | (uint32_t(x * y) & 0xff) << 8 | ((x ^ y) & 0xff);
+  }
+  QImage opaca = fuente.copy();
+  for (int y = 0; y < opaca.height(); ++y)
+    for (int x = 0; x < opaca.width(); ++x) opaca.setPixel(x, y, opaca.pixel(x, y) | 0xff000000u);
+  QImage esperada = opaca.copy();
+  {
+    QPainter p(&esperada);
+    p.fillRect(esperada.rect(), QColor(0, 0, 0, 107));
+  }
+  QImage destino(fuente.size(), QImage::Format_RGB32);
+  destino.fill(0xff123456u);
+  const QRect zona(10, 20, 250, 150), hueco(40, 50, 60, 30);
+  escribirAtenuado(destino, fuente, zona, hueco, 107);
+  int lejos = 0, fueraDeZona = 0, hueco_mal = 0, transparentes = 0;
+  for (int y = 0; y < destino.height(); ++y) {
+    for (int x = 0; x < destino.width(); ++x) {
+      const QRgb d = destino.pixel(x, y);
+      if (!zona.contains(x, y)) {
+        fueraDeZona += d != 0xff123456u;
+      } else if (hueco.contains(x, y)) {
+        hueco_mal += d != opaca.pixel(x, y);
+      } else {
+        const QRgb e = esperada.pixel(x, y);
+        lejos += std::abs(qRed(d) - qRed(e)) > 1 || std::abs(qGreen(d) - qGreen(e)) > 1 ||
+                 std::abs(qBlue(d) - qBlue(e)) > 1;
+      }
+      transparentes += qAlpha(d) != 255;
+    }
+  }
+  EXPECT_EQ(lejos, 0);
+  EXPECT_EQ(fueraDeZona, 0);
+  EXPECT_EQ(hueco_mal, 0);
+  EXPECT_EQ(transparentes, 0);
+  // Nothing to dim: a straight copy, made opaque; a large zone is shared between two threads.
+  QImage grande(1600, 1000, QImage::Format_RGB32);
+  grande.fill(0x00abcdefu);
+  QImage copia(grande.size(), QImage::Format_RGB32);
+  escribirAtenuado(copia, grande, copia.rect(), {}, 0);
+  EXPECT_EQ(copia.pixel(0, 0), 0xffabcdefu);
+  EXPECT_EQ(copia.pixel(1599, 999), 0xffabcdefu);
+  escribirAtenuado(copia, grande, copia.rect(), {}, 255);
+  EXPECT_EQ(copia.pixel(800, 999), 0xff000000u);
+}
+
 // A desktop that is a picture: what the choosers see, without a display.
 class EscritorioDePrueba final : public Escritorio {
  public:
   explicit EscritorioDePrueba(QImage raiz) : raiz_(std::move(raiz)) {}
-  QImage congelar() override { return raiz_; }
+  QImage congelar(const QRect& zona, bool) override {
+    return raiz_.isNull() ? QImage() : raiz_.copy(zona);
+  }
   std::vector<VentanaDelEscritorio> ventanas() override { return ventanas_; }
   QString nombre(uint32_t id) override { return nombres_.value(id); }
   QPoint puntero() override { return puntero_; }

@@ -109,10 +109,14 @@ TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
   const QString bus =
       QStringLiteral("app.corvalin.Pruebas.p%1").arg(QCoreApplication::applicationPid());
   SingleInstance first(bus, lock);
+  EXPECT_FALSE(first.otraCorre());  // nobody holds the lock yet
   ASSERT_TRUE(first.adquirir());
+  EXPECT_FALSE(first.otraCorre());  // the holder itself
   QSignalSpy requests(&first, &SingleInstance::peticion);
 
   SingleInstance second(bus, lock);
+  EXPECT_TRUE(second.otraCorre());
+  EXPECT_TRUE(second.otraCorre());  // asking takes nothing
   EXPECT_FALSE(second.adquirir());
   // The hand-over is a blocking bus call answered by this same process: run it elsewhere.
   std::atomic<bool> delivered{false};
@@ -128,6 +132,7 @@ TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
   // Once the first lets go (as before a restart), a new one may start.
   first.soltar();
   SingleInstance next(bus, lock);
+  EXPECT_FALSE(next.otraCorre());
   EXPECT_TRUE(next.adquirir());
 }
 
