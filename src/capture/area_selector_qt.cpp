@@ -5,7 +5,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
-#include <QPainterPath>
 #include <QScreen>
 
 #include "app/texts.h"
