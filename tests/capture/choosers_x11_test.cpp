@@ -38,6 +38,19 @@ using tools::testing::xdotool;
 
 constexpr int kTimeoutMs = 15000;
 
+// The keyboard is taken by someone else (the overlay) when ours can't take it.
+bool keyboardTaken(xcb_connection_t* c, xcb_window_t root) {
+  std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> r(
+      xcb_grab_keyboard_reply(
+          c,
+          xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
+          nullptr),
+      &std::free);
+  xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+  xcb_flush(c);
+  return r && r->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+}
+
 // A chooser in its own process, reporting on its standard output.
 class Driver {
  public:
@@ -67,7 +80,20 @@ class Driver {
     }
     return QString::fromUtf8(process_.readLine()).trimmed();
   }
-  bool ready() { return line() == QLatin1String("ready"); }
+  // Its layers are up and hold the keyboard.
+  bool ready() {
+    if (!started()) return false;
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    const xcb_window_t root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    QElapsedTimer clock;
+    clock.start();
+    bool taken = false;
+    while (!(taken = keyboardTaken(c, root)) && clock.elapsed() < kTimeoutMs) QThread::msleep(10);
+    xcb_disconnect(c);
+    return taken;
+  }
+  // It has shown what it shows.
+  bool started() { return line() == QLatin1String("ready"); }
   // Everything else it prints until it ends.
   QString rest() {
     if (!process_.waitForFinished(kTimeoutMs)) {
@@ -448,19 +474,6 @@ TEST_F(ChoosersX11, TheColourPickerReadsTheExactPixelOnMonitorsOfBothScales) {
   }
 }
 
-// The keyboard is taken by someone else (the overlay) when ours can't take it.
-bool keyboardTaken(xcb_connection_t* c, xcb_window_t root) {
-  std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> r(
-      xcb_grab_keyboard_reply(
-          c,
-          xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-          nullptr),
-      &std::free);
-  xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
-  xcb_flush(c);
-  return r && r->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
-}
-
 TEST_F(ChoosersX11, TheShellPutsAPickedColoursHexOnTheClipboard) {
   const QImage picture = codedPicture();
   windows_.show({background(81, picture)});
@@ -520,7 +533,7 @@ TEST_F(ChoosersX11, TheCountdownIsOffTheScreenBeforeItsCompletionGrabsIt) {
   const QRect badge(884, 434, 132, 132);  // centred on the area
   Driver d({QStringLiteral("countdown"), QStringLiteral("2"), QStringLiteral("800,400,300,200"),
             screen_, png});
-  ASSERT_TRUE(d.ready()) << d.errors().toStdString();
+  ASSERT_TRUE(d.started()) << d.errors().toStdString();
   const QImage during = screenshotForPeople(
       QStringLiteral("chooser_countdown.png"),
       [&](const QImage& s) { return qGray(s.pixel(badge.x() + 20, badge.center().y())) < 60; });
