@@ -31,6 +31,27 @@ class CapturaPendiente final : public CaptureService, Pendiente {
   }
 };
 
+// A long capture that cannot start yet: it says so, and grabbing never begins, so the flow
+// keeps no bar or shortcut for it.
+class DesplazamientoPendiente final : public ScrollCapture, Pendiente {
+ public:
+  explicit DesplazamientoPendiente(MostrarToast t) : Pendiente{std::move(t)} {}
+  void start(const QRect&, const QString&, std::function<void(std::optional<QString>)>) override {
+    avisar();
+  }
+  void finish(std::function<void(QImage)> completion) override {
+    despues([completion] { completion(QImage()); });
+  }
+  bool activa() const override { return false; }
+  int alto() const override { return 0; }
+  int cabecera() const override { return 0; }
+  int pie() const override { return 0; }
+  int muebles() const override { return 0; }
+  int filasAcumuladas() const override { return 0; }
+  int filasArriba() const override { return 0; }
+  QString dondeEstorba() const override { return {}; }
+};
+
 class LectorPendiente final : public TextRecognizer {
  public:
   void read(const QImage&, std::function<void(QString, int)> completion) override {
@@ -102,6 +123,9 @@ void completarConPendientes(Piezas& p) {
   const MostrarToast toast = p.toast;
   if (!p.capturas) p.capturas = std::make_unique<CapturaPendiente>(toast);
   if (!p.lector) p.lector = std::make_unique<LectorPendiente>();
+  if (!p.desplazamiento) {
+    p.desplazamiento = [toast] { return std::make_unique<DesplazamientoPendiente>(toast); };
+  }
   if (!p.editor)
     p.editor = [toast](const QImage&) { return std::make_unique<EditorPendiente>(toast); };
   if (!p.grabadora) p.grabadora = std::make_unique<GrabadoraPendiente>();

@@ -1,6 +1,9 @@
 // The capture flows driven through the shell's commands, with fakes behind them.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
+#include "app/pending_parts.h"
 #include "shell_test.h"
 
 namespace corvalin {
@@ -182,6 +185,60 @@ TEST_F(CaptureFlowsTest, ALongCaptureThatDidNotComeTogetherOrStart) {
   // Both captures are let go once they have answered.
   testing::procesarEventos();
   EXPECT_EQ(banco.scrollsDestruidos, 2);
+}
+
+}  // namespace
+}  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+// The shell over the stand-ins of what is still on its way: after a chooser, the long capture
+// and the recording end in the "not yet available" toast, and nothing is left running.
+class PendingPartsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::limpiarAjustes();
+    fijarIdiomaActual(Idioma::español);
+    Piezas p = banco.piezas();
+    p.desplazamiento = nullptr;
+    p.grabacion.setupBar = nullptr;
+    completarConPendientes(p);
+    app = std::make_unique<AppDelegate>(std::move(p));
+    app->applicationDidFinishLaunching();
+  }
+  void TearDown() override {
+    app.reset();
+    testing::procesarEventos();
+  }
+  int avisos() const {
+    return static_cast<int>(std::count_if(banco.toasts.begin(), banco.toasts.end(), [](auto& t) {
+      return t.titulo == QStringLiteral("Esto aún no está disponible");
+    }));
+  }
+
+  testing::Banco banco;
+  std::unique_ptr<AppDelegate> app;
+};
+
+TEST_F(PendingPartsTest, AfterTheChooserTheLongCaptureAndTheRecordingSayTheyAreNotHereYet) {
+  app->ejecutar(Accion::toggleScrollCapture);
+  ASSERT_EQ(banco.areas->veces, 1);
+  banco.areas->elegir(AreaElegida{QRect(0, 100, 800, 600), QStringLiteral("pantalla-1")});
+  testing::procesarEventos();
+  EXPECT_EQ(avisos(), 1);
+  EXPECT_TRUE(banco.alertas->vistas.empty());
+  EXPECT_EQ(banco.ventanasDeGrabacion.bar, nullptr);
+  // Nothing runs: the command asks for an area again.
+  app->ejecutar(Accion::toggleScrollCapture);
+  EXPECT_EQ(banco.areas->veces, 2);
+
+  app->ejecutar(Accion::toggleRecording);
+  ASSERT_EQ(banco.areas->veces, 3);
+  banco.areas->elegir(AreaElegida{QRect(10, 10, 640, 480), QStringLiteral("pantalla-1")});
+  testing::procesarEventos();
+  EXPECT_EQ(avisos(), 2);
+  EXPECT_FALSE(banco.grabadora->grabando());
 }
 
 }  // namespace
