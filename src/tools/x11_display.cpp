@@ -445,15 +445,37 @@ void X11Display::sync() const {
       xcb_get_input_focus_reply(c, xcb_get_input_focus(c), nullptr));
 }
 
+// A window manager that has gone (crashed, or replaced by none) leaves its properties on the
+// root, among them a stacking list of windows it no longer manages. It also leaves the name
+// of its check window, which went with it: while that window lives and names itself, the
+// manager runs. Without the property at all, the list is trusted as it stands.
+bool X11Display::windowManagerMayRun(std::uint32_t checkAtom) const {
+  if (checkAtom == XCB_ATOM_NONE) return true;
+  xcb_connection_t* c = d_->c();
+  Reply<xcb_get_property_reply_t> onRoot(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, d_->screen->root, checkAtom, XCB_ATOM_WINDOW, 0, 1), nullptr));
+  if (!onRoot || onRoot->format != 32 || xcb_get_property_value_length(onRoot.get()) < 4)
+    return true;
+  const xcb_window_t check =
+      *static_cast<const xcb_window_t*>(xcb_get_property_value(onRoot.get()));
+  xcb_generic_error_t* error = nullptr;
+  Reply<xcb_get_property_reply_t> onCheck(xcb_get_property_reply(
+      c, xcb_get_property(c, 0, check, checkAtom, XCB_ATOM_WINDOW, 0, 1), &error));
+  std::free(error);
+  return onCheck && onCheck->format == 32 && xcb_get_property_value_length(onCheck.get()) >= 4 &&
+         *static_cast<const xcb_window_t*>(xcb_get_property_value(onCheck.get())) == check;
+}
+
 std::vector<TopLevelWindow> X11Display::topLevelWindows() const {
   xcb_connection_t* c = d_->c();
   const xcb_window_t root = d_->screen->root;
-  const auto [stackingAtom, frameAtom, shadowAtom, typeAtom, dockAtom, desktopAtom] = d_->atoms(
-      std::array{"_NET_CLIENT_LIST_STACKING", "_NET_FRAME_EXTENTS", "_GTK_FRAME_EXTENTS",
-                 "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK", "_NET_WM_WINDOW_TYPE_DESKTOP"});
+  const auto [stackingAtom, frameAtom, shadowAtom, typeAtom, dockAtom, desktopAtom, checkAtom] =
+      d_->atoms(std::array{"_NET_CLIENT_LIST_STACKING", "_NET_FRAME_EXTENTS", "_GTK_FRAME_EXTENTS",
+                           "_NET_WM_WINDOW_TYPE", "_NET_WM_WINDOW_TYPE_DOCK",
+                           "_NET_WM_WINDOW_TYPE_DESKTOP", "_NET_SUPPORTING_WM_CHECK"});
 
   std::vector<xcb_window_t> ids;
-  if (stackingAtom != XCB_ATOM_NONE) {
+  if (stackingAtom != XCB_ATOM_NONE && windowManagerMayRun(checkAtom)) {
     Reply<xcb_get_property_reply_t> list(xcb_get_property_reply(
         c, xcb_get_property(c, 0, root, stackingAtom, XCB_ATOM_WINDOW, 0, 1 << 16), nullptr));
     if (list && list->format == 32) {

@@ -56,6 +56,8 @@ class X11Display {
   void sync() const;
 
  private:
+  bool windowManagerMayRun(std::uint32_t checkAtom) const;
+
   struct Impl;
   explicit X11Display(std::unique_ptr<Impl> impl);
   std::unique_ptr<Impl> d_;

@@ -330,7 +330,8 @@ TEST_F(ChoosersX11, TheWindowPickerChoosesTheTopmostWindowUnderThePointerWithout
 // list and the frames' extents, and is gone afterwards.
 class WindowManager {
  public:
-  WindowManager(xcb_connection_t* c, xcb_window_t root) : c_(c), root_(root) {
+  WindowManager(xcb_connection_t* c, xcb_window_t root)
+      : c_(c), root_(root), before_(rootProperties()) {
     process_.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
     QElapsedTimer clock;
     clock.start();
@@ -342,10 +343,17 @@ class WindowManager {
       QThread::msleep(20);
     }
   }
+  // Gone, and the root as it found it: what it leaves there would pass for a manager to
+  // the suites after this one.
   ~WindowManager() {
     process_.terminate();
     if (!process_.waitForFinished(kTimeoutMs)) process_.kill();
     process_.waitForFinished();
+    for (const xcb_atom_t a : rootProperties()) {
+      if (std::find(before_.begin(), before_.end(), a) == before_.end())
+        xcb_delete_property(c_, root_, a);
+    }
+    xcb_flush(c_);
   }
   bool ready() const { return ready_; }
 
@@ -385,8 +393,17 @@ class WindowManager {
   }
 
  private:
+  std::vector<xcb_atom_t> rootProperties() const {
+    std::unique_ptr<xcb_list_properties_reply_t, decltype(&std::free)> r(
+        xcb_list_properties_reply(c_, xcb_list_properties(c_, root_), nullptr), &std::free);
+    if (!r) return {};
+    const xcb_atom_t* a = xcb_list_properties_atoms(r.get());
+    return {a, a + xcb_list_properties_atoms_length(r.get())};
+  }
+
   xcb_connection_t* c_;
   xcb_window_t root_;
+  std::vector<xcb_atom_t> before_;
   QProcess process_;
   bool ready_ = false;
 };

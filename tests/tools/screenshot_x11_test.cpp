@@ -299,6 +299,47 @@ TEST_F(ScreenshotToolX11, TheWindowManagersListAndFrameExtentsDecide) {
   expectScreenPixels(saved(), QRect(295, 270, 511, 434));
 }
 
+// A window manager that has gone leaves its stacking list and the name of its check window on
+// the root; the window is gone with it, so the list is not heeded and the root's own windows
+// count again.
+TEST_F(ScreenshotToolX11, AListLeftByAWindowManagerThatHasGoneIsNotHeeded) {
+  show({background(65), plainWindow(QRect(300, 300, 500, 400), 66),
+        plainWindow(QRect(1000, 200, 500, 400), 67)});
+  const auto intern = [&](const char* name) {
+    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> r(
+        xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, strlen(name), name),
+                              nullptr),
+        &std::free);
+    return r->atom;
+  };
+  const xcb_atom_t stacking = intern("_NET_CLIENT_LIST_STACKING");
+  const xcb_atom_t check = intern("_NET_SUPPORTING_WM_CHECK");
+  const std::uint32_t listed[] = {windows_[1].id()};
+  const std::uint32_t gone[] = {xcb_generate_id(connection_)};  // never made
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, stacking, XCB_ATOM_WINDOW, 32, 1,
+                      listed);
+  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, check, XCB_ATOM_WINDOW, 32, 1,
+                      gone);
+  xcb_flush(connection_);
+  struct Restore {
+    xcb_connection_t* c;
+    xcb_window_t root;
+    std::vector<xcb_atom_t> atoms;
+    ~Restore() {
+      for (xcb_atom_t a : atoms) xcb_delete_property(c, root, a);
+      xcb_flush(c);
+    }
+  } restore{connection_, root_, {stacking, check}};
+
+  startTool(
+      {QStringLiteral("-x"), QStringLiteral("-i"), QStringLiteral("-W"), QStringLiteral("-o")});
+  ASSERT_TRUE(waitForOverlay());
+  click({1200, 400});  // unlisted, yet a window of the root
+  const ToolRun run = finishTool();
+  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+  expectScreenPixels(saved(), QRect(1000, 200, 500, 400));
+}
+
 // Qt would draw the overlay in logical pixels on a scaled monitor, the way the desktop's
 // environment asks; the saved pixels must still be exactly the ones dragged over.
 TEST_F(ScreenshotToolX11, MixedScaleMonitorsSelectAndSaveDevicePixels) {
