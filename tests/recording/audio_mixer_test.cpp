@@ -1,0 +1,113 @@
+// The mixer: formats read as 48 kHz stereo float, sources laid on one timeline and added,
+// the quarter second held back, late and far-off buffers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numeric>
+
+#include "recording/audio_mixer.h"
+
+namespace corvalin {
+namespace {
+
+struct Escrito {
+  std::vector<float> muestras;
+  std::vector<int64_t> ptsUs;
+  MezcladorDeAudio::Escritor escritor() {
+    return [this](const float* s, int frames, int64_t pts) {
+      muestras.insert(muestras.end(), s, s + 2 * frames);
+      ptsUs.push_back(pts);
+    };
+  }
+  int frames() const { return static_cast<int>(muestras.size() / 2); }
+};
+
+PcmView estereo(const std::vector<float>& v, int tasa = 48000) {
+  return PcmView{v.data(), 2, static_cast<int>(v.size() / 2), tasa, true, true};
+}
+
+TEST(AudioMixer, ReadsIntegerMonoPlanarAndOtherRates) {
+  const std::vector<int16_t> mono(10, 16384);
+  const std::vector<float> leido = MezcladorDeAudio::leer({mono.data(), 1, 10, 48000, false, true});
+  ASSERT_EQ(leido.size(), 20u);
+  EXPECT_FLOAT_EQ(leido[0], 0.5f);
+  EXPECT_FLOAT_EQ(leido[19], 0.5f);
+
+  // Two planes: left then right.
+  const std::vector<float> planos{0.1f, 0.2f, 0.3f, -0.1f, -0.2f, -0.3f};
+  const std::vector<float> p = MezcladorDeAudio::leer({planos.data(), 2, 3, 48000, true, false});
+  EXPECT_EQ(p, (std::vector<float>{0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f}));
+  // A third channel is left out.
+  const std::vector<float> tres{1, 2, 3, 4, 5, 6};
+  EXPECT_EQ(MezcladorDeAudio::leer({tres.data(), 3, 2, 48000, true, true}),
+            (std::vector<float>{1, 2, 4, 5}));
+
+  std::vector<float> rampa(441 * 2);
+  for (int i = 0; i < 441; ++i) rampa[2 * i] = rampa[2 * i + 1] = i / 441.0f;
+  const std::vector<float> r = MezcladorDeAudio::leer(estereo(rampa, 44100));
+  ASSERT_EQ(r.size(), 480u * 2);
+  // Interpolated along the ramp: frame 240 of 480 is halfway.
+  EXPECT_NEAR(r[2 * 240], 220.5f / 441.0f, 1e-3);
+  EXPECT_TRUE(MezcladorDeAudio::leer({nullptr, 2, 10, 48000, true, true}).empty());
+  EXPECT_TRUE(MezcladorDeAudio::leer({tres.data(), 0, 2, 48000, true, true}).empty());
+}
+
+TEST(AudioMixer, SourcesAddOnOneTimelineAndTheLastQuarterSecondWaits) {
+  MezcladorDeAudio m;
+  Escrito e;
+  const std::vector<float> lleno(48000 * 2, 1.0f);  // one second at full scale
+  m.agregar(estereo(lleno), 1'000'000);
+  m.agregar(estereo(lleno), 1'000'000);  // the microphone, at the same instant
+  m.vaciar(e.escritor(), false);
+  ASSERT_EQ(e.frames(), 48000 - MezcladorDeAudio::kRetencionFrames);
+  EXPECT_EQ(e.ptsUs.front(), 1'000'000);
+  // 2.0 comes out clipped to 1.0.
+  EXPECT_FLOAT_EQ(*std::max_element(e.muestras.begin(), e.muestras.end()), 1.0f);
+  m.vaciar(e.escritor(), true);
+  EXPECT_EQ(e.frames(), 48000);
+  EXPECT_EQ(e.ptsUs.back(), 1'000'000 + 36000 * 1'000'000LL / 48000);
+
+  // One source alone comes out as it went in, half a second later on the same timeline.
+  MezcladorDeAudio solo;
+  Escrito s;
+  std::vector<float> tono(4800 * 2);
+  for (int i = 0; i < 4800; ++i) tono[2 * i] = tono[2 * i + 1] = std::sin(i * 0.05f) * 0.8f;
+  solo.agregar(estereo(std::vector<float>(480 * 2, 0.f)), 0);
+  solo.agregar(estereo(tono), 500'000);
+  solo.vaciar(s.escritor(), true);
+  ASSERT_EQ(s.frames(), 24000 + 4800);
+  for (int i = 0; i < 4800; ++i) ASSERT_FLOAT_EQ(s.muestras[2 * (24000 + i)], tono[2 * i]);
+  EXPECT_FLOAT_EQ(s.muestras[2 * 23999], 0.f);  // the gap is silence
+}
+
+TEST(AudioMixer, LateBuffersKeepTheirUnwrittenPartAndFarOnesAreDropped) {
+  MezcladorDeAudio m;
+  Escrito e;
+  m.agregar(estereo(std::vector<float>(24000 * 2, 0.25f)), 0);
+  m.vaciar(e.escritor(), true);  // half a second written
+  ASSERT_EQ(e.frames(), 24000);
+  // A buffer from 0.4 s to 0.6 s: only its last 0.1 s is still to be written.
+  m.agregar(estereo(std::vector<float>(9600 * 2, 0.5f)), 400'000);
+  m.vaciar(e.escritor(), true);
+  EXPECT_EQ(e.frames(), 24000 + 4800);
+  EXPECT_FLOAT_EQ(e.muestras.back(), 0.5f);
+  // Wholly in the past: nothing.
+  m.agregar(estereo(std::vector<float>(480 * 2, 0.9f)), 100'000);
+  m.vaciar(e.escritor(), true);
+  EXPECT_EQ(e.frames(), 24000 + 4800);
+  // 61 s beyond what is pending: dropped; 59 s: kept.
+  m.agregar(estereo(std::vector<float>(480 * 2, 0.9f)), 600'000 + 61'000'000);
+  m.vaciar(e.escritor(), true);
+  EXPECT_EQ(e.frames(), 24000 + 4800);
+  m.agregar(estereo(std::vector<float>(480 * 2, 0.9f)), 600'000 + 59'000'000);
+  m.vaciar(e.escritor(), true);
+  EXPECT_EQ(e.frames(), 24000 + 4800 + 59 * 48000 + 480);
+
+  m.reiniciar();
+  Escrito nada;
+  m.vaciar(nada.escritor(), true);
+  EXPECT_EQ(nada.frames(), 0);
+}
+
+}  // namespace
+}  // namespace corvalin

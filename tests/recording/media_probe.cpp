@@ -1,0 +1,89 @@
+#include "media_probe.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QProcess>
+#include <algorithm>
+#include <cstring>
+
+namespace corvalin::testing {
+namespace {
+
+QByteArray correr(const QString& programa, const QStringList& args) {
+  QProcess p;
+  p.start(programa, args);
+  if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
+  return p.readAllStandardOutput();
+}
+
+}  // namespace
+
+const Pista* Medios::video() const {
+  for (const Pista& p : pistas)
+    if (p.ancho > 0) return &p;
+  return nullptr;
+}
+
+const Pista* Medios::audio() const {
+  for (const Pista& p : pistas)
+    if (p.tasaHz > 0) return &p;
+  return nullptr;
+}
+
+Medios sondear(const QString& archivo) {
+  const QByteArray json = correr(
+      QStringLiteral("ffprobe"),
+      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_packets"),
+       QStringLiteral("-show_streams"), QStringLiteral("-of"), QStringLiteral("json"), archivo});
+  Medios m;
+  const QJsonArray streams =
+      QJsonDocument::fromJson(json).object().value(QStringLiteral("streams")).toArray();
+  if (json.isEmpty()) return m;
+  m.leido = true;
+  for (const QJsonValue& v : streams) {
+    const QJsonObject s = v.toObject();
+    Pista p;
+    p.codec = s.value(QStringLiteral("codec_name")).toString();
+    p.perfil = s.value(QStringLiteral("profile")).toString();
+    p.ancho = s.value(QStringLiteral("width")).toInt();
+    p.alto = s.value(QStringLiteral("height")).toInt();
+    p.tasaHz = s.value(QStringLiteral("sample_rate")).toString().toInt();
+    p.canales = s.value(QStringLiteral("channels")).toInt();
+    p.paquetes = s.value(QStringLiteral("nb_read_packets")).toString().toInt();
+    p.duracion = s.value(QStringLiteral("duration")).toString().toDouble();
+    p.inicio = s.value(QStringLiteral("start_time")).toString().toDouble();
+    m.pistas.push_back(p);
+  }
+  return m;
+}
+
+std::vector<PaqueteDeVideo> paquetesDeVideo(const QString& archivo) {
+  const QByteArray csv =
+      correr(QStringLiteral("ffprobe"),
+             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+              QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+              QStringLiteral("packet=pts_time,flags"), QStringLiteral("-of"),
+              QStringLiteral("csv=p=0"), archivo});
+  std::vector<PaqueteDeVideo> out;
+  for (const QByteArray& linea : csv.split('\n')) {
+    const QList<QByteArray> campos = linea.trimmed().split(',');
+    if (campos.size() < 2) continue;
+    out.push_back({campos[0].toDouble(), campos[1].contains('K')});
+  }
+  std::sort(out.begin(), out.end(), [](auto& a, auto& b) { return a.pts < b.pts; });
+  return out;
+}
+
+std::vector<float> sonido(const QString& archivo) {
+  const QByteArray raw =
+      correr(QStringLiteral("ffmpeg"),
+             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), archivo,
+              QStringLiteral("-map"), QStringLiteral("0:a:0"), QStringLiteral("-ac"),
+              QStringLiteral("1"), QStringLiteral("-ar"), QStringLiteral("48000"),
+              QStringLiteral("-f"), QStringLiteral("f32le"), QStringLiteral("-")});
+  std::vector<float> out(static_cast<std::size_t>(raw.size()) / sizeof(float));
+  std::memcpy(out.data(), raw.constData(), out.size() * sizeof(float));
+  return out;
+}
+
+}  // namespace corvalin::testing

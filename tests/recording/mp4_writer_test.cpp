@@ -1,0 +1,204 @@
+// The MP4 writer, checked with ffprobe and ffmpeg: the video's size, codec, profile, frames at
+// their own times and key frames; scaling; the sound in its place; faults that leave no broken
+// file behind.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <cmath>
+#include <csignal>
+
+#include "media_probe.h"
+#include "recording/mp4_writer.h"
+
+namespace corvalin {
+namespace {
+
+using testing::paquetesDeVideo;
+using testing::sondear;
+using testing::sonido;
+
+// A frame with a bar at `paso`, on a changing background, so that every frame differs.
+std::vector<uint8_t> cuadro(int ancho, int alto, int paso) {
+  std::vector<uint8_t> px(static_cast<std::size_t>(ancho) * alto * 4);
+  for (int y = 0; y < alto; ++y) {
+    for (int x = 0; x < ancho; ++x) {
+      uint8_t* p = &px[(static_cast<std::size_t>(y) * ancho + x) * 4];
+      const bool barra = std::abs(x - (paso * 7) % ancho) < 12;
+      p[0] = barra ? 255 : static_cast<uint8_t>(x + paso);
+      p[1] = barra ? 255 : static_cast<uint8_t>(y * 2);
+      p[2] = barra ? 255 : static_cast<uint8_t>(paso * 3);
+      p[3] = 255;
+    }
+  }
+  return px;
+}
+
+TEST(Mp4Writer, OnlyTheFramesGivenEachAtItsTimeInHighProfileH264) {
+  QTemporaryDir dir;
+  const std::string ruta = dir.filePath(QStringLiteral("v.mp4")).toStdString();
+  EscritorMp4::Error error;
+  auto w = EscritorMp4::abrir(ruta, {320, 200, 30, false}, &error);
+  ASSERT_TRUE(w) << error.detalle;
+  const int64_t t0 = 5'000'000;  // the monotonic clock's zero is not the file's
+  // 45 frames at 30 fps, a still second, then 45 more.
+  for (int i = 0; i < 90; ++i) {
+    const int64_t t = t0 + i * 33'333 + (i >= 45 ? 1'000'000 : 0);
+    const auto px = cuadro(320, 200, i);
+    ASSERT_TRUE(w->video(px.data(), 320, 200, 320 * 4, t));
+  }
+  EXPECT_EQ(w->cuadros(), 90);
+  ASSERT_TRUE(w->terminar(&error)) << error.detalle;
+
+  const auto m = sondear(QString::fromStdString(ruta));
+  ASSERT_TRUE(m.leido);
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.audio(), nullptr);
+  EXPECT_EQ(m.video()->codec, QStringLiteral("h264"));
+  EXPECT_EQ(m.video()->perfil, QStringLiteral("High"));
+  EXPECT_EQ(m.video()->ancho, 320);
+  EXPECT_EQ(m.video()->alto, 200);
+  EXPECT_EQ(m.video()->paquetes, 90);
+  const auto paquetes = paquetesDeVideo(QString::fromStdString(ruta));
+  ASSERT_EQ(paquetes.size(), 90u);
+  EXPECT_NEAR(paquetes.front().pts, 0.0, 1e-3);
+  // The still second is a gap between two frames, not thirty copies.
+  EXPECT_NEAR(paquetes[45].pts - paquetes[44].pts, 1.0333, 2e-3);
+  EXPECT_NEAR(paquetes.back().pts, 89 * 0.033333 + 1.0, 2e-3);
+  // A key frame every 60 frames (two seconds at 30 fps).
+  std::vector<int> claves;
+  for (std::size_t i = 0; i < paquetes.size(); ++i)
+    if (paquetes[i].clave) claves.push_back(static_cast<int>(i));
+  EXPECT_EQ(claves, (std::vector<int>{0, 60}));
+}
+
+TEST(Mp4Writer, FramesOfAnotherSizeAreScaledAndTheBitRateFollowsTheRule) {
+  QTemporaryDir dir;
+  const std::string ruta = dir.filePath(QStringLiteral("s.mp4")).toStdString();
+  EscritorMp4::Error error;
+  auto w = EscritorMp4::abrir(ruta, {160, 100, 10, false}, &error);
+  ASSERT_TRUE(w) << error.detalle;
+  for (int i = 0; i < 10; ++i) {
+    const auto px = cuadro(643, 401, i);  // odd sizes and a stride of their own
+    ASSERT_TRUE(w->video(px.data(), 643, 401, 643 * 4, i * 100'000));
+  }
+  ASSERT_TRUE(w->terminar(&error));
+  const auto m = sondear(QString::fromStdString(ruta));
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.video()->ancho, 160);
+  EXPECT_EQ(m.video()->alto, 100);
+  EXPECT_EQ(m.video()->paquetes, 10);
+
+  EXPECT_EQ(EscritorMp4::tasaDeBits(1920, 1080, 30), 6220800);
+  EXPECT_EQ(EscritorMp4::tasaDeBits(320, 200, 5), 400000);
+}
+
+TEST(Mp4Writer, TheSoundLandsWhereItWasHeardAgainstThePicture) {
+  QTemporaryDir dir;
+  const std::string ruta = dir.filePath(QStringLiteral("a.mp4")).toStdString();
+  EscritorMp4::Error error;
+  auto w = EscritorMp4::abrir(ruta, {320, 200, 30, true}, &error);
+  ASSERT_TRUE(w) << error.detalle;
+  const int64_t t0 = 2'000'000;
+  for (int i = 0; i < 60; ++i) {
+    const auto px = cuadro(320, 200, i);
+    ASSERT_TRUE(w->video(px.data(), 320, 200, 320 * 4, t0 + i * 33'333));
+  }
+  // Silence from before the picture (left out), then a beep 0.8 s into the file, in pieces
+  // of 10 ms as a sound server delivers them.
+  std::vector<float> pieza(480 * 2);
+  for (int k = -20; k < 200; ++k) {
+    const int64_t t = t0 + k * 10'000;
+    for (int i = 0; i < 480; ++i) {
+      const int64_t muestra = (k * 480 + i);
+      const bool pitido = muestra >= 80 * 480 && muestra < 120 * 480;
+      const float v = pitido ? 0.5f * std::sin(2 * M_PI * 1000.0 * muestra / 48000.0) : 0.f;
+      pieza[2 * i] = pieza[2 * i + 1] = v;
+    }
+    ASSERT_TRUE(w->audio(pieza.data(), 480, t));
+  }
+  ASSERT_TRUE(w->terminar(&error)) << error.detalle;
+
+  const auto m = sondear(QString::fromStdString(ruta));
+  ASSERT_NE(m.audio(), nullptr);
+  EXPECT_EQ(m.audio()->codec, QStringLiteral("aac"));
+  EXPECT_EQ(m.audio()->tasaHz, 48000);
+  EXPECT_EQ(m.audio()->canales, 2);
+  const std::vector<float> s = sonido(QString::fromStdString(ruta));
+  ASSERT_GT(s.size(), 48000u);
+  // Where the beep begins: the first 5 ms window with real energy.
+  int inicio = -1;
+  for (std::size_t i = 0; i + 240 < s.size(); i += 48) {
+    double e = 0;
+    for (int j = 0; j < 240; ++j) e += s[i + j] * s[i + j];
+    if (e / 240 > 0.01) {
+      inicio = static_cast<int>(i);
+      break;
+    }
+  }
+  ASSERT_GE(inicio, 0);
+  const double segundos = m.audio()->inicio + inicio / 48000.0;
+  EXPECT_NEAR(segundos, 0.8, 0.02);
+}
+
+TEST(Mp4Writer, AFolderThatIsGoneAndADiskThatFillsUpAreSaidAndLeaveNoBrokenFile) {
+  EscritorMp4::Error error;
+  EXPECT_FALSE(EscritorMp4::abrir("/nonexistent-folder/x.mp4", {320, 200, 30, false}, &error));
+  EXPECT_EQ(error.falla, EscritorMp4::Falla::archivo);
+  EXPECT_FALSE(error.detalle.empty());
+  EXPECT_FALSE(EscritorMp4::abrir("/tmp/x.mp4", {321, 0, 30, false}, &error));
+
+  // A file that may not grow past 60 kB, as a full disk would refuse it.
+  QTemporaryDir dir;
+  const QString ruta = dir.filePath(QStringLiteral("lleno.mp4"));
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit antes{};
+  getrlimit(RLIMIT_FSIZE, &antes);
+  rlimit limite = antes;
+  limite.rlim_cur = 60 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
+  auto w = EscritorMp4::abrir(ruta.toStdString(), {640, 400, 30, false}, &error);
+  bool fallo = false;
+  if (w) {
+    for (int i = 0; i < 300 && !fallo; ++i) {
+      std::vector<uint8_t> ruido(640 * 400 * 4);
+      for (std::size_t k = 0; k < ruido.size(); ++k)
+        ruido[k] = static_cast<uint8_t>((k * 2654435761u + i * 97) >> 13);
+      fallo = !w->video(ruido.data(), 640, 400, 640 * 4, i * 33'333);
+    }
+    EXPECT_TRUE(fallo);
+    EXPECT_FALSE(w->terminar(&error));
+    EXPECT_EQ(error.falla, EscritorMp4::Falla::escritura);
+    EXPECT_FALSE(error.detalle.empty());
+  }
+  setrlimit(RLIMIT_FSIZE, &antes);
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_TRUE(w) << error.detalle;
+  // Whatever stays is a file ffprobe reads; else nothing stays.
+  if (QFile::exists(ruta)) {
+    EXPECT_TRUE(sondear(ruta).leido);
+  }
+}
+
+TEST(Mp4Writer, ACancelledOrNeverFinishedRecordingLeavesNothing) {
+  QTemporaryDir dir;
+  const QString ruta = dir.filePath(QStringLiteral("c.mp4"));
+  {
+    auto w = EscritorMp4::abrir(ruta.toStdString(), {320, 200, 30, true}, nullptr);
+    ASSERT_NE(w, nullptr);
+    const auto px = cuadro(320, 200, 0);
+    w->video(px.data(), 320, 200, 320 * 4, 0);
+    EXPECT_TRUE(QFile::exists(ruta));
+    w->cancelar();
+    EXPECT_FALSE(QFile::exists(ruta));
+  }
+  {
+    auto w = EscritorMp4::abrir(ruta.toStdString(), {320, 200, 30, false}, nullptr);
+    EXPECT_TRUE(w);
+  }
+  EXPECT_FALSE(QFile::exists(ruta));
+}
+
+}  // namespace
+}  // namespace corvalin
