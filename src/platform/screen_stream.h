@@ -1,0 +1,67 @@
+// A stream of screen frames for the recorder and the scrolling capture: BGRA pixels of one
+// area or one window, each stamped on the monotonic clock, delivered only when what they show
+// changed and never faster than asked. Plain C++; the display server stays in the
+// implementation.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <variant>
+
+namespace corvalin {
+
+// Microseconds on CLOCK_MONOTONIC, the one clock of a recording's video and sound.
+int64_t relojMonotonoUs();
+
+struct AreaDeRaiz {  // in the root window's device pixels
+  int x = 0, y = 0, ancho = 0, alto = 0;
+};
+struct VentanaDeRaiz {  // a window by its id; followed when it moves or resizes
+  uint32_t id = 0;
+};
+using FuenteDeCuadros = std::variant<AreaDeRaiz, VentanaDeRaiz>;
+
+struct CuadroDePantalla {
+  const uint8_t* bgra = nullptr;
+  int ancho = 0, alto = 0;
+  std::ptrdiff_t pasoBytes = 0;
+  int64_t ptsUs = 0;
+  // The pixels stay the consumer's while it holds this; the stream grabs no further frame
+  // into them until it lets go.
+  std::shared_ptr<void> prestamo;
+};
+
+class FlujoDePantalla {
+ public:
+  enum class Fin { sinVentana, sinPantalla };
+  struct Opciones {
+    int fps = 30;
+    bool cursor = true;
+    // Compare each grab with the last instead of asking the server what changed (what the
+    // stream does by itself when the server can't say).
+    bool compararCuadros = false;
+  };
+  struct Manejadores {
+    // On the stream's thread, for every changed frame.
+    std::function<void(CuadroDePantalla)> alCuadro;
+    // On the stream's thread, once, when what it streams is gone; no frame follows.
+    std::function<void(Fin)> alTerminar;
+  };
+
+  virtual ~FlujoDePantalla() = default;
+  // Starts on its own thread; false with a technical reason when it can't.
+  virtual bool arrancar(const FuenteDeCuadros& fuente, const Opciones& opciones,
+                        Manejadores manejadores, std::string* error) = 0;
+  // Stops and joins the thread; no handler runs after it returns. Safe at any time.
+  virtual void detener() = 0;
+  // Frames skipped because the consumer still held every buffer.
+  virtual int64_t descartados() const = 0;
+};
+
+// The X server of $DISPLAY; null when there is none.
+std::unique_ptr<FlujoDePantalla> flujoX11();
+
+}  // namespace corvalin

@@ -1,0 +1,471 @@
+// The X11 screen stream: a thread with its own connection that grabs through MIT-SHM into a
+// few shared buffers lent to the consumer, asks DAMAGE what changed (or compares grabs when the
+// server can't say), follows a window through its Composite pixmap, and draws the pointer from
+// XFixes into the frame.
+#include <poll.h>
+#include <sys/ipc.h>
+#include <sys/shm.h>
+#include <xcb/composite.h>
+#include <xcb/damage.h>
+#include <xcb/shm.h>
+#include <xcb/xcb.h>
+#include <xcb/xfixes.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <mutex>
+#include <thread>
+#include <utility>
+#include <vector>
+
+#include "platform/screen_stream.h"
+
+namespace corvalin {
+
+int64_t relojMonotonoUs() {
+  timespec t{};
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return static_cast<int64_t>(t.tv_sec) * 1'000'000 + t.tv_nsec / 1000;
+}
+
+namespace {
+
+template <typename T>
+using Reply = std::unique_ptr<T, decltype(&std::free)>;
+
+// Buffers lent to the consumer: each is free again when its lease is let go, even after the
+// stream is gone, so the pool outlives the stream while a lease is held.
+constexpr int kBuffers = 3;
+
+struct Buffer {
+  int shmid = -1;
+  uint8_t* datos = nullptr;
+  std::size_t capacidad = 0;
+  xcb_shm_seg_t seg = 0;
+  std::atomic<bool> prestado{false};
+};
+
+struct Pool {
+  Buffer buffers[kBuffers];
+  ~Pool() {
+    for (Buffer& b : buffers)
+      if (b.datos != nullptr) shmdt(b.datos);
+  }
+};
+
+// Row hashes of a frame, for streams that compare grabs.
+uint64_t hashDeFila(const uint8_t* fila, int bytes) {
+  uint64_t h = 1469598103934665603ull;
+  int i = 0;
+  for (; i + 8 <= bytes; i += 8) {
+    uint64_t v;
+    std::memcpy(&v, fila + i, 8);
+    h = (h ^ v) * 1099511628211ull;
+  }
+  for (; i < bytes; ++i) h = (h ^ fila[i]) * 1099511628211ull;
+  return h;
+}
+
+class FlujoX11 final : public FlujoDePantalla {
+ public:
+  explicit FlujoX11(xcb_connection_t* c) : c_(c) {
+    screen_ = xcb_setup_roots_iterator(xcb_get_setup(c_)).data;
+  }
+  ~FlujoX11() override {
+    detener();
+    xcb_disconnect(c_);
+  }
+
+  bool arrancar(const FuenteDeCuadros& fuente, const Opciones& opciones, Manejadores m,
+                std::string* error) override;
+  void detener() override {
+    parar_ = true;
+    if (hilo_.joinable()) hilo_.join();
+  }
+  int64_t descartados() const override { return descartados_; }
+
+ private:
+  struct Geometria {
+    int x = 0, y = 0, ancho = 0, alto = 0;  // where the frame lies on the root
+  };
+
+  bool prepararExtensiones(std::string* error);
+  bool nombrarPixmap();
+  std::optional<Geometria> geometria();
+  void bucle();
+  bool grabar(Buffer& b, const Geometria& g);
+  void dibujarCursor(Buffer& b, const Geometria& g);
+  bool asegurar(Buffer& b, std::size_t bytes);
+  bool cambioEnArea(const Geometria& g);
+  bool cursorCambio(const Geometria& g);
+  void terminar(Fin fin);
+
+  xcb_connection_t* c_;
+  xcb_screen_t* screen_;
+  std::thread hilo_;
+  std::atomic<bool> parar_{false};
+  std::atomic<int64_t> descartados_{0};
+  std::shared_ptr<Pool> pool_ = std::make_shared<Pool>();
+
+  // The thread's own from here on.
+  FuenteDeCuadros fuente_;
+  Opciones opciones_;
+  Manejadores manejadores_;
+  bool ventana_ = false;
+  xcb_window_t id_ = 0;
+  bool damage_ = false, xfixes_ = false, composite_ = false;
+  uint8_t primerEventoDamage_ = 0, primerEventoXfixes_ = 0;
+  xcb_damage_damage_t damageId_ = 0;
+  xcb_xfixes_region_t region_ = 0;
+  xcb_pixmap_t pixmap_ = 0;
+  bool sucio_ = false;
+  bool primero_ = true;  // the first frame always goes
+  bool cursorSucio_ = false;
+  int cursorX_ = -1, cursorY_ = -1;
+  uint32_t cursorSerie_ = 0;
+  std::vector<uint64_t> hashes_;
+  bool terminado_ = false;
+};
+
+bool FlujoX11::prepararExtensiones(std::string* error) {
+  const xcb_query_extension_reply_t* shm = xcb_get_extension_data(c_, &xcb_shm_id);
+  if (shm == nullptr || !shm->present) {
+    if (error) *error = "the X server has no MIT-SHM";
+    return false;
+  }
+  if (const auto* d = xcb_get_extension_data(c_, &xcb_damage_id); d && d->present) {
+    Reply<xcb_damage_query_version_reply_t> v(
+        xcb_damage_query_version_reply(c_, xcb_damage_query_version(c_, 1, 1), nullptr),
+        &std::free);
+    damage_ = v != nullptr;
+    primerEventoDamage_ = d->first_event;
+  }
+  if (const auto* x = xcb_get_extension_data(c_, &xcb_xfixes_id); x && x->present) {
+    Reply<xcb_xfixes_query_version_reply_t> v(
+        xcb_xfixes_query_version_reply(c_, xcb_xfixes_query_version(c_, 5, 0), nullptr),
+        &std::free);
+    xfixes_ = v != nullptr;
+    primerEventoXfixes_ = x->first_event;
+  }
+  if (const auto* k = xcb_get_extension_data(c_, &xcb_composite_id); k && k->present) {
+    Reply<xcb_composite_query_version_reply_t> v(
+        xcb_composite_query_version_reply(c_, xcb_composite_query_version(c_, 0, 4), nullptr),
+        &std::free);
+    composite_ = v != nullptr && (v->major_version > 0 || v->minor_version >= 2);
+  }
+  // Regions of damage need XFixes.
+  if (!xfixes_) damage_ = false;
+  if (opciones_.compararCuadros) damage_ = false;
+  return true;
+}
+
+bool FlujoX11::arrancar(const FuenteDeCuadros& fuente, const Opciones& opciones, Manejadores m,
+                        std::string* error) {
+  if (hilo_.joinable()) {
+    if (error) *error = "already streaming";
+    return false;
+  }
+  fuente_ = fuente;
+  opciones_ = opciones;
+  opciones_.fps = std::clamp(opciones.fps, 1, 240);
+  manejadores_ = std::move(m);
+  if (!prepararExtensiones(error)) return false;
+
+  ventana_ = std::holds_alternative<VentanaDeRaiz>(fuente_);
+  const xcb_window_t root = screen_->root;
+  if (ventana_) {
+    id_ = std::get<VentanaDeRaiz>(fuente_).id;
+    // Its end and its moves come as events to this connection.
+    const uint32_t mascara = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_generic_error_t* e = xcb_request_check(
+        c_, xcb_change_window_attributes_checked(c_, id_, XCB_CW_EVENT_MASK, &mascara));
+    if (e != nullptr) {
+      std::free(e);
+      if (error) *error = "no such window";
+      return false;
+    }
+    if (composite_) {
+      // Kept off screen by the server too, so an overlapped window still shows its own
+      // content; the server draws it on screen as before.
+      xcb_composite_redirect_window(c_, id_, XCB_COMPOSITE_REDIRECT_AUTOMATIC);
+      composite_ = nombrarPixmap();
+    }
+    // Read from the screen where it lies, a window's damage says nothing of what covers it
+    // or of its moves: compare the grabs instead.
+    if (!composite_) damage_ = false;
+  } else {
+    const AreaDeRaiz& a = std::get<AreaDeRaiz>(fuente_);
+    if (a.ancho < 1 || a.alto < 1 || a.x < 0 || a.y < 0 ||
+        a.x + a.ancho > screen_->width_in_pixels || a.y + a.alto > screen_->height_in_pixels) {
+      if (error) *error = "the area is not on the screen";
+      return false;
+    }
+  }
+  if (!geometria()) {
+    if (error) *error = "no such window";
+    return false;
+  }
+  if (damage_) {
+    damageId_ = xcb_generate_id(c_);
+    const xcb_drawable_t sobre = ventana_ ? id_ : root;
+    xcb_damage_create(c_, damageId_, sobre, XCB_DAMAGE_REPORT_LEVEL_NON_EMPTY);
+    region_ = xcb_generate_id(c_);
+    xcb_xfixes_create_region(c_, region_, 0, nullptr);
+  }
+  if (xfixes_ && opciones_.cursor)
+    xcb_xfixes_select_cursor_input(c_, root, XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR);
+  xcb_flush(c_);
+  parar_ = false;
+  hilo_ = std::thread([this] { bucle(); });
+  return true;
+}
+
+bool FlujoX11::nombrarPixmap() {
+  if (pixmap_ != 0) xcb_free_pixmap(c_, pixmap_);
+  pixmap_ = xcb_generate_id(c_);
+  xcb_generic_error_t* e =
+      xcb_request_check(c_, xcb_composite_name_window_pixmap_checked(c_, id_, pixmap_));
+  if (e == nullptr) return true;
+  std::free(e);
+  pixmap_ = 0;
+  return false;
+}
+
+std::optional<FlujoX11::Geometria> FlujoX11::geometria() {
+  if (!ventana_) {
+    const AreaDeRaiz& a = std::get<AreaDeRaiz>(fuente_);
+    return Geometria{a.x, a.y, a.ancho, a.alto};
+  }
+  const auto geo = xcb_get_geometry(c_, id_);
+  const auto pos = xcb_translate_coordinates(c_, id_, screen_->root, 0, 0);
+  Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, geo, nullptr), &std::free);
+  Reply<xcb_translate_coordinates_reply_t> p(xcb_translate_coordinates_reply(c_, pos, nullptr),
+                                             &std::free);
+  if (!g || !p) return std::nullopt;
+  return Geometria{p->dst_x, p->dst_y, g->width, g->height};
+}
+
+bool FlujoX11::asegurar(Buffer& b, std::size_t bytes) {
+  if (b.capacidad >= bytes) return true;
+  if (b.datos != nullptr) {
+    xcb_shm_detach(c_, b.seg);
+    shmdt(b.datos);
+    b.datos = nullptr;
+    b.capacidad = 0;
+  }
+  b.shmid = shmget(IPC_PRIVATE, bytes, IPC_CREAT | 0600);
+  if (b.shmid < 0) return false;
+  void* p = shmat(b.shmid, nullptr, 0);
+  if (p == reinterpret_cast<void*>(-1)) {
+    shmctl(b.shmid, IPC_RMID, nullptr);
+    return false;
+  }
+  b.datos = static_cast<uint8_t*>(p);
+  b.capacidad = bytes;
+  b.seg = xcb_generate_id(c_);
+  xcb_generic_error_t* e = xcb_request_check(c_, xcb_shm_attach_checked(c_, b.seg, b.shmid, 0));
+  // Attached (or refused): the segment goes away with its last user either way.
+  shmctl(b.shmid, IPC_RMID, nullptr);
+  if (e != nullptr) {
+    std::free(e);
+    shmdt(b.datos);
+    b.datos = nullptr;
+    b.capacidad = 0;
+    return false;
+  }
+  return true;
+}
+
+bool FlujoX11::grabar(Buffer& b, const Geometria& g) {
+  const std::size_t bytes = static_cast<std::size_t>(g.ancho) * g.alto * 4;
+  if (!asegurar(b, bytes)) return false;
+  const bool dePixmap = ventana_ && composite_ && pixmap_ != 0;
+  const xcb_drawable_t de = dePixmap ? pixmap_ : screen_->root;
+  const int16_t x = static_cast<int16_t>(dePixmap ? 0 : g.x);
+  const int16_t y = static_cast<int16_t>(dePixmap ? 0 : g.y);
+  xcb_generic_error_t* e = nullptr;
+  Reply<xcb_shm_get_image_reply_t> r(
+      xcb_shm_get_image_reply(c_,
+                              xcb_shm_get_image(c_, de, x, y, static_cast<uint16_t>(g.ancho),
+                                                static_cast<uint16_t>(g.alto), ~0u,
+                                                XCB_IMAGE_FORMAT_Z_PIXMAP, b.seg, 0),
+                              &e),
+      &std::free);
+  std::free(e);
+  return r != nullptr;
+}
+
+void FlujoX11::dibujarCursor(Buffer& b, const Geometria& g) {
+  if (!xfixes_) return;
+  Reply<xcb_xfixes_get_cursor_image_reply_t> r(
+      xcb_xfixes_get_cursor_image_reply(c_, xcb_xfixes_get_cursor_image(c_), nullptr), &std::free);
+  if (!r) return;
+  const uint32_t* img = xcb_xfixes_get_cursor_image_cursor_image(r.get());
+  const int ox = r->x - r->xhot - g.x, oy = r->y - r->yhot - g.y;
+  for (int cy = 0; cy < r->height; ++cy) {
+    const int fy = oy + cy;
+    if (fy < 0 || fy >= g.alto) continue;
+    auto* fila = reinterpret_cast<uint32_t*>(b.datos + static_cast<std::size_t>(fy) * g.ancho * 4);
+    for (int cx = 0; cx < r->width; ++cx) {
+      const int fx = ox + cx;
+      if (fx < 0 || fx >= g.ancho) continue;
+      // Premultiplied ARGB over the frame.
+      const uint32_t s = img[cy * r->width + cx];
+      const uint32_t a = s >> 24;
+      if (a == 0) continue;
+      const uint32_t d = fila[fx];
+      uint32_t out = 0xff000000u;
+      for (int k = 0; k < 24; k += 8) {
+        const uint32_t sc = (s >> k) & 0xff, dc = (d >> k) & 0xff;
+        out |= std::min<uint32_t>(255, sc + dc * (255 - a) / 255) << k;
+      }
+      fila[fx] = out;
+    }
+  }
+}
+
+bool FlujoX11::cambioEnArea(const Geometria& g) {
+  if (!sucio_) return false;
+  // What changed since the last look, and whether any of it lies in the frame.
+  xcb_damage_subtract(c_, damageId_, XCB_NONE, region_);
+  Reply<xcb_xfixes_fetch_region_reply_t> r(
+      xcb_xfixes_fetch_region_reply(c_, xcb_xfixes_fetch_region(c_, region_), nullptr), &std::free);
+  sucio_ = false;
+  if (!r) return true;
+  if (ventana_) return xcb_xfixes_fetch_region_rectangles_length(r.get()) > 0;
+  const xcb_rectangle_t* rects = xcb_xfixes_fetch_region_rectangles(r.get());
+  for (int i = 0; i < xcb_xfixes_fetch_region_rectangles_length(r.get()); ++i) {
+    const xcb_rectangle_t& q = rects[i];
+    if (q.x < g.x + g.ancho && q.x + q.width > g.x && q.y < g.y + g.alto && q.y + q.height > g.y)
+      return true;
+  }
+  return false;
+}
+
+bool FlujoX11::cursorCambio(const Geometria& g) {
+  if (!opciones_.cursor) return false;
+  Reply<xcb_query_pointer_reply_t> p(
+      xcb_query_pointer_reply(c_, xcb_query_pointer(c_, screen_->root), nullptr), &std::free);
+  if (!p) return false;
+  const bool dentro = [&](int x, int y) {
+    // A cursor image reaches some way around its hot spot.
+    return x >= g.x - 64 && x < g.x + g.ancho + 64 && y >= g.y - 64 && y < g.y + g.alto + 64;
+  }(p->root_x, p->root_y);
+  const bool antesDentro = cursorX_ >= g.x - 64 && cursorX_ < g.x + g.ancho + 64 &&
+                           cursorY_ >= g.y - 64 && cursorY_ < g.y + g.alto + 64;
+  const bool movido = p->root_x != cursorX_ || p->root_y != cursorY_;
+  cursorX_ = p->root_x;
+  cursorY_ = p->root_y;
+  const bool forma = std::exchange(cursorSucio_, false);
+  return (movido || forma) && (dentro || antesDentro);
+}
+
+void FlujoX11::terminar(Fin fin) {
+  if (terminado_) return;
+  terminado_ = true;
+  if (manejadores_.alTerminar) manejadores_.alTerminar(fin);
+}
+
+void FlujoX11::bucle() {
+  const int64_t intervaloUs = 1'000'000 / opciones_.fps;
+  int64_t siguiente = relojMonotonoUs();
+  const int fd = xcb_get_file_descriptor(c_);
+  while (!parar_ && !terminado_) {
+    // Events until the next slot: what changed, the pointer's shape, the window's moves.
+    for (;;) {
+      while (xcb_generic_event_t* ev = xcb_poll_for_event(c_)) {
+        const uint8_t tipo = ev->response_type & 0x7f;
+        // Errors (type 0) about a window that went are answered by its geometry below.
+        if (damage_ && tipo == primerEventoDamage_ + XCB_DAMAGE_NOTIFY) {
+          sucio_ = true;
+        } else if (xfixes_ && tipo == primerEventoXfixes_ + XCB_XFIXES_CURSOR_NOTIFY) {
+          cursorSucio_ = true;
+        } else if (tipo == XCB_DESTROY_NOTIFY && ventana_) {
+          terminar(Fin::sinVentana);
+        } else if (tipo == XCB_CONFIGURE_NOTIFY && ventana_) {
+          // Moved or resized: a new pixmap for a new size, and a frame either way.
+          if (composite_) nombrarPixmap();
+          sucio_ = true;
+        } else if (tipo == XCB_MAP_NOTIFY && ventana_) {
+          if (composite_) nombrarPixmap();
+          sucio_ = true;
+        }
+        std::free(ev);
+      }
+      if (xcb_connection_has_error(c_)) {
+        terminar(Fin::sinPantalla);
+        break;
+      }
+      const int64_t falta = siguiente - relojMonotonoUs();
+      if (falta <= 0 || parar_ || terminado_) break;
+      pollfd p{fd, POLLIN, 0};
+      poll(&p, 1, static_cast<int>(std::min<int64_t>((falta + 999) / 1000, 50)));
+    }
+    if (parar_ || terminado_) break;
+    siguiente += intervaloUs;
+    const int64_t ahora = relojMonotonoUs();
+    if (siguiente < ahora) siguiente = ahora + intervaloUs;  // fell behind: no burst to catch up
+
+    const std::optional<Geometria> g = geometria();
+    if (!g) {
+      if (ventana_) terminar(Fin::sinVentana);
+      continue;
+    }
+    if (g->ancho < 1 || g->alto < 1) continue;
+    // With DAMAGE only what changed is grabbed; without it every slot is grabbed and
+    // compared with the last frame below.
+    const bool cursor = cursorCambio(*g);
+    const bool primero = std::exchange(primero_, false);
+    const bool cambio = (damage_ && cambioEnArea(*g)) || cursor || primero;
+    if (damage_ && !cambio) continue;
+
+    Buffer* libre = nullptr;
+    for (Buffer& b : pool_->buffers) {
+      if (!b.prestado) {
+        libre = &b;
+        break;
+      }
+    }
+    if (libre == nullptr) {
+      ++descartados_;
+      sucio_ = true;  // what changed still has to go
+      continue;
+    }
+    const int64_t pts = relojMonotonoUs();
+    if (!grabar(*libre, *g)) {
+      if (ventana_ && !geometria()) terminar(Fin::sinVentana);
+      continue;
+    }
+    if (!damage_) {
+      // Without the server's word, a frame goes only when its pixels differ from the last.
+      std::vector<uint64_t> hashes(static_cast<std::size_t>(g->alto));
+      for (int y = 0; y < g->alto; ++y)
+        hashes[y] =
+            hashDeFila(libre->datos + static_cast<std::size_t>(y) * g->ancho * 4, g->ancho * 4);
+      if (hashes == hashes_ && !cambio) continue;
+      hashes_ = std::move(hashes);
+    }
+    if (opciones_.cursor) dibujarCursor(*libre, *g);
+    libre->prestado = true;
+    std::shared_ptr<void> prestamo(libre, [pool = pool_](Buffer* b) { b->prestado = false; });
+    if (manejadores_.alCuadro)
+      manejadores_.alCuadro(CuadroDePantalla{libre->datos, g->ancho, g->alto, g->ancho * 4, pts,
+                                             std::move(prestamo)});
+  }
+}
+
+}  // namespace
+
+std::unique_ptr<FlujoDePantalla> flujoX11() {
+  xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+  if (xcb_connection_has_error(c)) {
+    xcb_disconnect(c);
+    return nullptr;
+  }
+  return std::make_unique<FlujoX11>(c);
+}
+
+}  // namespace corvalin

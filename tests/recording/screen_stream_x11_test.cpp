@@ -1,0 +1,210 @@
+// The X11 screen stream against the test session's server: frames only when what they show
+// changed, the pointer drawn in or left out, a window followed through Composite when covered
+// and moved, its end reported, and the consumer's pace respected.
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QProcess>
+#include <QThread>
+#include <condition_variable>
+#include <mutex>
+
+#include "platform/screen_stream.h"
+#include "tools/screen_fixtures.h"
+
+namespace corvalin {
+namespace {
+
+using tools::testing::background;
+using tools::testing::moveTo;
+using tools::testing::plainWindow;
+using tools::testing::ShownWindows;
+using tools::testing::xdotool;
+
+// What a stream delivered, copied out.
+struct Recibido {
+  std::mutex m;
+  std::vector<QImage> cuadros;
+  std::vector<int64_t> ptsUs;
+  std::optional<FlujoDePantalla::Fin> fin;
+  std::vector<CuadroDePantalla> retenidos;  // leases kept on purpose
+  bool retener = false;
+
+  FlujoDePantalla::Manejadores manejadores() {
+    return {[this](CuadroDePantalla c) {
+              std::lock_guard l(m);
+              cuadros.push_back(
+                  QImage(c.bgra, c.ancho, c.alto, c.pasoBytes, QImage::Format_RGB32).copy());
+              ptsUs.push_back(c.ptsUs);
+              if (retener) retenidos.push_back(std::move(c));
+            },
+            [this](FlujoDePantalla::Fin f) {
+              std::lock_guard l(m);
+              fin = f;
+            }};
+  }
+  int cuantos() {
+    std::lock_guard l(m);
+    return static_cast<int>(cuadros.size());
+  }
+  QImage ultimo() {
+    std::lock_guard l(m);
+    return cuadros.empty() ? QImage() : cuadros.back();
+  }
+  bool esperar(int n, int ms = 3000) {
+    for (int t = 0; t < ms && cuantos() < n; t += 10) QThread::msleep(10);
+    return cuantos() >= n;
+  }
+};
+
+uint32_t rgb(const QImage& i, int x, int y) {
+  return i.pixel(x, y) & 0xffffffu;
+}
+
+class ScreenStreamX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
+    moveTo({1900, 1060});  // out of the way
+  }
+  ShownWindows windows_;
+};
+
+TEST_F(ScreenStreamX11, AnAreaGivesAFrameOnlyWhenSomethingInItChanges) {
+  for (const bool comparar : {false, true}) {
+    SCOPED_TRACE(comparar ? "comparing grabs" : "asking DAMAGE");
+    windows_.clear();
+    windows_.show({background(11), plainWindow(QRect(1200, 600, 300, 200), 12)});
+    auto flujo = flujoX11();
+    ASSERT_NE(flujo, nullptr);
+    Recibido r;
+    std::string error;
+    ASSERT_TRUE(flujo->arrancar(AreaDeRaiz{100, 100, 400, 300}, {30, false, comparar},
+                                r.manejadores(), &error))
+        << error;
+    ASSERT_TRUE(r.esperar(1));
+    // The first frame is the screen there.
+    EXPECT_EQ(rgb(r.ultimo(), 10, 10), windows_.pixel({110, 110}) & 0xffffffu);
+    QThread::msleep(500);
+    EXPECT_EQ(r.cuantos(), 1) << "a still screen gives nothing";
+    // A change elsewhere gives nothing either.
+    xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()),
+             QStringLiteral("1300"), QStringLiteral("650")});
+    QThread::msleep(300);
+    EXPECT_EQ(r.cuantos(), 1);
+    // The window brought into the area: a frame that shows it.
+    xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()), QStringLiteral("200"),
+             QStringLiteral("150")});
+    ASSERT_TRUE(r.esperar(2));
+    QThread::msleep(200);
+    const QImage visto = r.ultimo();
+    EXPECT_NE(rgb(visto, 150, 100), windows_.pixel({250, 200}) & 0xffffffu);  // was background
+    const int antes = r.cuantos();
+    QThread::msleep(400);
+    EXPECT_EQ(r.cuantos(), antes);
+    flujo->detener();
+    EXPECT_FALSE(r.fin);
+  }
+}
+
+TEST_F(ScreenStreamX11, ThePointerIsDrawnInWhenAskedAndMovesMakeFrames) {
+  windows_.show({background(21)});
+  for (const bool cursor : {true, false}) {
+    SCOPED_TRACE(cursor ? "pointer shown" : "pointer left out");
+    auto flujo = flujoX11();
+    Recibido r;
+    std::string error;
+    ASSERT_TRUE(
+        flujo->arrancar(AreaDeRaiz{0, 0, 800, 600}, {30, cursor, false}, r.manejadores(), &error));
+    moveTo({400, 300});
+    QThread::msleep(300);
+    ASSERT_TRUE(r.esperar(1));
+    const int antes = r.cuantos();
+    moveTo({420, 310});
+    QThread::msleep(300);
+    const QImage ultimo = r.ultimo();
+    int distintos = 0;
+    for (int y = 300; y < 330; ++y)
+      for (int x = 410; x < 440; ++x)
+        distintos += rgb(ultimo, x, y) != (windows_.pixel({x, y}) & 0xffffffu);
+    if (cursor) {
+      EXPECT_GT(r.cuantos(), antes);
+      EXPECT_GT(distintos, 10);
+    } else {
+      EXPECT_EQ(r.cuantos(), antes);
+      EXPECT_EQ(distintos, 0);
+    }
+    flujo->detener();
+  }
+  moveTo({1900, 1060});
+}
+
+TEST_F(ScreenStreamX11, AWindowIsFollowedCoveredAndMovedAndItsEndIsReported) {
+  windows_.show({background(31), plainWindow(QRect(200, 200, 400, 300), 32),
+                 plainWindow(QRect(500, 300, 400, 300), 33)});
+  const uint32_t a = windows_[1].id();
+  auto flujo = flujoX11();
+  Recibido r;
+  std::string error;
+  ASSERT_TRUE(flujo->arrancar(VentanaDeRaiz{a}, {30, false, false}, r.manejadores(), &error))
+      << error;
+  ASSERT_TRUE(r.esperar(1));
+  QImage visto = r.ultimo();
+  ASSERT_EQ(visto.size(), QSize(400, 300));
+  // Where the other window covers it, the frame still shows its own content.
+  EXPECT_EQ(rgb(visto, 350, 200), windows_[1].pixelAt({550, 400}) & 0xffffffu);
+  EXPECT_EQ(rgb(visto, 10, 10), windows_[1].pixelAt({210, 210}) & 0xffffffu);
+  // Moved: still the window, whole.
+  xdotool({QStringLiteral("windowmove"), QString::number(a), QStringLiteral("900"),
+           QStringLiteral("100")});
+  QThread::msleep(400);
+  visto = r.ultimo();
+  EXPECT_EQ(visto.size(), QSize(400, 300));
+  EXPECT_EQ(rgb(visto, 350, 200), windows_[1].pixelAt({550, 400}) & 0xffffffu);
+  windows_.close(1);
+  for (int t = 0; t < 3000 && !r.fin; t += 10) QThread::msleep(10);
+  ASSERT_TRUE(r.fin);
+  EXPECT_EQ(*r.fin, FlujoDePantalla::Fin::sinVentana);
+  flujo->detener();
+
+  // A window that doesn't exist doesn't start.
+  auto otro = flujoX11();
+  Recibido nada;
+  EXPECT_FALSE(otro->arrancar(VentanaDeRaiz{0x7ffffff0u}, {}, nada.manejadores(), &error));
+  EXPECT_FALSE(otro->arrancar(AreaDeRaiz{1800, 1000, 400, 300}, {}, nada.manejadores(), &error));
+}
+
+TEST_F(ScreenStreamX11, FramesComeNoFasterThanAskedAndWaitForTheConsumersBuffers) {
+  windows_.show({background(41)});
+  auto flujo = flujoX11();
+  Recibido r;
+  r.retener = true;  // every lease kept: after three, no buffer is free
+  std::string error;
+  ASSERT_TRUE(
+      flujo->arrancar(AreaDeRaiz{0, 0, 800, 600}, {10, true, false}, r.manejadores(), &error));
+  // The pointer moving all the time for a second.
+  QProcess mover;
+  mover.start(QStringLiteral("sh"),
+              {QStringLiteral("-c"),
+               QStringLiteral("for i in $(seq 40); do xdotool mousemove $((100 + i * 5)) 200; "
+                              "sleep 0.025; done")});
+  mover.waitForFinished(10000);
+  QThread::msleep(200);
+  EXPECT_EQ(r.cuantos(), 3);
+  EXPECT_GT(flujo->descartados(), 0);
+  {
+    std::lock_guard l(r.m);
+    r.retener = false;
+    r.retenidos.clear();  // let go: frames flow again
+  }
+  moveTo({300, 300});
+  ASSERT_TRUE(r.esperar(4));
+  flujo->detener();
+  // At 10 a second at most.
+  std::lock_guard l(r.m);
+  for (std::size_t i = 1; i < r.ptsUs.size(); ++i)
+    EXPECT_GE(r.ptsUs[i] - r.ptsUs[i - 1], 90'000) << i;
+}
+
+}  // namespace
+}  // namespace corvalin
