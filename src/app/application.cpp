@@ -35,6 +35,7 @@
 #include "platform/unix_signals.h"
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
+#include "recording/grabadora.h"
 #include "retouch/inpainter.h"
 #include "retouch/spot_cleaner.h"
 #include "update/update_controller.h"
@@ -177,6 +178,13 @@ void ponerSelectores(Piezas& p) {
         });
       });
   p.cuentaRegresiva = fabricaDeCuentaRegresiva(escritorio);
+  if (escritorio) {
+    GrabadoraDePantalla::Servicios servicios;
+    servicios.avisar = [](const QString& titulo, const QString& detalle) {
+      Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
+    };
+    p.grabadora = std::make_unique<GrabadoraDePantalla>(std::move(servicios));
+  }
 }
 
 Piezas piezasDeEscritorio(VentanasFijas& ventanas) {

@@ -1,7 +1,12 @@
 #include "app/pending_parts.h"
 
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
+#include "app/settings.h"
 #include "app/texts.h"
 
 namespace corvalin {
@@ -86,22 +91,69 @@ class GrabadoraPendiente final : public ScreenRecorder {
   double duracionGrabada() const override { return 0; }
 };
 
-// The setup bar of a recording that cannot start yet: it says so and cancels the flow.
-class SetupPendiente final : public RecordSetupBar, Pendiente {
+// Until the setup bar exists, the chosen area or window is recorded at once.
+class SetupDirecto final : public RecordSetupBar {
  public:
-  SetupPendiente(MostrarToast t, ManejadoresDeSetup handlers)
-      : Pendiente{std::move(t)}, handlers_(std::move(handlers)) {}
+  explicit SetupDirecto(ManejadoresDeSetup handlers) : handlers_(std::move(handlers)) {}
   void mostrar(const QString&) override {
-    avisar();
-    auto cancelar = handlers_.cancelar;
-    despues([cancelar] {
-      if (cancelar) cancelar();
+    auto grabar = handlers_.grabar;
+    despues([grabar] {
+      if (grabar) grabar();
     });
   }
   void ocultar() override {}
 
  private:
   ManejadoresDeSetup handlers_;
+};
+
+// Until the recording bars exist, the recording is stopped from the tray menu or its shortcut.
+class BarraPendiente final : public RecordingBar {
+ public:
+  void mostrarJunto(const QRect&, const QString&) override {}
+  void ocultar() override {}
+  void detenerLatido() override {}
+  void setPausado(bool) override {}
+  void setTextoDelReloj(const QString&) override {}
+};
+
+class PanelPendiente final : public PanelGrabacionEnBarra {
+ public:
+  void actualizar(const QString&, bool, const QString&) override {}
+  void quitar() override {}
+};
+
+// Until the review window exists, a finished recording is moved into the save folder and the
+// toast names it.
+class VideoGuardado final : public VideoWindow, Pendiente {
+ public:
+  VideoGuardado(MostrarToast t, QString archivo)
+      : Pendiente{std::move(t)}, archivo_(guardar(std::move(archivo))) {}
+  void mostrar() override { toast(L("Video guardado"), archivo_, QStringLiteral("video")); }
+  void cerrar() override {}
+  QString archivo() const override { return archivo_; }
+
+ private:
+  // The recording under the save folder with the date in its name; where it was when it can't
+  // be moved.
+  static QString guardar(const QString& temporal) {
+    const QString carpeta = Settings::shared().d().string(QStringLiteral("saveFolder"));
+    if (carpeta.isEmpty() || !QFileInfo(carpeta).isDir()) return temporal;
+    const QString fecha =
+        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
+    // Two recordings in one second: the second gets a number rather than no place.
+    QString destino = QDir(carpeta).filePath(QStringLiteral("Corvalin %1.mp4").arg(fecha));
+    for (int n = 2; QFileInfo::exists(destino); ++n)
+      destino = QDir(carpeta).filePath(QStringLiteral("Corvalin %1 (%2).mp4").arg(fecha).arg(n));
+    if (QFile::rename(temporal, destino)) return destino;
+    // Another file system: copy, then let the temporary go.
+    if (QFile::copy(temporal, destino)) {
+      QFile::remove(temporal);
+      return destino;
+    }
+    return temporal;
+  }
+  QString archivo_;
 };
 
 class MarcoPendiente final : public RecordingFrame {
@@ -131,8 +183,21 @@ void completarConPendientes(Piezas& p) {
   if (!p.grabadora) p.grabadora = std::make_unique<GrabadoraPendiente>();
   if (!p.hotkeys) p.hotkeys = std::make_unique<AtajosPendientes>();
   if (!p.grabacion.setupBar) {
-    p.grabacion.setupBar = [toast](const ObjetivoDeGrabacion&, ManejadoresDeSetup handlers) {
-      return std::make_unique<SetupPendiente>(toast, std::move(handlers));
+    p.grabacion.setupBar = [](const ObjetivoDeGrabacion&, ManejadoresDeSetup handlers) {
+      return std::make_unique<SetupDirecto>(std::move(handlers));
+    };
+  }
+  if (!p.grabacion.bar) {
+    p.grabacion.bar = [](RecordingBar::Modo, ManejadoresDeBarra) {
+      return std::make_unique<BarraPendiente>();
+    };
+  }
+  if (!p.grabacion.panel) {
+    p.grabacion.panel = [](ManejadoresDePanel) { return std::make_unique<PanelPendiente>(); };
+  }
+  if (!p.grabacion.video) {
+    p.grabacion.video = [toast](const QString& archivo, const QSize&) {
+      return std::make_unique<VideoGuardado>(toast, archivo);
     };
   }
   if (!p.grabacion.frame) {

@@ -1,5 +1,7 @@
 // Stand-ins for the parts of Corvalin that are still on their way: each tells the user, in a
-// toast, that the feature is not available yet, and ends its flow as a cancel would.
+// toast, that the feature is not available yet, and ends its flow as a cancel would. The
+// recording's windows are simpler: the chosen area is recorded at once, stopped from the tray,
+// and the file is moved into the save folder with a toast naming it.
 #pragma once
 
 #include "app/parts.h"

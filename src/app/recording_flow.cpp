@@ -10,6 +10,12 @@
 namespace corvalin {
 FlujoDeGrabacion::FlujoDeGrabacion(Piezas& piezas, Enlaces enlaces)
     : piezas_(piezas), enlaces_(std::move(enlaces)) {
+  // A recording that can't go on (its window closed, the disk filled up) is stopped as the
+  // user would, and the stop says why.
+  QPointer<FlujoDeGrabacion> self(this);
+  piezas_.grabadora->alInterrumpirse = [self] {
+    if (self && self->grabando()) self->stopRecording();
+  };
   cronometro_.setInterval(500);
   connect(&cronometro_, &QTimer::timeout, this, [this] {
     refrescarBotonDePausa();
@@ -233,6 +239,9 @@ void FlujoDeGrabacion::stopRecording() {
     self->enlaces_.refrescar();
     if (!result.archivo.isEmpty()) {
       self->enlaces_.abrirVideo(result);
+      // Kept, but cut short: say why.
+      if (!result.error.isEmpty())
+        self->piezas_.toast(L("La grabación se detuvo"), result.error, QStringLiteral("video"));
     } else {
       self->piezas_.toast(L("No se grabó nada"), result.error, QStringLiteral("video.slash"));
     }

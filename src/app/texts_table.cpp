@@ -594,6 +594,14 @@ const TextPair kTextPairs[] = {
     {"Corvalin no puede escribir en %@.", "Corvalin can't write to %@."},
     {"Dónde va el cronómetro", "Where the timer goes"},
 
+    // Recording on Linux
+    {"No se pudo crear el archivo del video: %@", "Couldn't create the video file: %@"},
+    {"El codificador de video falló: %@", "The video encoder failed: %@"},
+    {"No se pudo seguir escribiendo el video (¿disco lleno?): %@", "The video could no longer be written (is the disk full?): %@"},
+    {"Se graba sin sonido", "Recording without sound"},
+    {"La grabación se detuvo", "The recording stopped"},
+    {"No se pudo oír el sonido: %@", "The sound couldn't be captured: %@"},
+
     // Choosers on Linux
     {"Aquí no se pueden elegir ventanas", "Windows can't be picked here"},
     {"Tu escritorio no deja ver sus ventanas; graba un área o la pantalla", "Your desktop doesn't show its windows to other apps; record an area or the screen"},

@@ -9,7 +9,7 @@
 
 #include "app/texts.h"
 #include "capture/area_selection.h"
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 
 namespace corvalin {
 namespace {

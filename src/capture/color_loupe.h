@@ -8,7 +8,7 @@
 #include <QRect>
 #include <QRectF>
 
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 
 namespace corvalin {
 

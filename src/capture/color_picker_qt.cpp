@@ -9,7 +9,7 @@
 #include <QTimer>
 
 #include "capture/color_loupe.h"
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 
 namespace corvalin {
 

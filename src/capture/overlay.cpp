@@ -15,7 +15,7 @@
 #include <utility>
 
 #include "capture/desktop.h"
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 
 namespace corvalin {
 namespace {

@@ -11,7 +11,7 @@
 
 #include "capture/desktop.h"
 #include "capture/overlay.h"
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 #include "capture/window_picker.h"
 
 namespace corvalin {

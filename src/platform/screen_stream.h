@@ -59,6 +59,9 @@ class FlujoDePantalla {
   virtual void detener() = 0;
   // Frames skipped because the consumer still held every buffer.
   virtual int64_t descartados() const = 0;
+  // Where a window's content lies on the root now (0: the root itself); none when there is no
+  // such window.
+  virtual std::optional<AreaDeRaiz> medir(uint32_t ventana) = 0;
 };
 
 // The X server of $DISPLAY; null when there is none.

@@ -86,6 +86,17 @@ class FlujoX11 final : public FlujoDePantalla {
     if (hilo_.joinable()) hilo_.join();
   }
   int64_t descartados() const override { return descartados_; }
+  std::optional<AreaDeRaiz> medir(uint32_t ventana) override {
+    if (hilo_.joinable()) return std::nullopt;  // the connection is the thread's now
+    if (ventana == 0) ventana = screen_->root;
+    const auto geo = xcb_get_geometry(c_, ventana);
+    const auto pos = xcb_translate_coordinates(c_, ventana, screen_->root, 0, 0);
+    Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, geo, nullptr), &std::free);
+    Reply<xcb_translate_coordinates_reply_t> p(xcb_translate_coordinates_reply(c_, pos, nullptr),
+                                               &std::free);
+    if (!g || !p) return std::nullopt;
+    return AreaDeRaiz{p->dst_x, p->dst_y, g->width, g->height};
+  }
 
  private:
   struct Geometria {

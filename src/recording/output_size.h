@@ -6,9 +6,7 @@
 
 namespace corvalin {
 
-// `escala` × the size; when the longer side then exceeds `anchoMaximo`, both sides shrink in
-// proportion to bring it down to that; each side truncated to a whole even number of pixels,
-// at least 2 (video encoders work on pairs of pixels).
+// medidasDeSalida (output_rule.h) as a QSize.
 QSize tamanoDeSalida(double ancho, double alto, double escala, int anchoMaximo);
 
 // The estimate shown in the recording settings: megabytes per minute of a video of `tamano`

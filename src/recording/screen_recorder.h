@@ -30,6 +30,10 @@ class ScreenRecorder {
   virtual void continuar() = 0;
   // Seconds recorded, pauses left out; 0 when not recording.
   virtual double duracionGrabada() const = 0;
+
+  // Called on the main thread when the recording can't go on (its window closed, the disk
+  // filled up): the owner should stop it, and the stop says why.
+  std::function<void()> alInterrumpirse;
 };
 
 }  // namespace corvalin

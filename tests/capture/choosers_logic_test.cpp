@@ -16,7 +16,7 @@
 #include "capture/countdown_qt.h"
 #include "capture/desktop.h"
 #include "capture/overlay.h"
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 #include "capture/window_picker_qt.h"
 
 namespace corvalin {

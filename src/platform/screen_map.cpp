@@ -1,4 +1,4 @@
-#include "capture/screen_map.h"
+#include "platform/screen_map.h"
 
 #include <QGuiApplication>
 #include <QScreen>

@@ -1,0 +1,397 @@
+// Recordings end to end against the test session's X server and PulseAudio, checked with
+// ffprobe and ffmpeg: only changed frames, the output size rule, pauses without gaps, a window
+// followed and its end, the pointer in or out, sound from the system and the microphone summed,
+// the shell's recorder, and corvalin-record from a script.
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+#include <atomic>
+#include <cmath>
+#include <csignal>
+
+#include "media_probe.h"
+#include "platform/screen_stream.h"
+#include "recording/grabadora.h"
+#include "recording/recording_session.h"
+#include "tools/screen_fixtures.h"
+
+namespace corvalin {
+namespace {
+
+using testing::paquetesDeVideo;
+using testing::sondear;
+using testing::sonido;
+using tools::testing::background;
+using tools::testing::moveTo;
+using tools::testing::plainWindow;
+using tools::testing::ShownWindows;
+
+void mover(uint32_t ventana, int x, int y) {
+  QProcess::execute(QStringLiteral("xdotool"),
+                    {QStringLiteral("windowmove"), QString::number(ventana), QString::number(x),
+                     QString::number(y)});
+}
+
+// Moves a window one step every `pasoMs` for `pasos` steps, off this thread.
+class Movimiento {
+ public:
+  // Stops early when it goes; esperar() lets it finish first.
+  Movimiento(uint32_t ventana, int pasos, int pasoMs) {
+    hilo_ = std::thread([=, this] {
+      for (int i = 0; i < pasos && !parar_; ++i) {
+        mover(ventana, 150 + (i % 40) * 10, 150);
+        std::this_thread::sleep_for(std::chrono::milliseconds(pasoMs));
+      }
+    });
+  }
+  ~Movimiento() {
+    parar_ = true;
+    if (hilo_.joinable()) hilo_.join();
+  }
+  void esperar() { hilo_.join(); }
+
+ private:
+  std::atomic<bool> parar_{false};
+  std::thread hilo_;
+};
+
+class RecorderX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
+    ASSERT_TRUE(dir_.isValid());
+    moveTo({1900, 1060});
+  }
+  SesionDeGrabacion::Config config(const char* nombre, FuenteDeCuadros fuente, int ancho,
+                                   int alto) {
+    SesionDeGrabacion::Config c;
+    c.fuente = fuente;
+    c.ancho = ancho;
+    c.alto = alto;
+    c.fps = 30;
+    c.cursor = false;
+    c.ruta = dir_.filePath(QString::fromLatin1(nombre)).toStdString();
+    return c;
+  }
+  QTemporaryDir dir_;
+  ShownWindows windows_;
+};
+
+TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGivesNothing) {
+  windows_.show({background(11), plainWindow(QRect(150, 150, 300, 200), 12)});
+  SesionDeGrabacion sesion(config("mueve.mp4", AreaDeRaiz{100, 100, 1000, 600}, 1000, 600));
+  SesionDeGrabacion::Falla falla;
+  ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
+  QThread::msleep(300);
+  Movimiento(windows_[1].id(), 20, 60).esperar();  // 20 moves in 1.2 s
+  QThread::msleep(1000);                           // then still
+  const auto r = sesion.terminar();
+  ASSERT_TRUE(r.archivo);
+  EXPECT_FALSE(r.falla);
+  const QString ruta = QString::fromStdString(sesion.ruta());
+  const auto m = sondear(ruta);
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.video()->codec, QStringLiteral("h264"));
+  EXPECT_EQ(m.video()->perfil, QStringLiteral("High"));
+  EXPECT_EQ(m.video()->ancho, 1000);
+  EXPECT_EQ(m.video()->alto, 600);
+  EXPECT_EQ(m.audio(), nullptr);
+  // The first frame and one per move (a move may land between two slots).
+  EXPECT_GE(r.cuadros, 15);
+  EXPECT_LE(r.cuadros, 24);
+  const auto paquetes = paquetesDeVideo(ruta);
+  ASSERT_FALSE(paquetes.empty());
+  // The last change was about 1.5 s in; the still second after it wrote nothing.
+  EXPECT_NEAR(paquetes.back().pts, 1.5, 0.35);
+  EXPECT_NEAR(r.duracionUs / 1e6, 2.5, 0.3);
+
+  // Nothing changes at all and nothing is heard: no file, and it says so. (The moved window
+  // has finished redrawing first.)
+  QThread::msleep(500);
+  SesionDeGrabacion quieta(config("quieta.mp4", AreaDeRaiz{100, 100, 400, 300}, 400, 300));
+  ASSERT_TRUE(quieta.arrancar(&falla));
+  QThread::msleep(600);
+  const auto nada = quieta.terminar();
+  EXPECT_EQ(nada.cuadros, 0);
+  EXPECT_FALSE(nada.archivo);
+  ASSERT_TRUE(nada.falla);
+  EXPECT_EQ(nada.falla->tipo, SesionDeGrabacion::Falla::Tipo::vacia);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(quieta.ruta())));
+}
+
+TEST_F(RecorderX11, ThePointerMakesFramesOnlyWhenItIsRecorded) {
+  windows_.show({background(21)});
+  for (const bool cursor : {true, false}) {
+    auto c = config(cursor ? "con.mp4" : "sin.mp4", AreaDeRaiz{0, 0, 800, 600}, 800, 600);
+    c.cursor = cursor;
+    SesionDeGrabacion sesion(c);
+    SesionDeGrabacion::Falla falla;
+    ASSERT_TRUE(sesion.arrancar(&falla));
+    QThread::msleep(200);
+    for (int i = 0; i < 10; ++i) {
+      moveTo({200 + i * 20, 300});
+      QThread::msleep(60);
+    }
+    const auto r = sesion.terminar();
+    if (cursor) {
+      EXPECT_GE(r.cuadros, 6);
+    } else {
+      // Nothing but the first frame (empty, then), or one more where a software pointer's
+      // drawing was taken for a change.
+      EXPECT_LE(r.cuadros, 2);
+    }
+  }
+  moveTo({1900, 1060});
+}
+
+TEST_F(RecorderX11, APauseLeavesNoGapAndIsNotCounted) {
+  windows_.show({background(31), plainWindow(QRect(150, 150, 300, 200), 32)});
+  SesionDeGrabacion sesion(config("pausa.mp4", AreaDeRaiz{100, 100, 800, 400}, 800, 400));
+  SesionDeGrabacion::Falla falla;
+  ASSERT_TRUE(sesion.arrancar(&falla));
+  Movimiento m(windows_[1].id(), 1000, 40);  // moving all along
+  QThread::msleep(1000);
+  sesion.pausar();
+  EXPECT_TRUE(sesion.pausada());
+  QThread::msleep(1500);
+  const int64_t enPausa = sesion.duracionUs();
+  QThread::msleep(300);
+  EXPECT_EQ(sesion.duracionUs() / 100'000, enPausa / 100'000) << "the clock stands still";
+  sesion.continuar();
+  QThread::msleep(1000);
+  const auto r = sesion.terminar();
+  ASSERT_TRUE(r.archivo);
+  EXPECT_NEAR(r.duracionUs / 1e6, 2.0, 0.25);
+  const auto paquetes = paquetesDeVideo(QString::fromStdString(sesion.ruta()));
+  ASSERT_GT(paquetes.size(), 10u);
+  EXPECT_NEAR(paquetes.back().pts, 2.0, 0.25);
+  double hueco = 0;
+  for (std::size_t i = 1; i < paquetes.size(); ++i)
+    hueco = std::max(hueco, paquetes[i].pts - paquetes[i - 1].pts);
+  EXPECT_LT(hueco, 0.3) << "no freeze where the pause was";
+}
+
+TEST_F(RecorderX11, AWindowIsFollowedAndItsEndStopsTheRecordingKeepingWhatWasRecorded) {
+  windows_.show({background(41), plainWindow(QRect(200, 200, 401, 301), 42)});
+  const uint32_t id = windows_[1].id();
+  SesionDeGrabacion sesion(config("ventana.mp4", VentanaDeRaiz{id}, 400, 300));
+  std::atomic<int> interrupciones{0};
+  sesion.alInterrumpirse = [&] { ++interrupciones; };
+  SesionDeGrabacion::Falla falla;
+  ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
+  QThread::msleep(300);
+  mover(id, 600, 300);
+  QThread::msleep(300);
+  windows_.close(1);
+  for (int i = 0; i < 300 && interrupciones == 0; ++i) QThread::msleep(10);
+  EXPECT_EQ(interrupciones, 1);
+  const auto r = sesion.terminar();
+  ASSERT_TRUE(r.falla);
+  EXPECT_EQ(r.falla->tipo, SesionDeGrabacion::Falla::Tipo::ventana);
+  EXPECT_TRUE(r.archivo);
+  const auto m = sondear(QString::fromStdString(sesion.ruta()));
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.video()->ancho, 400);
+
+  // A window that is not there doesn't start.
+  SesionDeGrabacion nada(config("nada.mp4", VentanaDeRaiz{0x7ffffff0u}, 400, 300));
+  EXPECT_FALSE(nada.arrancar(&falla));
+  EXPECT_EQ(falla.tipo, SesionDeGrabacion::Falla::Tipo::ventana);
+  EXPECT_FALSE(QFile::exists(QString::fromStdString(nada.ruta())));
+}
+
+TEST_F(RecorderX11, AFullDiskStopsTheRecordingWithItsReason) {
+  windows_.show({background(51), plainWindow(QRect(150, 150, 300, 200), 52)});
+  SesionDeGrabacion sesion(config("lleno.mp4", AreaDeRaiz{0, 0, 1280, 720}, 1280, 720));
+  std::atomic<int> interrupciones{0};
+  sesion.alInterrumpirse = [&] { ++interrupciones; };
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit antes{};
+  getrlimit(RLIMIT_FSIZE, &antes);
+  rlimit limite = antes;
+  limite.rlim_cur = 40 * 1024;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
+  SesionDeGrabacion::Falla falla;
+  const bool arranco = sesion.arrancar(&falla);
+  {
+    Movimiento m(windows_[1].id(), 60, 30);
+    for (int i = 0; i < 300 && interrupciones == 0; ++i) QThread::msleep(10);
+  }
+  const auto r = sesion.terminar();
+  setrlimit(RLIMIT_FSIZE, &antes);
+  std::signal(SIGXFSZ, SIG_DFL);
+  ASSERT_TRUE(arranco) << falla.detalle;
+  EXPECT_EQ(interrupciones, 1);
+  ASSERT_TRUE(r.falla);
+  EXPECT_EQ(r.falla->tipo, SesionDeGrabacion::Falla::Tipo::escritura);
+}
+
+// Loudness (RMS) of the tone in the file, over its loudest 100 ms.
+double volumen(const std::vector<float>& s) {
+  double mejor = 0;
+  for (std::size_t i = 0; i + 4800 < s.size(); i += 2400) {
+    double e = 0;
+    for (int j = 0; j < 4800; ++j) e += s[i + j] * s[i + j];
+    mejor = std::max(mejor, std::sqrt(e / 4800));
+  }
+  return mejor;
+}
+
+TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
+  QProcess pactl;
+  pactl.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+  if (!pactl.waitForFinished(5000) || pactl.exitCode() != 0) GTEST_SKIP() << "no PulseAudio";
+  windows_.show({background(61), plainWindow(QRect(150, 150, 300, 200), 62)});
+  const QString wav = dir_.filePath(QStringLiteral("tono.wav"));
+  ASSERT_EQ(QProcess::execute(QStringLiteral("ffmpeg"),
+                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
+                               QStringLiteral("lavfi"), QStringLiteral("-i"),
+                               QStringLiteral("sine=frequency=200:duration=0.6:sample_rate=48000"),
+                               QStringLiteral("-af"), QStringLiteral("volume=2.4"),
+                               QStringLiteral("-ac"), QStringLiteral("2"), wav}),
+            0);
+  QProcess::execute(QStringLiteral("paplay"), {wav});  // the sink wakes up
+  double uno = 0, ambos = 0;
+  for (const bool microfono : {false, true}) {
+    auto c =
+        config(microfono ? "ambos.mp4" : "sistema.mp4", AreaDeRaiz{100, 100, 640, 480}, 640, 480);
+    c.sistema = true;
+    c.microfono = microfono;
+    SesionDeGrabacion sesion(c);
+    SesionDeGrabacion::Falla falla;
+    ASSERT_TRUE(sesion.arrancar(&falla));
+    EXPECT_TRUE(sesion.sinSonido().empty());
+    Movimiento m(windows_[1].id(), 80, 40);
+    QThread::msleep(1500);
+    ASSERT_EQ(QProcess::execute(QStringLiteral("paplay"), {wav}), 0);
+    QThread::msleep(800);
+    const auto r = sesion.terminar();
+    ASSERT_TRUE(r.archivo);
+    const QString ruta = QString::fromStdString(sesion.ruta());
+    const auto medios = sondear(ruta);
+    ASSERT_NE(medios.audio(), nullptr);
+    EXPECT_EQ(medios.audio()->codec, QStringLiteral("aac"));
+    const std::vector<float> s = sonido(ruta);
+    (microfono ? ambos : uno) = volumen(s);
+  }
+  // The tone peaks at 0.3: a sine's RMS is 0.21.
+  EXPECT_NEAR(uno, 0.21, 0.05) << "the tone is in the file";
+  // The microphone hears the same sink: together they are louder, up to twice when the two
+  // captures line up to the sample (each places its sound by its own latency estimate).
+  EXPECT_GT(ambos / uno, 1.4);
+  EXPECT_LT(ambos / uno, 2.1);
+}
+
+TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
+  windows_.show({background(71), plainWindow(QRect(150, 150, 300, 200), 72)});
+  GrabadoraDePantalla::Servicios servicios;
+  servicios.carpeta = dir_.path();
+  GrabadoraDePantalla grabadora(servicios);
+  const QString pantalla = QGuiApplication::primaryScreen()->name();
+  AjustesDeGrabacion ajustes;
+  ajustes.audio = FuenteDeAudio::ninguno;
+  ajustes.muestraCursor = false;
+
+  std::optional<std::optional<QString>> empezo;
+  grabadora.start(ObjetivoArea{QRect(100, 100, 1001, 601), pantalla}, ajustes,
+                  [&](std::optional<QString> e) { empezo = e; });
+  QTRY_VERIFY_WITH_TIMEOUT(empezo.has_value(), 5000);
+  ASSERT_FALSE(*empezo) << empezo->value().toStdString();
+  EXPECT_TRUE(grabadora.grabando());
+  // A second start while it runs changes nothing.
+  bool segunda = false;
+  grabadora.start(ObjetivoArea{QRect(0, 0, 200, 200), pantalla}, ajustes,
+                  [&](std::optional<QString> e) { segunda = !e; });
+  QTRY_VERIFY_WITH_TIMEOUT(segunda, 2000);
+  Movimiento(windows_[1].id(), 10, 50).esperar();
+  grabadora.pausar();
+  EXPECT_TRUE(grabadora.pausado());
+  QTest::qWait(700);
+  grabadora.continuar();
+  EXPECT_LT(grabadora.duracionGrabada(), 1.0);
+  std::optional<GrabacionTerminada> fin;
+  grabadora.stop([&](const GrabacionTerminada& t) { fin = t; });
+  QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
+  EXPECT_FALSE(grabadora.grabando());
+  ASSERT_FALSE(fin->archivo.isEmpty()) << fin->error.toStdString();
+  EXPECT_TRUE(fin->error.isEmpty());
+  EXPECT_TRUE(QFileInfo(fin->archivo).fileName().startsWith(QStringLiteral("Corvalin-")));
+  EXPECT_EQ(fin->medidas, QSize(1000, 600));
+  const auto m = sondear(fin->archivo);
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.video()->ancho, 1000);
+  EXPECT_EQ(m.video()->alto, 600);
+
+  // A window that is gone, and a stop with nothing running.
+  std::optional<std::optional<QString>> error;
+  grabadora.start(ObjetivoVentana{0x7ffffff0u}, ajustes,
+                  [&](std::optional<QString> e) { error = e; });
+  QTRY_VERIFY_WITH_TIMEOUT(error.has_value(), 5000);
+  ASSERT_TRUE(error->has_value());
+  EXPECT_EQ(error->value(), QStringLiteral("Esa ventana ya no está en pantalla"));
+  std::optional<GrabacionTerminada> vacia;
+  grabadora.stop([&](const GrabacionTerminada& t) { vacia = t; });
+  QTRY_VERIFY_WITH_TIMEOUT(vacia.has_value(), 2000);
+  EXPECT_EQ(vacia->error, QStringLiteral("La grabación quedó vacía"));
+}
+
+TEST_F(RecorderX11, CorvalinRecordFromAScript) {
+  windows_.show({background(81), plainWindow(QRect(150, 150, 300, 200), 82)});
+  const QString salida = dir_.filePath(QStringLiteral("script.mp4"));
+  QProcess grabar;
+  grabar.start(QStringLiteral(CORVALIN_RECORD),
+               {QStringLiteral("--area"), QStringLiteral("100,100,641,481"),
+                QStringLiteral("--fps"), QStringLiteral("15"), QStringLiteral("--scale"),
+                QStringLiteral("0.5"), QStringLiteral("--audio"), QStringLiteral("none"),
+                QStringLiteral("--seconds"), QStringLiteral("1.5"), salida});
+  Movimiento(windows_[1].id(), 15, 60).esperar();
+  ASSERT_TRUE(grabar.waitForFinished(15000));
+  EXPECT_EQ(grabar.exitCode(), 0) << grabar.readAllStandardError().toStdString();
+  const auto m = sondear(salida);
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.video()->ancho, 320);
+  EXPECT_EQ(m.video()->alto, 240);
+
+  // Until SIGINT.
+  const QString otra = dir_.filePath(QStringLiteral("senal.mp4"));
+  grabar.start(QStringLiteral(CORVALIN_RECORD), {QStringLiteral("--no-cursor"), otra});
+  ASSERT_TRUE(grabar.waitForStarted());
+  QThread::msleep(300);
+  Movimiento(windows_[1].id(), 8, 60).esperar();
+  kill(static_cast<pid_t>(grabar.processId()), SIGINT);
+  ASSERT_TRUE(grabar.waitForFinished(15000));
+  EXPECT_EQ(grabar.exitCode(), 0);
+  EXPECT_NE(sondear(otra).video(), nullptr);
+
+  // Failures: one line, a non-zero code, no file.
+  const auto falla = [&](const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(CORVALIN_RECORD), args);
+    p.waitForFinished(15000);
+    const QString error = QString::fromUtf8(p.readAllStandardError()).trimmed();
+    EXPECT_EQ(error.count(QLatin1Char('\n')), 0) << error.toStdString();
+    return std::pair(p.exitCode(), error);
+  };
+  EXPECT_EQ(falla({QStringLiteral("--fps"), QStringLiteral("0"), otra}).first, 2);
+  EXPECT_EQ(falla({QStringLiteral("--bogus")}).first, 2);
+  const auto ventana = falla({QStringLiteral("--window"), QStringLiteral("0x7ffffff0"),
+                              dir_.filePath(QStringLiteral("x.mp4"))});
+  EXPECT_EQ(ventana.first, 1);
+  EXPECT_TRUE(ventana.second.contains(QStringLiteral("window")));
+  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("x.mp4"))));
+}
+
+}  // namespace
+}  // namespace corvalin
