@@ -129,7 +129,7 @@ class VideoGuardado final : public VideoWindow, Pendiente {
  public:
   VideoGuardado(MostrarToast t, QString archivo)
       : Pendiente{std::move(t)}, archivo_(guardar(std::move(archivo))) {}
-  void mostrar() override { toast(L("Video guardado"), archivo_, QStringLiteral("video")); }
+  void mostrar() override { toast(L("Video guardado"), archivo_, QStringLiteral("record.circle")); }
   void cerrar() override {}
   QString archivo() const override { return archivo_; }
 

@@ -241,7 +241,8 @@ void FlujoDeGrabacion::stopRecording() {
       self->enlaces_.abrirVideo(result);
       // Kept, but cut short: say why.
       if (!result.error.isEmpty())
-        self->piezas_.toast(L("La grabación se detuvo"), result.error, QStringLiteral("video"));
+        self->piezas_.toast(L("La grabación se detuvo"), result.error,
+                            QStringLiteral("record.circle"));
     } else {
       self->piezas_.toast(L("No se grabó nada"), result.error, QStringLiteral("video.slash"));
     }

@@ -1,7 +1,9 @@
 // corvalin-record: records the screen, an area of it or a window to an MP4 file until the time
 // is up or SIGINT/SIGTERM arrives, on the same engine as the tray application.
 //   corvalin-record [--area X,Y,W,H | --window ID] [--fps N] [--scale S] [--max-size N]
-//                   [--audio none|system|mic|both] [--cursor|--no-cursor] [--seconds N] OUT.mp4
+//                   [--audio none|system|mic|both] [--cursor|--no-cursor] [--seconds N]
+//                   [--stats] OUT.mp4
+// --stats prints "frames=N dropped=M seconds=S" on standard output at the end.
 // Exits 0 once the file is complete; otherwise 1 (2 for bad arguments) with one line on
 // standard error, in Spanish when LANG says so, else in English.
 #include <signal.h>
@@ -40,10 +42,10 @@ int uso() {
   return decir(2,
                "uso: corvalin-record [--area X,Y,W,H | --window ID] [--fps N] [--scale S] "
                "[--max-size N] [--audio none|system|mic|both] [--cursor|--no-cursor] "
-               "[--seconds N] SALIDA.mp4",
+               "[--seconds N] [--stats] SALIDA.mp4",
                "usage: corvalin-record [--area X,Y,W,H | --window ID] [--fps N] [--scale S] "
                "[--max-size N] [--audio none|system|mic|both] [--cursor|--no-cursor] "
-               "[--seconds N] OUT.mp4");
+               "[--seconds N] [--stats] OUT.mp4");
 }
 
 std::string porQue(const SesionDeGrabacion::Falla& f, bool es) {
@@ -74,6 +76,7 @@ int main(int argc, char** argv) {
   std::optional<uint32_t> ventana;
   double escala = 1.0, segundos = 0;
   int maximo = 1920;
+  bool estadisticas = false;
   std::string salida;
   for (int i = 1; i < argc; ++i) {
     const std::string_view a = argv[i];
@@ -105,6 +108,8 @@ int main(int argc, char** argv) {
       config.cursor = true;
     } else if (a == "--no-cursor") {
       config.cursor = false;
+    } else if (a == "--stats") {
+      estadisticas = true;
     } else if (!a.empty() && a[0] != '-' && salida.empty()) {
       salida = a;
     } else {
@@ -172,6 +177,9 @@ int main(int argc, char** argv) {
     if (s >= 0 || errno == EAGAIN) break;  // a signal, or the time is up
   }
   const SesionDeGrabacion::Resultado r = sesion.terminar();
+  if (estadisticas)
+    std::printf("frames=%d dropped=%lld seconds=%.2f\n", r.cuadros,
+                static_cast<long long>(r.descartados), static_cast<double>(r.duracionUs) / 1e6);
   if (r.falla && !r.archivo) return decir(1, porQue(*r.falla, true), porQue(*r.falla, false));
   if (r.falla)
     return decir(1, "guardado lo grabado hasta ahí: " + porQue(*r.falla, true),
