@@ -294,6 +294,54 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
   EXPECT_LT(ambos / uno, 2.1);
 }
 
+TEST_F(RecorderX11, WithoutASoundServerTheRecordingGoesOnWithoutSoundAndSaysSo) {
+  windows_.show({background(65), plainWindow(QRect(150, 150, 300, 200), 66)});
+  const QByteArray antes = qgetenv("PULSE_SERVER");
+  qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket");
+  auto c = config("mudo.mp4", AreaDeRaiz{100, 100, 640, 480}, 640, 480);
+  c.sistema = c.microfono = true;
+  SesionDeGrabacion sesion(c);
+  SesionDeGrabacion::Falla falla;
+  const bool arranco = sesion.arrancar(&falla);
+  if (antes.isEmpty()) {
+    qunsetenv("PULSE_SERVER");
+  } else {
+    qputenv("PULSE_SERVER", antes);
+  }
+  ASSERT_TRUE(arranco) << falla.detalle;
+  EXPECT_FALSE(sesion.sinSonido().empty());
+  Movimiento(windows_[1].id(), 10, 50).esperar();
+  const auto r = sesion.terminar();
+  ASSERT_TRUE(r.archivo);
+  const auto m = sondear(QString::fromStdString(sesion.ruta()));
+  EXPECT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.audio(), nullptr);
+
+  // The shell's recorder says it once, in the user's language.
+  QStringList avisos;
+  GrabadoraDePantalla::Servicios servicios;
+  servicios.carpeta = dir_.path();
+  servicios.avisar = [&](const QString& t, const QString&) { avisos << t; };
+  GrabadoraDePantalla grabadora(servicios);
+  qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket");
+  AjustesDeGrabacion ajustes;
+  ajustes.audio = FuenteDeAudio::ambos;
+  std::optional<std::optional<QString>> empezo;
+  grabadora.start(ObjetivoArea{QRect(100, 100, 400, 300), QGuiApplication::primaryScreen()->name()},
+                  ajustes, [&](std::optional<QString> e) { empezo = e; });
+  QTRY_VERIFY_WITH_TIMEOUT(empezo.has_value(), 5000);
+  if (antes.isEmpty()) {
+    qunsetenv("PULSE_SERVER");
+  } else {
+    qputenv("PULSE_SERVER", antes);
+  }
+  EXPECT_FALSE(*empezo);
+  EXPECT_EQ(avisos, QStringList{QStringLiteral("Se graba sin sonido")});
+  std::optional<GrabacionTerminada> fin;
+  grabadora.stop([&](const GrabacionTerminada& t) { fin = t; });
+  QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
+}
+
 TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
   windows_.show({background(71), plainWindow(QRect(150, 150, 300, 200), 72)});
   GrabadoraDePantalla::Servicios servicios;
