@@ -46,7 +46,33 @@ struct Buffer {
   std::size_t capacidad = 0;
   xcb_shm_seg_t seg = 0;
   std::atomic<bool> prestado{false};
+  // What the buffer last showed, for telling a repaint that changed nothing from a change:
+  // its size, and where the pointer was drawn in with the pixels it covered (stream thread only).
+  int ancho = 0, alto = 0;
+  int cursorX = 0, cursorY = 0, cursorAncho = 0, cursorAlto = 0;
+  std::vector<uint32_t> bajoCursor;
 };
+
+// Whether a fresh grab shows what `antes` showed, the pointer drawn into `antes` looked past.
+bool mismaImagen(const uint8_t* grab, int ancho, int alto, const Buffer& antes) {
+  if (antes.ancho != ancho || antes.alto != alto) return false;
+  const std::size_t paso = static_cast<std::size_t>(ancho) * 4;
+  for (int y = 0; y < alto; ++y) {
+    const uint8_t* a = grab + y * paso;
+    const uint8_t* b = antes.datos + y * paso;
+    const int cy = y - antes.cursorY;
+    if (cy < 0 || cy >= antes.cursorAlto) {
+      if (std::memcmp(a, b, paso) != 0) return false;
+      continue;
+    }
+    const std::size_t x0 = static_cast<std::size_t>(antes.cursorX) * 4;
+    const std::size_t w = static_cast<std::size_t>(antes.cursorAncho) * 4;
+    if (std::memcmp(a, b, x0) != 0 || std::memcmp(a + x0 + w, b + x0 + w, paso - x0 - w) != 0 ||
+        std::memcmp(a + x0, antes.bajoCursor.data() + cy * antes.cursorAncho, w) != 0)
+      return false;
+  }
+  return true;
+}
 
 struct Pool {
   Buffer buffers[kBuffers];
@@ -133,11 +159,14 @@ class FlujoX11 final : public FlujoDePantalla {
   xcb_xfixes_region_t region_ = 0;
   xcb_pixmap_t pixmap_ = 0;
   bool sucio_ = false;
-  bool primero_ = true;  // the first frame always goes
+  int64_t sucioDesdeUs_ = 0;  // when the server first said something changed since the last frame
+  bool primero_ = true;       // the first frame always goes
   bool cursorSucio_ = false;
   int cursorX_ = -1, cursorY_ = -1;
   uint32_t cursorSerie_ = 0;
   std::vector<uint64_t> hashes_;
+  int64_t ultimoPts_ = 0;
+  Buffer* ultimo_ = nullptr;  // the last frame delivered
   bool terminado_ = false;
 };
 
@@ -316,6 +345,18 @@ void FlujoX11::dibujarCursor(Buffer& b, const Geometria& g) {
   if (!r) return;
   const uint32_t* img = xcb_xfixes_get_cursor_image_cursor_image(r.get());
   const int ox = r->x - r->xhot - g.x, oy = r->y - r->yhot - g.y;
+  // The frame's pixels under the pointer, kept as they were grabbed.
+  const int x0 = std::clamp(ox, 0, g.ancho), x1 = std::clamp(ox + r->width, 0, g.ancho);
+  const int y0 = std::clamp(oy, 0, g.alto), y1 = std::clamp(oy + r->height, 0, g.alto);
+  b.cursorX = x0;
+  b.cursorY = y0;
+  b.cursorAncho = x1 - x0;
+  b.cursorAlto = y1 - y0;
+  b.bajoCursor.resize(static_cast<std::size_t>(b.cursorAncho) * b.cursorAlto);
+  for (int y = y0; y < y1; ++y)
+    std::memcpy(b.bajoCursor.data() + static_cast<std::size_t>(y - y0) * b.cursorAncho,
+                b.datos + (static_cast<std::size_t>(y) * g.ancho + x0) * 4,
+                static_cast<std::size_t>(b.cursorAncho) * 4);
   for (int cy = 0; cy < r->height; ++cy) {
     const int fy = oy + cy;
     if (fy < 0 || fy >= g.alto) continue;
@@ -391,6 +432,7 @@ void FlujoX11::bucle() {
         const uint8_t tipo = ev->response_type & 0x7f;
         // Errors (type 0) about a window that went are answered by its geometry below.
         if (damage_ && tipo == primerEventoDamage_ + XCB_DAMAGE_NOTIFY) {
+          if (!sucio_) sucioDesdeUs_ = relojMonotonoUs();
           sucio_ = true;
         } else if (xfixes_ && tipo == primerEventoXfixes_ + XCB_XFIXES_CURSOR_NOTIFY) {
           cursorSucio_ = true;
@@ -433,23 +475,30 @@ void FlujoX11::bucle() {
     const bool cambio = (damage_ && cambioEnArea(*g)) || cursor || primero;
     if (damage_ && !cambio) continue;
 
+    // Any free buffer but the last frame's, kept to compare with while it is free.
     Buffer* libre = nullptr;
     for (Buffer& b : pool_->buffers) {
-      if (!b.prestado) {
-        libre = &b;
-        break;
-      }
+      if (!b.prestado && (libre == nullptr || libre == ultimo_)) libre = &b;
     }
     if (libre == nullptr) {
       ++descartados_;
       sucio_ = true;  // what changed still has to go
       continue;
     }
-    const int64_t pts = relojMonotonoUs();
+    // A change the server reported is shown from when it was reported, not from the next slot
+    // (up to a frame later): what is seen lines up with what is heard.
+    const int64_t ahoraUs = relojMonotonoUs();
+    const bool porDano = damage_ && !cursor && !primero && sucioDesdeUs_ > 0 &&
+                         ahoraUs - sucioDesdeUs_ <= intervaloUs;
+    const int64_t pts = porDano ? std::max(sucioDesdeUs_, ultimoPts_ + 1) : ahoraUs;
     if (!grabar(*libre, *g)) {
       if (ventana_ && !geometria()) terminar(Fin::sinVentana);
       continue;
     }
+    // The server reports repaints, and a repaint may change nothing.
+    if (damage_ && !cursor && !primero && ultimo_ != nullptr && ultimo_ != libre &&
+        mismaImagen(libre->datos, g->ancho, g->alto, *ultimo_))
+      continue;
     if (!damage_) {
       // Without the server's word, a frame goes only when its pixels differ from the last.
       std::vector<uint64_t> hashes(static_cast<std::size_t>(g->alto));
@@ -459,7 +508,12 @@ void FlujoX11::bucle() {
       if (hashes == hashes_ && !cambio) continue;
       hashes_ = std::move(hashes);
     }
+    libre->ancho = g->ancho;
+    libre->alto = g->alto;
+    libre->cursorAncho = libre->cursorAlto = 0;
     if (opciones_.cursor) dibujarCursor(*libre, *g);
+    ultimoPts_ = pts;
+    ultimo_ = libre;
     libre->prestado = true;
     std::shared_ptr<void> prestamo(libre, [pool = pool_](Buffer* b) { b->prestado = false; });
     if (manejadores_.alCuadro)

@@ -2,18 +2,16 @@
 
 #include <pulse/pulseaudio.h>
 
-#include <cmath>
+#include <optional>
 #include <vector>
 
 #include "platform/screen_stream.h"
+#include "recording/sample_clock.h"
 
 namespace corvalin {
 namespace {
 
-constexpr int kTasaHz = 48000;
-// A fragment that arrives this far from where counting samples puts it starts a new count:
-// the server skipped or the stream stalled. Less is the latency estimate's jitter.
-constexpr int64_t kSaltoUs = 80'000;
+constexpr int kTasaHz = RelojDeMuestras::kTasaHz;
 
 }  // namespace
 
@@ -24,10 +22,7 @@ struct CapturaDeAudio::Impl {
   AlSonido alSonido;
   bool listo = false;
   bool fallo = false;
-  // Counting samples keeps the times as steady as the sound card's clock.
-  int64_t inicioUs = 0;
-  int64_t muestras = 0;
-  bool contando = false;
+  RelojDeMuestras reloj;
 
   ~Impl() {
     if (loop != nullptr) pa_threaded_mainloop_stop(loop);
@@ -61,27 +56,21 @@ struct CapturaDeAudio::Impl {
     while (pa_stream_readable_size(s) > 0 && pa_stream_peek(s, &datosLeidos, &bytes) == 0) {
       if (bytes == 0) break;
       const int frames = static_cast<int>(bytes / (2 * sizeof(float)));
-      // The first sample of this fragment was heard its length plus the latency ago. Until
-      // the server has said how late it runs, counting can't start.
+      // The latency of a record stream is what was heard and not yet read besides the fragment
+      // in hand (it is often shorter than the fragment): the fragment's first sample was heard
+      // its length plus the latency ago. Until the server has said how late it runs, counting
+      // can't start; when it can't say, the count goes on alone.
       pa_usec_t latencia = 0;
       int negativa = 0;
-      if (pa_stream_get_latency(s, &latencia, &negativa) != 0) {
-        if (!d->contando) {
-          pa_stream_drop(s);
-          continue;
-        }
-        latencia = 0;
+      std::optional<int64_t> medido;
+      if (pa_stream_get_latency(s, &latencia, &negativa) == 0)
+        medido = relojMonotonoUs() - (negativa ? 0 : static_cast<int64_t>(latencia)) -
+                 static_cast<int64_t>(frames) * 1'000'000 / kTasaHz;
+      else if (!d->reloj.contando()) {
+        pa_stream_drop(s);
+        continue;
       }
-      const int64_t duracionUs = static_cast<int64_t>(frames) * 1'000'000 / kTasaHz;
-      const int64_t medido =
-          relojMonotonoUs() - (negativa ? 0 : static_cast<int64_t>(latencia)) - duracionUs;
-      const int64_t contado = d->inicioUs + d->muestras * 1'000'000 / kTasaHz;
-      if (!d->contando || std::llabs(medido - contado) > kSaltoUs) {
-        d->inicioUs = medido;
-        d->muestras = 0;
-        d->contando = true;
-      }
-      const int64_t pts = d->inicioUs + d->muestras * 1'000'000 / kTasaHz;
+      const int64_t pts = d->reloj.pts(medido, frames);
       if (datosLeidos != nullptr && d->alSonido) {
         d->alSonido(static_cast<const float*>(datosLeidos), frames, pts);
       } else if (d->alSonido) {
@@ -89,7 +78,6 @@ struct CapturaDeAudio::Impl {
         std::vector<float> silencio(static_cast<std::size_t>(frames) * 2, 0.f);
         d->alSonido(silencio.data(), frames, pts);
       }
-      d->muestras += frames;
       pa_stream_drop(s);
     }
   }

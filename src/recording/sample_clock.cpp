@@ -1,0 +1,34 @@
+#include "recording/sample_clock.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+namespace corvalin {
+
+int64_t RelojDeMuestras::pts(std::optional<int64_t> medidoUs, int frames) {
+  int64_t contado = inicioUs_ + muestras_ * 1'000'000 / kTasaHz;
+  if (!medidoUs) {
+    // Nothing to weigh the count against.
+  } else if (!contando_ || std::llabs(*medidoUs - contado) > kSaltoUs) {
+    inicioUs_ = *medidoUs;
+    muestras_ = 0;
+    contando_ = true;
+    desvios_.clear();
+    contado = *medidoUs;
+  } else {
+    desvios_.push_back(*medidoUs - contado);
+    if (static_cast<int>(desvios_.size()) >= kVentana) {
+      auto medio = desvios_.begin() + kVentana / 2;
+      std::nth_element(desvios_.begin(), medio, desvios_.end());
+      if (std::llabs(*medio) > kDesvioUs) {
+        inicioUs_ += *medio;
+        contado += *medio;
+      }
+      desvios_.clear();
+    }
+  }
+  muestras_ += frames;
+  return contado;
+}
+
+}  // namespace corvalin
