@@ -16,6 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <iterator>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -51,6 +52,12 @@ struct Buffer {
   int ancho = 0, alto = 0;
   int cursorX = 0, cursorY = 0, cursorAncho = 0, cursorAlto = 0;
   std::vector<uint32_t> bajoCursor;
+};
+
+// A pointer's picture: premultiplied ARGB with its hot spot.
+struct PunteroDibujado {
+  int ancho = 0, alto = 0, xhot = 0, yhot = 0;
+  std::vector<uint32_t> argb;
 };
 
 // Whether a fresh grab shows what `antes` showed, the pointer drawn into `antes` looked past.
@@ -163,6 +170,7 @@ class FlujoX11 final : public FlujoDePantalla {
   bool primero_ = true;       // the first frame always goes
   bool cursorSucio_ = false;
   int cursorX_ = -1, cursorY_ = -1;
+  PunteroDibujado puntero_;  // the last picture the server gave
   uint32_t cursorSerie_ = 0;
   std::vector<uint64_t> hashes_;
   int64_t ultimoPts_ = 0;
@@ -338,16 +346,48 @@ bool FlujoX11::grabar(Buffer& b, const Geometria& g) {
   return r != nullptr;
 }
 
+// An arrow for when the server can't say what the pointer looks like (it answers nothing
+// when the cursor it showed was freed, as after a window manager quits).
+const PunteroDibujado& flechaDeReserva() {
+  static const PunteroDibujado flecha = [] {
+    static const char* const kFilas[] = {
+        "X           ", "XX          ", "X.X         ", "X..X        ", "X...X       ",
+        "X....X      ", "X.....X     ", "X......X    ", "X.......X   ", "X........X  ",
+        "X.........X ", "X......XXXXX", "X...X..X    ", "X..XX..X    ", "X.X  X..X   ",
+        "XX   X..X   ", "X     X..X  ", "      X..X  ", "       XX   "};
+    PunteroDibujado p;
+    p.ancho = 12;
+    p.alto = static_cast<int>(std::size(kFilas));
+    for (const char* fila : kFilas)
+      for (int x = 0; x < p.ancho; ++x)
+        p.argb.push_back(fila[x] == 'X' ? 0xff000000u : fila[x] == '.' ? 0xffffffffu : 0u);
+    return p;
+  }();
+  return flecha;
+}
+
 void FlujoX11::dibujarCursor(Buffer& b, const Geometria& g) {
-  if (!xfixes_) return;
   Reply<xcb_xfixes_get_cursor_image_reply_t> r(
-      xcb_xfixes_get_cursor_image_reply(c_, xcb_xfixes_get_cursor_image(c_), nullptr), &std::free);
-  if (!r) return;
-  const uint32_t* img = xcb_xfixes_get_cursor_image_cursor_image(r.get());
-  const int ox = r->x - r->xhot - g.x, oy = r->y - r->yhot - g.y;
+      xfixes_ ? xcb_xfixes_get_cursor_image_reply(c_, xcb_xfixes_get_cursor_image(c_), nullptr)
+              : nullptr,
+      &std::free);
+  int px = cursorX_, py = cursorY_;
+  if (r) {
+    // Kept for the moments the server has no answer.
+    puntero_.ancho = r->width;
+    puntero_.alto = r->height;
+    puntero_.xhot = r->xhot;
+    puntero_.yhot = r->yhot;
+    const uint32_t* img = xcb_xfixes_get_cursor_image_cursor_image(r.get());
+    puntero_.argb.assign(img, img + static_cast<std::size_t>(r->width) * r->height);
+    px = r->x;
+    py = r->y;
+  }
+  const PunteroDibujado& p = puntero_.argb.empty() ? flechaDeReserva() : puntero_;
+  const int ox = px - p.xhot - g.x, oy = py - p.yhot - g.y;
   // The frame's pixels under the pointer, kept as they were grabbed.
-  const int x0 = std::clamp(ox, 0, g.ancho), x1 = std::clamp(ox + r->width, 0, g.ancho);
-  const int y0 = std::clamp(oy, 0, g.alto), y1 = std::clamp(oy + r->height, 0, g.alto);
+  const int x0 = std::clamp(ox, 0, g.ancho), x1 = std::clamp(ox + p.ancho, 0, g.ancho);
+  const int y0 = std::clamp(oy, 0, g.alto), y1 = std::clamp(oy + p.alto, 0, g.alto);
   b.cursorX = x0;
   b.cursorY = y0;
   b.cursorAncho = x1 - x0;
@@ -357,24 +397,21 @@ void FlujoX11::dibujarCursor(Buffer& b, const Geometria& g) {
     std::memcpy(b.bajoCursor.data() + static_cast<std::size_t>(y - y0) * b.cursorAncho,
                 b.datos + (static_cast<std::size_t>(y) * g.ancho + x0) * 4,
                 static_cast<std::size_t>(b.cursorAncho) * 4);
-  for (int cy = 0; cy < r->height; ++cy) {
-    const int fy = oy + cy;
-    if (fy < 0 || fy >= g.alto) continue;
-    auto* fila = reinterpret_cast<uint32_t*>(b.datos + static_cast<std::size_t>(fy) * g.ancho * 4);
-    for (int cx = 0; cx < r->width; ++cx) {
-      const int fx = ox + cx;
-      if (fx < 0 || fx >= g.ancho) continue;
+  for (int y = y0; y < y1; ++y) {
+    auto* fila = reinterpret_cast<uint32_t*>(b.datos + static_cast<std::size_t>(y) * g.ancho * 4);
+    const uint32_t* origen = p.argb.data() + static_cast<std::size_t>(y - oy) * p.ancho;
+    for (int x = x0; x < x1; ++x) {
       // Premultiplied ARGB over the frame.
-      const uint32_t s = img[cy * r->width + cx];
+      const uint32_t s = origen[x - ox];
       const uint32_t a = s >> 24;
       if (a == 0) continue;
-      const uint32_t d = fila[fx];
+      const uint32_t d = fila[x];
       uint32_t out = 0xff000000u;
       for (int k = 0; k < 24; k += 8) {
         const uint32_t sc = (s >> k) & 0xff, dc = (d >> k) & 0xff;
         out |= std::min<uint32_t>(255, sc + dc * (255 - a) / 255) << k;
       }
-      fila[fx] = out;
+      fila[x] = out;
     }
   }
 }

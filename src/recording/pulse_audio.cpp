@@ -70,13 +70,14 @@ struct CapturaDeAudio::Impl {
         pa_stream_drop(s);
         continue;
       }
-      const int64_t pts = d->reloj.pts(medido, frames);
-      if (datosLeidos != nullptr && d->alSonido) {
-        d->alSonido(static_cast<const float*>(datosLeidos), frames, pts);
-      } else if (d->alSonido) {
+      const RelojDeMuestras::Lugar lugar = d->reloj.pts(medido, frames);
+      const int quedan = frames - lugar.omitir;
+      if (quedan > 0 && datosLeidos != nullptr && d->alSonido) {
+        d->alSonido(static_cast<const float*>(datosLeidos) + 2 * lugar.omitir, quedan, lugar.ptsUs);
+      } else if (quedan > 0 && d->alSonido) {
         // A hole in the stream: silence of its length.
-        std::vector<float> silencio(static_cast<std::size_t>(frames) * 2, 0.f);
-        d->alSonido(silencio.data(), frames, pts);
+        std::vector<float> silencio(static_cast<std::size_t>(quedan) * 2, 0.f);
+        d->alSonido(silencio.data(), quedan, lugar.ptsUs);
       }
       pa_stream_drop(s);
     }

@@ -5,7 +5,7 @@
 
 namespace corvalin {
 
-int64_t RelojDeMuestras::pts(std::optional<int64_t> medidoUs, int frames) {
+RelojDeMuestras::Lugar RelojDeMuestras::pts(std::optional<int64_t> medidoUs, int frames) {
   int64_t contado = inicioUs_ + muestras_ * 1'000'000 / kTasaHz;
   if (!medidoUs) {
     // Nothing to weigh the count against.
@@ -28,7 +28,14 @@ int64_t RelojDeMuestras::pts(std::optional<int64_t> medidoUs, int frames) {
     }
   }
   muestras_ += frames;
-  return contado;
+  Lugar lugar{contado, 0};
+  if (contado < finUs_) {
+    const int64_t solapa = (finUs_ - contado) * kTasaHz / 1'000'000;
+    lugar.omitir = static_cast<int>(std::min<int64_t>(frames, solapa));
+    lugar.ptsUs = contado + lugar.omitir * 1'000'000 / kTasaHz;
+  }
+  finUs_ = std::max(finUs_, contado + static_cast<int64_t>(frames) * 1'000'000 / kTasaHz);
+  return lugar;
 }
 
 }  // namespace corvalin

@@ -12,7 +12,6 @@
 
 #include "platform/screen_stream.h"
 #include "recording/pulse_audio.h"
-#include "recording/sample_clock.h"
 
 namespace corvalin {
 namespace {
@@ -41,7 +40,7 @@ struct Oido {
   std::vector<float> izquierda;
   int64_t inicioUs = -1;
   int64_t siguienteUs = -1;
-  int atras = 0;    // pieces stamped well before the end of the one before
+  int atras = 0;    // pieces stamped before the end of the one before
   int futuros = 0;  // pieces stamped later than they arrived
   CapturaDeAudio::AlSonido alSonido() {
     return [this](const float* s, int frames, int64_t pts) {
@@ -50,8 +49,8 @@ struct Oido {
       if (pts + static_cast<int64_t>(frames) * 1'000'000 / 48000 > llegada + 2000) ++futuros;
       if (inicioUs < 0) inicioUs = pts;
       // Pieces follow each other; the count may start again later (the server skipped) but
-      // never earlier, beyond the few milliseconds the clock may step to follow the server.
-      if (siguienteUs >= 0 && pts < siguienteUs - 2 * RelojDeMuestras::kDesvioUs) ++atras;
+      // never earlier.
+      if (siguienteUs >= 0 && pts < siguienteUs - 2) ++atras;
       siguienteUs = pts + static_cast<int64_t>(frames) * 1'000'000 / 48000;
       const int64_t desde = (pts - inicioUs) * 48000 / 1'000'000;
       if (static_cast<int64_t>(izquierda.size()) < desde + frames)

@@ -1,5 +1,6 @@
 // Times for captured sound: counting samples between anchors, the anchor following the
-// server's latency through its noise, its settling, stalls and a card whose clock runs fast.
+// server's latency through its noise, its settling, stalls and a card whose clock runs fast,
+// and time never going back over sound already placed.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,7 +22,8 @@ template <typename Verdad, typename Error>
 int64_t peorDesvio(RelojDeMuestras& reloj, int fragmentos, int desde, Verdad verdad, Error error) {
   int64_t peor = 0;
   for (int i = 0; i < fragmentos; ++i) {
-    const int64_t pts = reloj.pts(verdad(i) + error(i), kFragmento);
+    const auto lugar = reloj.pts(verdad(i) + error(i), kFragmento);
+    const int64_t pts = lugar.ptsUs - lugar.omitir * kFragmentoUs / kFragmento;
     if (i >= desde) peor = std::max<int64_t>(peor, std::llabs(pts - verdad(i)));
   }
   return peor;
@@ -34,7 +36,8 @@ TEST(RelojDeMuestras, NoiseIsIgnoredAndTheCountKeepsTheCardsPace) {
   int64_t anterior = -1;
   int saltos = 0;
   for (int i = 0; i < 3000; ++i) {
-    const int64_t pts = reloj.pts(1'000'000 + i * kFragmentoUs + ruido(azar), kFragmento);
+    const auto lugar = reloj.pts(1'000'000 + i * kFragmentoUs + ruido(azar), kFragmento);
+    const int64_t pts = lugar.ptsUs;
     if (anterior >= 0 && pts - anterior != kFragmentoUs) ++saltos;
     anterior = pts;
   }
@@ -57,16 +60,40 @@ TEST(RelojDeMuestras, ALatencyWrongWhileTheStreamSettlesIsLeftBehind) {
   }
 }
 
-TEST(RelojDeMuestras, AStallOrASkipStartsANewCountAtOnce) {
+TEST(RelojDeMuestras, AStallOrASkipStartsANewCountAtOnceAndTimeNeverGoesBack) {
   RelojDeMuestras reloj;
-  // 200 ms of sound lost after the first second, and later the clock seen jumping back.
+  // 200 ms of sound lost after the first second, and later the clock seen 150 ms back.
   auto verdad = [](int i) {
     return 1'000'000 + i * kFragmentoUs + (i >= 100 ? 200'000 : 0) - (i >= 300 ? 150'000 : 0);
   };
+  int64_t fin = 0;
+  int omitidos = 0;
   for (int i = 0; i < 400; ++i) {
-    const int64_t pts = reloj.pts(verdad(i), kFragmento);
-    EXPECT_EQ(pts, verdad(i)) << i;
+    const auto lugar = reloj.pts(verdad(i), kFragmento);
+    if (i < 300) {
+      EXPECT_EQ(lugar.ptsUs, verdad(i)) << i;
+      EXPECT_EQ(lugar.omitir, 0) << i;
+    }
+    // What would land on sound already placed is dropped; the rest follows on.
+    if (lugar.omitir < kFragmento) {
+      EXPECT_GE(lugar.ptsUs, fin) << i;
+      fin = lugar.ptsUs + (kFragmento - lugar.omitir) * kFragmentoUs / kFragmento;
+    }
+    omitidos += lugar.omitir;
   }
+  EXPECT_EQ(omitidos, 15 * kFragmento);  // the 150 ms heard twice
+  EXPECT_EQ(fin, verdad(399) + kFragmentoUs);
+
+  // A step back of a few milliseconds drops just those samples.
+  RelojDeMuestras otro;
+  for (int i = 0; i < RelojDeMuestras::kVentana; ++i)
+    otro.pts(int64_t{i * kFragmentoUs}, kFragmento);
+  for (int i = 0; i < RelojDeMuestras::kVentana; ++i)
+    otro.pts(int64_t{(RelojDeMuestras::kVentana + i) * kFragmentoUs - 9'000}, kFragmento);
+  const auto lugar =
+      otro.pts(int64_t{2 * RelojDeMuestras::kVentana * kFragmentoUs - 9'000}, kFragmento);
+  EXPECT_EQ(lugar.omitir, 432);  // 9 ms
+  EXPECT_EQ(lugar.ptsUs, 2 * RelojDeMuestras::kVentana * kFragmentoUs);
 }
 
 TEST(RelojDeMuestras, ACardRunningFastIsFollowedAndUnmeasuredFragmentsAreCounted) {
@@ -80,11 +107,11 @@ TEST(RelojDeMuestras, ACardRunningFastIsFollowedAndUnmeasuredFragmentsAreCounted
   // A fragment the server can't place continues the count.
   RelojDeMuestras otro;
   EXPECT_FALSE(otro.contando());
-  EXPECT_EQ(otro.pts(int64_t{3'000'000}, kFragmento), 3'000'000);
+  EXPECT_EQ(otro.pts(int64_t{3'000'000}, kFragmento).ptsUs, 3'000'000);
   EXPECT_TRUE(otro.contando());
-  EXPECT_EQ(otro.pts(std::nullopt, kFragmento), 3'010'000);
-  EXPECT_EQ(otro.pts(std::nullopt, 240), 3'020'000);
-  EXPECT_EQ(otro.pts(int64_t{3'025'000}, kFragmento), 3'025'000);
+  EXPECT_EQ(otro.pts(std::nullopt, kFragmento).ptsUs, 3'010'000);
+  EXPECT_EQ(otro.pts(std::nullopt, 240).ptsUs, 3'020'000);
+  EXPECT_EQ(otro.pts(int64_t{3'025'000}, kFragmento).ptsUs, 3'025'000);
 }
 
 }  // namespace
