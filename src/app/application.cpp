@@ -36,6 +36,9 @@
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
 #include "recording/grabadora.h"
+#include "recording/windows/recording_bar.h"
+#include "recording/windows/recording_frame.h"
+#include "recording/windows/setup_bar.h"
 #include "retouch/inpainter.h"
 #include "retouch/spot_cleaner.h"
 #include "update/update_controller.h"
@@ -185,6 +188,14 @@ void ponerSelectores(Piezas& p) {
     };
     p.grabadora = std::make_unique<GrabadoraDePantalla>(std::move(servicios));
   }
+  p.grabacion.setupBar = crearBarraDeAjustes;
+  p.grabacion.bar = [](RecordingBar::Modo modo, ManejadoresDeBarra manejadores) {
+    return crearBarraDeGrabacion(modo, std::move(manejadores), [] {
+      const std::optional<Hotkey> pausa = Settings::shared().hotkey(CaptureMode::pauseRecording);
+      return pausa ? pausa->display() : QString();
+    });
+  };
+  p.grabacion.frame = crearMarcoDeGrabacion;
 }
 
 Piezas piezasDeEscritorio(VentanasFijas& ventanas) {

@@ -91,32 +91,6 @@ class GrabadoraPendiente final : public ScreenRecorder {
   double duracionGrabada() const override { return 0; }
 };
 
-// Until the setup bar exists, the chosen area or window is recorded at once.
-class SetupDirecto final : public RecordSetupBar {
- public:
-  explicit SetupDirecto(ManejadoresDeSetup handlers) : handlers_(std::move(handlers)) {}
-  void mostrar(const QString&) override {
-    auto grabar = handlers_.grabar;
-    despues([grabar] {
-      if (grabar) grabar();
-    });
-  }
-  void ocultar() override {}
-
- private:
-  ManejadoresDeSetup handlers_;
-};
-
-// Until the recording bars exist, the recording is stopped from the tray menu or its shortcut.
-class BarraPendiente final : public RecordingBar {
- public:
-  void mostrarJunto(const QRect&, const QString&) override {}
-  void ocultar() override {}
-  void detenerLatido() override {}
-  void setPausado(bool) override {}
-  void setTextoDelReloj(const QString&) override {}
-};
-
 class PanelPendiente final : public PanelGrabacionEnBarra {
  public:
   void actualizar(const QString&, bool, const QString&) override {}
@@ -156,12 +130,6 @@ class VideoGuardado final : public VideoWindow, Pendiente {
   QString archivo_;
 };
 
-class MarcoPendiente final : public RecordingFrame {
- public:
-  void mostrar() override {}
-  void ocultar() override {}
-};
-
 class AtajosPendientes final : public HotkeyManager {
  public:
   bool registrar(const Hotkey&, uint32_t, std::function<void()>) override { return false; }
@@ -182,16 +150,6 @@ void completarConPendientes(Piezas& p) {
     p.editor = [toast](const QImage&) { return std::make_unique<EditorPendiente>(toast); };
   if (!p.grabadora) p.grabadora = std::make_unique<GrabadoraPendiente>();
   if (!p.hotkeys) p.hotkeys = std::make_unique<AtajosPendientes>();
-  if (!p.grabacion.setupBar) {
-    p.grabacion.setupBar = [](const ObjetivoDeGrabacion&, ManejadoresDeSetup handlers) {
-      return std::make_unique<SetupDirecto>(std::move(handlers));
-    };
-  }
-  if (!p.grabacion.bar) {
-    p.grabacion.bar = [](RecordingBar::Modo, ManejadoresDeBarra) {
-      return std::make_unique<BarraPendiente>();
-    };
-  }
   if (!p.grabacion.panel) {
     p.grabacion.panel = [](ManejadoresDePanel) { return std::make_unique<PanelPendiente>(); };
   }
@@ -199,9 +157,6 @@ void completarConPendientes(Piezas& p) {
     p.grabacion.video = [toast](const QString& archivo, const QSize&) {
       return std::make_unique<VideoGuardado>(toast, archivo);
     };
-  }
-  if (!p.grabacion.frame) {
-    p.grabacion.frame = [](const QRect&) { return std::make_unique<MarcoPendiente>(); };
   }
   if (!p.grabacion.camara) {
     p.grabacion.camara = [](const QRect&, FormaDeCamara,

@@ -98,7 +98,7 @@ void FlujoDeGrabacion::prepararGrabacion(ObjetivoDeGrabacion objetivo, QRect mar
       if (self) self->ponerCamara(forma, marco);
     };
   }
-  recordSetup_ = piezas_.grabacion.setupBar(objetivo, handlers);
+  recordSetup_ = piezas_.grabacion.setupBar(objetivo, marco, handlers);
   recordSetup_->mostrar(pantalla);
   if (esArea) ponerCamara(Settings::shared().recordCameraShape(), marco);
   enlaces_.refrescar();
@@ -196,6 +196,8 @@ void FlujoDeGrabacion::capturar(const ObjetivoDeGrabacion& objetivo, const QRect
           };
           f.recordingBar_ = f.piezas_.grabacion.bar(RecordingBar::Modo::grabacion, handlers);
           f.recordingBar_->mostrarJunto(marco, pantalla);
+          // Where the bar can't keep off the recorded area, the video shows what it covers.
+          if (const uint32_t id = f.recordingBar_->ventana()) f.piezas_.grabadora->dejarFuera({id});
         }
         f.enlaces_.refrescar();
       });

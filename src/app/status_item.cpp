@@ -19,14 +19,6 @@ static void initAppIcons() {
 
 namespace corvalin {
 
-QString tiempoGrabado(std::optional<double> segundos) {
-  if (!segundos) return {};
-  const long long total = std::max(0LL, static_cast<long long>(*segundos));
-  const long long h = total / 3600, m = (total % 3600) / 60, s = total % 60;
-  if (total < 3600) return QString::asprintf("%lld:%02lld", m, s);
-  return QString::asprintf("%lld:%02lld:%02lld", h, m, s);
-}
-
 AparienciaDelIcono apariencia(const EstadoDelIcono& e) {
   AparienciaDelIcono a;
   if (e.grabando) {

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/menus.h"
+#include "recording/controls_layout.h"
 
 class QMenu;
 class QSystemTrayIcon;
@@ -35,9 +36,6 @@ struct AparienciaDelIcono {
 
 // refrescarMenus: the look for a state.
 AparienciaDelIcono apariencia(const EstadoDelIcono& estado);
-
-// "m:ss" below an hour, "h:mm:ss" from then on; empty without a start time.
-QString tiempoGrabado(std::optional<double> segundos);
 
 // Draws the tray picture: the camera or the red stop sign, with the upload percentage or a
 // pause mark as a badge, at `lado` pixels.

@@ -323,6 +323,7 @@ const TextPair kTextPairs[] = {
     {"Calidad", "Quality"},
     {"Cuadros", "Frames"},
     {"Cámara", "Camera"},
+    {"Audio", "Audio"},
     {"Inicio", "Start"},
     {"Grabar", "Record"},
     {"A qué resolución sale el video: Mitad pesa poco, Retina se ve más nítido",

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <variant>
+#include <vector>
 
 namespace corvalin {
 
@@ -57,6 +58,9 @@ class FlujoDePantalla {
                         Manejadores manejadores, std::string* error) = 0;
   // Stops and joins the thread; no handler runs after it returns. Safe at any time.
   virtual void detener() = 0;
+  // Windows kept out of the frames (the recorder's own controls): where one lies over what
+  // is streamed, the frames keep showing what was there before it. Any thread, any time.
+  virtual void dejarFuera(std::vector<uint32_t> ventanas) = 0;
   // Frames skipped because the consumer still held every buffer.
   virtual int64_t descartados() const = 0;
   // Where a window's content lies on the root now (0: the root itself); none when there is no

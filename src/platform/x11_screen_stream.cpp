@@ -60,6 +60,26 @@ struct PunteroDibujado {
   std::vector<uint32_t> argb;
 };
 
+// Copies what `antes` showed in a rectangle (the pointer drawn into it looked past) into a
+// fresh grab of the same size.
+void copiarDeAntes(uint8_t* grab, int ancho, const Buffer& antes, int x0, int y0, int x1, int y1) {
+  const std::size_t paso = static_cast<std::size_t>(ancho) * 4;
+  for (int y = y0; y < y1; ++y) {
+    uint8_t* a = grab + y * paso;
+    const uint8_t* b = antes.datos + y * paso;
+    std::memcpy(a + x0 * 4, b + x0 * 4, static_cast<std::size_t>(x1 - x0) * 4);
+    const int cy = y - antes.cursorY;
+    if (cy < 0 || cy >= antes.cursorAlto) continue;
+    const int cx0 = std::max(x0, antes.cursorX);
+    const int cx1 = std::min(x1, antes.cursorX + antes.cursorAncho);
+    if (cx0 < cx1)
+      std::memcpy(a + cx0 * 4,
+                  antes.bajoCursor.data() + static_cast<std::size_t>(cy) * antes.cursorAncho +
+                      (cx0 - antes.cursorX),
+                  static_cast<std::size_t>(cx1 - cx0) * 4);
+  }
+}
+
 // Whether a fresh grab shows what `antes` showed, the pointer drawn into `antes` looked past.
 bool mismaImagen(const uint8_t* grab, int ancho, int alto, const Buffer& antes) {
   if (antes.ancho != ancho || antes.alto != alto) return false;
@@ -119,16 +139,13 @@ class FlujoX11 final : public FlujoDePantalla {
     if (hilo_.joinable()) hilo_.join();
   }
   int64_t descartados() const override { return descartados_; }
+  void dejarFuera(std::vector<uint32_t> ventanas) override {
+    std::lock_guard l(fueraMutex_);
+    fuera_ = std::move(ventanas);
+  }
   std::optional<AreaDeRaiz> medir(uint32_t ventana) override {
     if (hilo_.joinable()) return std::nullopt;  // the connection is the thread's now
-    if (ventana == 0) ventana = screen_->root;
-    const auto geo = xcb_get_geometry(c_, ventana);
-    const auto pos = xcb_translate_coordinates(c_, ventana, screen_->root, 0, 0);
-    Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, geo, nullptr), &std::free);
-    Reply<xcb_translate_coordinates_reply_t> p(xcb_translate_coordinates_reply(c_, pos, nullptr),
-                                               &std::free);
-    if (!g || !p) return std::nullopt;
-    return AreaDeRaiz{p->dst_x, p->dst_y, g->width, g->height};
+    return dondeEsta(ventana == 0 ? screen_->root : ventana, false);
   }
 
  private:
@@ -145,6 +162,9 @@ class FlujoX11 final : public FlujoDePantalla {
   bool asegurar(Buffer& b, std::size_t bytes);
   bool cambioEnArea(const Geometria& g);
   bool cursorCambio(const Geometria& g);
+  bool taparLasDejadasFuera(Buffer& b, const Geometria& g);
+  // A window's content on the root; with `visible`, none unless it is mapped and viewable.
+  std::optional<AreaDeRaiz> dondeEsta(xcb_window_t ventana, bool visible);
   void terminar(Fin fin);
 
   xcb_connection_t* c_;
@@ -171,6 +191,8 @@ class FlujoX11 final : public FlujoDePantalla {
   bool cursorSucio_ = false;
   int cursorX_ = -1, cursorY_ = -1;
   PunteroDibujado puntero_;  // the last picture the server gave
+  std::mutex fueraMutex_;
+  std::vector<uint32_t> fuera_;  // under fueraMutex_
   uint32_t cursorSerie_ = 0;
   std::vector<uint64_t> hashes_;
   int64_t ultimoPts_ = 0;
@@ -416,6 +438,42 @@ void FlujoX11::dibujarCursor(Buffer& b, const Geometria& g) {
   }
 }
 
+std::optional<AreaDeRaiz> FlujoX11::dondeEsta(xcb_window_t ventana, bool visible) {
+  const auto atr = xcb_get_window_attributes(c_, ventana);
+  const auto geo = xcb_get_geometry(c_, ventana);
+  const auto pos = xcb_translate_coordinates(c_, ventana, screen_->root, 0, 0);
+  Reply<xcb_get_window_attributes_reply_t> a(xcb_get_window_attributes_reply(c_, atr, nullptr),
+                                             &std::free);
+  Reply<xcb_get_geometry_reply_t> g(xcb_get_geometry_reply(c_, geo, nullptr), &std::free);
+  Reply<xcb_translate_coordinates_reply_t> p(xcb_translate_coordinates_reply(c_, pos, nullptr),
+                                             &std::free);
+  if (!a || !g || !p) return std::nullopt;
+  if (visible && a->map_state != XCB_MAP_STATE_VIEWABLE) return std::nullopt;
+  return AreaDeRaiz{p->dst_x, p->dst_y, g->width, g->height};
+}
+
+bool FlujoX11::taparLasDejadasFuera(Buffer& b, const Geometria& g) {
+  std::vector<uint32_t> fuera;
+  {
+    std::lock_guard l(fueraMutex_);
+    fuera = fuera_;
+  }
+  for (const uint32_t id : fuera) {
+    const std::optional<AreaDeRaiz> r = dondeEsta(id, true);
+    if (!r) continue;
+    const int x0 = std::max(r->x - g.x, 0), x1 = std::min(r->x + r->ancho - g.x, g.ancho);
+    const int y0 = std::max(r->y - g.y, 0), y1 = std::min(r->y + r->alto - g.y, g.alto);
+    if (x0 >= x1 || y0 >= y1) continue;
+    // What was there before it: the last frame, itself already clear of it. Before the first
+    // frame, or when the size changed, there is nothing to take it from; when the last frame's
+    // buffer is the only one free, this grab waits.
+    if (ultimo_ == &b) return false;
+    if (ultimo_ != nullptr && ultimo_->ancho == g.ancho && ultimo_->alto == g.alto)
+      copiarDeAntes(b.datos, g.ancho, *ultimo_, x0, y0, x1, y1);
+  }
+  return true;
+}
+
 bool FlujoX11::cambioEnArea(const Geometria& g) {
   if (!sucio_) return false;
   // What changed since the last look, and whether any of it lies in the frame.
@@ -530,6 +588,14 @@ void FlujoX11::bucle() {
     const int64_t pts = porDano ? std::max(sucioDesdeUs_, ultimoPts_ + 1) : ahoraUs;
     if (!grabar(*libre, *g)) {
       if (ventana_ && !geometria()) terminar(Fin::sinVentana);
+      continue;
+    }
+    // Frames of a window's own pixmap hold nothing else; on-screen grabs may hold Corvalin's
+    // own controls.
+    const bool dePixmap = ventana_ && composite_ && pixmap_ != 0;
+    if (!dePixmap && !taparLasDejadasFuera(*libre, *g)) {
+      ++descartados_;
+      sucio_ = true;
       continue;
     }
     // The server reports repaints, and a repaint may change nothing.

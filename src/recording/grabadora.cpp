@@ -163,6 +163,10 @@ bool GrabadoraDePantalla::pausado() const {
   return sesion_ && sesion_->pausada();
 }
 
+void GrabadoraDePantalla::dejarFuera(std::vector<uint32_t> ventanas) {
+  if (sesion_) sesion_->dejarFuera(std::move(ventanas));
+}
+
 void GrabadoraDePantalla::pausar() {
   if (grabando_ && sesion_) sesion_->pausar();
 }

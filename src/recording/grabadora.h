@@ -35,6 +35,7 @@ class GrabadoraDePantalla final : public ScreenRecorder {
   void pausar() override;
   void continuar() override;
   double duracionGrabada() const override;
+  void dejarFuera(std::vector<uint32_t> ventanas) override;
 
  private:
   Servicios servicios_;

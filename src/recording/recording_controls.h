@@ -46,6 +46,8 @@ class RecordingBar {
   virtual void setPausado(bool pausado) = 0;
   // The clock text (the long capture shows its height here).
   virtual void setTextoDelReloj(const QString& texto) = 0;
+  // The bar's window-system id, for the recorder to leave it out; 0 when it has none.
+  virtual uint32_t ventana() const { return 0; }
 };
 
 struct ManejadoresDeBarra {
@@ -84,7 +86,9 @@ class VideoWindow {
 
 // How the shell makes each of them; the recording subsystem provides the real ones.
 struct FabricasDeGrabacion {
-  std::function<std::unique_ptr<RecordSetupBar>(const ObjetivoDeGrabacion&, ManejadoresDeSetup)>
+  // `marco`: what is recorded, in global logical coordinates (the bar goes beside it).
+  std::function<std::unique_ptr<RecordSetupBar>(const ObjetivoDeGrabacion&, const QRect& marco,
+                                                ManejadoresDeSetup)>
       setupBar;
   std::function<std::unique_ptr<RecordingFrame>(const QRect& marco)> frame;
   std::function<std::unique_ptr<RecordingBar>(RecordingBar::Modo, ManejadoresDeBarra)> bar;

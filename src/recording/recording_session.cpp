@@ -147,6 +147,10 @@ void SesionDeGrabacion::interrumpir(Falla falla) {
   if (alInterrumpirse) alInterrumpirse();
 }
 
+void SesionDeGrabacion::dejarFuera(std::vector<uint32_t> ventanas) {
+  if (flujo_) flujo_->dejarFuera(std::move(ventanas));
+}
+
 void SesionDeGrabacion::pausar() {
   std::lock_guard l(reloj_);
   if (!arrancada_ || terminada_ || pausada_) return;

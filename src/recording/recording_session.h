@@ -60,6 +60,8 @@ class SesionDeGrabacion {
   void pausar();
   void continuar();
   bool pausada() const;
+  // Windows left out of the frames where they lie over what is recorded (FlujoDePantalla).
+  void dejarFuera(std::vector<uint32_t> ventanas);
   int64_t duracionUs() const;
 
   // Called once, on some thread, when the recording can't go on (the window closed, the disk

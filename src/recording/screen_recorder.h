@@ -5,6 +5,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "recording/recording_types.h"
 
@@ -30,6 +31,9 @@ class ScreenRecorder {
   virtual void continuar() = 0;
   // Seconds recorded, pauses left out; 0 when not recording.
   virtual double duracionGrabada() const = 0;
+  // Windows (window-system ids) the recording leaves out where they lie over what it records:
+  // Corvalin's own controls. Recorders that only ever see their target ignore it.
+  virtual void dejarFuera(std::vector<uint32_t> ventanas) { (void)ventanas; }
 
   // Called on the main thread when the recording can't go on (its window closed, the disk
   // filled up): the owner should stop it, and the stop says why.

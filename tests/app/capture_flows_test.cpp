@@ -198,8 +198,9 @@ TEST_F(CaptureFlowsTest, ALongCaptureThatDidNotComeTogetherOrStart) {
 namespace corvalin {
 namespace {
 
-// The shell over the stand-ins of what is still on its way: after a chooser, the long capture
-// and the recording end in the "not yet available" toast, and nothing is left running.
+// The shell over the stand-ins of what is still on its way: after a chooser the long capture
+// ends in the "not yet available" toast, and nothing is left running; a finished recording,
+// until the review window comes, is moved into the save folder.
 class PendingPartsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -207,7 +208,8 @@ class PendingPartsTest : public ::testing::Test {
     fijarIdiomaActual(Idioma::español);
     Piezas p = banco.piezas();
     p.desplazamiento = nullptr;
-    p.grabacion = FabricasDeGrabacion{};
+    p.grabacion.video = nullptr;
+    p.grabacion.panel = nullptr;
     completarConPendientes(p);
     app = std::make_unique<AppDelegate>(std::move(p));
     app->applicationDidFinishLaunching();
@@ -239,14 +241,17 @@ TEST_F(PendingPartsTest, AfterTheChooserTheLongCaptureSaysItIsNotHereYet) {
   EXPECT_EQ(banco.areas->veces, 2);
 }
 
-TEST_F(PendingPartsTest, ARecordingStartsRightAfterTheChooserAndItsFileLandsInTheSaveFolder) {
+TEST_F(PendingPartsTest, ARecordedFileLandsInTheSaveFolder) {
   QTemporaryDir carpeta, temporal;
   Settings::shared().d().set(QStringLiteral("saveFolder"), carpeta.path());
   app->ejecutar(Accion::toggleRecording);
   ASSERT_EQ(banco.areas->veces, 1);
   banco.areas->elegir(AreaElegida{QRect(10, 10, 640, 480), QStringLiteral("pantalla-1")});
   testing::procesarEventos();
-  ASSERT_TRUE(banco.grabadora->alEmpezar) << "recorded at once, without a setup bar";
+  ASSERT_NE(banco.ventanasDeGrabacion.setup, nullptr);
+  banco.ventanasDeGrabacion.setup->handlers.grabar();
+  testing::procesarEventos();
+  ASSERT_TRUE(banco.grabadora->alEmpezar);
   ASSERT_TRUE(banco.grabadora->objetivo);
   EXPECT_EQ(std::get<ObjetivoArea>(*banco.grabadora->objetivo).rect, QRect(10, 10, 640, 480));
   banco.grabadora->empezo();
@@ -275,6 +280,8 @@ TEST_F(PendingPartsTest, ARecordingStartsRightAfterTheChooserAndItsFileLandsInTh
   // A recording cut short: the file is kept and the toast says why.
   app->ejecutar(Accion::toggleRecording);
   banco.areas->elegir(AreaElegida{QRect(10, 10, 640, 480), QStringLiteral("pantalla-1")});
+  testing::procesarEventos();
+  banco.ventanasDeGrabacion.setup->handlers.grabar();
   testing::procesarEventos();
   banco.grabadora->empezo();
   {

@@ -171,6 +171,7 @@ class FakeGrabadora final : public ScreenRecorder {
   void pausar() override { pausado_ = true; }
   void continuar() override { pausado_ = false; }
   double duracionGrabada() const override { return duracion; }
+  void dejarFuera(std::vector<uint32_t> v) override { fuera = std::move(v); }
 
   // The recorder's answers.
   void empezo() {
@@ -184,6 +185,7 @@ class FakeGrabadora final : public ScreenRecorder {
   }
 
   std::optional<ObjetivoDeGrabacion> objetivo;
+  std::vector<uint32_t> fuera;  // windows left out of the recording
   AjustesDeGrabacion ajustes;
   std::function<void(std::optional<QString>)> alEmpezar;
   std::function<void(const GrabacionTerminada&)> alDetener;
@@ -215,6 +217,7 @@ struct VentanasDeGrabacion {
     void detenerLatido() override { v.log << QStringLiteral("bar.latido-"); }
     void setPausado(bool p) override { pausado = p; }
     void setTextoDelReloj(const QString& t) override { reloj = t; }
+    uint32_t ventana() const override { return 0x4a00017; }
     VentanasDeGrabacion& v;
     Modo modo;
     ManejadoresDeBarra handlers;
@@ -250,7 +253,7 @@ struct VentanasDeGrabacion {
 
   FabricasDeGrabacion fabricas() {
     FabricasDeGrabacion f;
-    f.setupBar = [this](const ObjetivoDeGrabacion&, ManejadoresDeSetup h) {
+    f.setupBar = [this](const ObjetivoDeGrabacion&, const QRect&, ManejadoresDeSetup h) {
       auto s = std::make_unique<Setup>(*this, std::move(h));
       setup = s.get();
       return s;

@@ -38,6 +38,8 @@ TEST_F(RecordingFlowTest, AreaGoesThroughSetupToRecordingAndStops) {
   banco.grabadora->empezo();
   EXPECT_TRUE(app->grabacion().grabando());
   EXPECT_TRUE(app->grabacion().hayBarra());
+  EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00017u})
+      << "the bar would be recorded";
   EXPECT_EQ(banco.bandeja->ultima.imagen, AparienciaDelIcono::Imagen::detener);
 
   // The same command stops it; the file opens in the review window.

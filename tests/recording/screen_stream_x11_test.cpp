@@ -172,6 +172,42 @@ TEST_F(ScreenStreamX11, ThePointerIsDrawnInWhenAskedAndMovesMakeFrames) {
   moveTo({1900, 1060});
 }
 
+TEST_F(ScreenStreamX11, AWindowLeftOutShowsWhatWasUnderIt) {
+  windows_.show({background(51), plainWindow(QRect(1300, 700, 240, 60), 52),
+                 plainWindow(QRect(1300, 850, 200, 150), 53)});
+  auto flujo = flujoX11();
+  Recibido r;
+  std::string error;
+  ASSERT_TRUE(
+      flujo->arrancar(AreaDeRaiz{100, 100, 800, 500}, {30, false, false}, r.manejadores(), &error));
+  ASSERT_TRUE(r.esperar(1));
+  const QImage antes = r.ultimo();
+  // The recorder's bar comes over the area: the video doesn't change.
+  flujo->dejarFuera({windows_[1].id()});
+  xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()), QStringLiteral("400"),
+           QStringLiteral("500")});
+  QThread::msleep(400);
+  EXPECT_EQ(r.cuantos(), 1);
+  // Something else changes: the frame shows it, and still not the bar.
+  xdotool({QStringLiteral("windowmove"), QString::number(windows_[2].id()), QStringLiteral("150"),
+           QStringLiteral("150")});
+  ASSERT_TRUE(r.esperar(2));
+  QThread::msleep(200);
+  const QImage despues = r.ultimo();
+  EXPECT_EQ(rgb(despues, 100, 100), windows_[2].pixelAt({1350, 900}) & 0xffffffu);
+  int distintos = 0;
+  for (int y = 400; y < 460; ++y)
+    for (int x = 300; x < 540; ++x) distintos += rgb(despues, x, y) != rgb(antes, x, y);
+  EXPECT_EQ(distintos, 0) << "the left-out window shows";
+  // Left out no more: it shows.
+  flujo->dejarFuera({});
+  xdotool({QStringLiteral("windowmove"), QString::number(windows_[2].id()), QStringLiteral("160"),
+           QStringLiteral("150")});
+  QThread::msleep(400);
+  EXPECT_EQ(rgb(r.ultimo(), 310, 410), windows_[1].pixelAt({1310, 710}) & 0xffffffu);
+  flujo->detener();
+}
+
 TEST_F(ScreenStreamX11, AWindowIsFollowedCoveredAndMovedAndItsEndIsReported) {
   windows_.show({background(31), plainWindow(QRect(200, 200, 400, 300), 32),
                  plainWindow(QRect(500, 300, 400, 300), 33)});

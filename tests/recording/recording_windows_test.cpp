@@ -1,0 +1,238 @@
+// The windows around a recording, apart from a real screen: where the bars go, the setup
+// bar's choices stored and shown, Record only once, the clock and the pause button, the frame
+// around the area and not over it.
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/settings.h"
+#include "app/texts.h"
+#include "recording/controls_layout.h"
+#include "recording/windows/recording_bar.h"
+#include "recording/windows/recording_frame.h"
+#include "recording/windows/setup_bar.h"
+
+namespace corvalin {
+namespace {
+
+SettingsStore& d() {
+  return Settings::shared().d();
+}
+
+class RecordingWindows : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    for (const QString& key : d().storedKeys()) d().remove(key);
+    fijarIdiomaActual(Idioma::español);
+  }
+  void TearDown() override { fijarIdiomaActual(Idioma::español); }
+};
+
+TEST(ControlsLayout, BarsGoUnderTheAreaAboveItNearTheBottomAndStayInsideTheScreen) {
+  const QRect visible(0, 0, 1920, 1050);
+  const QSize barra(440, 64);
+  // Centred, 14 points under.
+  EXPECT_EQ(posicionJuntoAlArea({400, 300, 800, 400}, barra, visible, kHuecoDelSetup),
+            QPoint(580, 714));
+  EXPECT_EQ(posicionJuntoAlArea({400, 300, 800, 400}, barra, visible, kHuecoDeLaBarra),
+            QPoint(580, 712));
+  // No room under an area at the bottom: above it.
+  EXPECT_EQ(posicionJuntoAlArea({400, 900, 800, 140}, barra, visible, kHuecoDelSetup),
+            QPoint(580, 822));
+  // An area running off the right edge: the bar stays 8 points inside.
+  EXPECT_EQ(posicionJuntoAlArea({1000, 200, 2000, 300}, barra, visible, kHuecoDelSetup),
+            QPoint(1472, 514));
+  // The whole screen: no room under or over, so over the top, 8 points in.
+  EXPECT_EQ(posicionJuntoAlArea({0, 0, 1920, 1080}, barra, visible, kHuecoDelSetup),
+            QPoint(740, 8));
+  // A second screen to the right, its visible frame below a top panel.
+  EXPECT_EQ(posicionJuntoAlArea({2000, 40, 600, 300}, barra, {1920, 30, 1280, 770}, kHuecoDelSetup),
+            QPoint(2080, 354));
+  // A bar larger than the screen is pinned to its top-left corner.
+  EXPECT_EQ(
+      posicionJuntoAlArea({0, 0, 300, 200}, QSize(500, 900), {0, 0, 400, 800}, kHuecoDelSetup),
+      QPoint(8, 8));
+}
+
+TEST_F(RecordingWindows, TheRecordButtonAndTheCountdownChoicesReadInBothLanguages) {
+  EXPECT_EQ(tituloDelBotonGrabar(0), QStringLiteral("Grabar"));
+  EXPECT_EQ(tituloDelBotonGrabar(10), QStringLiteral("Grabar en 10s"));
+  EXPECT_EQ(textoDeEspera(0), QStringLiteral("Inmediato"));
+  EXPECT_EQ(textoDeEspera(5), QStringLiteral("En 5 s"));
+  fijarIdiomaActual(Idioma::ingles);
+  EXPECT_EQ(tituloDelBotonGrabar(3), QStringLiteral("Record in 3s"));
+  EXPECT_EQ(textoDeEspera(0), QStringLiteral("Immediately"));
+  // Stored values between the choices land on the nearest.
+  EXPECT_EQ(indiceMasCercano({0.5, 1.0, 2.0}, 1.4), 1);
+  EXPECT_EQ(indiceMasCercano({15, 30, 50, 60}, 24), 1);
+  EXPECT_EQ(indiceMasCercano({0, 3, 5, 10}, 25), 3);
+}
+
+struct BarraDePrueba {
+  std::unique_ptr<RecordSetupBar> barra;
+  QWidget* w = nullptr;
+  int grabados = 0, cancelados = 0;
+  std::vector<FormaDeCamara> camaras;
+  QList<QComboBox*> combos;
+  QLabel* medida = nullptr;
+  QPushButton* grabar = nullptr;
+
+  BarraDePrueba(const ObjetivoDeGrabacion& objetivo, QRect marco) {
+    ManejadoresDeSetup m;
+    m.grabar = [this] { ++grabados; };
+    m.cancelar = [this] { ++cancelados; };
+    m.cambiarCamara = [this](FormaDeCamara f) { camaras.push_back(f); };
+    barra = crearBarraDeAjustes(objetivo, marco, std::move(m));
+    w = dynamic_cast<QWidget*>(barra.get());
+    combos = w->findChildren<QComboBox*>();
+    for (QLabel* l : w->findChildren<QLabel*>())
+      if (l->toolTip() == L("Medidas del video en píxeles")) medida = l;
+    for (QPushButton* b : w->findChildren<QPushButton*>())
+      if (b->property("rol").toString() == QStringLiteral("grabar")) grabar = b;
+  }
+  // Chooses entry `i` of the menu as a person would.
+  void elegir(int menu, int i) {
+    combos[menu]->setCurrentIndex(i);
+    Q_EMIT combos[menu]->activated(i);
+  }
+};
+
+TEST_F(RecordingWindows, TheSetupBarStoresEachChoiceAndShowsTheVideosSize) {
+  d().set(QStringLiteral("recordFPS"), 24);
+  BarraDePrueba s(ObjetivoArea{QRect(0, 0, 1280, 800), QStringLiteral("pantalla")},
+                  {0, 0, 1280, 800});
+  ASSERT_NE(s.w, nullptr);
+  ASSERT_EQ(s.combos.size(), 5);
+  ASSERT_NE(s.medida, nullptr);
+  ASSERT_NE(s.grabar, nullptr);
+  // The menus start on the stored values (24 fps shows as 30).
+  EXPECT_EQ(s.combos[0]->currentText(), QStringLiteral("Normal"));
+  EXPECT_EQ(s.combos[1]->currentText(), QStringLiteral("30 fps"));
+  EXPECT_EQ(s.medida->text(), QStringLiteral("1280 × 800"));
+  EXPECT_EQ(s.grabar->text(), QStringLiteral("Grabar"));
+
+  s.elegir(0, 2);  // Retina: 2560 wide, brought down to 1920
+  EXPECT_DOUBLE_EQ(d().real(QStringLiteral("recordScale")), 2.0);
+  EXPECT_EQ(s.medida->text(), QStringLiteral("1920 × 1200"));
+  s.elegir(1, 3);
+  EXPECT_EQ(d().integer(QStringLiteral("recordFPS")), 60);
+  s.elegir(2, 2);
+  EXPECT_EQ(Settings::shared().recordAudioSource(), FuenteDeAudio::microfono);
+  s.elegir(3, 1);
+  EXPECT_EQ(Settings::shared().recordCameraShape(), FormaDeCamara::circulo);
+  ASSERT_EQ(s.camaras.size(), 1u);
+  EXPECT_EQ(s.camaras[0], FormaDeCamara::circulo);
+  s.elegir(4, 3);
+  EXPECT_EQ(d().integer(QStringLiteral("recordDelay")), 10);
+  EXPECT_EQ(s.grabar->text(), QStringLiteral("Grabar en 10s"));
+  EXPECT_EQ(s.combos[4]->currentText(), QStringLiteral("En 10 s"));
+
+  // An odd area: the size shown is the one the video will have.
+  BarraDePrueba impar(ObjetivoArea{QRect(0, 0, 641, 357), {}}, {0, 0, 641, 357});
+  EXPECT_EQ(impar.medida->text(), QStringLiteral("1282 × 714"));
+}
+
+TEST_F(RecordingWindows, ReturnRecordsOnceEscapeCancelsAndAWindowGetsNoCamera) {
+  BarraDePrueba s(ObjetivoArea{QRect(0, 0, 640, 480), {}}, {0, 0, 640, 480});
+  s.barra->mostrar(QString());
+  QTest::keyClick(s.w, Qt::Key_Return);
+  QTest::keyClick(s.w, Qt::Key_Enter);
+  s.grabar->click();
+  EXPECT_EQ(s.grabados, 1);
+  QTest::keyClick(s.w, Qt::Key_Escape);
+  EXPECT_EQ(s.cancelados, 1);
+  s.barra->ocultar();
+  EXPECT_FALSE(s.w->isVisible());
+
+  BarraDePrueba ventana(ObjetivoVentana{42}, {100, 100, 500, 300});
+  EXPECT_FALSE(ventana.combos[3]->isEnabled());
+  EXPECT_EQ(ventana.combos[3]->toolTip(),
+            L("Al grabar una ventana la cámara no sale en el video: usa área o pantalla completa"));
+
+  fijarIdiomaActual(Idioma::ingles);
+  BarraDePrueba ingles(ObjetivoArea{QRect(0, 0, 640, 480), {}}, {0, 0, 640, 480});
+  QStringList titulos;
+  for (QLabel* l : ingles.w->findChildren<QLabel*>()) titulos << l->text();
+  for (const char* t : {"Quality", "Frames", "Audio", "Camera", "Start"})
+    EXPECT_TRUE(titulos.contains(QString::fromUtf8(t))) << t;
+  EXPECT_EQ(ingles.grabar->text(), QStringLiteral("Record"));
+}
+
+TEST_F(RecordingWindows, TheRecordingBarsClockPauseAndStop) {
+  double segundos = 3599.6;
+  int detenidos = 0, pausas = 0;
+  ManejadoresDeBarra m;
+  m.duracion = [&] { return segundos; };
+  m.detener = [&] { ++detenidos; };
+  m.pausar = [&] { ++pausas; };
+  auto barra = crearBarraDeGrabacion(RecordingBar::Modo::grabacion, m,
+                                     [] { return QStringLiteral("Ctrl+Super+P"); });
+  auto* w = dynamic_cast<QWidget*>(barra.get());
+  ASSERT_NE(w, nullptr);
+  auto reloj = [&] {
+    for (QLabel* l : w->findChildren<QLabel*>())
+      if (l->text().contains(QLatin1Char(':'))) return l->text();
+    return QString();
+  };
+  EXPECT_EQ(reloj(), QStringLiteral("59:59"));
+  segundos = 3600;
+  QTest::qWait(650);
+  EXPECT_EQ(reloj(), QStringLiteral("1:00:00"));
+
+  QToolButton* pausa = w->findChild<QToolButton*>();
+  ASSERT_NE(pausa, nullptr);
+  EXPECT_EQ(pausa->toolTip(), QStringLiteral("Pausar la grabación (Ctrl+Super+P)"));
+  pausa->click();
+  EXPECT_EQ(pausas, 1);
+  barra->setPausado(true);
+  EXPECT_EQ(pausa->toolTip(), QStringLiteral("Continuar la grabación (Ctrl+Super+P)"));
+
+  // Stop runs once per press and the clock stands still afterwards.
+  QPushButton* detener = w->findChild<QPushButton*>();
+  ASSERT_NE(detener, nullptr);
+  EXPECT_EQ(detener->text(), QStringLiteral("Detener"));
+  detener->click();
+  EXPECT_EQ(detenidos, 1);
+  segundos = 4000;
+  QTest::qWait(650);
+  EXPECT_EQ(reloj(), QStringLiteral("1:00:00"));
+
+  // The long capture's mode: no clock running, no pause, Finish.
+  auto larga = crearBarraDeGrabacion(RecordingBar::Modo::desplazamiento, ManejadoresDeBarra{}, {});
+  auto* wl = dynamic_cast<QWidget*>(larga.get());
+  EXPECT_EQ(wl->findChild<QToolButton*>(), nullptr);
+  EXPECT_EQ(wl->findChild<QPushButton*>()->text(), QStringLiteral("Terminar"));
+  QStringList textos;
+  for (QLabel* l : wl->findChildren<QLabel*>()) textos << l->text();
+  EXPECT_TRUE(textos.contains(QStringLiteral("Desplaza…")));
+  larga->setTextoDelReloj(QStringLiteral("2400 px"));
+  textos.clear();
+  for (QLabel* l : wl->findChildren<QLabel*>()) textos << l->text();
+  EXPECT_TRUE(textos.contains(QStringLiteral("2400 px")));
+}
+
+TEST_F(RecordingWindows, TheFrameRingsTheAreaWithoutCoveringIt) {
+  const QRect area(300, 200, 640, 360);
+  auto marco = crearMarcoDeGrabacion(area);
+  auto* w = dynamic_cast<QWidget*>(marco.get());
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->geometry(), area.adjusted(-6, -6, 6, 6));
+  const QRegion mascara = w->mask();
+  EXPECT_TRUE(mascara.contains(QPoint(0, 0)));
+  EXPECT_TRUE(mascara.contains(QPoint(3, 100)));
+  EXPECT_TRUE(mascara.contains(QPoint(w->width() - 1, w->height() - 1)));
+  // Not a pixel of the area itself.
+  EXPECT_FALSE(mascara.intersects(QRect(area.topLeft() - w->pos(), area.size())));
+  EXPECT_TRUE(w->testAttribute(Qt::WA_TransparentForMouseEvents));
+  marco->mostrar();
+  EXPECT_TRUE(w->isVisible());
+  marco->ocultar();
+  EXPECT_FALSE(w->isVisible());
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -1,0 +1,169 @@
+// The tray application recording an area as a person would: the command, a drag, the setup
+// bar answering Return, a window moving in the area, the command again to stop; the file in
+// the save folder, and none of Corvalin's own bars or frame in any frame of it.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "recording/media_probe.h"
+#include "tools/screen_fixtures.h"
+
+namespace corvalin {
+namespace {
+
+using testing::sondear;
+using tools::testing::background;
+using tools::testing::drag;
+using tools::testing::key;
+using tools::testing::moveTo;
+using tools::testing::plainWindow;
+using tools::testing::screenshotForPeople;
+using tools::testing::ShownWindows;
+using tools::testing::xdotool;
+
+constexpr int kEsperaMs = 10000;
+
+// Waits for a visible window of Corvalin's whose whole title matches.
+bool aparece(const QString& titulo) {
+  QElapsedTimer reloj;
+  reloj.start();
+  while (reloj.elapsed() < kEsperaMs) {
+    QProcess buscar;
+    buscar.start(QStringLiteral("xdotool"),
+                 {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                  QStringLiteral("--name"), QStringLiteral("^%1$").arg(titulo)});
+    buscar.waitForFinished(kEsperaMs);
+    if (!buscar.readAllStandardOutput().trimmed().isEmpty()) return true;
+    QThread::msleep(50);
+  }
+  return false;
+}
+
+class ShellRecordingX11 : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
+    ASSERT_TRUE(home_.isValid());
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert(QStringLiteral("HOME"), home_.path());
+    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+    env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
+    env_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    env_.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    QDir(home_.path()).mkpath(QStringLiteral("Downloads"));
+  }
+  void TearDown() override {
+    if (app_.state() != QProcess::NotRunning) {
+      app_.terminate();
+      if (!app_.waitForFinished(kEsperaMs)) app_.kill();
+    }
+    moveTo({1900, 1060});
+  }
+  // `corvalin --action NAME`: the first launch stays as the tray application.
+  void accion(const char* nombre, const QString& idioma) {
+    QProcessEnvironment env = env_;
+    env.insert(QStringLiteral("LANG"), idioma);
+    env.insert(QStringLiteral("LANGUAGE"), idioma.left(2));
+    // Each language its own settings, so the first start picks it.
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"),
+               home_.filePath(QStringLiteral("config-") + idioma));
+    if (app_.state() == QProcess::NotRunning) {
+      app_.setProcessEnvironment(env);
+      app_.start(QStringLiteral(CORVALIN), {QStringLiteral("--action"), QString::fromUtf8(nombre)});
+      return;
+    }
+    QProcess otro;
+    otro.setProcessEnvironment(env);
+    otro.start(QStringLiteral(CORVALIN), {QStringLiteral("--action"), QString::fromUtf8(nombre)});
+    otro.waitForFinished(kEsperaMs);
+  }
+  QStringList grabados() const {
+    return QDir(home_.filePath(QStringLiteral("Downloads"))).entryList({QStringLiteral("*.mp4")});
+  }
+
+  QTemporaryDir home_;
+  QProcessEnvironment env_;
+  QProcess app_;
+  ShownWindows windows_;
+};
+
+TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControlsShowInIt) {
+  QImage gris(1920, 1080, QImage::Format_RGB32);
+  gris.fill(QColor(128, 128, 128));
+  windows_.show({background(71, gris), plainWindow(QRect(400, 300, 300, 200), 72)});
+  const QRect area(200, 150, 800, 500);
+
+  for (const char* idioma : {"en_US.UTF-8", "es_MX.UTF-8"}) {
+    const bool ingles = QByteArray(idioma).startsWith("en");
+    SCOPED_TRACE(idioma);
+    accion("toggleRecording", QString::fromUtf8(idioma));
+    QThread::msleep(1500);  // the area chooser's layers
+    drag(area.topLeft(), area.bottomRight() + QPoint(1, 1));
+    moveTo({1900, 1060});  // the pointer is recorded too: away from the edges
+    // (xdotool's patterns are byte-wise: the accent is left to the dot.)
+    const QString titulo = ingles ? QStringLiteral("Recording") : QStringLiteral("Grabaci.+n");
+    ASSERT_TRUE(aparece(titulo)) << "no setup bar";
+    screenshotForPeople(QStringLiteral("recording_setup_%1.png").arg(ingles ? "en" : "es"),
+                        [](const QImage&) { return true; });
+    key(QStringLiteral("Return"));
+    QThread::msleep(800);
+    for (int i = 0; i < 8; ++i) {
+      xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()),
+               QString::number(300 + i * 40), QStringLiteral("300")});
+      QThread::msleep(120);
+    }
+    screenshotForPeople(QStringLiteral("recording_bar_%1.png").arg(ingles ? "en" : "es"),
+                        [](const QImage&) { return true; });
+    accion("toggleRecording", QString::fromUtf8(idioma));
+    QElapsedTimer reloj;
+    reloj.start();
+    const int antes = ingles ? 0 : 1;
+    while (grabados().size() == antes && reloj.elapsed() < kEsperaMs) QThread::msleep(50);
+    ASSERT_EQ(grabados().size(), antes + 1);
+    app_.terminate();
+    ASSERT_TRUE(app_.waitForFinished(kEsperaMs));
+  }
+
+  for (const QString& nombre : grabados()) {
+    SCOPED_TRACE(nombre.toStdString());
+    const QString ruta = home_.filePath(QStringLiteral("Downloads/") + nombre);
+    const auto medios = sondear(ruta);
+    ASSERT_NE(medios.video(), nullptr);
+    EXPECT_EQ(medios.video()->codec, QStringLiteral("h264"));
+    EXPECT_EQ(medios.video()->ancho, area.width());
+    EXPECT_EQ(medios.video()->alto, area.height());
+    EXPECT_GE(medios.video()->paquetes, 5);
+    // Every frame's outer band shows the grey desktop: no bar, no red line, no panel.
+    QProcess ffmpeg;
+    ffmpeg.start(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), ruta,
+                  QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+                  QStringLiteral("rgb24"), QStringLiteral("-")});
+    ASSERT_TRUE(ffmpeg.waitForFinished(60000));
+    const QByteArray raw = ffmpeg.readAllStandardOutput();
+    const int bytesPorCuadro = area.width() * area.height() * 3;
+    ASSERT_GT(raw.size(), 0);
+    ASSERT_EQ(raw.size() % bytesPorCuadro, 0);
+    int malos = 0;
+    for (int c = 0; c < raw.size() / bytesPorCuadro; ++c) {
+      const auto* p = reinterpret_cast<const uchar*>(raw.constData()) + c * bytesPorCuadro;
+      auto revisar = [&](int x, int y) {
+        const uchar* px = p + (y * area.width() + x) * 3;
+        for (int k = 0; k < 3; ++k) malos += std::abs(px[k] - 128) > 20;
+      };
+      for (int x = 0; x < area.width(); ++x)
+        for (const int y : {0, 1, area.height() - 2, area.height() - 1}) revisar(x, y);
+      for (int y = 0; y < area.height(); ++y)
+        for (const int x : {0, 1, area.width() - 2, area.width() - 1}) revisar(x, y);
+    }
+    EXPECT_EQ(malos, 0);
+  }
+}
+
+}  // namespace
+}  // namespace corvalin
