@@ -38,6 +38,7 @@
 #include "recording/grabadora.h"
 #include "recording/windows/recording_bar.h"
 #include "recording/windows/recording_frame.h"
+#include "recording/windows/review_window.h"
 #include "recording/windows/setup_bar.h"
 #include "retouch/inpainter.h"
 #include "retouch/spot_cleaner.h"
@@ -108,6 +109,12 @@ struct VentanasFijas {
 
 // What every editor window shares: the shell's clipboard, reader and toasts, uploads through
 // Subidor, and the fill engines.
+// Whether an upload can start: the hosted service always can, the user's own bucket once set up.
+bool subidaLista() {
+  Settings& settings = Settings::shared();
+  return settings.uploadTarget() != DestinoDeSubida::propio || settings.isConfigured();
+}
+
 ServiciosDelEditor serviciosDelEditor(Piezas& p, VentanasFijas& ventanas) {
   ServiciosDelEditor editor;
   editor.settings = &Settings::shared();
@@ -125,10 +132,7 @@ ServiciosDelEditor serviciosDelEditor(Piezas& p, VentanasFijas& ventanas) {
                                          [d](Accion a, const QVariant& v) { d->ejecutar(a, v); }));
   };
   editor.subida.titulo = [] { return Subidor::titulo(Settings::shared().uploadTarget()); };
-  editor.subida.lista = [] {
-    Settings& settings = Settings::shared();
-    return settings.uploadTarget() != DestinoDeSubida::propio || settings.isConfigured();
-  };
+  editor.subida.lista = subidaLista;
   editor.subida.subir = [](const QByteArray& png, const QString& nombre,
                            std::function<void(const FinDeSubida&)> alTerminar) {
     Subidor::subirEnSegundoPlano(
@@ -196,6 +200,19 @@ void ponerSelectores(Piezas& p) {
     });
   };
   p.grabacion.frame = crearMarcoDeGrabacion;
+  p.grabacion.video = [portapapeles = p.portapapeles.get(), toast = p.toast](const QString& archivo,
+                                                                             const QSize& medidas) {
+    ServiciosDeRevision s;
+    s.portapapeles = portapapeles;
+    s.aviso = toast;
+    s.tituloDeSubida = [] { return Subidor::titulo(Settings::shared().uploadTarget()); };
+    s.subidaLista = subidaLista;
+    s.subir = [](const Cuerpo& cuerpo, const QString& tipo, const QString& extension,
+                 const QString& nombre, std::function<void(const ResultadoDeSubida&)> listo) {
+      Subidor::subirEnSegundoPlano(cuerpo, tipo, extension, nombre, std::move(listo));
+    };
+    return crearVentanaDeVideo(archivo, medidas, std::move(s));
+  };
 }
 
 Piezas piezasDeEscritorio(VentanasFijas& ventanas) {

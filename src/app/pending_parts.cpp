@@ -1,12 +1,7 @@
 #include "app/pending_parts.h"
 
-#include <QDateTime>
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QTimer>
 
-#include "app/settings.h"
 #include "app/texts.h"
 
 namespace corvalin {
@@ -97,39 +92,6 @@ class PanelPendiente final : public PanelGrabacionEnBarra {
   void quitar() override {}
 };
 
-// Until the review window exists, a finished recording is moved into the save folder and the
-// toast names it.
-class VideoGuardado final : public VideoWindow, Pendiente {
- public:
-  VideoGuardado(MostrarToast t, QString archivo)
-      : Pendiente{std::move(t)}, archivo_(guardar(std::move(archivo))) {}
-  void mostrar() override { toast(L("Video guardado"), archivo_, QStringLiteral("record.circle")); }
-  void cerrar() override {}
-  QString archivo() const override { return archivo_; }
-
- private:
-  // The recording under the save folder with the date in its name; where it was when it can't
-  // be moved.
-  static QString guardar(const QString& temporal) {
-    const QString carpeta = Settings::shared().d().string(QStringLiteral("saveFolder"));
-    if (carpeta.isEmpty() || !QFileInfo(carpeta).isDir()) return temporal;
-    const QString fecha =
-        QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH.mm.ss"));
-    // Two recordings in one second: the second gets a number rather than no place.
-    QString destino = QDir(carpeta).filePath(QStringLiteral("Corvalin %1.mp4").arg(fecha));
-    for (int n = 2; QFileInfo::exists(destino); ++n)
-      destino = QDir(carpeta).filePath(QStringLiteral("Corvalin %1 (%2).mp4").arg(fecha).arg(n));
-    if (QFile::rename(temporal, destino)) return destino;
-    // Another file system: copy, then let the temporary go.
-    if (QFile::copy(temporal, destino)) {
-      QFile::remove(temporal);
-      return destino;
-    }
-    return temporal;
-  }
-  QString archivo_;
-};
-
 class AtajosPendientes final : public HotkeyManager {
  public:
   bool registrar(const Hotkey&, uint32_t, std::function<void()>) override { return false; }
@@ -152,11 +114,6 @@ void completarConPendientes(Piezas& p) {
   if (!p.hotkeys) p.hotkeys = std::make_unique<AtajosPendientes>();
   if (!p.grabacion.panel) {
     p.grabacion.panel = [](ManejadoresDePanel) { return std::make_unique<PanelPendiente>(); };
-  }
-  if (!p.grabacion.video) {
-    p.grabacion.video = [toast](const QString& archivo, const QSize&) {
-      return std::make_unique<VideoGuardado>(toast, archivo);
-    };
   }
   if (!p.grabacion.camara) {
     p.grabacion.camara = [](const QRect&, FormaDeCamara,

@@ -370,6 +370,7 @@ const TextPair kTextPairs[] = {
     {"Subiendo %@…", "Uploading %@…"},
     {"Video subido", "Video uploaded"},
     {"No se pudo subir el video", "The video couldn't be uploaded"},
+    {"La grabación quedó en %@", "The recording was left in %@"},
 
     // Upload: own bucket, hosted service, upload driver
     {"URL estilo ruta (MinIO y compatibles)", "Path-style URL (MinIO and compatibles)"},

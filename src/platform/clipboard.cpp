@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QMimeData>
+#include <QUrl>
 
 namespace corvalin {
 namespace {
@@ -24,6 +25,20 @@ class SystemClipboard final : public Clipboard {
     mime->setData(QStringLiteral("image/png"), png);
     mime->setImageData(imagen);
     QGuiApplication::clipboard()->setMimeData(mime);  // the clipboard owns it
+  }
+
+  void ponerArchivos(const QStringList& rutas) override {
+    auto* mime = new QMimeData();
+    QList<QUrl> urls;
+    QByteArray gnome("copy");
+    for (const QString& r : rutas) {
+      urls << QUrl::fromLocalFile(r);
+      gnome += '\n' + urls.back().toEncoded();
+    }
+    mime->setUrls(urls);
+    mime->setData(QStringLiteral("x-special/gnome-copied-files"), gnome);
+    mime->setText(rutas.join(QLatin1Char('\n')));
+    QGuiApplication::clipboard()->setMimeData(mime);
   }
 
   QImage imagen() const override {

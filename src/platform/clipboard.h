@@ -1,8 +1,9 @@
-// The desktop clipboard: plain text and PNG pictures.
+// The desktop clipboard: plain text, PNG pictures and files.
 #pragma once
 
 #include <QImage>
 #include <QString>
+#include <QStringList>
 #include <memory>
 
 namespace corvalin {
@@ -14,6 +15,9 @@ class Clipboard {
   virtual void ponerTexto(const QString& texto) = 0;
   // Replaces the whole clipboard with a picture, offered as image/png.
   virtual void ponerImagen(const QImage& imagen) = 0;
+  // Replaces the whole clipboard with files, as file managers and chat applications take
+  // them: a URI list, GNOME's copied-files list, and the paths as text.
+  virtual void ponerArchivos(const QStringList& rutas) = 0;
   // The picture on the clipboard, or a null image when it holds none.
   virtual QImage imagen() const = 0;
   virtual bool tieneImagen() const = 0;

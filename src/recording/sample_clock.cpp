@@ -30,7 +30,8 @@ RelojDeMuestras::Lugar RelojDeMuestras::pts(std::optional<int64_t> medidoUs, int
   muestras_ += frames;
   Lugar lugar{contado, 0};
   if (contado < finUs_) {
-    const int64_t solapa = (finUs_ - contado) * kTasaHz / 1'000'000;
+    // Whole samples, rounded up: what is kept starts at or after the end.
+    const int64_t solapa = ((finUs_ - contado) * kTasaHz + 999'999) / 1'000'000;
     lugar.omitir = static_cast<int>(std::min<int64_t>(frames, solapa));
     lugar.ptsUs = contado + lugar.omitir * 1'000'000 / kTasaHz;
   }

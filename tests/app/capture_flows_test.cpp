@@ -199,8 +199,7 @@ namespace corvalin {
 namespace {
 
 // The shell over the stand-ins of what is still on its way: after a chooser the long capture
-// ends in the "not yet available" toast, and nothing is left running; a finished recording,
-// until the review window comes, is moved into the save folder.
+// ends in the "not yet available" toast, and nothing is left running.
 class PendingPartsTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -208,7 +207,6 @@ class PendingPartsTest : public ::testing::Test {
     fijarIdiomaActual(Idioma::español);
     Piezas p = banco.piezas();
     p.desplazamiento = nullptr;
-    p.grabacion.video = nullptr;
     p.grabacion.panel = nullptr;
     completarConPendientes(p);
     app = std::make_unique<AppDelegate>(std::move(p));
@@ -239,64 +237,6 @@ TEST_F(PendingPartsTest, AfterTheChooserTheLongCaptureSaysItIsNotHereYet) {
   // Nothing runs: the command asks for an area again.
   app->ejecutar(Accion::toggleScrollCapture);
   EXPECT_EQ(banco.areas->veces, 2);
-}
-
-TEST_F(PendingPartsTest, ARecordedFileLandsInTheSaveFolder) {
-  QTemporaryDir carpeta, temporal;
-  Settings::shared().d().set(QStringLiteral("saveFolder"), carpeta.path());
-  app->ejecutar(Accion::toggleRecording);
-  ASSERT_EQ(banco.areas->veces, 1);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 640, 480), QStringLiteral("pantalla-1")});
-  testing::procesarEventos();
-  ASSERT_NE(banco.ventanasDeGrabacion.setup, nullptr);
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
-  testing::procesarEventos();
-  ASSERT_TRUE(banco.grabadora->alEmpezar);
-  ASSERT_TRUE(banco.grabadora->objetivo);
-  EXPECT_EQ(std::get<ObjetivoArea>(*banco.grabadora->objetivo).rect, QRect(10, 10, 640, 480));
-  banco.grabadora->empezo();
-  testing::procesarEventos();
-  EXPECT_EQ(avisos(), 0);
-
-  // Stopped from the tray command; the file is moved into the save folder and named.
-  const QString grabado = temporal.filePath(QStringLiteral("Corvalin-1234abcd.mp4"));
-  {
-    QFile f(grabado);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write("mp4");
-  }
-  app->ejecutar(Accion::toggleRecording);
-  ASSERT_EQ(banco.grabadora->paradas, 1);
-  banco.grabadora->termino(GrabacionTerminada{grabado, QSize(640, 480), {}});
-  testing::procesarEventos();
-  EXPECT_FALSE(QFile::exists(grabado));
-  const QStringList guardados = QDir(carpeta.path()).entryList({QStringLiteral("*.mp4")});
-  ASSERT_EQ(guardados.size(), 1);
-  EXPECT_TRUE(guardados[0].startsWith(QStringLiteral("Corvalin ")));
-  ASSERT_FALSE(banco.toasts.empty());
-  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("Video guardado"));
-  EXPECT_EQ(banco.toasts.back().detalle, QDir(carpeta.path()).filePath(guardados[0]));
-
-  // A recording cut short: the file is kept and the toast says why.
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 640, 480), QStringLiteral("pantalla-1")});
-  testing::procesarEventos();
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
-  testing::procesarEventos();
-  banco.grabadora->empezo();
-  {
-    QFile f(grabado);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  }
-  banco.grabadora->alInterrumpirse();
-  banco.grabadora->termino(GrabacionTerminada{
-      grabado, QSize(640, 480), QStringLiteral("Esa ventana ya no está en pantalla")});
-  testing::procesarEventos();
-  EXPECT_EQ(QDir(carpeta.path()).entryList({QStringLiteral("*.mp4")}).size(), 2);
-  EXPECT_TRUE(std::any_of(banco.toasts.begin(), banco.toasts.end(), [](auto& t) {
-    return t.titulo == QStringLiteral("La grabación se detuvo") &&
-           t.detalle == QStringLiteral("Esa ventana ya no está en pantalla");
-  }));
 }
 
 }  // namespace

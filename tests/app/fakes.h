@@ -24,8 +24,10 @@ struct ToastVisto {
 
 class FakeClipboard final : public Clipboard {
  public:
-  void ponerTexto(const QString& t) override { texto_ = t, imagen_ = {}; }
-  void ponerImagen(const QImage& i) override { imagen_ = i, texto_.clear(); }
+  void ponerTexto(const QString& t) override { texto_ = t, imagen_ = {}, archivos.clear(); }
+  void ponerImagen(const QImage& i) override { imagen_ = i, texto_.clear(), archivos.clear(); }
+  void ponerArchivos(const QStringList& r) override { archivos = r, imagen_ = {}, texto_.clear(); }
+  QStringList archivos;
   QImage imagen() const override { return imagen_; }
   bool tieneImagen() const override { return !imagen_.isNull(); }
   QString texto() const override { return texto_; }

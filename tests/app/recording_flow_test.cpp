@@ -203,6 +203,20 @@ TEST_F(RecordingFlowTest, RightClickWhileRecordingOpensTheMenu) {
   EXPECT_EQ(banco.grabadora->paradas, 0);
 }
 
+TEST_F(RecordingFlowTest, ARecordingCutShortIsKeptAndTheToastSaysWhy) {
+  grabarArea();
+  banco.grabadora->alInterrumpirse();
+  EXPECT_EQ(banco.grabadora->paradas, 1);
+  banco.grabadora->termino(
+      GrabacionTerminada{QStringLiteral("/tmp/x.mp4"), QSize(640, 480),
+                         QStringLiteral("Esa ventana ya no está en pantalla")});
+  EXPECT_TRUE(log().contains(QStringLiteral("video+")));
+  EXPECT_TRUE(std::any_of(banco.toasts.begin(), banco.toasts.end(), [](auto& t) {
+    return t.titulo == QStringLiteral("La grabación se detuvo") &&
+           t.detalle == QStringLiteral("Esa ventana ya no está en pantalla");
+  }));
+}
+
 TEST_F(RecordingFlowTest, QuittingWaitsAtMostThreeSecondsForTheFile) {
   grabarArea();
   QElapsedTimer timer;

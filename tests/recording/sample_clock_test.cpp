@@ -62,9 +62,9 @@ TEST(RelojDeMuestras, ALatencyWrongWhileTheStreamSettlesIsLeftBehind) {
 
 TEST(RelojDeMuestras, AStallOrASkipStartsANewCountAtOnceAndTimeNeverGoesBack) {
   RelojDeMuestras reloj;
-  // 200 ms of sound lost after the first second, and later the clock seen 150 ms back.
+  // 200 ms of sound lost after the first second, and later the clock seen 150.01 ms back.
   auto verdad = [](int i) {
-    return 1'000'000 + i * kFragmentoUs + (i >= 100 ? 200'000 : 0) - (i >= 300 ? 150'000 : 0);
+    return 1'000'000 + i * kFragmentoUs + (i >= 100 ? 200'000 : 0) - (i >= 300 ? 150'010 : 0);
   };
   int64_t fin = 0;
   int omitidos = 0;
@@ -81,7 +81,7 @@ TEST(RelojDeMuestras, AStallOrASkipStartsANewCountAtOnceAndTimeNeverGoesBack) {
     }
     omitidos += lugar.omitir;
   }
-  EXPECT_EQ(omitidos, 15 * kFragmento);  // the 150 ms heard twice
+  EXPECT_EQ(omitidos, 15 * kFragmento + 1);  // the 150.01 ms heard twice, in whole samples
   EXPECT_EQ(fin, verdad(399) + kFragmentoUs);
 
   // A step back of a few milliseconds drops just those samples.

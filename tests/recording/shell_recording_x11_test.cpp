@@ -1,6 +1,7 @@
 // The tray application recording an area as a person would: the command, a drag, the setup
-// bar answering Return, a window moving in the area, the command again to stop; the file in
-// the save folder, and none of Corvalin's own bars or frame in any frame of it.
+// bar answering Return, a window moving in the area, the command again to stop, Return in the
+// review window; the file in the save folder, and none of Corvalin's own bars or frame in any
+// frame of it.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -120,6 +121,12 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     screenshotForPeople(QStringLiteral("recording_bar_%1.png").arg(ingles ? "en" : "es"),
                         [](const QImage&) { return true; });
     accion("toggleRecording", QString::fromUtf8(idioma));
+    // The review window plays it; Return saves it.
+    ASSERT_TRUE(aparece(titulo + QStringLiteral(" .+800.+500 .+"))) << "no review window";
+    QThread::msleep(500);
+    const QString revision = QStringLiteral("recording_review_%1.png").arg(ingles ? "en" : "es");
+    screenshotForPeople(revision, [](const QImage&) { return true; });
+    key(QStringLiteral("Return"));
     QElapsedTimer reloj;
     reloj.start();
     const int antes = ingles ? 0 : 1;

@@ -24,6 +24,7 @@ class PortapapelesFalso final : public Clipboard {
  public:
   void ponerTexto(const QString& t) override { texto_ = t; }
   void ponerImagen(const QImage&) override {}
+  void ponerArchivos(const QStringList&) override {}
   QImage imagen() const override { return {}; }
   bool tieneImagen() const override { return false; }
   QString texto() const override { return texto_; }

@@ -1,0 +1,240 @@
+// The review window's actions on a recording file: the line that describes it, names for
+// saved copies, copy (Ctrl+C, Escape), save (Return), discard, upload once (Ctrl+Return) with
+// its failure shown, and a window closed without a choice that still keeps the recording.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/texts.h"
+#include "platform/clipboard.h"
+#include "recording/windows/review_actions.h"
+#include "recording/windows/review_window.h"
+
+namespace corvalin {
+namespace {
+
+class Portapapeles final : public Clipboard {
+ public:
+  void ponerTexto(const QString& t) override { texto_ = t, archivos.clear(); }
+  void ponerImagen(const QImage&) override {}
+  void ponerArchivos(const QStringList& r) override { archivos = r, texto_.clear(); }
+  QImage imagen() const override { return {}; }
+  bool tieneImagen() const override { return false; }
+  QString texto() const override { return texto_; }
+  QStringList archivos;
+  QString texto_;
+};
+
+TEST(ReviewActions, TheVideosLineAndTheNamesOfSavedCopies) {
+  EXPECT_EQ(datosDelVideo({1280, 720}, 12.34, 1'234'567),
+            QStringLiteral("1280×720 · 12.3 s · 1.2 MB"));
+  EXPECT_EQ(datosDelVideo({640, 480}, std::nullopt, 900),
+            QStringLiteral("640×480 · — · 900 bytes"));
+
+  QTemporaryDir dir;
+  const QDateTime cuando(QDate(2026, 12, 7), QTime(14, 5, 9));
+  const QString primero = nombreParaGuardar(dir.path(), cuando);
+  EXPECT_EQ(primero, dir.filePath(QStringLiteral("Corvalin 2026-12-07 a las 14.05.09.mp4")));
+  QFile(primero).open(QIODevice::WriteOnly);
+  EXPECT_EQ(nombreParaGuardar(dir.path(), cuando),
+            dir.filePath(QStringLiteral("Corvalin 2026-12-07 a las 14.05.09 (2).mp4")));
+
+  // Saving twice in one second: two files.
+  QTemporaryDir destino;
+  const QString video = dir.filePath(QStringLiteral("v.mp4"));
+  {
+    QFile f(video);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("0123456789");
+  }
+  QString error;
+  const auto a = guardarCopia(video, destino.path(), cuando, &error);
+  const auto b = guardarCopia(video, destino.path(), cuando, &error);
+  ASSERT_TRUE(a && b);
+  EXPECT_TRUE(b->endsWith(QStringLiteral(" (2).mp4")));
+  EXPECT_EQ(QFileInfo(*b).size(), 10);
+  EXPECT_TRUE(QFile::exists(video));
+  // A folder that isn't there, or none at all: the reason, and nothing written anywhere.
+  EXPECT_FALSE(guardarCopia(video, dir.filePath(QStringLiteral("no/existe")), cuando, &error));
+  EXPECT_FALSE(error.isEmpty());
+  EXPECT_FALSE(guardarCopia(video, QString(), cuando, &error));
+  EXPECT_FALSE(QFile::exists(QStringLiteral("Corvalin 2026-12-07 a las 14.05.09.mp4")));
+}
+
+class ReviewWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fijarIdiomaActual(Idioma::español);
+    ASSERT_TRUE(tmp_.isValid() && carpeta_.isValid());
+    archivo_ = tmp_.filePath(QStringLiteral("Corvalin-abcd.mp4"));
+    QFile f(archivo_);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(QByteArray(2048, 'x'));
+  }
+  std::unique_ptr<VideoWindow> ventana(bool lista = true) {
+    ServiciosDeRevision s;
+    s.portapapeles = &portapapeles_;
+    s.aviso = [this](const QString& t, const QString& d, const QString&) {
+      avisos_.push_back({t, d});
+    };
+    s.tituloDeSubida = [] { return QStringLiteral("Subir a mi S3"); };
+    s.subidaLista = [lista] { return lista; };
+    s.subir = [this](const Cuerpo&, const QString& tipo, const QString& ext, const QString&,
+                     std::function<void(const ResultadoDeSubida&)> listo) {
+      ++subidas_;
+      EXPECT_EQ(tipo, QStringLiteral("video/mp4"));
+      EXPECT_EQ(ext, QStringLiteral("mp4"));
+      listo_ = std::move(listo);
+    };
+    s.alerta = [this](QWidget*, const QString& m, const QString& d) { alertas_ << m + ": " + d; };
+    s.carpeta = [this] { return carpetaElegida_; };
+    auto v = crearVentanaDeVideo(archivo_, {1280, 720}, std::move(s));
+    w_ = dynamic_cast<QWidget*>(v.get());
+    return v;
+  }
+  // Shown and active, so its shortcuts take the keys.
+  void mostrar(VideoWindow& v) {
+    v.mostrar();
+    activar();
+  }
+  void activar() {
+    QApplication::setActiveWindow(w_);
+    EXPECT_TRUE(QTest::qWaitForWindowActive(w_));
+  }
+  QString estado() const {
+    QStringList t;
+    for (QLabel* l : w_->findChildren<QLabel*>()) t << l->text();
+    return t.join(QLatin1Char('|'));
+  }
+  QStringList guardados() const {
+    return QDir(carpeta_.path()).entryList({QStringLiteral("*.mp4")});
+  }
+
+  QTemporaryDir tmp_, carpeta_;
+  QString archivo_;
+  QString carpetaElegida_ = carpeta_.path();
+  Portapapeles portapapeles_;
+  std::vector<std::pair<QString, QString>> avisos_;
+  QStringList alertas_;
+  int subidas_ = 0;
+  std::function<void(const ResultadoDeSubida&)> listo_;
+  QWidget* w_ = nullptr;
+};
+
+TEST_F(ReviewWindow, CopyPutsTheFileOnTheClipboardAndEscapeCopiesAndCloses) {
+  auto v = ventana();
+  mostrar(*v);
+  ASSERT_TRUE(w_->isVisible());
+  EXPECT_TRUE(w_->windowTitle().startsWith(QStringLiteral("Grabación — 1280×720")));
+  QTest::keyClick(w_, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_EQ(portapapeles_.archivos, QStringList{archivo_});
+  EXPECT_TRUE(estado().contains(QStringLiteral("Archivo copiado — pégalo donde quieras")));
+  ASSERT_FALSE(avisos_.empty());
+  EXPECT_EQ(avisos_.back().first, QStringLiteral("Video copiado"));
+
+  portapapeles_.archivos.clear();
+  QTest::keyClick(w_, Qt::Key_Escape);
+  EXPECT_EQ(portapapeles_.archivos, QStringList{archivo_});
+  EXPECT_FALSE(w_->isVisible());
+  // What the clipboard points at stays where it is.
+  EXPECT_TRUE(QFile::exists(archivo_));
+  EXPECT_TRUE(guardados().isEmpty());
+}
+
+TEST_F(ReviewWindow, ReturnSavesACopyAndClosingWithoutAChoiceKeepsTheRecording) {
+  auto v = ventana();
+  mostrar(*v);
+  QTest::keyClick(w_, Qt::Key_Return);
+  EXPECT_FALSE(w_->isVisible());
+  ASSERT_EQ(guardados().size(), 1);
+  EXPECT_TRUE(guardados()[0].startsWith(QStringLiteral("Corvalin ")));
+  EXPECT_TRUE(QFile::exists(archivo_));
+  ASSERT_FALSE(avisos_.empty());
+  EXPECT_EQ(avisos_.back(), std::make_pair(QStringLiteral("Video guardado"), guardados()[0]));
+
+  // No folder set: it says so and stays.
+  carpetaElegida_.clear();
+  auto sinCarpeta = ventana();
+  mostrar(*sinCarpeta);
+  QTest::keyClick(w_, Qt::Key_Enter);
+  EXPECT_TRUE(w_->isVisible());
+  EXPECT_TRUE(estado().contains(QStringLiteral("Falta la carpeta en Preferencias")));
+  // Closed anyway: the recording stays where it is, and the toast says where.
+  sinCarpeta->cerrar();
+  EXPECT_TRUE(QFile::exists(archivo_));
+  EXPECT_EQ(avisos_.back().first, QStringLiteral("La grabación quedó en %1").arg(archivo_));
+
+  // With a folder, closing without a choice moves it there.
+  carpetaElegida_ = carpeta_.path();
+  auto cerrada = ventana();
+  cerrada->mostrar();
+  cerrada->cerrar();
+  EXPECT_FALSE(QFile::exists(archivo_));
+  ASSERT_EQ(guardados().size(), 2);
+  EXPECT_TRUE(QFile::exists(cerrada->archivo()));
+  EXPECT_EQ(avisos_.back().first, QStringLiteral("Video guardado"));
+  // A file that has gone: nothing shows.
+  QFile::remove(cerrada->archivo());
+  cerrada->mostrar();
+  EXPECT_FALSE(w_->isVisible());
+}
+
+TEST_F(ReviewWindow, DiscardDeletesTheFileAndCloses) {
+  auto v = ventana();
+  mostrar(*v);
+  QPushButton* descartar = nullptr;
+  for (QPushButton* b : w_->findChildren<QPushButton*>())
+    if (b->text() == QStringLiteral("Descartar")) descartar = b;
+  ASSERT_NE(descartar, nullptr);
+  descartar->click();
+  EXPECT_FALSE(QFile::exists(archivo_));
+  EXPECT_FALSE(w_->isVisible());
+  EXPECT_TRUE(guardados().isEmpty());
+  EXPECT_TRUE(avisos_.empty());
+}
+
+TEST_F(ReviewWindow, AnUploadStartsOnceAndItsFailureBringsTheWindowBack) {
+  {
+    auto noLista = ventana(false);
+    mostrar(*noLista);
+    QTest::keyClick(w_, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(subidas_, 0);
+    EXPECT_TRUE(w_->isVisible());
+    EXPECT_TRUE(estado().contains(QStringLiteral("Falta configurar dónde se sube")));
+  }
+  auto v = ventana();
+  mostrar(*v);
+  QTest::keyClick(w_, Qt::Key_Return, Qt::ControlModifier);
+  QTest::keyClick(w_, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(subidas_, 1);
+  EXPECT_FALSE(w_->isVisible());
+  EXPECT_TRUE(estado().contains(QStringLiteral("Subiendo 2.0 kB…"))) << estado().toStdString();
+  ASSERT_TRUE(listo_);
+  listo_(ErrorDeSubida(ErrorDeRed{ErrorDeRed::Tipo::conexion, QStringLiteral("sin-red.test"), {}}));
+  EXPECT_TRUE(w_->isVisible());
+  EXPECT_TRUE(estado().contains(QStringLiteral("Falló la subida")));
+  ASSERT_EQ(alertas_.size(), 1);
+  EXPECT_TRUE(alertas_[0].startsWith(QStringLiteral("No se pudo subir el video: ")));
+
+  // Again, and this time it goes: the link on the clipboard, the file where it was.
+  activar();
+  QTest::keyClick(w_, Qt::Key_Return, Qt::ControlModifier);
+  EXPECT_EQ(subidas_, 2);
+  SubidaHecha hecha;
+  hecha.url = QUrl(QStringLiteral("https://example.test/v.mp4"));
+  hecha.titulo = QStringLiteral("Video subido");
+  listo_(hecha);
+  EXPECT_EQ(portapapeles_.texto(), QStringLiteral("https://example.test/v.mp4"));
+  EXPECT_EQ(avisos_.back().first, QStringLiteral("Video subido"));
+  EXPECT_TRUE(QFile::exists(archivo_));
+  EXPECT_TRUE(guardados().isEmpty());
+}
+
+}  // namespace
+}  // namespace corvalin
