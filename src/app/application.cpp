@@ -194,6 +194,8 @@ void ponerSelectores(Piezas& p) {
   }
   p.grabacion.setupBar = crearBarraDeAjustes;
   p.grabacion.bar = [](RecordingBar::Modo modo, ManejadoresDeBarra manejadores) {
+    // While the recording runs, the review window's player gets ready (once a session).
+    if (modo == RecordingBar::Modo::grabacion) QTimer::singleShot(1500, precalentarReproduccion);
     return crearBarraDeGrabacion(modo, std::move(manejadores), [] {
       const std::optional<Hotkey> pausa = Settings::shared().hotkey(CaptureMode::pauseRecording);
       return pausa ? pausa->display() : QString();

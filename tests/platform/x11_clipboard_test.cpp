@@ -51,6 +51,22 @@ TEST_F(X11Clipboard, APictureWeCopyIsAPngOtherProgramsRead) {
   EXPECT_EQ(back, image);
 }
 
+TEST_F(X11Clipboard, FilesWeCopyAreWhatFileManagersAndChatAppsPaste) {
+  auto clipboard = crearPortapapelesDelSistema();
+  const QString ruta = QStringLiteral("/tmp/Corvalin 2026-12-07 a las 14.05.09.mp4");
+  clipboard->ponerArchivos({ruta});
+  const QByteArray targets = xclip({"-selection", "clipboard", "-t", "TARGETS", "-o"});
+  EXPECT_TRUE(targets.contains("text/uri-list")) << targets.toStdString();
+  EXPECT_TRUE(targets.contains("x-special/gnome-copied-files")) << targets.toStdString();
+  const QByteArray uris = xclip({"-selection", "clipboard", "-t", "text/uri-list", "-o"});
+  EXPECT_EQ(uris.trimmed(),
+            QByteArray("file:///tmp/Corvalin%202026-12-07%20a%20las%2014.05.09.mp4"));
+  const QByteArray gnome =
+      xclip({"-selection", "clipboard", "-t", "x-special/gnome-copied-files", "-o"});
+  EXPECT_EQ(gnome, QByteArray("copy\nfile:///tmp/Corvalin%202026-12-07%20a%20las%2014.05.09.mp4"));
+  EXPECT_EQ(QString::fromUtf8(xclip({"-selection", "clipboard", "-o"})), ruta);
+}
+
 TEST_F(X11Clipboard, TextAndPicturesFromOtherProgramsReachUs) {
   auto clipboard = crearPortapapelesDelSistema();
   QProcess owner;  // xclip keeps serving what it put there until the selection changes

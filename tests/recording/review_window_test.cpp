@@ -95,7 +95,7 @@ class ReviewWindow : public ::testing::Test {
     s.alerta = [this](QWidget*, const QString& m, const QString& d) { alertas_ << m + ": " + d; };
     s.carpeta = [this] { return carpetaElegida_; };
     auto v = crearVentanaDeVideo(archivo_, {1280, 720}, std::move(s));
-    w_ = dynamic_cast<QWidget*>(v.get());
+    w_ = ventanaDeRevision();
     return v;
   }
   // Shown and active, so its shortcuts take the keys.
@@ -207,6 +207,10 @@ TEST_F(ReviewWindow, AnUploadStartsOnceAndItsFailureBringsTheWindowBack) {
     EXPECT_EQ(subidas_, 0);
     EXPECT_TRUE(w_->isVisible());
     EXPECT_TRUE(estado().contains(QStringLiteral("Falta configurar dónde se sube")));
+    // Closed with no folder to go to: the file stays for the next try.
+    carpetaElegida_.clear();
+    noLista->cerrar();
+    carpetaElegida_ = carpeta_.path();
   }
   auto v = ventana();
   mostrar(*v);

@@ -2,11 +2,12 @@
 
 #include <QAudioOutput>
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QCursor>
-#include <QGuiApplication>
-#include <QScreen>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,13 +15,17 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QStyle>
 #include <QVBoxLayout>
+#include <QVideoSink>
 #include <QVideoWidget>
+#include <vector>
 
 #include "app/texts.h"
 #include "platform/clipboard.h"
+#include "recording/mp4_writer.h"
 #include "recording/windows/review_actions.h"
 
 namespace corvalin {
@@ -29,21 +34,93 @@ namespace {
 constexpr int kAncho = 720;
 constexpr int kBarra = 56;
 
-class VentanaDeVideo final : public QWidget, public VideoWindow {
+// One finished recording under review, and what has been done with it.
+struct Revision {
+  QString archivo;
+  QSize medidas;
+  ServiciosDeRevision s;
+  std::optional<double> segundos;
+  QString datos;
+  bool elegido = false;  // discarded, copied, saved or uploaded
+  bool subiendo = false;
+};
+
+// The one review window of the session, showing the latest recording. Kept, player and all,
+// from one recording to the next: the media framework's pipelines don't always come back when
+// one is torn down and another built at once, and keeping it keeps its start-up cost to the
+// first recording.
+class VentanaDeRevision final : public QWidget {
  public:
-  VentanaDeVideo(QString archivo, QSize medidas, ServiciosDeRevision servicios)
-      : QWidget(nullptr, Qt::Window),
-        archivo_(std::move(archivo)),
-        medidas_(medidas),
-        s_(std::move(servicios)) {
+  static VentanaDeRevision& unica() {
+    static auto* v = new VentanaDeRevision;  // never torn down: see above
+    return *v;
+  }
+
+  const std::shared_ptr<Revision>& actual() const { return r_; }
+  QMediaPlayer& player() { return player_; }
+  QVideoWidget* video() const { return video_; }
+
+  // From now on the window is about `r`.
+  void tomar(std::shared_ptr<Revision> r) {
+    if (r_ == r) return;
+    if (isVisible()) close();
+    player_.stop();
+    r_ = std::move(r);
+    const int alto =
+        r_->medidas.width() > 0 ? r_->medidas.height() * kAncho / r_->medidas.width() : 405;
+    video_->setFixedSize(kAncho, alto);
+    setFixedSize(kAncho, alto + kBarra);
+    subirBoton_->setText(r_->s.tituloDeSubida ? r_->s.tituloDeSubida() : QString());
+    estado_->clear();
+    centrada_ = false;
+    refrescarDatos();
+  }
+
+  void mostrar() {
+    if (!r_ || !QFile::exists(r_->archivo)) return;
+    const QUrl fuente = QUrl::fromLocalFile(r_->archivo);
+    if (player_.source() != fuente) player_.setSource(fuente);
+    if (!centrada_) {
+      // Centred on the screen of the pointer, where the recording was stopped.
+      centrada_ = true;
+      QScreen* pantalla = QGuiApplication::screenAt(QCursor::pos());
+      if (pantalla == nullptr) pantalla = QGuiApplication::primaryScreen();
+      if (pantalla != nullptr) move(pantalla->availableGeometry().center() - rect().center());
+    }
+    show();
+    raise();
+    activateWindow();
+    player_.play();
+  }
+
+ protected:
+  void closeEvent(QCloseEvent* e) override {
+    player_.stop();
+    // Nothing chosen: the recording goes where saved ones go, and the toast says where.
+    if (r_ && !r_->elegido && QFile::exists(r_->archivo)) {
+      r_->elegido = true;
+      QString error;
+      if (const auto copia =
+              guardarCopia(r_->archivo, carpeta(), QDateTime::currentDateTime(), &error)) {
+        QFile::remove(r_->archivo);
+        r_->archivo = *copia;
+        avisar(L("Video guardado"), *copia, QStringLiteral("square.and.arrow.down.fill"));
+      } else {
+        avisar(L("La grabación quedó en %@", r_->archivo), error,
+               QStringLiteral("exclamationmark.triangle"));
+      }
+    }
+    QWidget::closeEvent(e);
+  }
+
+ private:
+  VentanaDeRevision() : QWidget(nullptr, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose, false);
     setWindowTitle(L("Grabación"));
-    const int alto = medidas_.width() > 0 ? medidas_.height() * kAncho / medidas_.width() : 405;
     auto* columna = new QVBoxLayout(this);
     columna->setContentsMargins(0, 0, 0, 0);
     columna->setSpacing(0);
     video_ = new QVideoWidget;
-    video_->setFixedSize(kAncho, alto);
     columna->addWidget(video_);
 
     auto* barra = new QWidget;
@@ -63,13 +140,12 @@ class VentanaDeVideo final : public QWidget, public VideoWindow {
                          L("Copia el video al portapapeles (Ctrl+C). Esc también copia y cierra"));
     auto* guardar = boton(QStyle::SP_DialogSaveButton, L("Guardar"),
                           L("Guarda el MP4 en la carpeta configurada (↩)"));
-    subirBoton_ = boton(QStyle::SP_ArrowUp, s_.tituloDeSubida ? s_.tituloDeSubida() : QString(),
+    subirBoton_ = boton(QStyle::SP_ArrowUp, QString(),
                         L("Sube el video y deja el enlace en el portapapeles (Ctrl+↩)"));
     estado_ = new QLabel;
     estado_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     fila->addWidget(estado_, 1);
     columna->addWidget(barra);
-    setFixedSize(kAncho, alto + kBarra);
 
     QObject::connect(descartar, &QPushButton::clicked, this, [this] { descartar_(); });
     QObject::connect(copiar, &QPushButton::clicked, this, [this] { copiar_(); });
@@ -92,61 +168,22 @@ class VentanaDeVideo final : public QWidget, public VideoWindow {
     player_.setVideoOutput(video_);
     player_.setAudioOutput(&audio_);
     QObject::connect(&player_, &QMediaPlayer::durationChanged, this, [this](qint64 ms) {
-      if (ms > 0) segundos_ = static_cast<double>(ms) / 1000.0;
+      if (!r_ || player_.source() != QUrl::fromLocalFile(r_->archivo)) return;
+      if (ms > 0) r_->segundos = static_cast<double>(ms) / 1000.0;
       refrescarDatos();
     });
-    refrescarDatos();
   }
 
-  void mostrar() override {
-    if (!QFile::exists(archivo_)) return;
-    if (player_.source().isEmpty()) player_.setSource(QUrl::fromLocalFile(archivo_));
-    if (!centrada_) {
-      // Centred on the screen of the pointer, where the recording was stopped.
-      centrada_ = true;
-      QScreen* pantalla = QGuiApplication::screenAt(QCursor::pos());
-      if (pantalla == nullptr) pantalla = QGuiApplication::primaryScreen();
-      if (pantalla != nullptr) move(pantalla->availableGeometry().center() - rect().center());
-    }
-    show();
-    raise();
-    activateWindow();
-    player_.play();
-  }
-  void cerrar() override { close(); }
-  QString archivo() const override { return archivo_; }
-
- protected:
-  void closeEvent(QCloseEvent* e) override {
-    player_.pause();
-    player_.setSource(QUrl());
-    // Nothing chosen: the recording goes where saved ones go, and the toast says where.
-    if (!elegido_ && QFile::exists(archivo_)) {
-      elegido_ = true;
-      QString error;
-      if (const auto copia =
-              guardarCopia(archivo_, carpeta(), QDateTime::currentDateTime(), &error)) {
-        QFile::remove(archivo_);
-        archivo_ = *copia;
-        avisar(L("Video guardado"), *copia, QStringLiteral("square.and.arrow.down.fill"));
-      } else {
-        avisar(L("La grabación quedó en %@", archivo_), error,
-               QStringLiteral("exclamationmark.triangle"));
-      }
-    }
-    QWidget::closeEvent(e);
-  }
-
- private:
   QString carpeta() const {
-    return s_.carpeta ? s_.carpeta() : Settings::shared().d().string(QStringLiteral("saveFolder"));
+    return r_->s.carpeta ? r_->s.carpeta()
+                         : Settings::shared().d().string(QStringLiteral("saveFolder"));
   }
   void avisar(const QString& titulo, const QString& detalle, const QString& simbolo) {
-    if (s_.aviso) s_.aviso(titulo, detalle, simbolo);
+    if (r_->s.aviso) r_->s.aviso(titulo, detalle, simbolo);
   }
-  void advertir(const QString& mensaje, const QString& detalle) {
-    if (s_.alerta) {
-      s_.alerta(this, mensaje, detalle);
+  void advertir(const ServiciosDeRevision& s, const QString& mensaje, const QString& detalle) {
+    if (s.alerta) {
+      s.alerta(this, mensaje, detalle);
       return;
     }
     auto* box = new QMessageBox(QMessageBox::Warning, mensaje, detalle, QMessageBox::Ok, this);
@@ -155,98 +192,160 @@ class VentanaDeVideo final : public QWidget, public VideoWindow {
     box->open();
   }
   void refrescarDatos() {
-    datos_ = datosDelVideo(medidas_, segundos_, QFileInfo(archivo_).size());
-    if (!estado_->text().startsWith(L("Subiendo"))) estado_->setText(datos_);
-    setWindowTitle(QStringLiteral("%1 — %2").arg(L("Grabación"), datos_));
+    r_->datos = datosDelVideo(r_->medidas, r_->segundos, QFileInfo(r_->archivo).size());
+    if (!estado_->text().startsWith(L("Subiendo"))) estado_->setText(r_->datos);
+    setWindowTitle(QStringLiteral("%1 — %2").arg(L("Grabación"), r_->datos));
   }
 
   void descartar_() {
-    elegido_ = true;
-    QFile::remove(archivo_);
+    if (!r_) return;
+    r_->elegido = true;
+    player_.stop();
+    player_.setSource(QUrl());  // the file is let go before it goes
+    QFile::remove(r_->archivo);
     close();
   }
   void copiar_() {
-    if (!QFile::exists(archivo_)) return;
+    if (!r_ || !QFile::exists(r_->archivo)) return;
     // The clipboard points at this file: it stays where it is.
-    elegido_ = true;
-    if (s_.portapapeles) s_.portapapeles->ponerArchivos({archivo_});
+    r_->elegido = true;
+    if (r_->s.portapapeles) r_->s.portapapeles->ponerArchivos({r_->archivo});
     estado_->setText(L("Archivo copiado — pégalo donde quieras"));
     avisar(L("Video copiado"), L("Pégalo en tu gestor de archivos, Slack o WhatsApp"),
            QStringLiteral("doc.on.doc.fill"));
   }
   void guardar_() {
+    if (!r_) return;
     const QString dir = carpeta();
     if (dir.isEmpty()) {
       estado_->setText(L("Falta la carpeta en Preferencias"));
       return;
     }
     QString error;
-    const auto copia = guardarCopia(archivo_, dir, QDateTime::currentDateTime(), &error);
+    const auto copia = guardarCopia(r_->archivo, dir, QDateTime::currentDateTime(), &error);
     if (!copia) {
       estado_->setText(L("No se pudo guardar: %@", error));
       return;
     }
-    elegido_ = true;
+    r_->elegido = true;
     estado_->clear();
     close();
     avisar(L("Video guardado"), QFileInfo(*copia).fileName(),
            QStringLiteral("square.and.arrow.down.fill"));
   }
   void subir_() {
-    if (subiendo_ || !s_.subir) return;
-    if (s_.subidaLista && !s_.subidaLista()) {
+    if (!r_ || r_->subiendo || !r_->s.subir) return;
+    if (r_->s.subidaLista && !r_->s.subidaLista()) {
       estado_->setText(L("Falta configurar dónde se sube"));
       return;
     }
-    const QFileInfo info(archivo_);
+    const QFileInfo info(r_->archivo);
     if (!info.exists()) {
       estado_->setText(L("No pude leer el archivo"));
       return;
     }
-    subiendo_ = true;
-    elegido_ = true;
+    r_->subiendo = true;
+    r_->elegido = true;
     estado_->setText(
         L("Subiendo %@…", QLocale().formattedDataSize(info.size(), 1, QLocale::DataSizeSIFormat)));
     close();
-    QPointer<VentanaDeVideo> self(this);
-    s_.subir(Cuerpo::archivo(archivo_, info.size()), QStringLiteral("video/mp4"),
-             QStringLiteral("mp4"), L("Grabación"), [self](const ResultadoDeSubida& r) {
-               if (!self) return;
-               self->subiendo_ = false;
-               std::optional<QString> error;
-               if (self->s_.portapapeles)
-                 error = atenderResultado(r, *self->s_.portapapeles, self->s_.aviso);
-               if (!error) {
-                 self->estado_->setText(self->datos_);
-                 return;
-               }
-               self->estado_->setText(L("Falló la subida"));
-               self->elegido_ = false;  // the recording is still only here
-               self->mostrar();
-               self->advertir(L("No se pudo subir el video"), *error);
-             });
+    const std::shared_ptr<Revision> r = r_;
+    r->s.subir(Cuerpo::archivo(r->archivo, info.size()), QStringLiteral("video/mp4"),
+               QStringLiteral("mp4"), L("Grabación"), [this, r](const ResultadoDeSubida& hecho) {
+                 r->subiendo = false;
+                 std::optional<QString> error;
+                 if (r->s.portapapeles)
+                   error = atenderResultado(hecho, *r->s.portapapeles, r->s.aviso);
+                 const bool esta = r_ == r;  // the window may show a newer recording by now
+                 if (!error) {
+                   if (esta) estado_->setText(r->datos);
+                   return;
+                 }
+                 r->elegido = false;  // the recording is still only here
+                 if (esta) {
+                   estado_->setText(L("Falló la subida"));
+                   mostrar();
+                 }
+                 advertir(r->s, L("No se pudo subir el video"), *error);
+               });
   }
 
-  QString archivo_;
-  QSize medidas_;
-  ServiciosDeRevision s_;
+  std::shared_ptr<Revision> r_;
   QVideoWidget* video_;
   QPushButton* subirBoton_;
   QLabel* estado_;
   QMediaPlayer player_;
   QAudioOutput audio_;
-  std::optional<double> segundos_;
-  QString datos_;
-  bool subiendo_ = false;
   bool centrada_ = false;
-  bool elegido_ = false;  // discarded, copied, saved or uploaded
+};
+
+// What the shell holds for one recording: the window while it is about this recording.
+class ManijaDeRevision final : public VideoWindow {
+ public:
+  explicit ManijaDeRevision(std::shared_ptr<Revision> r) : r_(std::move(r)) {
+    VentanaDeRevision::unica().tomar(r_);
+  }
+  void mostrar() override {
+    VentanaDeRevision& v = VentanaDeRevision::unica();
+    if (v.actual() != r_) v.tomar(r_);
+    v.mostrar();
+  }
+  void cerrar() override {
+    VentanaDeRevision& v = VentanaDeRevision::unica();
+    if (v.actual() == r_) v.close();
+  }
+  QString archivo() const override { return r_->archivo; }
+
+ private:
+  std::shared_ptr<Revision> r_;
 };
 
 }  // namespace
 
+QWidget* ventanaDeRevision() {
+  return &VentanaDeRevision::unica();
+}
+
+void precalentarReproduccion() {
+  static bool hecho = false;
+  if (std::exchange(hecho, true)) return;
+  // Two frames of H.264 in an MP4, like a recording.
+  const QString ruta = QDir::temp().filePath(
+      QStringLiteral("corvalin-calentar-%1.mp4").arg(QCoreApplication::applicationPid()));
+  EscritorMp4::Ajustes ajustes;
+  ajustes.ancho = ajustes.alto = 16;
+  EscritorMp4::Error error;
+  auto escritor = EscritorMp4::abrir(ruta.toStdString(), ajustes, &error);
+  if (!escritor) return;
+  const std::vector<uint8_t> negro(16 * 16 * 4, 0);
+  escritor->video(negro.data(), 16, 16, 16 * 4, 0);
+  escritor->video(negro.data(), 16, 16, 16 * 4, 33'333);
+  if (!escritor->terminar(&error)) return;
+  VentanaDeRevision& v = VentanaDeRevision::unica();
+  if (v.actual()) return;  // a recording is already under review
+  const QUrl clip = QUrl::fromLocalFile(ruta);
+  auto terminar = [&v, clip, ruta] {
+    if (v.player().source() == clip) {
+      v.player().stop();
+      v.player().setSource(QUrl());
+    }
+    QFile::remove(ruta);
+  };
+  QObject::connect(v.video()->videoSink(), &QVideoSink::videoFrameChanged, &v, terminar,
+                   Qt::SingleShotConnection);
+  QObject::connect(&v.player(), &QMediaPlayer::errorOccurred, &v, terminar,
+                   Qt::SingleShotConnection);
+  v.player().setSource(clip);
+  v.player().play();
+}
+
 std::unique_ptr<VideoWindow> crearVentanaDeVideo(const QString& archivo, const QSize& medidas,
                                                  ServiciosDeRevision servicios) {
-  return std::make_unique<VentanaDeVideo>(archivo, medidas, std::move(servicios));
+  auto r = std::make_shared<Revision>();
+  r->archivo = archivo;
+  r->medidas = medidas;
+  r->s = std::move(servicios);
+  return std::make_unique<ManijaDeRevision>(std::move(r));
 }
 
 }  // namespace corvalin
