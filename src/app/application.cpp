@@ -36,6 +36,7 @@
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
 #include "recording/grabadora.h"
+#include "recording/windows/camera_bubble.h"
 #include "recording/windows/recording_bar.h"
 #include "recording/windows/recording_frame.h"
 #include "recording/windows/review_window.h"
@@ -202,6 +203,11 @@ void ponerSelectores(Piezas& p) {
     });
   };
   p.grabacion.frame = crearMarcoDeGrabacion;
+  p.grabacion.camara = [toast = p.toast](
+                           const QRect& sobre, FormaDeCamara forma,
+                           std::function<void(std::unique_ptr<CamaraFlotante>)> listo) {
+    mostrarCamara(sobre, forma, toast, std::move(listo));
+  };
   p.grabacion.video = [portapapeles = p.portapapeles.get(), toast = p.toast](const QString& archivo,
                                                                              const QSize& medidas) {
     ServiciosDeRevision s;

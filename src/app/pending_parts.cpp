@@ -115,12 +115,6 @@ void completarConPendientes(Piezas& p) {
   if (!p.grabacion.panel) {
     p.grabacion.panel = [](ManejadoresDePanel) { return std::make_unique<PanelPendiente>(); };
   }
-  if (!p.grabacion.camara) {
-    p.grabacion.camara = [](const QRect&, FormaDeCamara,
-                            std::function<void(std::unique_ptr<CamaraFlotante>)> completion) {
-      despues([completion] { completion(nullptr); });
-    };
-  }
 }
 
 }  // namespace corvalin

@@ -5,13 +5,19 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QCameraDevice>
+#include <QMediaDevices>
 #include <QPushButton>
 #include <QTest>
 #include <QToolButton>
+#include <QVideoFrame>
+#include <QVideoSink>
 
 #include "app/settings.h"
 #include "app/texts.h"
 #include "recording/controls_layout.h"
+#include "recording/windows/camera_bubble.h"
+#include "recording/windows/camera_layout.h"
 #include "recording/windows/recording_bar.h"
 #include "recording/windows/recording_frame.h"
 #include "recording/windows/setup_bar.h"
@@ -232,6 +238,83 @@ TEST_F(RecordingWindows, TheFrameRingsTheAreaWithoutCoveringIt) {
   EXPECT_TRUE(w->isVisible());
   marco->ocultar();
   EXPECT_FALSE(w->isVisible());
+}
+
+TEST(CameraLayout, SizesThePlaceInTheAreaAndGrowingAboutTheCornerNearestTheMiddle) {
+  EXPECT_EQ(tamanoDeBurbuja(FormaDeCamara::circulo, false), QSize(170, 170));
+  EXPECT_EQ(tamanoDeBurbuja(FormaDeCamara::circulo, true), QSize(270, 270));
+  EXPECT_EQ(tamanoDeBurbuja(FormaDeCamara::rectangulo, false), QSize(224, 168));
+  EXPECT_EQ(tamanoDeBurbuja(FormaDeCamara::rectangulo, true), QSize(352, 264));
+  // 24 points in from the right and the bottom of a 300 × 200 area at (100, 100).
+  EXPECT_EQ(burbujaEnArea({100, 100, 300, 200}, {170, 170}), QRect(206, 106, 170, 170));
+  const QRect pantalla(0, 0, 1920, 1080);
+  // In the top-left quarter the top-left corner stays; in the bottom-right, that one.
+  EXPECT_EQ(acomodarBurbuja({100, 100, 224, 168}, {352, 264}, pantalla), QRect(100, 100, 352, 264));
+  EXPECT_EQ(acomodarBurbuja({1600, 800, 224, 168}, {352, 264}, pantalla),
+            QRect(1472, 704, 352, 264));
+  EXPECT_EQ(acomodarBurbuja({1600, 100, 352, 264}, {224, 168}, pantalla),
+            QRect(1728, 100, 224, 168));
+}
+
+// A frame of one colour, as a camera would hand it over.
+QVideoFrame cuadroDeColor(QColor color) {
+  QVideoFrame f(QVideoFrameFormat(QSize(64, 48), QVideoFrameFormat::Format_BGRX8888));
+  f.map(QVideoFrame::WriteOnly);
+  for (int y = 0; y < 48; ++y) {
+    auto* fila = reinterpret_cast<uint32_t*>(f.bits(0) + y * f.bytesPerLine(0));
+    for (int x = 0; x < 64; ++x) fila[x] = color.rgb();
+  }
+  f.unmap();
+  return f;
+}
+
+TEST_F(RecordingWindows, TheCameraBubbleShowsThePictureInItsShapeAndGrowsOnADoubleClick) {
+  BurbujaDeCamara burbuja(QRect(100, 100, 600, 400), FormaDeCamara::circulo, nullptr);
+  EXPECT_EQ(burbuja.geometry(), QRect(506, 306, 170, 170));
+  EXPECT_TRUE(burbuja.isVisible());
+  // Round: the corners are not part of the window.
+  EXPECT_TRUE(burbuja.mask().contains(QPoint(85, 85)));
+  EXPECT_FALSE(burbuja.mask().contains(QPoint(3, 3)));
+  burbuja.sink()->setVideoFrame(cuadroDeColor(QColor(200, 30, 40)));
+  QTest::qWait(50);
+  const QImage visto = burbuja.grab().toImage();
+  const QColor centro = visto.pixelColor(visto.width() / 2, visto.height() / 2);
+  EXPECT_NEAR(centro.red(), 200, 3);
+  EXPECT_NEAR(centro.green(), 30, 3);
+  // The white ring at its edge.
+  EXPECT_GT(visto.pixelColor(visto.width() / 2, 1).green(), 200);
+
+  QTest::mouseDClick(&burbuja, Qt::LeftButton, {}, QPoint(85, 85));
+  EXPECT_TRUE(burbuja.grande());
+  EXPECT_EQ(burbuja.size(), QSize(270, 270));
+  burbuja.setForma(FormaDeCamara::rectangulo);
+  EXPECT_EQ(burbuja.size(), QSize(352, 264));
+  EXPECT_TRUE(burbuja.mask().contains(QPoint(3, 130)));  // square sides reach the edge
+  burbuja.setForma(FormaDeCamara::ninguna);              // the shell closes it instead
+  EXPECT_EQ(burbuja.size(), QSize(352, 264));
+  burbuja.cerrar();
+  EXPECT_FALSE(burbuja.isVisible());
+}
+
+TEST_F(RecordingWindows, WithoutACameraTheToastSaysSoAndNoBubbleComes) {
+  if (!QMediaDevices::videoInputs().isEmpty()) GTEST_SKIP() << "this machine has a camera";
+  std::vector<QString> avisos;
+  bool respondio = false;
+  std::unique_ptr<CamaraFlotante> burbuja;
+  mostrarCamara(
+      {0, 0, 640, 480}, FormaDeCamara::circulo,
+      [&](const QString& t, const QString& d, const QString&) {
+        avisos = {t, d};
+      },
+      [&](std::unique_ptr<CamaraFlotante> b) {
+        respondio = true;
+        burbuja = std::move(b);
+      });
+  QTest::qWait(20);
+  EXPECT_TRUE(respondio);
+  EXPECT_EQ(burbuja, nullptr);
+  EXPECT_EQ(avisos, (std::vector<QString>{QStringLiteral("No encontré una cámara"),
+                                          QStringLiteral("Se graba solo la pantalla")}));
 }
 
 }  // namespace
