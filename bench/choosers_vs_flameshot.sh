@@ -23,14 +23,8 @@ if ((${#missing[@]})); then
       "${sudo[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null; }
 fi
 
-work=$(mktemp -d /tmp/corvalin-chooser-bench.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib/private_x.sh"
+bench_work chooser-bench
 
 # Private settings for both programs; the peer without its start-up greeting and help text.
 export HOME="$work/home" XDG_CONFIG_HOME="$work/home/.config" XDG_DATA_HOME="$work/home/.local/share"
@@ -45,12 +39,8 @@ median_of() { awk -F= '/^median_ms=/ {print $2}'; }
 measure_layout() {  # name screen monitors...
   local name=$1 screen=$2
   shift 2
-  local display=:$((90 + RANDOM % 9))
-  Xvfb "$display" -screen 0 "${screen}x24" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  local xvfb=$!
-  pids+=("$xvfb")
-  export DISPLAY=$display
-  for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+  start_x 90 "$screen"
+  local xvfb=${pids[-1]}
   local i=0 m
   for m in "$@"; do
     xrandr --setmonitor "BENCH-$i" "$m" "$([[ $i == 0 ]] && echo screen || echo none)" >/dev/null

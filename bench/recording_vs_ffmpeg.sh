@@ -16,20 +16,9 @@ scene="$build/bench/tools/bench_scene"
 command -v ffmpeg >/dev/null || { echo "ffmpeg is missing (make deps-test)" >&2; exit 2; }
 monitor="$(pactl get-default-sink 2>/dev/null || echo corvalin_null).monitor"
 
-work=$(mktemp -d /tmp/corvalin-rec-bench.XXXXXX)
-pids=()
-cleanup() {
-  for p in "${pids[@]}"; do kill "$p" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-display=:$((80 + RANDOM % 9))
-Xvfb "$display" -screen 0 1920x1080x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-export DISPLAY=$display
-for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.05; done
+source "$root/bench/lib/private_x.sh"
+bench_work rec-bench
+start_x 80 1920x1080
 
 # CPU seconds (user + system) of a command: what bash's `times` counts for its children.
 cpu_of() {  # out cmd...
@@ -53,7 +42,7 @@ run_scene() {  # name
   ours=$(cpu_of "$work/ours.mp4" "$record" --fps 30 --audio system --seconds "$seconds" --stats "$work/ours.mp4")
   local stats
   stats=$(cat "$work/stdout")
-  theirs=$(cpu_of "$work/ffmpeg.mp4" ffmpeg -v error -y -f x11grab -framerate 30 -video_size 1920x1080 -i "$display" \
+  theirs=$(cpu_of "$work/ffmpeg.mp4" ffmpeg -v error -y -f x11grab -framerate 30 -video_size 1920x1080 -i "$DISPLAY" \
     -f pulse -i "$monitor" -t "$seconds" -c:v libx264 -preset "$preset" -profile:v high \
     -pix_fmt yuv420p -b:v 6220800 -c:a aac -b:a 128k "$work/ffmpeg.mp4")
   printf '%-10s %12s %12s %8s %10s %10s   %s\n' "$1" "$(per_minute "$ours")" "$(per_minute "$theirs")" \

@@ -40,14 +40,14 @@ std::string leer(const std::string& comando) {
 class Altavoz {
  public:
   Altavoz() {
-    const pa_sample_spec spec{PA_SAMPLE_S16LE, 48000, 2};
+    const pa_sample_spec formato{PA_SAMPLE_S16LE, 48000, 2};
     pa_buffer_attr attr{};
     attr.maxlength = static_cast<uint32_t>(-1);
     attr.tlength = 48000 * 4 / 20;  // 50 ms
     attr.prebuf = static_cast<uint32_t>(-1);
     attr.minreq = static_cast<uint32_t>(-1);
     int error = 0;
-    s_ = pa_simple_new(nullptr, "corvalin-av-sync", PA_STREAM_PLAYBACK, nullptr, "click", &spec,
+    s_ = pa_simple_new(nullptr, "corvalin-av-sync", PA_STREAM_PLAYBACK, nullptr, "click", &formato,
                        nullptr, &attr, &error);
   }
   ~Altavoz() {

@@ -11,8 +11,8 @@
 
 #include "capture/desktop.h"
 #include "capture/overlay.h"
-#include "platform/screen_map.h"
 #include "capture/window_picker.h"
+#include "platform/screen_map.h"
 
 namespace corvalin {
 

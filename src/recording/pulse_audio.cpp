@@ -117,9 +117,9 @@ std::unique_ptr<CapturaDeAudio> CapturaDeAudio::abrir(Origen origen, AlSonido al
     }
     pa_threaded_mainloop_wait(d->loop);
   }
-  const pa_sample_spec spec{PA_SAMPLE_FLOAT32LE, kTasaHz, 2};
+  const pa_sample_spec formato{PA_SAMPLE_FLOAT32LE, kTasaHz, 2};
   d->stream =
-      pa_stream_new(d->ctx, origen == Origen::sistema ? "Sistema" : "Micrófono", &spec, nullptr);
+      pa_stream_new(d->ctx, origen == Origen::sistema ? "Sistema" : "Micrófono", &formato, nullptr);
   if (d->stream == nullptr) {
     const std::string por = pa_strerror(pa_context_errno(d->ctx));
     pa_threaded_mainloop_unlock(d->loop);

@@ -16,8 +16,8 @@
 #include "capture/countdown_qt.h"
 #include "capture/desktop.h"
 #include "capture/overlay.h"
-#include "platform/screen_map.h"
 #include "capture/window_picker_qt.h"
+#include "platform/screen_map.h"
 
 namespace corvalin {
 namespace {

@@ -496,13 +496,7 @@ TEST_F(ChoosersX11, TheShellPutsAPickedColoursHexOnTheClipboard) {
   windows_.show({background(81, picture)});
   QTemporaryDir home;
   ASSERT_TRUE(home.isValid());
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert(QStringLiteral("HOME"), home.path());
-  env.insert(QStringLiteral("XDG_CONFIG_HOME"), home.filePath(QStringLiteral("config")));
-  env.insert(QStringLiteral("XDG_DATA_HOME"), home.filePath(QStringLiteral("data")));
-  env.insert(QStringLiteral("XDG_CACHE_HOME"), home.filePath(QStringLiteral("cache")));
-  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  const QProcessEnvironment env = tools::testing::corvalinEnvironment(home.path());
   // Launches `corvalin --action pickColorAction`, moves one pixel right, picks, and reads
   // the clipboard until it holds a colour other than `before`.
   const auto pickAt = [&](QProcess& launch, QPoint at, const QString& before) {

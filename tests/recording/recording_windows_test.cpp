@@ -3,9 +3,9 @@
 // around the area and not over it.
 #include <gtest/gtest.h>
 
+#include <QCameraDevice>
 #include <QComboBox>
 #include <QLabel>
-#include <QCameraDevice>
 #include <QMediaDevices>
 #include <QPushButton>
 #include <QTest>

@@ -49,13 +49,7 @@ class ShellRecordingX11 : public ::testing::Test {
   void SetUp() override {
     ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
     ASSERT_TRUE(home_.isValid());
-    env_ = QProcessEnvironment::systemEnvironment();
-    env_.insert(QStringLiteral("HOME"), home_.path());
-    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-    env_.insert(QStringLiteral("XDG_CACHE_HOME"), home_.filePath(QStringLiteral("cache")));
-    env_.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    env_.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env_ = tools::testing::corvalinEnvironment(home_.path());
     QDir(home_.path()).mkpath(QStringLiteral("Downloads"));
   }
   void TearDown() override {

@@ -66,6 +66,18 @@ std::uint32_t TestWindow::pixelAt(QPoint p) const {
   return patternPixel(look_.seed, x, y);
 }
 
+QProcessEnvironment corvalinEnvironment(const QString& home) {
+  const QDir dir(home);
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert(QStringLiteral("HOME"), home);
+  env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.filePath(QStringLiteral("config")));
+  env.insert(QStringLiteral("XDG_DATA_HOME"), dir.filePath(QStringLiteral("data")));
+  env.insert(QStringLiteral("XDG_CACHE_HOME"), dir.filePath(QStringLiteral("cache")));
+  env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+  env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+  return env;
+}
+
 void xdotool(const QStringList& args) {
   ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
 }

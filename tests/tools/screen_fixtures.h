@@ -71,6 +71,10 @@ TestWindow::Look plainWindow(QRect rect, std::uint32_t seed, std::array<int, 4> 
 // bar, an editor window and a terminal.
 QImage desktopPicture();
 
+// The environment for starting Corvalin itself on the test session's X server, with its
+// settings, data and cache under `home` so that nothing of the user's is read or left.
+QProcessEnvironment corvalinEnvironment(const QString& home);
+
 // The pointer and the keyboard, driven through xdotool as a user would.
 void xdotool(const QStringList& args);
 void moveTo(QPoint p);
