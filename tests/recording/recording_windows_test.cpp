@@ -278,6 +278,7 @@ TEST_F(RecordingWindows, TheCameraBubbleShowsThePictureInItsShapeAndGrowsOnADoub
   burbuja.sink()->setVideoFrame(cuadroDeColor(QColor(200, 30, 40)));
   QTest::qWait(50);
   const QImage visto = burbuja.grab().toImage();
+  visto.save(QStringLiteral(ARTIFACTS_DIR "/camera_bubble.png"));  // for a person to look at
   const QColor centro = visto.pixelColor(visto.width() / 2, visto.height() / 2);
   EXPECT_NEAR(centro.red(), 200, 3);
   EXPECT_NEAR(centro.green(), 30, 3);
