@@ -45,20 +45,22 @@ AppDelegate::AppDelegate(Piezas piezas) : piezas_(std::move(piezas)) {
                    [self]() -> EditorWindow* { return self ? self->editor_.get() : nullptr; }});
   grabacion_ = std::make_unique<FlujoDeGrabacion>(
       piezas_,
-      FlujoDeGrabacion::Enlaces{[self] {
-                                  if (self) self->refrescarMenus();
-                                },
-                                [self](const GrabacionTerminada& g) {
-                                  if (self) self->abrirVideo(g);
-                                },
-                                [self] {
-                                  if (self && self->statusItem_) self->statusItem_->desplegarMenu();
-                                },
-                                [] {
-                                  const std::optional<Hotkey> pausa =
-                                      Settings::shared().hotkey(CaptureMode::pauseRecording);
-                                  return pausa ? pausa->display() : QString();
-                                }});
+      FlujoDeGrabacion::Enlaces{
+          [self] {
+            if (self) self->refrescarMenus();
+          },
+          [self](const GrabacionTerminada& g) {
+            if (self) self->abrirVideo(g);
+          },
+          [self] {
+            if (self && self->statusItem_) self->statusItem_->desplegarMenu();
+          },
+          [] {
+            const std::optional<Hotkey> pausa =
+                Settings::shared().hotkey(CaptureMode::pauseRecording);
+            return pausa ? pausa->display() : QString();
+          },
+          [self] { return self && self->statusItem_ ? self->statusItem_->geometria() : QRect(); }});
 }
 
 AppDelegate::~AppDelegate() = default;

@@ -41,6 +41,7 @@
 #include "recording/windows/recording_frame.h"
 #include "recording/windows/review_window.h"
 #include "recording/windows/setup_bar.h"
+#include "recording/windows/tray_panel.h"
 #include "retouch/inpainter.h"
 #include "retouch/spot_cleaner.h"
 #include "update/update_controller.h"
@@ -203,6 +204,10 @@ void ponerSelectores(Piezas& p) {
     });
   };
   p.grabacion.frame = crearMarcoDeGrabacion;
+  p.grabacion.panel = [](ManejadoresDePanel manejadores, const QRect& icono) {
+    QTimer::singleShot(1500, precalentarReproduccion);
+    return crearPanelDeBandeja(std::move(manejadores), icono);
+  };
   p.grabacion.camara = [toast = p.toast](
                            const QRect& sobre, FormaDeCamara forma,
                            std::function<void(std::unique_ptr<CamaraFlotante>)> listo) {

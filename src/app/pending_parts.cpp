@@ -86,12 +86,6 @@ class GrabadoraPendiente final : public ScreenRecorder {
   double duracionGrabada() const override { return 0; }
 };
 
-class PanelPendiente final : public PanelGrabacionEnBarra {
- public:
-  void actualizar(const QString&, bool, const QString&) override {}
-  void quitar() override {}
-};
-
 class AtajosPendientes final : public HotkeyManager {
  public:
   bool registrar(const Hotkey&, uint32_t, std::function<void()>) override { return false; }
@@ -112,9 +106,6 @@ void completarConPendientes(Piezas& p) {
     p.editor = [toast](const QImage&) { return std::make_unique<EditorPendiente>(toast); };
   if (!p.grabadora) p.grabadora = std::make_unique<GrabadoraPendiente>();
   if (!p.hotkeys) p.hotkeys = std::make_unique<AtajosPendientes>();
-  if (!p.grabacion.panel) {
-    p.grabacion.panel = [](ManejadoresDePanel) { return std::make_unique<PanelPendiente>(); };
-  }
 }
 
 }  // namespace corvalin

@@ -181,7 +181,9 @@ void FlujoDeGrabacion::capturar(const ObjetivoDeGrabacion& objetivo, const QRect
           handlers.menu = [self] {
             if (self) self->enlaces_.desplegarMenu();
           };
-          f.panelBarra_ = f.piezas_.grabacion.panel(handlers);
+          f.panelBarra_ = f.piezas_.grabacion.panel(
+              handlers, f.enlaces_.dondeEstaLaBandeja ? f.enlaces_.dondeEstaLaBandeja() : QRect());
+          if (const uint32_t id = f.panelBarra_->ventana()) f.piezas_.grabadora->dejarFuera({id});
           f.refrescarBotonDePausa();
         } else {
           ManejadoresDeBarra handlers;

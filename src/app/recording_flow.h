@@ -21,7 +21,8 @@ class FlujoDeGrabacion : public QObject {
     std::function<void()> refrescar;  // the tray icon and menus
     std::function<void(const GrabacionTerminada&)> abrirVideo;
     std::function<void()> desplegarMenu;
-    std::function<QString()> atajoDePausa;  // the pause hotkey's display text
+    std::function<QString()> atajoDePausa;      // the pause hotkey's display text
+    std::function<QRect()> dondeEstaLaBandeja;  // the tray icon; empty when unknown
   };
 
   FlujoDeGrabacion(Piezas& piezas, Enlaces enlaces);

@@ -123,6 +123,10 @@ void TrayStatusItem::aplicar(const AparienciaDelIcono& a) {
   tray_->setToolTip(a.tooltip.isEmpty() ? a.descripcion : a.tooltip);
 }
 
+QRect TrayStatusItem::geometria() const {
+  return tray_->geometry();
+}
+
 void TrayStatusItem::desplegarMenu() {
   qmenu_->popup(QCursor::pos());
 }

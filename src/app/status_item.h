@@ -5,6 +5,7 @@
 #include <QImage>
 #include <QList>
 #include <QObject>
+#include <QRect>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -48,6 +49,8 @@ class StatusItem {
   virtual void aplicar(const AparienciaDelIcono& apariencia) = 0;
   // Opens the tray menu now (desplegarMenu).
   virtual void desplegarMenu() = 0;
+  // Where the icon is on the screen; empty when the tray doesn't say (StatusNotifierItem).
+  virtual QRect geometria() const { return {}; }
 };
 
 class TrayStatusItem final : public QObject, public StatusItem {
@@ -62,6 +65,7 @@ class TrayStatusItem final : public QObject, public StatusItem {
 
   void aplicar(const AparienciaDelIcono& apariencia) override;
   void desplegarMenu() override;
+  QRect geometria() const override;
 
  private:
   void reconstruir();

@@ -23,6 +23,12 @@ QPoint posicionJuntoAlArea(const QRect& area, const QSize& barra, const QRect& v
   return {x, y};
 }
 
+QPoint posicionJuntoAlIcono(const QRect& icono, const QSize& panel, const QRect& visible) {
+  constexpr int kHuecoDelIcono = 4;
+  if (icono.isValid()) return posicionJuntoAlArea(icono, panel, visible, kHuecoDelIcono);
+  return {visible.x() + visible.width() - 8 - panel.width(), visible.y() + 8};
+}
+
 QString tiempoGrabado(std::optional<double> segundos) {
   if (!segundos) return {};
   const long long total = std::max(0LL, static_cast<long long>(*segundos));

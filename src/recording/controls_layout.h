@@ -20,6 +20,10 @@ QPoint posicionJuntoAlArea(const QRect& area, const QSize& barra, const QRect& v
 constexpr int kHuecoDelSetup = 14;
 constexpr int kHuecoDeLaBarra = 12;
 
+// The tray panel: beside the tray icon when the tray says where it is (below an icon at the
+// top, above one at the bottom), else in the top-right corner; 8 points inside `visible`.
+QPoint posicionJuntoAlIcono(const QRect& icono, const QSize& panel, const QRect& visible);
+
 // "m:ss" below an hour, "h:mm:ss" from then on; empty without a time.
 QString tiempoGrabado(std::optional<double> segundos);
 

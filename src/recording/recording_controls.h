@@ -61,6 +61,8 @@ class PanelGrabacionEnBarra {
   virtual ~PanelGrabacionEnBarra() = default;
   virtual void actualizar(const QString& tiempo, bool pausado, const QString& atajoPausa) = 0;
   virtual void quitar() = 0;
+  // The panel's window-system id, for the recorder to leave it out; 0 when it has none.
+  virtual uint32_t ventana() const { return 0; }
 };
 
 struct ManejadoresDePanel {
@@ -92,7 +94,10 @@ struct FabricasDeGrabacion {
       setupBar;
   std::function<std::unique_ptr<RecordingFrame>(const QRect& marco)> frame;
   std::function<std::unique_ptr<RecordingBar>(RecordingBar::Modo, ManejadoresDeBarra)> bar;
-  std::function<std::unique_ptr<PanelGrabacionEnBarra>(ManejadoresDePanel)> panel;
+  // `icono`: where the tray icon is, in global logical coordinates; empty when the tray
+  // doesn't say.
+  std::function<std::unique_ptr<PanelGrabacionEnBarra>(ManejadoresDePanel, const QRect& icono)>
+      panel;
   // Asks for a camera bubble over `sobre`; may first ask for camera permission, so the answer
   // (a bubble, or nothing) comes later on the main thread.
   std::function<void(const QRect& sobre, FormaDeCamara,

@@ -207,7 +207,6 @@ class PendingPartsTest : public ::testing::Test {
     fijarIdiomaActual(Idioma::español);
     Piezas p = banco.piezas();
     p.desplazamiento = nullptr;
-    p.grabacion.panel = nullptr;
     completarConPendientes(p);
     app = std::make_unique<AppDelegate>(std::move(p));
     app->applicationDidFinishLaunching();

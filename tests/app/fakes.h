@@ -232,6 +232,7 @@ struct VentanasDeGrabacion {
       tiempo = t, pausado = p, atajo = a;
     }
     void quitar() override { v.log << QStringLiteral("panel-"); }
+    uint32_t ventana() const override { return 0x4a00023; }
     VentanasDeGrabacion& v;
     ManejadoresDePanel handlers;
     QString tiempo, atajo;
@@ -269,7 +270,8 @@ struct VentanasDeGrabacion {
       bar = b.get();
       return b;
     };
-    f.panel = [this](ManejadoresDePanel h) {
+    f.panel = [this](ManejadoresDePanel h, const QRect& i) {
+      icono = i;
       auto p = std::make_unique<Panel>(*this, std::move(h));
       panel = p.get();
       return p;
@@ -291,6 +293,7 @@ struct VentanasDeGrabacion {
   Setup* setup = nullptr;
   Bar* bar = nullptr;
   Panel* panel = nullptr;
+  QRect icono;  // where the panel was asked to go
   Video* video = nullptr;
   std::optional<QRect> marco;
   std::vector<FormaDeCamara> pedidosDeCamara;
@@ -336,7 +339,9 @@ class FakeStatusItem final : public StatusItem {
  public:
   void aplicar(const AparienciaDelIcono& a) override { ultima = a, ++aplicadas; }
   void desplegarMenu() override { ++menusAbiertos; }
+  QRect geometria() const override { return lugar; }
   AparienciaDelIcono ultima;
+  QRect lugar;
   int aplicadas = 0, menusAbiertos = 0;
 };
 

@@ -154,9 +154,15 @@ TEST_F(RecordingFlowTest, TimerInTheTrayUsesThePanelAndTicks) {
   Settings::shared().d().set(QStringLiteral("recordTimerPlacement"),
                              QStringLiteral("barraDeMenus"));
   banco.grabadora->duracion = 65;
+  banco.bandeja->lugar = QRect(1880, 0, 24, 24);
   grabarArea();
   EXPECT_FALSE(app->grabacion().hayBarra());
   ASSERT_TRUE(app->grabacion().hayPanel());
+  // Beside the icon, and out of the video.
+  EXPECT_EQ(banco.ventanasDeGrabacion.icono, QRect(1880, 0, 24, 24));
+  EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00023});
+  banco.ventanasDeGrabacion.panel->handlers.menu();
+  EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
   EXPECT_TRUE(app->grabacion().cronometroActivo());
   EXPECT_EQ(banco.ventanasDeGrabacion.panel->tiempo, QStringLiteral("1:05"));
   EXPECT_EQ(banco.ventanasDeGrabacion.panel->atajo, QStringLiteral("Ctrl+Super+P"));

@@ -3,8 +3,10 @@
 // around the area and not over it.
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QCameraDevice>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMediaDevices>
 #include <QPushButton>
@@ -21,6 +23,7 @@
 #include "recording/windows/recording_bar.h"
 #include "recording/windows/recording_frame.h"
 #include "recording/windows/setup_bar.h"
+#include "recording/windows/tray_panel.h"
 
 namespace corvalin {
 namespace {
@@ -62,6 +65,18 @@ TEST(ControlsLayout, BarsGoUnderTheAreaAboveItNearTheBottomAndStayInsideTheScree
   EXPECT_EQ(
       posicionJuntoAlArea({0, 0, 300, 200}, QSize(500, 900), {0, 0, 400, 800}, kHuecoDelSetup),
       QPoint(8, 8));
+}
+
+TEST(ControlsLayout, TheTrayPanelGoesBesideTheIconOrIntoTheTopRightCorner) {
+  const QRect visible(0, 28, 1920, 1052);  // below a top bar
+  const QSize panel(120, 28);
+  // An icon in the top bar: under it, 8 points inside the visible frame.
+  EXPECT_EQ(posicionJuntoAlIcono({1700, 2, 24, 24}, panel, visible), QPoint(1652, 36));
+  // An icon in a bottom panel at the right edge: above it, kept inside.
+  EXPECT_EQ(posicionJuntoAlIcono({1890, 1052, 24, 24}, panel, {0, 0, 1920, 1050}),
+            QPoint(1792, 1014));
+  // The tray doesn't say: the top-right corner.
+  EXPECT_EQ(posicionJuntoAlIcono({}, panel, visible), QPoint(1792, 36));
 }
 
 TEST_F(RecordingWindows, TheRecordButtonAndTheCountdownChoicesReadInBothLanguages) {
@@ -219,6 +234,43 @@ TEST_F(RecordingWindows, TheRecordingBarsClockPauseAndStop) {
   textos.clear();
   for (QLabel* l : wl->findChildren<QLabel*>()) textos << l->text();
   EXPECT_TRUE(textos.contains(QStringLiteral("2400 px")));
+}
+
+TEST_F(RecordingWindows, TheTrayPanelsTimePauseStopAndMenu) {
+  int detenidos = 0, pausas = 0, menus = 0;
+  ManejadoresDePanel m;
+  m.detener = [&] { ++detenidos; };
+  m.pausar = [&] { ++pausas; };
+  m.menu = [&] { ++menus; };
+  auto panel = crearPanelDeBandeja(m, QRect());
+  auto* w = dynamic_cast<QWidget*>(panel.get());
+  ASSERT_NE(w, nullptr);
+  EXPECT_TRUE(w->isVisible());
+  panel->actualizar(QStringLiteral("1:00:00"), false, QStringLiteral("Ctrl+Super+P"));
+  EXPECT_EQ(w->findChild<QLabel*>()->text(), QStringLiteral("1:00:00"));
+  const QList<QToolButton*> botones = w->findChildren<QToolButton*>();
+  ASSERT_EQ(botones.size(), 2);
+  QToolButton* pausa = botones[0];
+  QToolButton* stop = botones[1];
+  EXPECT_EQ(pausa->toolTip(), QStringLiteral("Pausar la grabación (Ctrl+Super+P)"));
+  EXPECT_EQ(pausa->accessibleName(), QStringLiteral("Pausar"));
+  EXPECT_EQ(stop->toolTip(), QStringLiteral("Detener la grabación"));
+  fijarIdiomaActual(Idioma::ingles);
+  panel->actualizar(QStringLiteral("1:00:01"), true, QStringLiteral("Ctrl+Super+P"));
+  EXPECT_EQ(pausa->toolTip(), QStringLiteral("Resume recording (Ctrl+Super+P)"));
+  EXPECT_EQ(pausa->accessibleName(), QStringLiteral("Resume"));
+  pausa->click();
+  stop->click();
+  EXPECT_EQ(pausas, 1);
+  EXPECT_EQ(detenidos, 1);
+  // A right click, on the panel or one of its buttons, opens the tray menu.
+  QContextMenuEvent enElBoton(QContextMenuEvent::Mouse, QPoint(4, 4),
+                              stop->mapToGlobal(QPoint(4, 4)));
+  QApplication::sendEvent(stop, &enElBoton);
+  EXPECT_EQ(menus, 1);
+  EXPECT_EQ(detenidos, 1);
+  panel->quitar();
+  EXPECT_FALSE(w->isVisible());
 }
 
 TEST_F(RecordingWindows, TheFrameRingsTheAreaWithoutCoveringIt) {

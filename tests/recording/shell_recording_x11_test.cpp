@@ -6,6 +6,8 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -42,6 +44,92 @@ bool aparece(const QString& titulo) {
     QThread::msleep(50);
   }
   return false;
+}
+
+// What the X server shows in `zona` now, grabbed as another program would.
+QImage loQueSeVe(const QRect& zona) {
+  QProcess import;
+  import.start(QStringLiteral("import"),
+               {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
+                QStringLiteral("%1x%2+%3+%4")
+                    .arg(zona.width())
+                    .arg(zona.height())
+                    .arg(zona.x())
+                    .arg(zona.y()),
+                QStringLiteral("png:-")});
+  import.waitForFinished(kEsperaMs);
+  return QImage::fromData(import.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+}
+
+// The first grab of `zona` within a few seconds that `listo` accepts; null if none.
+QImage cuadroQueSeVe(const QRect& zona, const std::function<bool(const QImage&)>& listo) {
+  QElapsedTimer reloj;
+  reloj.start();
+  while (reloj.elapsed() < 4000) {
+    const QImage c = loQueSeVe(zona);
+    if (!c.isNull() && listo(c)) return c;
+    QThread::msleep(50);
+  }
+  return {};
+}
+
+bool negro(const QImage& c) {
+  for (int y = 0; y < c.height(); y += 4)
+    for (int x = 0; x < c.width(); x += 4)
+      if (qGray(c.pixel(x, y)) > 24) return false;
+  return true;
+}
+
+// The player's part of the review window titled `titulo`: its top, as wide as the window, as
+// tall as the video drawn at that width; empty when the window can't be found.
+QRect lugarDe(const QString& titulo) {
+  QProcess xdo;
+  xdo.start(QStringLiteral("xdotool"),
+            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+             QStringLiteral("^%1$").arg(titulo), QStringLiteral("getwindowgeometry"),
+             QStringLiteral("--shell")});
+  xdo.waitForFinished(kEsperaMs);
+  int x = -1, y = -1, ancho = 0, alto = 0;
+  for (const QByteArray& linea : xdo.readAllStandardOutput().split('\n')) {
+    if (linea.startsWith("X=")) x = linea.mid(2).toInt();
+    if (linea.startsWith("Y=")) y = linea.mid(2).toInt();
+    if (linea.startsWith("WIDTH=")) ancho = linea.mid(6).toInt();
+    if (linea.startsWith("HEIGHT=")) alto = linea.mid(7).toInt();
+  }
+  return x >= 0 && y >= 0 ? QRect(x, y, ancho, alto) : QRect();
+}
+
+QRect lugarDelVideo(const QString& titulo, const QSize& medidas) {
+  const QRect ventana = lugarDe(titulo);
+  if (ventana.isEmpty()) return {};
+  // A little in from the edges: the video widget may letterbox by a pixel.
+  return QRect(ventana.topLeft(),
+               QSize(ventana.width(), medidas.height() * ventana.width() / medidas.width()))
+      .adjusted(4, 4, -4, -4);
+}
+
+// Every frame of `ruta` within `zona`, as RGB bytes one after the other.
+QByteArray cuadrosDe(const QString& ruta, const QRect& zona) {
+  QProcess ffmpeg;
+  ffmpeg.start(QStringLiteral("ffmpeg"),
+               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), ruta,
+                QStringLiteral("-vf"),
+                QStringLiteral("crop=%1:%2:%3:%4")
+                    .arg(zona.width())
+                    .arg(zona.height())
+                    .arg(zona.x())
+                    .arg(zona.y()),
+                QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+                QStringLiteral("rgb24"), QStringLiteral("-")});
+  ffmpeg.waitForFinished(60000);
+  return ffmpeg.readAllStandardOutput();
+}
+
+// Samples of `rgb` (frames one after another) further than 20 levels from the grey desktop.
+int noGrises(const QByteArray& rgb) {
+  int malos = 0;
+  for (const char c : rgb) malos += std::abs(static_cast<uchar>(c) - 128) > 20;
+  return malos;
 }
 
 class ShellRecordingX11 : public ::testing::Test {
@@ -116,8 +204,16 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
                         [](const QImage&) { return true; });
     accion("toggleRecording", QString::fromUtf8(idioma));
     // The review window plays it; Return saves it.
-    ASSERT_TRUE(aparece(titulo + QStringLiteral(" .+800.+500 .+"))) << "no review window";
-    QThread::msleep(500);
+    const QString tituloDeRevision = titulo + QStringLiteral(" .+800.+500 .+");
+    ASSERT_TRUE(aparece(tituloDeRevision)) << "no review window";
+    // It plays: the picture in the player changes as the window moves in the video.
+    const QRect video = lugarDelVideo(tituloDeRevision, area.size());
+    ASSERT_FALSE(video.isEmpty());
+    const QImage primero = cuadroQueSeVe(video, [](const QImage& c) { return !negro(c); });
+    EXPECT_FALSE(primero.isNull()) << "the player showed nothing";
+    EXPECT_FALSE(
+        cuadroQueSeVe(video, [&](const QImage& c) { return !negro(c) && c != primero; }).isNull())
+        << "the picture never moved on";
     const QString revision = QStringLiteral("recording_review_%1.png").arg(ingles ? "en" : "es");
     screenshotForPeople(revision, [](const QImage&) { return true; });
     key(QStringLiteral("Return"));
@@ -140,13 +236,7 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     EXPECT_EQ(medios.video()->alto, area.height());
     EXPECT_GE(medios.video()->paquetes, 5);
     // Every frame's outer band shows the grey desktop: no bar, no red line, no panel.
-    QProcess ffmpeg;
-    ffmpeg.start(QStringLiteral("ffmpeg"),
-                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), ruta,
-                  QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
-                  QStringLiteral("rgb24"), QStringLiteral("-")});
-    ASSERT_TRUE(ffmpeg.waitForFinished(60000));
-    const QByteArray raw = ffmpeg.readAllStandardOutput();
+    const QByteArray raw = cuadrosDe(ruta, QRect(QPoint(), area.size()));
     const int bytesPorCuadro = area.width() * area.height() * 3;
     ASSERT_GT(raw.size(), 0);
     ASSERT_EQ(raw.size() % bytesPorCuadro, 0);
@@ -163,6 +253,57 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
         for (const int x : {0, 1, area.width() - 2, area.width() - 1}) revisar(x, y);
     }
     EXPECT_EQ(malos, 0);
+  }
+}
+
+TEST_F(ShellRecordingX11, WithTheClockInTheTrayItsPanelStaysOutOfAFullScreenRecording) {
+  QImage gris(1920, 1080, QImage::Format_RGB32);
+  gris.fill(QColor(128, 128, 128));
+  windows_.show({background(73, gris)});
+  moveTo({960, 1060});
+  for (const char* idioma : {"es_MX.UTF-8", "en_US.UTF-8"}) {
+    const bool ingles = QByteArray(idioma).startsWith("en");
+    SCOPED_TRACE(idioma);
+    const QString conf = home_.filePath(QStringLiteral("config-%1/corvalin/corvalin.conf"))
+                             .arg(QString::fromUtf8(idioma));
+    QDir().mkpath(QFileInfo(conf).path());
+    QFile ajustes(conf);
+    ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly));
+    ajustes.write("recordTimerPlacement=barraDeMenus\n");
+    ajustes.close();
+
+    const QStringList antes = grabados();
+    accion("recordFullscreenAction", QString::fromUtf8(idioma));
+    const QString titulo = ingles ? QStringLiteral("Recording") : QStringLiteral("Grabaci.+n");
+    ASSERT_TRUE(aparece(titulo)) << "no setup bar";
+    key(QStringLiteral("Return"));
+    QThread::msleep(2500);  // the clock ticks over in the panel a couple of times
+    // Without a tray that says where its icon is (none runs here), the top-right corner of
+    // the work area (which an earlier window manager may have left below a top bar).
+    const QRect panel = lugarDe(titulo);
+    ASSERT_FALSE(panel.isEmpty()) << "no tray panel";
+    EXPECT_EQ(panel.right(), 1920 - 8 - 1);
+    EXPECT_GE(panel.top(), 8);
+    EXPECT_LT(panel.top(), 80);
+    screenshotForPeople(QStringLiteral("recording_tray_panel_%1.png").arg(ingles ? "en" : "es"),
+                        [](const QImage&) { return true; });
+    accion("toggleRecording", QString::fromUtf8(idioma));
+    ASSERT_TRUE(aparece(titulo + QStringLiteral(" .+1920.+1080 .+"))) << "no review window";
+    key(QStringLiteral("Return"));
+    QElapsedTimer reloj;
+    reloj.start();
+    while (grabados().size() == antes.size() && reloj.elapsed() < kEsperaMs) QThread::msleep(50);
+    QStringList nuevos = grabados();
+    for (const QString& viejo : antes) nuevos.removeAll(viejo);
+    ASSERT_EQ(nuevos.size(), 1);
+    app_.terminate();
+    ASSERT_TRUE(app_.waitForFinished(kEsperaMs));
+
+    // The panel's place in every frame shows the desktop under it.
+    const QString ruta = home_.filePath(QStringLiteral("Downloads/") + nuevos.first());
+    const QByteArray raw = cuadrosDe(ruta, panel.adjusted(-4, -4, 4, 4));
+    ASSERT_GT(raw.size(), 0);
+    EXPECT_EQ(noGrises(raw), 0);
   }
 }
 

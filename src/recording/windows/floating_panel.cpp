@@ -1,6 +1,7 @@
 #include "recording/windows/floating_panel.h"
 
 #include <QGuiApplication>
+#include <QIcon>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPainterPath>
@@ -72,6 +73,27 @@ void PanelFlotante::mouseMoveEvent(QMouseEvent* e) {
 }
 void PanelFlotante::mouseReleaseEvent(QMouseEvent*) {
   agarre_.reset();
+}
+
+QIcon simboloDeControl(const char* cual) {
+  QPixmap px(32, 32);
+  px.fill(Qt::transparent);
+  QPainter p(&px);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setPen(Qt::NoPen);
+  p.setBrush(QColor(242, 242, 242));
+  const QByteArray c(cual);
+  if (c == "pausa") {
+    p.drawRoundedRect(QRectF(8, 6, 6, 20), 1.5, 1.5);
+    p.drawRoundedRect(QRectF(18, 6, 6, 20), 1.5, 1.5);
+  } else if (c == "seguir") {
+    const QPointF t[] = {{9, 5}, {27, 16}, {9, 27}};
+    p.drawPolygon(t, 3);
+  } else {
+    p.setBrush(QColor(255, 69, 58));
+    p.drawRoundedRect(QRectF(7, 7, 18, 18), 3, 3);
+  }
+  return QIcon(px);
 }
 
 QString estiloDePanel() {

@@ -2,6 +2,7 @@
 // moved by dragging its background, placed beside the area on the area's screen.
 #pragma once
 
+#include <QIcon>
 #include <QPoint>
 #include <QWidget>
 #include <optional>
@@ -32,5 +33,8 @@ class PanelFlotante : public QWidget {
 
 // Small grey caption above a control, and the controls' look on the dark panel.
 QString estiloDePanel();
+
+// Pause ("pausa"), play ("seguir") and stop ("detener"), drawn: the same on every theme.
+QIcon simboloDeControl(const char* cual);
 
 }  // namespace corvalin

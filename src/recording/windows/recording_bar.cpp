@@ -42,28 +42,6 @@ class Punto final : public QWidget {
   bool tenue_ = false;
 };
 
-// Pause, play and stop, drawn: the same on every desktop theme.
-QIcon simbolo(const char* cual) {
-  QPixmap px(32, 32);
-  px.fill(Qt::transparent);
-  QPainter p(&px);
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(242, 242, 242));
-  const QByteArray c(cual);
-  if (c == "pausa") {
-    p.drawRoundedRect(QRectF(8, 6, 6, 20), 1.5, 1.5);
-    p.drawRoundedRect(QRectF(18, 6, 6, 20), 1.5, 1.5);
-  } else if (c == "seguir") {
-    const QPointF t[] = {{9, 5}, {27, 16}, {9, 27}};
-    p.drawPolygon(t, 3);
-  } else {
-    p.setBrush(QColor(255, 69, 58));
-    p.drawRoundedRect(QRectF(7, 7, 18, 18), 3, 3);
-  }
-  return QIcon(px);
-}
-
 class BarraDeGrabacion final : public PanelFlotante, public RecordingBar {
  public:
   BarraDeGrabacion(Modo modo, ManejadoresDeBarra manejadores, std::function<QString()> atajo)
@@ -92,7 +70,7 @@ class BarraDeGrabacion final : public PanelFlotante, public RecordingBar {
         if (manejadores_.pausar) manejadores_.pausar();
       });
     }
-    detener_ = new QPushButton(simbolo("detener"),
+    detener_ = new QPushButton(simboloDeControl("detener"),
                                modo_ == Modo::grabacion ? L("Detener") : L("Terminar"));
     detener_->setToolTip(modo_ == Modo::grabacion ? L("Para y guarda lo grabado (Esc)")
                                                   : L("Termina la captura (Esc)"));
@@ -125,7 +103,7 @@ class BarraDeGrabacion final : public PanelFlotante, public RecordingBar {
     punto_->poner(pausado_, false);
     if (pausa_ != nullptr) {
       const QString atajo = atajo_ ? atajo_() : QString();
-      pausa_->setIcon(simbolo(pausado_ ? "seguir" : "pausa"));
+      pausa_->setIcon(simboloDeControl(pausado_ ? "seguir" : "pausa"));
       pausa_->setToolTip(pausado_ ? L("Continuar la grabación (%@)", atajo)
                                   : L("Pausar la grabación (%@)", atajo));
       pausa_->setAccessibleName(pausado_ ? L("Continuar") : L("Pausar"));
