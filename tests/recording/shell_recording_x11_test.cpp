@@ -194,15 +194,30 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     screenshotForPeople(QStringLiteral("recording_setup_%1.png").arg(ingles ? "en" : "es"),
                         [](const QImage&) { return true; });
     key(QStringLiteral("Return"));
+    QElapsedTimer grabando;
+    grabando.start();
     QThread::msleep(800);
-    for (int i = 0; i < 8; ++i) {
-      xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()),
-               QString::number(300 + i * 40), QStringLiteral("300")});
-      QThread::msleep(120);
-    }
+    auto mover = [&] {
+      for (int i = 0; i < 8; ++i) {
+        xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()),
+                 QString::number(300 + i * 40), QStringLiteral("300")});
+        QThread::msleep(120);
+      }
+    };
+    mover();
     screenshotForPeople(QStringLiteral("recording_bar_%1.png").arg(ingles ? "en" : "es"),
                         [](const QImage&) { return true; });
-    accion("toggleRecording", QString::fromUtf8(idioma));
+    // In Spanish, a pause of 1.5 s from its hotkey, and the record hotkey stops.
+    if (!ingles) {
+      key(QStringLiteral("ctrl+super+p"));
+      QThread::msleep(1500);
+      key(QStringLiteral("ctrl+super+p"));
+      mover();
+      key(QStringLiteral("ctrl+super+0"));
+    } else {
+      accion("toggleRecording", QString::fromUtf8(idioma));
+    }
+    const double segundosGrabando = double(grabando.elapsed()) / 1000.0;
     // The review window plays it; Return saves it.
     const QString tituloDeRevision = titulo + QStringLiteral(" .+800.+500 .+");
     ASSERT_TRUE(aparece(tituloDeRevision)) << "no review window";
@@ -224,6 +239,16 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     ASSERT_EQ(grabados().size(), antes + 1);
     app_.terminate();
     ASSERT_TRUE(app_.waitForFinished(kEsperaMs));
+    if (!ingles) {
+      // The paused stretch is not in the video.
+      double mayor = 0;
+      for (const QString& nombre : grabados()) {
+        const auto medios = sondear(home_.filePath(QStringLiteral("Downloads/") + nombre));
+        if (medios.video() != nullptr) mayor = std::max(mayor, medios.video()->duracion);
+      }
+      EXPECT_GT(mayor, 1.5);
+      EXPECT_LT(mayor, segundosGrabando - 1.0);
+    }
   }
 
   for (const QString& nombre : grabados()) {
