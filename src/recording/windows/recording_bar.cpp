@@ -109,7 +109,14 @@ class BarraDeGrabacion final : public PanelFlotante, public RecordingBar {
       pausa_->setAccessibleName(pausado_ ? L("Continuar") : L("Pausar"));
     }
   }
-  void setTextoDelReloj(const QString& texto) override { reloj_->setText(texto); }
+  void setTextoDelReloj(const QString& texto) override {
+    reloj_->setText(texto);
+    if (!isVisible()) return;
+    // The long capture's warnings are longer than its height: the bar grows about its middle.
+    const int centro = x() + width() / 2;
+    adjustSize();
+    move(centro - width() / 2, y());
+  }
   uint32_t ventana() const override { return static_cast<uint32_t>(winId()); }
 
  private:
