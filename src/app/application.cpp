@@ -25,6 +25,7 @@
 #include "capture/lector_diferido.h"
 #include "capture/portal_color.h"
 #include "capture/screenshot_capture_service.h"
+#include "capture/scroll_capture_stream.h"
 #include "capture/window_picker_qt.h"
 #include "editor/editor_factory.h"
 #include "hotkeys/hotkey_manager.h"
@@ -193,6 +194,7 @@ void ponerSelectores(Piezas& p) {
       Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
     };
     p.grabadora = std::make_unique<GrabadoraDePantalla>(std::move(servicios));
+    p.desplazamiento = [] { return std::make_unique<CapturaLarga>(flujoX11); };
   }
   p.grabacion.setupBar = crearBarraDeAjustes;
   p.grabacion.bar = [](RecordingBar::Modo modo, ManejadoresDeBarra manejadores) {

@@ -107,6 +107,8 @@ void FlujosDeCaptura::startScrollCapture(const AreaElegida& area) {
     };
     f.scrollBar_ = f.piezas_.grabacion.bar(RecordingBar::Modo::desplazamiento, handlers);
     f.scrollBar_->mostrarJunto(area.rect, area.pantalla);
+    // Where the bar can't keep off the area, the frames show what it covers.
+    if (const uint32_t id = f.scrollBar_->ventana()) raw->dejarFuera({id});
     f.perdido_ = false;
     f.scroll_ = std::move(f.arrancando_);
     f.scroll_->alPerderse = [self](bool perdido) {

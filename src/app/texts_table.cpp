@@ -309,6 +309,7 @@ const TextPair kTextPairs[] = {
      "Only frames where the screen changes are recorded, so a still demo barely takes up any space even at 30 fps."},
     {"No encontré la pantalla que se iba a grabar", "I couldn't find the screen to record"},
     {"Esa ventana ya no está en pantalla", "That window is no longer on screen"},
+    {"No encontré la pantalla del área", "I couldn't find the area's screen"},
     {"La grabación quedó vacía", "The recording came out empty"},
     {"Corvalin no puede usar la cámara", "Corvalin can't use the camera"},
     {"Dale permiso en los ajustes de privacidad de tu escritorio",

@@ -4,8 +4,10 @@
 #include <QImage>
 #include <QRect>
 #include <QString>
+#include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace corvalin {
 
@@ -19,6 +21,8 @@ class ScrollCapture {
                      std::function<void(std::optional<QString> error)> completion) = 0;
   // Stops grabbing and delivers the stitched picture (null when nothing came together).
   virtual void finish(std::function<void(QImage)> completion) = 0;
+  // Windows kept out of the frames (the capture's own bar, where it lies over the area).
+  virtual void dejarFuera(std::vector<uint32_t> ventanas) { (void)ventanas; }
 
   // Called with the height in pixels stitched so far.
   std::function<void(int pixeles)> alAvanzar;

@@ -1,0 +1,566 @@
+// The long capture's stitcher on synthetic pages cut into frames at known offsets: every stitch
+// is compared with the page byte for byte, so a join one row off, a duplicated header or a lost
+// row fails. Also corvalin-stitch, run on a folder of PNG frames.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QImage>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include "capture/stitch/row_signature.h"
+#include "capture/stitch/scroll_stitcher.h"
+#include "capture/stitch_pages.h"
+
+namespace corvalin::stitch {
+namespace {
+
+using paginas::Pagina;
+using paginas::Ventana;
+
+Ventana ventana(int ancho, int alto) {
+  Ventana v;
+  v.ancho = ancho;
+  v.alto = alto;
+  return v;
+}
+
+Resultado dar(Cosedor& cosedor, const Ventana& v, const Pagina& pagina, int y, int x = 0) {
+  const std::vector<uint8_t> cuadro = v.cuadro(pagina, y, x);
+  return cosedor.procesar(cuadro.data(), v.ancho, v.alto, std::size_t(v.ancho) * 4);
+}
+
+// Stitches the frames whose content starts at page rows `ys`; returns the results.
+std::vector<Resultado> coser(Cosedor& cosedor, const Ventana& v, const Pagina& pagina,
+                             const std::vector<int>& ys) {
+  std::vector<Resultado> resultados;
+  for (int y : ys) resultados.push_back(dar(cosedor, v, pagina, y));
+  return resultados;
+}
+
+::testing::AssertionResult igual(const Imagen& imagen, const Pagina& esperada) {
+  if (imagen.ancho != esperada.ancho || imagen.alto != esperada.alto)
+    return ::testing::AssertionFailure()
+           << "stitched " << imagen.ancho << " x " << imagen.alto << ", expected " << esperada.ancho
+           << " x " << esperada.alto;
+  for (int y = 0; y < esperada.alto; ++y)
+    if (std::memcmp(imagen.rgba.data() + std::size_t(y) * esperada.bytesPorFila(), esperada.fila(y),
+                    esperada.bytesPorFila()) != 0)
+      return ::testing::AssertionFailure() << "first differing row: " << y;
+  return ::testing::AssertionSuccess();
+}
+
+// A text page with a plain stretch of `lisa` rows from row `desde`.
+Pagina conTramoLiso(int ancho, int alto, int desde, int lisa, paginas::Color color) {
+  Pagina p = paginas::texto(ancho, alto, 77);
+  p.rect(0, desde, ancho, lisa, color);
+  return p;
+}
+
+TEST(StitchSignature, MeansEvenPixelsOfFourQuarters) {
+  // 16 pixels: quarters of 4; even pixels carry the quarter's grey, odd ones a decoy.
+  Pagina fila(16, 1);
+  const uint8_t gris[4] = {10, 90, 170, 250};
+  for (int x = 0; x < 16; ++x)
+    fila.punto(
+        x, 0,
+        x % 2 ? paginas::Color{0, 255, 0} : paginas::Color{gris[x / 4], gris[x / 4], gris[x / 4]});
+  std::vector<float> sig;
+  firma(fila.rgba.data(), 16, 1, fila.bytesPorFila(), sig);
+  ASSERT_EQ(sig.size(), 4u);
+  for (int b = 0; b < 4; ++b) EXPECT_NEAR(sig[b], gris[b], 1e-3) << "quarter " << b;
+
+  // Below 8 pixels a quarter is one pixel wide and the last takes the rest: pixel 1 (odd) is
+  // never sampled, so quarter 1 stays 0; quarter 3 averages pixels 4 and 6.
+  Pagina angosta(7, 1);
+  const uint8_t valores[7] = {100, 50, 200, 7, 40, 9, 80};
+  for (int x = 0; x < 7; ++x) angosta.punto(x, 0, {valores[x], valores[x], valores[x]});
+  firma(angosta.rgba.data(), 7, 1, angosta.bytesPorFila(), sig);
+  EXPECT_NEAR(sig[0], 100, 1e-3);
+  EXPECT_EQ(sig[1], 0.0f);
+  EXPECT_NEAR(sig[2], 200, 1e-3);
+  EXPECT_NEAR(sig[3], 60, 1e-3);
+
+  // Luma weighs green most and blue least.
+  Pagina color(8, 1, {0, 0, 0});
+  color.rect(0, 0, 2, 1, {255, 0, 0});
+  color.rect(2, 0, 2, 1, {0, 255, 0});
+  color.rect(4, 0, 2, 1, {0, 0, 255});
+  firma(color.rgba.data(), 8, 1, color.bytesPorFila(), sig);
+  EXPECT_NEAR(sig[0], 0.299 * 255, 1e-2);
+  EXPECT_NEAR(sig[1], 0.587 * 255, 1e-2);
+  EXPECT_NEAR(sig[2], 0.114 * 255, 1e-2);
+  EXPECT_EQ(sig[3], 0.0f);
+}
+
+TEST(StitchJoin, TwoHundredRowsDownAppendsTheFrameBottom) {
+  const Pagina pagina = paginas::texto(1000, 1400, 5);
+  const Ventana v = ventana(1000, 900);
+  Cosedor cosedor;
+  EXPECT_EQ(dar(cosedor, v, pagina, 0), Resultado::primero);
+  EXPECT_EQ(dar(cosedor, v, pagina, 200), Resultado::abajo);
+  EXPECT_EQ(cosedor.filasAcumuladas(), 1100);
+  EXPECT_EQ(cosedor.filasArriba(), 0);
+  EXPECT_EQ(cosedor.saltados(), 0);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 200)));
+}
+
+TEST(StitchJoin, PaddedRowsStitchLikeTightOnes) {
+  const Pagina pagina = paginas::lista(320, 900, 9);
+  const Ventana v = ventana(320, 240);
+  Cosedor cosedor;
+  const std::size_t paso = 320 * 4 + 52;
+  for (int y : {0, 70, 150, 190}) {
+    const std::vector<uint8_t> tight = v.cuadro(pagina, y);
+    std::vector<uint8_t> padded(paso * 240, 0xAB);
+    for (int r = 0; r < 240; ++r) std::memcpy(&padded[r * paso], &tight[r * 320 * 4], 320 * 4);
+    cosedor.procesar(padded.data(), 320, 240, paso);
+  }
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 190)));
+  EXPECT_EQ(cosedor.procesar(nullptr, 320, 240, paso), Resultado::ilegible);
+  EXPECT_EQ(cosedor.procesar(pagina.rgba.data(), 320, 240, 100), Resultado::ilegible);
+}
+
+struct Caso {
+  const char* nombre;
+  Pagina (*hacer)(int, int, uint32_t);
+  std::vector<int> pasos;
+};
+
+Pagina mixta(int ancho, int alto, uint32_t semilla) {
+  return paginas::mixta(ancho, alto, semilla);
+}
+
+class StitchPages : public ::testing::TestWithParam<Caso> {};
+
+// Exact stitches on every kind of page, with steady steps, steps of a few rows and steps of up
+// to 70% of the area.
+TEST_P(StitchPages, StitchesThePageExactly) {
+  const Caso& caso = GetParam();
+  const Pagina pagina = caso.hacer(640, 3600, 21);
+  const Ventana v = ventana(640, 480);
+  const std::vector<int> ys = paginas::recorrido(0, pagina.alto - v.alto, caso.pasos);
+  Cosedor cosedor;
+  const std::vector<Resultado> resultados = coser(cosedor, v, pagina, ys);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, ys.back())));
+  EXPECT_EQ(std::count(resultados.begin(), resultados.end(), Resultado::abajo),
+            static_cast<long>(ys.size()) - 1);
+  EXPECT_FALSE(cosedor.perdido());
+}
+
+const std::vector<int> constantes{90};
+const std::vector<int> pequenos{1, 4, 10, 2, 7, 3, 9, 5, 6, 8};
+const std::vector<int> grandes{240, 336, 35, 300, 150, 320, 60, 250};
+const std::vector<int> mezclados{12, 180, 3, 333, 64, 1, 210, 95};
+
+INSTANTIATE_TEST_SUITE_P(Kinds, StitchPages,
+                         ::testing::Values(Caso{"TextSteady", paginas::texto, constantes},
+                                           Caso{"TextSmall", paginas::texto, pequenos},
+                                           Caso{"TextLarge", paginas::texto, grandes},
+                                           Caso{"ListMixed", paginas::lista, mezclados},
+                                           Caso{"ListLarge", paginas::lista, grandes},
+                                           Caso{"PhotoMixed", paginas::foto, mezclados},
+                                           Caso{"PhotoSmall", paginas::foto, pequenos},
+                                           Caso{"ArticleMixed", mixta, {150, 40, 170, 5, 120}}),
+                         [](const ::testing::TestParamInfo<Caso>& info) {
+                           return std::string(info.param.nombre);
+                         });
+
+TEST(StitchJoin, ScrollingBackUpPastTheFirstFrameAddsRowsAbove) {
+  const Pagina pagina = paginas::texto(640, 2400, 31);
+  const Ventana v = ventana(640, 480);
+  Cosedor cosedor;
+  const std::vector<int> ys{1200, 1290, 1400, 1330, 1200, 1050, 900, 760, 700};
+  const std::vector<Resultado> r = coser(cosedor, v, pagina, ys);
+  EXPECT_EQ(r[6], Resultado::arriba);
+  EXPECT_EQ(r[8], Resultado::arriba);
+  EXPECT_EQ(cosedor.filasArriba(), 500);
+  EXPECT_EQ(cosedor.filasAcumuladas(), 480 + 200);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 700, 1400)));
+}
+
+// A sticky header and footer appear once, at the top and at the bottom, whether they carry text
+// or are plain, light bars that look almost like the page: frames joined before they are
+// decided must not leave copies of them in the middle, nor lose the rows they covered.
+TEST(StitchFixed, HeaderAndFooterAppearOnceAndCoverNothing) {
+  struct Barras {
+    const char* nombre;
+    Pagina cabecera, pie;
+  };
+  const std::vector<Barras> casos{
+      {"dark, with text", paginas::barra(640, 60, {40, 44, 52}, true, 1),
+       paginas::barra(640, 40, {30, 90, 160}, true, 2)},
+      {"light, plain", paginas::barra(640, 24, {246, 246, 246}, false, 3),
+       paginas::barra(640, 30, {240, 240, 240}, false, 4)},
+  };
+  const Pagina pagina = paginas::texto(640, 4000, 41);
+  for (const Barras& b : casos) {
+    SCOPED_TRACE(b.nombre);
+    Ventana v = ventana(640, 480);
+    v.cabecera = b.cabecera;
+    v.pie = b.pie;
+    const std::vector<int> ys = paginas::recorrido(0, 2600, {37, 120, 15, 260, 90, 3, 180, 64, 22});
+    Cosedor cosedor;
+    const std::vector<Resultado> r = coser(cosedor, v, pagina, ys);
+    EXPECT_EQ(std::count(r.begin(), r.end(), Resultado::nada), 0);
+    EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 2600)));
+  }
+}
+
+TEST(StitchFixed, HeaderAndFooterAreLearnedAfterEightMovingFrames) {
+  const Pagina pagina = paginas::texto(640, 3000, 43);
+  Ventana v = ventana(640, 480);
+  v.cabecera = paginas::barra(640, 60, {40, 44, 52}, true, 5);
+  v.pie = paginas::barra(640, 40, {30, 90, 160}, true, 6);
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, {0, 30, 60, 90, 120, 150, 180, 210});
+  EXPECT_EQ(cosedor.cabecera(), 0);
+  EXPECT_EQ(cosedor.pie(), 0);
+  dar(cosedor, v, pagina, 240);
+  EXPECT_EQ(cosedor.cabecera(), 60);
+  EXPECT_EQ(cosedor.pie(), 40);
+  // From here on, up and down, past the first frame.
+  coser(cosedor, v, pagina, {400, 700, 520, 300});
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 700)));
+
+  Cosedor arriba;
+  coser(arriba, v, pagina, {1500, 1460, 1420, 1380, 1340, 1300, 1260, 1220, 1180, 900, 950});
+  EXPECT_EQ(arriba.cabecera(), 60);
+  EXPECT_EQ(arriba.filasArriba(), 600);
+  EXPECT_EQ(arriba.filasAcumuladas(), 480 - 60 - 40);
+  EXPECT_TRUE(igual(arriba.armarImagen(), v.esperada(pagina, 900, 1500)));
+}
+
+TEST(StitchFixed, FloatingButtonInTheMiddleIsReportedAndStaysOnce) {
+  const Pagina pagina = paginas::texto(640, 3000, 47);
+  Ventana v = ventana(640, 480);
+  v.boton = true;
+  v.botonX = 240;
+  v.botonY = 240;
+  v.botonAncho = 220;
+  Cosedor cosedor;
+  EXPECT_EQ(cosedor.dondeEstorba(), Estorbo::ninguno);
+  const std::vector<int> ys = paginas::recorrido(0, 1200, {40, 70, 25, 90});
+  const std::vector<Resultado> r = coser(cosedor, v, pagina, ys);
+  EXPECT_EQ(std::count(r.begin(), r.end(), Resultado::nada), 0);
+  EXPECT_GT(cosedor.muebles(), 0);
+  EXPECT_EQ(cosedor.dondeEstorba(), Estorbo::enMedio);
+  // The first frame's button is the only one left: later frames add rows from below it.
+  Pagina esperada = v.esperada(pagina, 0, 1200);
+  const std::vector<uint8_t> primero = v.cuadro(pagina, 0);
+  std::memcpy(esperada.rgba.data(), primero.data(), primero.size());
+  EXPECT_TRUE(igual(cosedor.armarImagen(), esperada));
+}
+
+// A plain stretch shorter than the area: a band inside it fits anywhere, so the band grows up
+// to the text above it instead of assuming the last step again (the steps here all differ).
+TEST(StitchPlain, StretchShorterThanTheAreaJoinsExactly) {
+  const Pagina pagina = conTramoLiso(640, 3000, 900, 330, {236, 240, 244});
+  const Ventana v = ventana(640, 480);
+  const std::vector<int> ys = paginas::recorrido(300, 1700, {60, 130, 25, 170, 90, 45});
+  Cosedor cosedor;
+  const std::vector<Resultado> r = coser(cosedor, v, pagina, ys);
+  EXPECT_EQ(std::count(r.begin(), r.end(), Resultado::nada), 0);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 300, 1700)));
+}
+
+// Taller than the area, nothing in two frames tells how far the page moved: the stitch stops
+// (and says it is lost) rather than guessing, and what it kept is exact.
+TEST(StitchPlain, StretchTallerThanTheAreaStopsInsteadOfGuessing) {
+  for (const paginas::Color color : {paginas::Color{255, 255, 255}, paginas::Color{0, 0, 0}}) {
+    const Pagina pagina = conTramoLiso(640, 4000, 1000, 1200, color);
+    const Ventana v = ventana(640, 480);
+    const std::vector<int> ys = paginas::recorrido(400, 3000, {100, 140, 60, 120});
+    Cosedor cosedor;
+    coser(cosedor, v, pagina, ys);
+    const Imagen imagen = cosedor.armarImagen();
+    EXPECT_TRUE(cosedor.perdido());
+    EXPECT_LE(imagen.alto, 1000 + 1200 - 400);
+    EXPECT_TRUE(igual(imagen, v.esperada(pagina, 400, 400 + imagen.alto - v.alto)));
+  }
+}
+
+TEST(StitchPlain, UniformAreasNeverGrow) {
+  for (const paginas::Color color : {paginas::Color{255, 255, 255}, paginas::Color{0, 0, 0}}) {
+    const Pagina pagina(320, 2000, color);
+    const Ventana v = ventana(320, 240);
+    Cosedor cosedor;
+    const std::vector<Resultado> r = coser(cosedor, v, pagina, {0, 50, 120, 400, 90, 1000});
+    EXPECT_EQ(r.front(), Resultado::primero);
+    EXPECT_EQ(std::count(r.begin(), r.end(), Resultado::nada), 5);
+    EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 0)));
+  }
+}
+
+TEST(StitchRobust, RepeatedFramesAddNothingAndRaiseTheWarning) {
+  // Also where the picture ends in a plain stretch: an unchanged frame must not be read as a
+  // step of the usual size.
+  for (const int lisa : {0, 400}) {
+    const Pagina pagina = conTramoLiso(640, 2400, 2400 - lisa, lisa, {255, 255, 255});
+    const Ventana v = ventana(640, 480);
+    Cosedor cosedor;
+    coser(cosedor, v, pagina, {1500, 1600, 1700, 1800});
+    const int alto = cosedor.filasTotales();
+    for (int i = 0; i < 4; ++i) EXPECT_EQ(dar(cosedor, v, pagina, 1800), Resultado::nada);
+    EXPECT_EQ(cosedor.filasTotales(), alto);
+    EXPECT_EQ(cosedor.saltados(), 4);
+    EXPECT_TRUE(cosedor.perdido());
+    EXPECT_EQ(dar(cosedor, v, pagina, 1750), Resultado::nada);
+    EXPECT_EQ(dar(cosedor, v, pagina, 1870), Resultado::abajo);
+    EXPECT_FALSE(cosedor.perdido());
+    EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 1500, 1870)));
+  }
+}
+
+TEST(StitchRobust, JumpPastTheAreaIsNotJoinedAndOverlapResumes) {
+  const Pagina pagina = paginas::lista(640, 3000, 53);
+  const Ventana v = ventana(640, 480);
+  Cosedor cosedor;
+  const std::vector<Resultado> r = coser(cosedor, v, pagina, {0, 100, 200, 760, 900, 1300});
+  EXPECT_EQ(r[3], Resultado::nada);
+  EXPECT_EQ(r[4], Resultado::nada);
+  EXPECT_EQ(r[5], Resultado::nada);
+  EXPECT_TRUE(cosedor.perdido());
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 200)));
+  EXPECT_EQ(dar(cosedor, v, pagina, 330), Resultado::abajo);
+  EXPECT_FALSE(cosedor.perdido());
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 330)));
+}
+
+TEST(StitchRobust, FramesOfAnotherSizeAreDropped) {
+  const Pagina pagina = paginas::texto(640, 1500, 59);
+  const Ventana v = ventana(640, 480);
+  Cosedor cosedor;
+  dar(cosedor, v, pagina, 0);
+  EXPECT_EQ(dar(cosedor, ventana(640, 479), pagina, 100), Resultado::otraMedida);
+  EXPECT_EQ(dar(cosedor, ventana(600, 480), pagina, 100), Resultado::otraMedida);
+  EXPECT_EQ(cosedor.saltados(), 0);
+  EXPECT_EQ(dar(cosedor, v, pagina, 100), Resultado::abajo);
+  EXPECT_EQ(cosedor.ancho(), 640);
+  EXPECT_EQ(cosedor.alto(), 480);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 100)));
+}
+
+// Sideways movement has no vertical join: the picture stays the first frame, on text and on
+// a smooth photo alike, and when the page moves sideways and down at once.
+TEST(StitchRobust, SidewaysScrollingIsNotJoinedVertically) {
+  const std::vector<Pagina> anchas{paginas::texto(1400, 1600, 61), paginas::foto(1400, 1600, 62)};
+  const Ventana v = ventana(640, 480);
+  for (const Pagina& pagina : anchas) {
+    for (const int bajada : {0, 60}) {
+      Cosedor cosedor;
+      int y = 300;
+      for (int x : {0, 40, 130, 300, 520, 760}) {
+        dar(cosedor, v, pagina, y, x);
+        y += bajada;
+      }
+      Pagina primero(640, 480);
+      primero.rgba = v.cuadro(pagina, 300, 0);
+      EXPECT_TRUE(igual(cosedor.armarImagen(), primero));
+    }
+  }
+}
+
+TEST(StitchRobust, PictureStaysBelowTheHeightLimit) {
+  const Pagina pagina = paginas::texto(160, 26000, 67);
+  const Ventana v = ventana(160, 400);
+  Cosedor cosedor;
+  const std::vector<int> ys = paginas::recorrido(0, pagina.alto - v.alto, {300, 280});
+  int ultimo = 0;
+  bool tope = false;
+  for (int y : ys) {
+    const Resultado r = dar(cosedor, v, pagina, y);
+    if (r == Resultado::tope) tope = true;
+    if (r == Resultado::abajo || r == Resultado::primero) {
+      EXPECT_FALSE(tope) << "joined after the limit";
+      ultimo = y;
+    }
+  }
+  EXPECT_TRUE(tope);
+  EXPECT_LT(cosedor.filasTotales(), 24000);
+  EXPECT_GE(cosedor.filasTotales(), 24000 - v.alto);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, ultimo)));
+}
+
+// A smooth gradient: neighbouring rows differ by less than one level, so the pixel check cannot
+// rank the rows around the signatures' choice; the join must keep that choice and not slide.
+TEST(StitchRobust, SmoothGradientJoinsAtTheExactRow) {
+  Pagina pagina(640, 2000);
+  for (int y = 0; y < pagina.alto; ++y)
+    for (int x = 0; x < pagina.ancho; ++x)
+      pagina.punto(x, y, {uint8_t(20 + y * 0.11), uint8_t(60 + x / 8), uint8_t(230 - y * 0.09)});
+  const Ventana v = ventana(640, 480);
+  const std::vector<int> ys = paginas::recorrido(0, 1500, {50, 80, 30, 110, 65});
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, ys);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 1500)));
+}
+
+// A blank stretch right above the footer stays blank over small steps and looks as fixed as
+// the footer; taken for part of it, the page rows there would be frozen as this frame had them.
+TEST(StitchFixed, BlankRowsAboveTheFooterStayPage) {
+  Pagina pagina = paginas::texto(640, 2600, 83);
+  pagina.rect(0, 360, 640, 160, {255, 255, 255});
+  Ventana v = ventana(640, 480);
+  v.pie = paginas::barra(640, 40, {30, 90, 160}, true, 8);
+  std::vector<int> ys = paginas::recorrido(0, 45, {5});
+  const std::vector<int> resto = paginas::recorrido(45, 1900, {70, 130, 40});
+  ys.insert(ys.end(), resto.begin() + 1, resto.end());
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, ys);
+  EXPECT_EQ(cosedor.pie(), 40);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 1900)));
+}
+
+// After a run of short steps, a step of 80% of the content puts the exact match far from where
+// the usual step expects it; a worse place nearer by must not outweigh it.
+TEST(StitchJoin, LongStepAfterShortOnesJoins) {
+  const Pagina pagina = paginas::lista(800, 4000, 11);
+  Ventana v = ventana(800, 600);
+  v.cabecera = paginas::barra(800, 56, {38, 42, 50}, true, 1);
+  v.pie = paginas::barra(800, 44, {30, 90, 160}, true, 2);
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, paginas::recorrido(0, 90, {10}));
+  ASSERT_EQ(cosedor.pie(), 44);
+  for (int y : {500, 910, 1320}) EXPECT_EQ(dar(cosedor, v, pagina, y), Resultado::abajo) << y;
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 1320)));
+}
+
+// Steps that leave less overlap than the long band: the band is not in the frame, and list
+// items look much alike. A position where the band's averages come close but its rows are not
+// there must not be taken; the short band finds the real one.
+TEST(StitchJoin, SimilarRowsAreNotTakenForTheSame) {
+  const Pagina pagina = paginas::lista(800, 4000, 11);
+  Ventana v = ventana(800, 600);
+  v.cabecera = paginas::barra(800, 56, {38, 42, 50}, true, 1);
+  v.pie = paginas::barra(800, 44, {30, 90, 160}, true, 2);
+  const std::vector<int> ys = paginas::recorrido(0, 2600, {150, 220, 60, 10, 400});
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, ys);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 2600)));
+}
+
+// A step one row longer than the long band can follow: its best place inside the frame is one
+// row off the real one, which lies just outside.
+TEST(StitchJoin, BandJustOutsideTheFrameIsNotPlacedOneRowOff) {
+  const Pagina pagina = paginas::texto(640, 2400, 97);
+  const Ventana v = ventana(640, 200);
+  const std::vector<int> ys = paginas::recorrido(0, 1800, {81, 82, 81, 83});
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, ys);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 1800)));
+}
+
+// Identical items repeat every 100 rows: a step of 120 looks exactly like one of 20, and in a
+// 200-row area no other place of the band shows. Nothing in the frames can tell the steps
+// apart, so nothing is joined on a guess.
+TEST(StitchPlain, RepeatingPatternIsNotJoinedOnAGuess) {
+  const Pagina item = paginas::lista(640, 100, 101);
+  Pagina pagina(640, 3000);
+  for (int y = 0; y < pagina.alto; y += 100) pagina.pegar(item, y);
+  const Ventana v = ventana(640, 200);
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, paginas::recorrido(0, 1200, {120}));
+  EXPECT_EQ(cosedor.filasTotales(), v.alto);
+  EXPECT_TRUE(cosedor.perdido());
+}
+
+// Content drawn in two-row blocks (a page scaled by two) with a button on top: on every second
+// row alone the pixels look the same one row off, and the button's pixels tip the balance.
+TEST(StitchRobust, TwoRowBlocksJoinAtTheExactRow) {
+  const Pagina mitad = paginas::texto(400, 1600, 103);
+  Pagina pagina(800, 3200);
+  for (int y = 0; y < pagina.alto; ++y)
+    for (int x = 0; x < pagina.ancho; ++x)
+      std::memcpy(pagina.fila(y) + std::size_t(x) * 4, mitad.fila(y / 2) + std::size_t(x / 2) * 4,
+                  4);
+  Ventana v = ventana(800, 600);
+  v.cabecera = paginas::barra(800, 28, {244, 244, 244}, false, 3);
+  v.boton = true;
+  v.botonX = 740;
+  v.botonY = 70;
+  const std::vector<int> ys = paginas::recorrido(0, 2500, {150, 220, 60, 10, 400});
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, ys);
+  Pagina esperada = v.esperada(pagina, 0, 2500);
+  const std::vector<uint8_t> primero = v.cuadro(pagina, 0);
+  std::memcpy(esperada.rgba.data(), primero.data(), std::size_t(v.ancho) * 4 * 120);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), esperada));
+}
+
+// corvalin-stitch end to end: PNG frames in a folder, the picture and exit codes out.
+class StitchTool : public ::testing::Test {
+ protected:
+  struct Salida {
+    int codigo = -1;
+    QString error;
+    QString texto;
+  };
+  Salida correr(const QString& carpeta, const QString& png) {
+    QProcess proceso;
+    proceso.start(QStringLiteral(STITCH_TOOL), {carpeta, png});
+    EXPECT_TRUE(proceso.waitForFinished(60000));
+    return {proceso.exitCode(), QString::fromUtf8(proceso.readAllStandardError()),
+            QString::fromUtf8(proceso.readAllStandardOutput())};
+  }
+  void guardar(const QString& carpeta, const QString& nombre, const std::vector<uint8_t>& rgba,
+               int ancho, int alto) {
+    QDir().mkpath(carpeta);
+    const QImage imagen(rgba.data(), ancho, alto, ancho * 4, QImage::Format_RGBA8888);
+    ASSERT_TRUE(imagen.save(carpeta + QLatin1Char('/') + nombre, "PNG"));
+  }
+  QTemporaryDir dir;
+};
+
+TEST_F(StitchTool, StitchesAFolderAndSkipsFramesOfAnotherSize) {
+  const Pagina pagina = paginas::texto(400, 2000, 71);
+  Ventana v = ventana(400, 300);
+  v.cabecera = paginas::barra(400, 40, {40, 44, 52}, true, 7);
+  const QString carpeta = dir.filePath(QStringLiteral("cuadros"));
+  const std::vector<int> ys = paginas::recorrido(0, 1100, {70, 130, 20, 90});
+  for (std::size_t i = 0; i < ys.size(); ++i)
+    guardar(carpeta, QStringLiteral("%1.png").arg(i, 3, 10, QLatin1Char('0')),
+            v.cuadro(pagina, ys[i]), v.ancho, v.alto);
+  guardar(carpeta, QStringLiteral("005b.png"), Pagina(200, 100).rgba, 200, 100);
+  const QString png = dir.filePath(QStringLiteral("largo.png"));
+  const Salida s = correr(carpeta, png);
+  ASSERT_EQ(s.codigo, 0) << qPrintable(s.error);
+  EXPECT_TRUE(s.error.contains(QStringLiteral("005b.png"))) << qPrintable(s.error);
+  EXPECT_TRUE(s.texto.contains(QStringLiteral("%1 of %2 frames").arg(ys.size()).arg(ys.size() + 1)))
+      << qPrintable(s.texto);
+  EXPECT_TRUE(s.texto.contains(QStringLiteral("header 40 rows"))) << qPrintable(s.texto);
+
+  const QImage leida = QImage(png).convertToFormat(QImage::Format_RGBA8888);
+  Imagen imagen;
+  imagen.ancho = leida.width();
+  imagen.alto = leida.height();
+  imagen.rgba.assign(leida.constBits(), leida.constBits() + leida.sizeInBytes());
+  EXPECT_TRUE(igual(imagen, v.esperada(pagina, 0, 1100)));
+}
+
+TEST_F(StitchTool, FailsClearlyWhenNothingCanBeStitched) {
+  const QString vacia = dir.filePath(QStringLiteral("vacia"));
+  QDir().mkpath(vacia);
+  const QString png = dir.filePath(QStringLiteral("largo.png"));
+  Salida s = correr(vacia, png);
+  EXPECT_EQ(s.codigo, 2);
+  EXPECT_TRUE(s.error.contains(QStringLiteral("no PNG"))) << qPrintable(s.error);
+
+  // Frames that never overlap.
+  const Pagina pagina = paginas::texto(300, 3000, 73);
+  const Ventana v = ventana(300, 200);
+  const QString sueltos = dir.filePath(QStringLiteral("sueltos"));
+  for (int i = 0; i < 4; ++i)
+    guardar(sueltos, QStringLiteral("%1.png").arg(i), v.cuadro(pagina, i * 600), 300, 200);
+  s = correr(sueltos, png);
+  EXPECT_EQ(s.codigo, 1);
+  EXPECT_TRUE(s.error.contains(QStringLiteral("nothing could be stitched"))) << qPrintable(s.error);
+  EXPECT_TRUE(s.error.contains(QStringLiteral("no se pudo unir nada"))) << qPrintable(s.error);
+  EXPECT_FALSE(QFile::exists(png));
+
+  s = correr(dir.filePath(QStringLiteral("no-existe")), png);
+  EXPECT_EQ(s.codigo, 2);
+}
+
+}  // namespace
+}  // namespace corvalin::stitch
