@@ -43,14 +43,18 @@ BuscadorDeFranjas::Error BuscadorDeFranjas::errorDePixeles(const Franja& franja,
   const int pixelesPorFila = (ancho + 2) / 3;
   // Every band row, not every second: content drawn in two-row blocks (anything scaled by two)
   // looks the same one row off on even rows alone.
+  // Quarters where the frame has something fixed (a floating button) don't count towards
+  // pixels that differ outright: the button sits on the frame's rows, and the known rows may
+  // hold an earlier copy of it anywhere in its column.
+  std::array<bool, entradasPorFila> fuera{};
+  if (cuadro.excluidas)
+    for (int r = 0; r < cuadro.alto; ++r)
+      for (int b = 0; b < entradasPorFila; ++b)
+        fuera[b] = fuera[b] || cuadro.excluidas[static_cast<std::size_t>(r) * entradasPorFila + b];
+  const int cuarto = ancho < 8 ? 1 : ancho / 4;
   for (int j = 0; j < franja.filas; ++j) {
     const uint8_t* a = franja.pixeles + static_cast<std::size_t>(j) * franja.bytesPorFila;
     const uint8_t* b = cuadro.pixeles + static_cast<std::size_t>(fila + j) * cuadro.bytesPorFila;
-    // Quarters of the frame row whose entries are fixed (a floating button) don't count
-    // towards pixels that differ outright: the button is there in the frame, not in the band.
-    const uint8_t* fuera =
-        cuadro.excluidas ? cuadro.excluidas + static_cast<std::size_t>(fila + j) * 4 : nullptr;
-    const int cuarto = ancho < 8 ? 1 : ancho / 4;
     uint32_t suma = 0;
     uint32_t distintos = 0;
     for (int x = 0; x < ancho; x += 3) {
@@ -58,7 +62,7 @@ BuscadorDeFranjas::Error BuscadorDeFranjas::errorDePixeles(const Franja& franja,
       const int d =
           std::abs(a[o] - b[o]) + std::abs(a[o + 1] - b[o + 1]) + std::abs(a[o + 2] - b[o + 2]);
       suma += static_cast<uint32_t>(d);
-      distintos += d > diferenciaFranca && !(fuera && fuera[std::min(x / cuarto, 3)]);
+      distintos += d > diferenciaFranca && !fuera[std::min(x / cuarto, 3)];
     }
     error.suma += suma;
     error.muestras += static_cast<uint64_t>(pixelesPorFila) * 3;

@@ -27,6 +27,7 @@ struct Cuadro {
   const uint8_t* pixeles = nullptr;
   std::size_t bytesPorFila = 0;
   int ancho = 0;
+  int alto = 0;
   const float* firma = nullptr;
   const uint8_t* excluidas = nullptr;
 };

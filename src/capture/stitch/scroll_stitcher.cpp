@@ -103,6 +103,7 @@ Cuadro Cosedor::vistaDe(const Frame& cuadro) const {
   vista.pixeles = cuadro.rgba;
   vista.bytesPorFila = cuadro.bytesPorFila;
   vista.ancho = ancho_;
+  vista.alto = alto_;
   vista.firma = firma_.data();
   vista.excluidas = quietud_.hayExcluidas() ? quietud_.excluidas().data() : nullptr;
   return vista;
