@@ -179,6 +179,32 @@ TEST(StitchJoin, ScrollingBackUpPastTheFirstFrameAddsRowsAbove) {
   EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 700, 1400)));
 }
 
+// Lines that look alike but for a colour key and a number (a list, a log, numbered lines of
+// the same text), scrolled down and then back up past the start: while the frames show rows
+// already known, the picture's bottom or top is not in them, and the line two below or above
+// matches all but a few pixels. Those places must be refused, not joined.
+TEST(StitchJoin, LinesAlikeButForAFewPixelsAreNotTakenForEachOther) {
+  constexpr int kLinea = 34;
+  Pagina pagina(566, 160 * kLinea);
+  for (int i = 0; i < 160; ++i) {
+    const int y = i * kLinea;
+    pagina.rect(0, y, 566, kLinea, i % 2 ? paginas::Color{246, 246, 250} : paginas::Color{});
+    // Neighbouring keys differ by little: (37 i mod 200, 11 i mod 220, −i).
+    pagina.rect(6, y + 6, 20, kLinea - 12,
+                {uint8_t(40 + (i * 37) % 200), uint8_t(30 + (i * 11) % 220), uint8_t(255 - i)});
+    paginas::Azar mismo(5);  // the same text on every line
+    paginas::lineaDeTexto(pagina, mismo, 40, y + 12, 380, 2, {20, 20, 20});
+    pagina.rect(430 + (i % 10) * 4, y + 10, 3, 12, {20, 20, 20});  // the line's number
+    pagina.rect(470 + (i / 10 % 10) * 4, y + 10, 3, 12, {20, 20, 20});
+  }
+  const Ventana v = ventana(566, 420);
+  std::vector<int> ys = paginas::recorrido(40 * kLinea, 40 * kLinea + 14 * 60, {60});
+  for (int y = ys.back() - 60; y >= 19 * kLinea - 6; y -= 60) ys.push_back(y);
+  Cosedor cosedor;
+  coser(cosedor, v, pagina, ys);
+  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, ys.back(), 40 * kLinea + 14 * 60)));
+}
+
 // A sticky header and footer appear once, at the top and at the bottom, whether they carry text
 // or are plain, light bars that look almost like the page: frames joined before they are
 // decided must not leave copies of them in the middle, nor lose the rows they covered.
