@@ -46,11 +46,7 @@ BuscadorDeFranjas::Error BuscadorDeFranjas::errorDePixeles(const Franja& franja,
   // Quarters where the frame has something fixed (a floating button) don't count towards
   // pixels that differ outright: the button sits on the frame's rows, and the known rows may
   // hold an earlier copy of it anywhere in its column.
-  std::array<bool, entradasPorFila> fuera{};
-  if (cuadro.excluidas)
-    for (int r = 0; r < cuadro.alto; ++r)
-      for (int b = 0; b < entradasPorFila; ++b)
-        fuera[b] = fuera[b] || cuadro.excluidas[static_cast<std::size_t>(r) * entradasPorFila + b];
+  const std::array<bool, 4>& fuera = cuadro.columnasFijas;
   const int cuarto = ancho < 8 ? 1 : ancho / 4;
   for (int j = 0; j < franja.filas; ++j) {
     const uint8_t* a = franja.pixeles + static_cast<std::size_t>(j) * franja.bytesPorFila;

@@ -3,6 +3,7 @@
 // confirmation on pixels around the winner.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -27,9 +28,10 @@ struct Cuadro {
   const uint8_t* pixeles = nullptr;
   std::size_t bytesPorFila = 0;
   int ancho = 0;
-  int alto = 0;
   const float* firma = nullptr;
   const uint8_t* excluidas = nullptr;
+  // Quarters with a fixed entry anywhere in the frame (a floating button's column).
+  std::array<bool, 4> columnasFijas{};
 };
 
 // Candidate frame rows for the band's first row, desde … hasta, and the one a usual step

@@ -38,6 +38,10 @@ Resultado Cosedor::procesar(const uint8_t* rgba, int ancho, int alto, std::size_
   const Frame cuadro{rgba, bytesPorFila};
   firma(rgba, ancho_, alto_, bytesPorFila, firma_);
   quietud_.marcarMuebles(firma_, alto_, cabecera_, pie_);
+  columnasFijas_ = {};
+  if (quietud_.hayExcluidas())
+    for (std::size_t i = 0; i < quietud_.excluidas().size(); ++i)
+      columnasFijas_[i % entradasPorFila] |= quietud_.excluidas()[i] != 0;
 
   if (filasAcumuladas_ == 0) {
     copiarFilas(cuadro, 0, alto_, acumulado_);
@@ -103,9 +107,9 @@ Cuadro Cosedor::vistaDe(const Frame& cuadro) const {
   vista.pixeles = cuadro.rgba;
   vista.bytesPorFila = cuadro.bytesPorFila;
   vista.ancho = ancho_;
-  vista.alto = alto_;
   vista.firma = firma_.data();
   vista.excluidas = quietud_.hayExcluidas() ? quietud_.excluidas().data() : nullptr;
+  vista.columnasFijas = columnasFijas_;
   return vista;
 }
 

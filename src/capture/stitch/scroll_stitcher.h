@@ -5,6 +5,7 @@
 // caller hands it one frame at a time.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <vector>
@@ -141,7 +142,8 @@ class Cosedor {
   std::vector<uint8_t> piePixeles_;
   bool bandasDecididas_ = false;
 
-  std::vector<float> firma_;  // the current frame's
+  std::vector<float> firma_;             // the current frame's
+  std::array<bool, 4> columnasFijas_{};  // the current frame's quarters with a fixed entry
   std::vector<uint8_t> topeNuevo_;
   std::vector<float> topeFirmaNueva_;
   BuscadorDeFranjas buscador_;
