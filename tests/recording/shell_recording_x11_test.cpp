@@ -81,26 +81,36 @@ bool negro(const QImage& c) {
 }
 
 // The player's part of the review window titled `titulo`: its top, as wide as the window, as
-// tall as the video drawn at that width; empty when the window can't be found.
-QRect lugarDe(const QString& titulo) {
-  QProcess xdo;
-  xdo.start(QStringLiteral("xdotool"),
-            {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-             QStringLiteral("^%1$").arg(titulo), QStringLiteral("getwindowgeometry"),
-             QStringLiteral("--shell")});
-  xdo.waitForFinished(kEsperaMs);
-  int x = -1, y = -1, ancho = 0, alto = 0;
-  for (const QByteArray& linea : xdo.readAllStandardOutput().split('\n')) {
-    if (linea.startsWith("X=")) x = linea.mid(2).toInt();
-    if (linea.startsWith("Y=")) y = linea.mid(2).toInt();
-    if (linea.startsWith("WIDTH=")) ancho = linea.mid(6).toInt();
-    if (linea.startsWith("HEIGHT=")) alto = linea.mid(7).toInt();
+// tall as the video drawn at that width. Asked again for a while: a window that has just been
+// found may be between its first map and the next (a slow machine), and the query then finds
+// nothing. Empty when it never answers; `salida` keeps xdotool's last answer.
+QRect lugarDe(const QString& titulo, QByteArray* salida) {
+  QElapsedTimer reloj;
+  reloj.start();
+  while (reloj.elapsed() < kEsperaMs) {
+    QProcess xdo;
+    xdo.start(QStringLiteral("xdotool"),
+              {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+               QStringLiteral("^%1$").arg(titulo), QStringLiteral("getwindowgeometry"),
+               QStringLiteral("--shell")});
+    xdo.waitForFinished(kEsperaMs);
+    *salida = xdo.readAllStandardOutput() + xdo.readAllStandardError();
+    int x = -1, y = -1, ancho = 0, alto = 0;
+    for (const QByteArray& linea : salida->split('\n')) {
+      if (linea.startsWith("X=")) x = linea.mid(2).toInt();
+      if (linea.startsWith("Y=")) y = linea.mid(2).toInt();
+      if (linea.startsWith("WIDTH=")) ancho = linea.mid(6).toInt();
+      if (linea.startsWith("HEIGHT=")) alto = linea.mid(7).toInt();
+    }
+    const QRect lugar(x, y, ancho, alto);
+    if (x >= 0 && y >= 0 && !lugar.isEmpty()) return lugar;
+    QThread::msleep(100);
   }
-  return x >= 0 && y >= 0 ? QRect(x, y, ancho, alto) : QRect();
+  return {};
 }
 
-QRect lugarDelVideo(const QString& titulo, const QSize& medidas) {
-  const QRect ventana = lugarDe(titulo);
+QRect lugarDelVideo(const QString& titulo, const QSize& medidas, QByteArray* salida) {
+  const QRect ventana = lugarDe(titulo, salida);
   if (ventana.isEmpty()) return {};
   // A little in from the edges: the video widget may letterbox by a pixel.
   return QRect(ventana.topLeft(),
@@ -222,8 +232,9 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     const QString tituloDeRevision = titulo + QStringLiteral(" .+800.+500 .+");
     ASSERT_TRUE(aparece(tituloDeRevision)) << "no review window";
     // It plays: the picture in the player changes as the window moves in the video.
-    const QRect video = lugarDelVideo(tituloDeRevision, area.size());
-    ASSERT_FALSE(video.isEmpty());
+    QByteArray xdotoolDijo;
+    const QRect video = lugarDelVideo(tituloDeRevision, area.size(), &xdotoolDijo);
+    ASSERT_FALSE(video.isEmpty()) << xdotoolDijo.toStdString();
     const QImage primero = cuadroQueSeVe(video, [](const QImage& c) { return !negro(c); });
     EXPECT_FALSE(primero.isNull()) << "the player showed nothing";
     EXPECT_FALSE(
@@ -305,8 +316,9 @@ TEST_F(ShellRecordingX11, WithTheClockInTheTrayItsPanelStaysOutOfAFullScreenReco
     QThread::msleep(2500);  // the clock ticks over in the panel a couple of times
     // Without a tray that says where its icon is (none runs here), the top-right corner of
     // the work area (which an earlier window manager may have left below a top bar).
-    const QRect panel = lugarDe(titulo);
-    ASSERT_FALSE(panel.isEmpty()) << "no tray panel";
+    QByteArray xdotoolDijo;
+    const QRect panel = lugarDe(titulo, &xdotoolDijo);
+    ASSERT_FALSE(panel.isEmpty()) << "no tray panel: " << xdotoolDijo.toStdString();
     EXPECT_EQ(panel.right(), 1920 - 8 - 1);
     EXPECT_GE(panel.top(), 8);
     EXPECT_LT(panel.top(), 80);
