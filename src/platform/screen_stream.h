@@ -71,4 +71,25 @@ class FlujoDePantalla {
 // The X server of $DISPLAY; null when there is none.
 std::unique_ptr<FlujoDePantalla> flujoX11();
 
+// A screen the desktop shares through PipeWire (Wayland): the remote's file descriptor, which
+// the stream takes over, the node to connect to, where that screen lies in the desktop's
+// layout, whether the compositor draws the pointer into the frames, and how to end the
+// desktop's sharing (any thread, once).
+struct PantallaCompartida {
+  int fd = -1;
+  uint32_t nodo = 0;
+  AreaDeRaiz lugar;
+  bool conCursor = false;
+  std::function<void()> cerrar;
+};
+// Asks the desktop for a screen, with the pointer drawn in or not; none, with a reason, when
+// it refuses or cannot.
+using PedirPantalla =
+    std::function<std::optional<PantallaCompartida>(bool cursor, std::string* error)>;
+
+// Frames of a shared screen, cropped to an area of it (windows by id are an X11 matter: a
+// window source is refused). `medir(0)` asks for the screen and keeps it for the next stream
+// of this process, so measuring and then recording asks the user once.
+std::unique_ptr<FlujoDePantalla> flujoPipeWire(PedirPantalla pedir);
+
 }  // namespace corvalin

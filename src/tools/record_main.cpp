@@ -5,7 +5,9 @@
 //                   [--stats] OUT.mp4
 // --stats prints "frames=N dropped=M seconds=S" on standard output at the end.
 // Exits 0 once the file is complete; otherwise 1 (2 for bad arguments) with one line on
-// standard error, in Spanish when LANG says so, else in English.
+// standard error, in Spanish when LANG says so, else in English. On Wayland the desktop portal
+// shares the screen (the desktop may ask the user once); an area is cropped from it, and
+// windows can't be recorded by id.
 #include <signal.h>
 #include <time.h>
 
@@ -17,7 +19,12 @@
 #include <string>
 #include <string_view>
 
+#include <QCoreApplication>
+#include <memory>
+
+#include "platform/display_server.h"
 #include "platform/screen_stream.h"
+#include "platform/screencast_portal.h"
 #include "recording/output_rule.h"
 #include "recording/recording_session.h"
 
@@ -119,12 +126,20 @@ int main(int argc, char** argv) {
   if (salida.empty() || (area && ventana) || config.fps < 1 || config.fps > 240 || escala <= 0 ||
       segundos < 0)
     return uso();
-  if (std::getenv("DISPLAY") == nullptr)
-    return decir(1, "no hay pantalla X11 (DISPLAY no está definida)",
-                 "no X11 display (DISPLAY is not set)");
+  const bool wayland = servidorGrafico() == ServidorGrafico::wayland;
+  if (!wayland && std::getenv("DISPLAY") == nullptr)
+    return decir(1, "no hay pantalla (ni DISPLAY ni WAYLAND_DISPLAY están definidas)",
+                 "no display (neither DISPLAY nor WAYLAND_DISPLAY is set)");
+  if (wayland && ventana)
+    return decir(1, "en Wayland no se graban ventanas por su número; graba un área",
+                 "on Wayland windows can't be recorded by id; record an area");
+  // The portal is spoken to over D-Bus, which wants Qt's application object.
+  std::unique_ptr<QCoreApplication> qt;
+  if (wayland) qt = std::make_unique<QCoreApplication>(argc, argv);
+  config.flujo = flujoDelEscritorio;
 
   // What is recorded and its size.
-  auto medidor = flujoX11();
+  auto medidor = flujoDelEscritorio();
   if (!medidor)
     return decir(1, "no se pudo abrir la pantalla X11", "couldn't open the X11 display");
   AreaDeRaiz donde;
@@ -136,6 +151,9 @@ int main(int argc, char** argv) {
   } else {
     if (!area) {
       const auto raiz = medidor->medir(0);  // 0: the root itself
+      if (!raiz && wayland)
+        return decir(1, "el escritorio no compartió la pantalla (¿hay un portal de escritorio?)",
+                     "the desktop shared no screen (is there a desktop portal?)");
       if (!raiz) return decir(1, "no se pudo medir la pantalla", "couldn't measure the screen");
       area = *raiz;
     }

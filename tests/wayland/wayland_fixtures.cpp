@@ -1,0 +1,81 @@
+#include "wayland_fixtures.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QThread>
+
+namespace corvalin::testing {
+
+void Detener::operator()(QProcess* p) const {
+  p->kill();
+  p->waitForFinished();
+  delete p;
+}
+
+Proceso clienteWayland(const QStringList& modo) {
+  Proceso cliente(new QProcess);
+  cliente->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  cliente->start(QStringLiteral(WAYLAND_CLIENT), modo);
+  QElapsedTimer reloj;
+  reloj.start();
+  QByteArray dicho;
+  while (reloj.elapsed() < 10000 && !dicho.contains("ready")) {
+    if (!cliente->waitForReadyRead(200) && cliente->state() == QProcess::NotRunning) break;
+    dicho += cliente->readAllStandardOutput();
+  }
+  if (!dicho.contains("ready")) return nullptr;
+  return cliente;
+}
+
+Salida correr(const QString& programa, const QStringList& argumentos,
+              const QProcessEnvironment& entorno, int esperaMs) {
+  QProcess p;
+  p.setProcessEnvironment(entorno);
+  p.start(programa, argumentos);
+  Salida s;
+  if (!p.waitForFinished(esperaMs)) {
+    p.kill();
+    p.waitForFinished();
+  } else if (p.exitStatus() == QProcess::NormalExit) {
+    s.codigo = p.exitCode();
+  }
+  s.salida = p.readAllStandardOutput();
+  s.errores = p.readAllStandardError();
+  return s;
+}
+
+BusVacio::BusVacio() {
+  // The stock session configuration would start the desktop's services on demand.
+  config_ = QDir::temp().filePath(
+      QStringLiteral("corvalin-empty-bus-%1.conf").arg(QCoreApplication::applicationPid()));
+  QFile conf(config_);
+  if (conf.open(QIODevice::WriteOnly)) {
+    conf.write(
+        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
+        "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
+        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
+    conf.close();
+  }
+  daemon_.setStandardErrorFile(QProcess::nullDevice());
+  daemon_.start(QStringLiteral("dbus-daemon"),
+                {QStringLiteral("--config-file=") + config_, QStringLiteral("--nofork"),
+                 QStringLiteral("--print-address")});
+  QElapsedTimer reloj;
+  reloj.start();
+  QByteArray linea;
+  while (reloj.elapsed() < 10000 && !linea.contains('\n')) {
+    daemon_.waitForReadyRead(200);
+    linea += daemon_.readAllStandardOutput();
+  }
+  direccion_ = QString::fromUtf8(linea.trimmed());
+}
+
+BusVacio::~BusVacio() {
+  daemon_.terminate();
+  if (!daemon_.waitForFinished(5000)) daemon_.kill();
+  QFile::remove(config_);
+}
+
+}  // namespace corvalin::testing
