@@ -30,7 +30,9 @@
 #include "editor/editor_factory.h"
 #include "hotkeys/hotkey_manager.h"
 #include "hotkeys/sonda_de_atajos.h"
+#include "platform/display_server.h"
 #include "platform/main_thread.h"
+#include "platform/screencast_portal.h"
 #include "platform/single_instance.h"
 #include "platform/symbol_icons.h"
 #include "platform/unix_signals.h"
@@ -188,13 +190,16 @@ void ponerSelectores(Piezas& p) {
         });
       });
   p.cuentaRegresiva = fabricaDeCuentaRegresiva(escritorio);
-  if (escritorio) {
+  // Recordings and long captures from X11's own stream, or on Wayland from the screen the
+  // desktop shares through its portal.
+  if (escritorio || servidorGrafico() == ServidorGrafico::wayland) {
     GrabadoraDePantalla::Servicios servicios;
+    servicios.flujo = flujoDelEscritorio;
     servicios.avisar = [](const QString& titulo, const QString& detalle) {
       Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
     };
     p.grabadora = std::make_unique<GrabadoraDePantalla>(std::move(servicios));
-    p.desplazamiento = [] { return std::make_unique<CapturaLarga>(flujoX11); };
+    p.desplazamiento = [] { return std::make_unique<CapturaLarga>(flujoDelEscritorio); };
   }
   p.grabacion.setupBar = crearBarraDeAjustes;
   p.grabacion.bar = [](RecordingBar::Modo modo, ManejadoresDeBarra manejadores) {
@@ -205,7 +210,8 @@ void ponerSelectores(Piezas& p) {
       return pausa ? pausa->display() : QString();
     });
   };
-  p.grabacion.frame = crearMarcoDeGrabacion;
+  // A Wayland client can't place a window around the area: no frame there.
+  if (servidorGrafico() != ServidorGrafico::wayland) p.grabacion.frame = crearMarcoDeGrabacion;
   p.grabacion.panel = [](ManejadoresDePanel manejadores, const QRect& icono) {
     QTimer::singleShot(1500, precalentarReproduccion);
     return crearPanelDeBandeja(std::move(manejadores), icono);

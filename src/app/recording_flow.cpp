@@ -79,7 +79,7 @@ void FlujoDeGrabacion::prepararGrabacion(ObjetivoDeGrabacion objetivo, QRect mar
   if (recordingFrame_) recordingFrame_->ocultar();
   soltarDespues(recordingFrame_);
 
-  if (marco != piezas_.marcoDePantalla(pantalla)) {
+  if (marco != piezas_.marcoDePantalla(pantalla) && piezas_.grabacion.frame) {
     recordingFrame_ = piezas_.grabacion.frame(marco);
     recordingFrame_->mostrar();
   }

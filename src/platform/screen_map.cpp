@@ -5,6 +5,8 @@
 #include <cmath>
 #include <limits>
 
+#include "platform/display_server.h"
+
 namespace corvalin {
 namespace {
 
@@ -44,7 +46,11 @@ QRect PantallaEnMapa::raiz() const {
 }
 
 PantallaEnMapa PantallaEnMapa::de(const QScreen& pantalla) {
-  return {pantalla.name(), pantalla.geometry(), pantalla.devicePixelRatio()};
+  // On Wayland nothing of Corvalin's reads the screen in device pixels: the desktop's stream
+  // maps its layout onto its own frames, so the root there is the layout itself.
+  const double escala =
+      servidorGrafico() == ServidorGrafico::wayland ? 1.0 : pantalla.devicePixelRatio();
+  return {pantalla.name(), pantalla.geometry(), escala};
 }
 
 MapaDePantallas::MapaDePantallas(std::vector<PantallaEnMapa> pantallas)

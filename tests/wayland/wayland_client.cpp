@@ -1,10 +1,10 @@
-// A Wayland client for the tests, full screen, drawing what they can check:
+// A Wayland client for the tests, covering the screen, drawing what they can check:
 //   wayland_client pattern SEED   every pixel known (patternPixel), drawn once
 //   wayland_client still          mid grey, drawn once
 //   wayland_client moving [MS]    mid grey with a white square that moves 30 times a second
 //                                 (for MS milliseconds after it is ready, if given; then still)
 //   wayland_client lines N STEP   a page of N numbered lines in black on white, 40 px each,
-//                                 scrolled STEP px further every 150 ms after the first second
+//                                 scrolled STEP px further every 150 ms from 2.5 s on
 //                                 (its bands of colour tell the lines apart)
 // Prints "ready" once its first frame has been drawn.
 #include <QGuiApplication>
@@ -39,7 +39,7 @@ class Cliente : public QRasterWindow {
         desplazado_ = std::min(fin, desplazado_ + b_);
         update();
       });
-      QTimer::singleShot(1000, this, [t] { t->start(150); });
+      QTimer::singleShot(2500, this, [t] { t->start(150); });
     }
   }
 
@@ -99,6 +99,8 @@ int main(int argc, char** argv) {
   if (args.size() < 2) return 2;
   Cliente ventana(args.at(1), args.value(2).toInt(), args.value(3).toInt());
   ventana.setTitle(QStringLiteral("corvalin-wayland-client"));
-  ventana.showFullScreen();
+  // Tiled alone on its workspace, it covers the whole output (no bar, no borders, no gaps)
+  // and leaves room above it for floating windows.
+  ventana.show();
   return app.exec();
 }

@@ -4,6 +4,9 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QThread>
 
 namespace corvalin::testing {
@@ -44,6 +47,50 @@ Salida correr(const QString& programa, const QStringList& argumentos,
   s.salida = p.readAllStandardOutput();
   s.errores = p.readAllStandardError();
   return s;
+}
+
+namespace {
+
+void recorrer(const QJsonObject& nodo, bool flotante, std::vector<VentanaDeSway>* ventanas) {
+  if (nodo.value(QStringLiteral("type")).toString().endsWith(QLatin1String("con")) &&
+      nodo.contains(QStringLiteral("app_id"))) {
+    const QJsonObject r = nodo.value(QStringLiteral("rect")).toObject();
+    ventanas->push_back(VentanaDeSway{
+        nodo.value(QStringLiteral("app_id")).toString(),
+        nodo.value(QStringLiteral("name")).toString(),
+        QRect(r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt(),
+              r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt()),
+        flotante, nodo.value(QStringLiteral("focused")).toBool()});
+  }
+  for (const QJsonValue& hijo : nodo.value(QStringLiteral("nodes")).toArray())
+    recorrer(hijo.toObject(), false, ventanas);
+  for (const QJsonValue& hijo : nodo.value(QStringLiteral("floating_nodes")).toArray())
+    recorrer(hijo.toObject(), true, ventanas);
+}
+
+}  // namespace
+
+std::vector<VentanaDeSway> ventanasDeSway() {
+  const Salida s =
+      correr(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+  std::vector<VentanaDeSway> ventanas;
+  recorrer(QJsonDocument::fromJson(s.salida).object(), false, &ventanas);
+  return ventanas;
+}
+
+std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs) {
+  QElapsedTimer reloj;
+  reloj.start();
+  while (reloj.elapsed() < esperaMs) {
+    for (const VentanaDeSway& v : ventanasDeSway())
+      if (patron.match(v.titulo).hasMatch()) return v;
+    QThread::msleep(100);
+  }
+  return std::nullopt;
+}
+
+bool teclear(const QString& tecla) {
+  return correr(QStringLiteral("wtype"), {QStringLiteral("-k"), tecla}).codigo == 0;
 }
 
 BusVacio::BusVacio() {

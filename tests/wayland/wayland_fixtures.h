@@ -5,9 +5,13 @@
 #include <QByteArray>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QRect>
+#include <QRegularExpression>
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <optional>
+#include <vector>
 
 namespace corvalin::testing {
 
@@ -28,6 +32,18 @@ struct Salida {
 Salida correr(const QString& programa, const QStringList& argumentos,
               const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment(),
               int esperaMs = 30000);
+
+// A window as sway lays it out.
+struct VentanaDeSway {
+  QString appId, titulo;
+  QRect lugar;
+  bool flotante = false, enfocada = false;
+};
+std::vector<VentanaDeSway> ventanasDeSway();
+// The first window whose title matches `patron` within a few seconds.
+std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs = 10000);
+// Types a key (an xkb name, "Return") into the focused window.
+bool teclear(const QString& tecla);
 
 // A session bus of its own, with nothing on it and nothing it could start; stopped when
 // destroyed.

@@ -35,11 +35,20 @@ PanelFlotante::PanelFlotante(bool tomaTeclado)
       tomaTeclado_(tomaTeclado) {
   setAttribute(Qt::WA_ShowWithoutActivating, !tomaTeclado);
   setAttribute(Qt::WA_DeleteOnClose, false);
+  // Wayland has no shapes but always composites: the corners are left transparent instead.
+  if (!enX11()) setAttribute(Qt::WA_TranslucentBackground);
   setStyleSheet(estiloDePanel());
 }
 
-void PanelFlotante::colocarJunto(const QRect& area, const QString& pantalla, int hueco) {
+void PanelFlotante::ajustar() {
+  setMinimumSize(0, 0);
+  setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
   adjustSize();
+  setFixedSize(size());
+}
+
+void PanelFlotante::colocarJunto(const QRect& area, const QString& pantalla, int hueco) {
+  ajustar();
   QScreen* s = pantallaLlamada(pantalla, area);
   const QRect visible = s != nullptr ? s->availableGeometry() : area;
   move(posicionJuntoAlArea(area, size(), visible, hueco));

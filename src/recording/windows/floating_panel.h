@@ -18,6 +18,9 @@ class PanelFlotante : public QWidget {
   // Beside `area` (global logical coordinates) on the screen named `pantalla`, `hueco`
   // points off it; shown.
   void colocarJunto(const QRect& area, const QString& pantalla, int hueco);
+  // Sized to its contents, and held at that size: tiling window managers float a window that
+  // can't be resized instead of giving it half the screen.
+  void ajustar();
 
  protected:
   void paintEvent(QPaintEvent*) override;

@@ -114,7 +114,7 @@ class BarraDeGrabacion final : public PanelFlotante, public RecordingBar {
     if (!isVisible()) return;
     // The long capture's warnings are longer than its height: the bar grows about its middle.
     const int centro = x() + width() / 2;
-    adjustSize();
+    ajustar();
     move(centro - width() / 2, y());
   }
   uint32_t ventana() const override { return static_cast<uint32_t>(winId()); }

@@ -44,7 +44,7 @@ class PanelDeBandeja final : public PanelFlotante, public PanelGrabacionEnBarra 
     fila->addWidget(tiempo_);
     actualizar(tiempoGrabado(0.0), false, {});
 
-    adjustSize();
+    ajustar();
     QScreen* s = icono.isValid() ? QGuiApplication::screenAt(icono.center()) : nullptr;
     if (s == nullptr) s = QGuiApplication::primaryScreen();
     const QRect visible = s != nullptr ? s->availableGeometry() : QRect(QPoint(), size());

@@ -1,0 +1,96 @@
+// The tray application on a real Wayland desktop, as a person there would use it: the record
+// command, Return in the setup bar, the command again to stop, Return in the review window;
+// the file in the save folder, recorded through the desktop's portal.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "recording/media_probe.h"
+#include "wayland_fixtures.h"
+
+namespace corvalin {
+namespace {
+
+using testing::clienteWayland;
+using testing::esperarVentana;
+using testing::teclear;
+
+class WaylandShell : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(home_.isValid());
+    QDir(home_.path()).mkpath(QStringLiteral("Downloads"));
+    env_ = QProcessEnvironment::systemEnvironment();
+    env_.insert(QStringLiteral("HOME"), home_.path());
+    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
+    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
+    env_.insert(QStringLiteral("XDG_STATE_HOME"), home_.filePath(QStringLiteral("state")));
+    env_.insert(QStringLiteral("LANG"), QStringLiteral("es_MX.UTF-8"));
+    env_.insert(QStringLiteral("LANGUAGE"), QStringLiteral("es"));
+  }
+  void TearDown() override {
+    if (app_.state() != QProcess::NotRunning) {
+      app_.terminate();
+      if (!app_.waitForFinished(10000)) app_.kill();
+    }
+  }
+  // `corvalin --action NAME`: the first launch stays as the tray application.
+  void accion(const char* nombre) {
+    const QStringList args{QStringLiteral("--action"), QString::fromUtf8(nombre)};
+    if (app_.state() == QProcess::NotRunning) {
+      app_.setProcessEnvironment(env_);
+      app_.start(QStringLiteral(CORVALIN), args);
+      return;
+    }
+    QProcess otro;
+    otro.setProcessEnvironment(env_);
+    otro.start(QStringLiteral(CORVALIN), args);
+    otro.waitForFinished(10000);
+  }
+  QStringList grabados() const {
+    return QDir(home_.filePath(QStringLiteral("Downloads"))).entryList({QStringLiteral("*.mp4")});
+  }
+
+  QTemporaryDir home_;
+  QProcessEnvironment env_;
+  QProcess app_;
+};
+
+TEST_F(WaylandShell, TheWholeScreenIsRecordedFromTheCommandAndSavedFromTheReviewWindow) {
+  const auto cliente = clienteWayland({QStringLiteral("moving")});
+  ASSERT_TRUE(cliente);
+  accion("recordFullscreenAction");
+  const auto barra = esperarVentana(QRegularExpression(QStringLiteral("^Grabación( —.*)?$")));
+  ASSERT_TRUE(barra) << "no setup bar";
+  // A small floating bar, not a tile of half the screen.
+  EXPECT_TRUE(barra->flotante);
+  EXPECT_LT(barra->lugar.height(), 120);
+  EXPECT_TRUE(barra->enfocada);
+  ASSERT_TRUE(teclear(QStringLiteral("Return")));
+  QThread::msleep(3000);
+  accion("toggleRecording");
+  const auto revision = esperarVentana(QRegularExpression(QStringLiteral("1920×1080")));
+  ASSERT_TRUE(revision) << "no review window";
+  QThread::msleep(500);
+  ASSERT_TRUE(teclear(QStringLiteral("Return")));
+  QElapsedTimer reloj;
+  reloj.start();
+  while (grabados().isEmpty() && reloj.elapsed() < 10000) QThread::msleep(100);
+  ASSERT_EQ(grabados().size(), 1);
+
+  const auto medios =
+      testing::sondear(home_.filePath(QStringLiteral("Downloads/") + grabados().first()));
+  ASSERT_NE(medios.video(), nullptr);
+  EXPECT_EQ(medios.video()->ancho, 1920);
+  EXPECT_EQ(medios.video()->alto, 1080);
+  EXPECT_GT(medios.video()->duracion, 2.0);
+  EXPECT_LT(medios.video()->duracion, 5.0);
+  EXPECT_GT(medios.video()->paquetes, 40);
+}
+
+}  // namespace
+}  // namespace corvalin
