@@ -3,6 +3,8 @@
 // the file in the save folder, recorded through the desktop's portal.
 #include <gtest/gtest.h>
 
+#include <QDBusInterface>
+#include <QDBusReply>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
@@ -90,6 +92,37 @@ TEST_F(WaylandShell, TheWholeScreenIsRecordedFromTheCommandAndSavedFromTheReview
   EXPECT_GT(medios.video()->duracion, 2.0);
   EXPECT_LT(medios.video()->duracion, 5.0);
   EXPECT_GT(medios.video()->paquetes, 40);
+}
+
+TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
+  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("3")});
+  ASSERT_TRUE(cliente);
+  app_.setProcessEnvironment(env_);
+  app_.start(QStringLiteral(CORVALIN), {});
+  // The ten modes reach the desktop's backend through the portal, with their titles and the
+  // stored keys as the preferred triggers.
+  QDBusInterface prueba(QStringLiteral("org.freedesktop.impl.portal.desktop.corvalintest"),
+                        QStringLiteral("/org/corvalin/test"),
+                        QStringLiteral("org.corvalin.test.Shortcuts"));
+  QStringList enlazados;
+  QElapsedTimer reloj;
+  reloj.start();
+  while (enlazados.size() < 10 && reloj.elapsed() < 10000) {
+    QThread::msleep(100);
+    enlazados = QDBusReply<QStringList>(prueba.call(QStringLiteral("Bound"))).value();
+  }
+  ASSERT_EQ(enlazados.size(), 10) << enlazados.join(u' ').toStdString();
+  const QStringList pantalla =
+      enlazados.filter(QRegularExpression(QStringLiteral("^fullscreen\\|")));
+  ASSERT_EQ(pantalla.size(), 1);
+  const QStringList partes = pantalla.first().split(u'|');
+  EXPECT_EQ(partes.value(1), QStringLiteral("Capturar pantalla completa"));
+  EXPECT_TRUE(partes.value(2).contains(QStringLiteral("LOGO"))) << partes.value(2).toStdString();
+
+  // The desktop reports the shortcut pressed: the whole screen opens in the editor.
+  prueba.call(QStringLiteral("Press"), QStringLiteral("fullscreen"));
+  const auto editor = esperarVentana(QRegularExpression(QStringLiteral("^Corvalin — 1920×1080")));
+  EXPECT_TRUE(editor) << "no editor";
 }
 
 }  // namespace

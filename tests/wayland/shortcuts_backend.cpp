@@ -1,0 +1,147 @@
+// A global shortcuts backend for the desktop portal, for the tests: what a desktop's own
+// backend does, without asking anyone. The real portal frontend talks to it as to any backend
+// (org.freedesktop.impl.portal.GlobalShortcuts on
+// org.freedesktop.impl.portal.desktop.corvalintest); the tests read what was bound and press a
+// shortcut through org.corvalin.test.Shortcuts on the same name, at /org/corvalin/test:
+//   Bound() -> as: "id|description|preferred trigger" for every shortcut bound
+//   Press(s id): Activated and Deactivated for that shortcut in the last session that bound it
+#include <QCoreApplication>
+#include <QDBusAbstractAdaptor>
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QDBusObjectPath>
+#include <QDateTime>
+#include <cstdio>
+
+namespace {
+
+struct Atajo {
+  QString id;
+  QVariantMap propiedades;
+};
+using Atajos = QList<Atajo>;
+
+QDBusArgument& operator<<(QDBusArgument& arg, const Atajo& a) {
+  arg.beginStructure();
+  arg << a.id << a.propiedades;
+  arg.endStructure();
+  return arg;
+}
+const QDBusArgument& operator>>(const QDBusArgument& arg, Atajo& a) {
+  arg.beginStructure();
+  arg >> a.id >> a.propiedades;
+  arg.endStructure();
+  return arg;
+}
+
+}  // namespace
+
+Q_DECLARE_METATYPE(Atajo)
+Q_DECLARE_METATYPE(Atajos)
+
+namespace {
+
+const QString kRutaDelPortal = QStringLiteral("/org/freedesktop/portal/desktop");
+const QString kInterfaz = QStringLiteral("org.freedesktop.impl.portal.GlobalShortcuts");
+
+class Estado : public QObject {
+ public:
+  QString sesion;
+  Atajos atajos;
+
+  void emitir(const char* senal, const QString& id) {
+    QDBusMessage m =
+        QDBusMessage::createSignal(kRutaDelPortal, kInterfaz, QString::fromLatin1(senal));
+    m << QVariant::fromValue(QDBusObjectPath(sesion)) << id
+      << quint64(QDateTime::currentMSecsSinceEpoch()) << QVariantMap();
+    QDBusConnection::sessionBus().send(m);
+  }
+};
+
+class Atajos_ : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.GlobalShortcuts")
+  Q_PROPERTY(uint version READ version)
+
+ public:
+  Atajos_(QObject* padre, Estado* estado) : QDBusAbstractAdaptor(padre), estado_(estado) {}
+  uint version() const { return 1; }
+
+ public Q_SLOTS:
+  uint CreateSession(const QDBusObjectPath&, const QDBusObjectPath& sesion, const QString&,
+                     const QVariantMap&, QVariantMap& resultados) {
+    estado_->sesion = sesion.path();
+    resultados.insert(QStringLiteral("session_id"), sesion.path());
+    return 0;
+  }
+  uint BindShortcuts(const QDBusObjectPath&, const QDBusObjectPath& sesion, const Atajos& atajos,
+                     const QString&, const QVariantMap&, QVariantMap& resultados) {
+    estado_->sesion = sesion.path();
+    estado_->atajos = atajos;
+    Atajos hechos;
+    for (const Atajo& a : atajos) {
+      QVariantMap p = a.propiedades;
+      p.insert(QStringLiteral("trigger_description"),
+               a.propiedades.value(QStringLiteral("preferred_trigger")).toString());
+      hechos << Atajo{a.id, p};
+    }
+    resultados.insert(QStringLiteral("shortcuts"), QVariant::fromValue(hechos));
+    return 0;
+  }
+  uint ListShortcuts(const QDBusObjectPath&, const QDBusObjectPath&, QVariantMap& resultados) {
+    resultados.insert(QStringLiteral("shortcuts"), QVariant::fromValue(estado_->atajos));
+    return 0;
+  }
+
+ private:
+  Estado* estado_;
+};
+
+class Pruebas : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.corvalin.test.Shortcuts")
+
+ public:
+  Pruebas(QObject* padre, Estado* estado) : QDBusAbstractAdaptor(padre), estado_(estado) {}
+
+ public Q_SLOTS:
+  QStringList Bound() const {
+    QStringList lista;
+    for (const Atajo& a : estado_->atajos)
+      lista << QStringLiteral("%1|%2|%3")
+                   .arg(a.id, a.propiedades.value(QStringLiteral("description")).toString(),
+                        a.propiedades.value(QStringLiteral("preferred_trigger")).toString());
+    return lista;
+  }
+  void Press(const QString& id) {
+    estado_->emitir("Activated", id);
+    estado_->emitir("Deactivated", id);
+  }
+
+ private:
+  Estado* estado_;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  qDBusRegisterMetaType<Atajo>();
+  qDBusRegisterMetaType<Atajos>();
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  Estado estado;
+  QObject portal, pruebas;
+  new Atajos_(&portal, &estado);
+  new Pruebas(&pruebas, &estado);
+  if (!bus.registerObject(kRutaDelPortal, &portal) ||
+      !bus.registerObject(QStringLiteral("/org/corvalin/test"), &pruebas) ||
+      !bus.registerService(QStringLiteral("org.freedesktop.impl.portal.desktop.corvalintest"))) {
+    std::fprintf(stderr, "shortcuts_backend: %s\n", qPrintable(bus.lastError().message()));
+    return 1;
+  }
+  return app.exec();
+}
+
+#include "shortcuts_backend.moc"
