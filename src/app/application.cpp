@@ -22,6 +22,7 @@
 #include "capture/color_picker_qt.h"
 #include "capture/countdown_qt.h"
 #include "capture/desktop.h"
+#include "capture/desktop_portal.h"
 #include "capture/lector_diferido.h"
 #include "capture/portal_color.h"
 #include "capture/screenshot_capture_service.h"
@@ -181,8 +182,13 @@ void ponerSelectores(Piezas& p) {
                    L("Tu escritorio no deja ver sus ventanas; graba un área o la pantalla"),
                    QStringLiteral("exclamationmark.triangle"));
   });
+  // On Wayland colours are picked on the portal's picture of the screen, or where it takes
+  // none, with the desktop's own chooser.
+  std::shared_ptr<Escritorio> deColores = escritorio;
+  if (!escritorio && servidorGrafico() == ServidorGrafico::wayland)
+    deColores = escritorioDelPortal();
   p.colores = std::make_unique<SelectorDeColor>(
-      escritorio, [](std::function<void(const QColor&)> onPick, std::function<void()> onCancel) {
+      deColores, [](std::function<void(const QColor&)> onPick, std::function<void()> onCancel) {
         colorDelPortal(std::move(onPick), std::move(onCancel), [] {
           Toast::mostrar(L("No se pudo sacar el color"),
                          L("Tu escritorio no ofrece un selector de color"),

@@ -134,12 +134,17 @@ SelectorDeColor::~SelectorDeColor() = default;
 void SelectorDeColor::pick(std::function<void(const QColor&)> onPick,
                            std::function<void()> onCancel) {
   if (Capas::hayAbiertas()) return;  // one chooser at a time
-  if (escritorio_ == nullptr) {
+  // Without a picture of the screen (no display of our own, or a desktop portal that takes
+  // none): the desktop's own chooser, if there is one.
+  auto sinFoto = [&] {
     if (sinPantalla_) {
       sinPantalla_(std::move(onPick), std::move(onCancel));
     } else if (onCancel) {
       QTimer::singleShot(0, std::move(onCancel));
     }
+  };
+  if (escritorio_ == nullptr) {
+    sinFoto();
     return;
   }
   fotos_.clear();
@@ -149,7 +154,7 @@ void SelectorDeColor::pick(std::function<void(const QColor&)> onPick,
       fotos_.push_back({PantallaEnMapa::de(*pantalla).raiz(), std::move(imagen)});
   }
   if (fotos_.empty()) {
-    if (onCancel) QTimer::singleShot(0, std::move(onCancel));
+    sinFoto();
     return;
   }
   onPick_ = std::move(onPick);

@@ -19,10 +19,6 @@ const QColor kCrosshair(255, 255, 255, 120);
 const QColor kLabelBack(20, 20, 20, 225);
 const QColor kLabelText(255, 255, 255);
 
-QPoint globalPoint(const QMouseEvent* event) {
-  return event->globalPosition().toPoint();
-}
-
 }  // namespace
 
 SelectionOverlay::SelectionOverlay(SelectionSession& session, const QImage& frozen,
@@ -123,6 +119,12 @@ void SelectionOverlay::paintEvent(QPaintEvent*) {
   p.setFont(labelFont_);
   p.setPen(kLabelText);
   p.drawText(label, Qt::AlignCenter, sizeText(h.size()));
+}
+
+// In root coordinates: this window covers its monitor (where it lies on the desktop may be
+// unknown to Qt, as on Wayland).
+QPoint SelectionOverlay::globalPoint(const QMouseEvent* event) const {
+  return event->position().toPoint() + monitor_.topLeft();
 }
 
 void SelectionOverlay::mouseMoveEvent(QMouseEvent* event) {

@@ -34,6 +34,7 @@ class SelectionOverlay : public QWidget {
   QRegion drawnArea(std::optional<QRect> highlight, QPoint pointer) const;
   QRect sizeLabel(const QRect& highlight, QPoint pointer) const;
   bool showsCrosshair(QPoint pointer) const;
+  QPoint globalPoint(const QMouseEvent* event) const;
 
   SelectionSession& session_;
   const QImage& frozen_;

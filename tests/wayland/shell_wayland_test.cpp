@@ -12,6 +12,7 @@
 #include <QThread>
 
 #include "recording/media_probe.h"
+#include "tools/test_pattern.h"
 #include "wayland_fixtures.h"
 
 namespace corvalin {
@@ -123,6 +124,36 @@ TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
   prueba.call(QStringLiteral("Press"), QStringLiteral("fullscreen"));
   const auto editor = esperarVentana(QRegularExpression(QStringLiteral("^Corvalin — 1920×1080")));
   EXPECT_TRUE(editor) << "no editor";
+}
+
+TEST_F(WaylandShell, AColourIsPickedOnThePortalsPictureOfTheScreenToTheClipboard) {
+  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("9")});
+  ASSERT_TRUE(cliente);
+  testing::PunteroVirtual puntero;
+  ASSERT_TRUE(puntero.listo());
+  accion("pickColorAction");
+  // The chooser covers the screen with the picture: the loupe follows the pointer.
+  ASSERT_TRUE(esperarVentana([](const testing::VentanaDeSway& v) {
+    return v.appId.contains(QLatin1String("corvalin")) && v.lugar.size() == QSize(1920, 1080);
+  }));
+  QThread::msleep(300);
+  ASSERT_TRUE(puntero.orden(QStringLiteral("move 640 360")));
+  QThread::msleep(200);
+  ASSERT_TRUE(puntero.orden(QStringLiteral("down")));
+  ASSERT_TRUE(puntero.orden(QStringLiteral("up")));
+  const QString esperado =
+      QStringLiteral("#%1")
+          .arg(tools::testing::patternPixel(9, 640, 360) & 0xffffffu, 6, 16, QLatin1Char('0'))
+          .toUpper();
+  QString pegado;
+  QElapsedTimer reloj;
+  reloj.start();
+  while (pegado != esperado && reloj.elapsed() < 5000) {
+    QThread::msleep(100);
+    pegado = QString::fromUtf8(
+        testing::correr(QStringLiteral("wl-paste"), {QStringLiteral("-n")}).salida);
+  }
+  EXPECT_EQ(pegado, esperado);
 }
 
 }  // namespace

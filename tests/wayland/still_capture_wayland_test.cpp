@@ -6,6 +6,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include "tools/test_pattern.h"
@@ -49,6 +51,48 @@ TEST(WaylandStill, TheWholeScreenComesThroughThePortalPixelForPixel) {
   EXPECT_EQ(malos, 0);
   // The portal's own file is moved, not copied: nothing of the screen is left behind.
   EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/out.png")));
+}
+
+// Pixels of `foto` that differ from the pattern's rectangle at `donde`.
+int64_t distintosEn(const QImage& foto, uint32_t semilla, QPoint donde) {
+  const QImage rgb = foto.convertToFormat(QImage::Format_RGB32);
+  int64_t malos = 0;
+  for (int y = 0; y < rgb.height(); ++y) {
+    const auto* fila = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
+    for (int x = 0; x < rgb.width(); ++x)
+      malos += fila[x] != tools::testing::patternPixel(semilla, donde.x() + x, donde.y() + y);
+  }
+  return malos;
+}
+
+TEST(WaylandStill, AnAreaIsDraggedOutOnThePortalsPictureAndEscapeCancels) {
+  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("11")});
+  ASSERT_TRUE(cliente);
+  testing::PunteroVirtual puntero;
+  ASSERT_TRUE(puntero.listo());
+  QTemporaryDir dir;
+  const QString ruta = dir.filePath(QStringLiteral("area.png"));
+  QProcess herramienta;
+  herramienta.start(QStringLiteral(SCREENSHOT_TOOL),
+                    {QStringLiteral("-x"), QStringLiteral("-i"), ruta});
+  // Our chooser covers the screen with the portal's picture.
+  ASSERT_TRUE(testing::esperarVentana(QRegularExpression(QStringLiteral("^corvalin-screenshot"))));
+  ASSERT_TRUE(puntero.arrastrar({300, 200}, {800, 450}));
+  ASSERT_TRUE(herramienta.waitForFinished(10000));
+  EXPECT_EQ(herramienta.exitCode(), 0) << herramienta.readAllStandardError().toStdString();
+  const QImage area(ruta);
+  ASSERT_EQ(area.size(), QSize(500, 250));
+  EXPECT_EQ(distintosEn(area, 11, {300, 200}), 0);
+
+  // Escape: no file, a clean exit.
+  QFile::remove(ruta);
+  herramienta.start(QStringLiteral(SCREENSHOT_TOOL),
+                    {QStringLiteral("-x"), QStringLiteral("-i"), ruta});
+  ASSERT_TRUE(testing::esperarVentana(QRegularExpression(QStringLiteral("^corvalin-screenshot"))));
+  ASSERT_TRUE(testing::teclear(QStringLiteral("Escape")));
+  ASSERT_TRUE(herramienta.waitForFinished(10000));
+  EXPECT_EQ(herramienta.exitCode(), 0);
+  EXPECT_FALSE(QFile::exists(ruta));
 }
 
 TEST(WaylandStill, WithoutABusOrAPortalItSaysSoInBothLanguagesAtOnce) {

@@ -78,19 +78,67 @@ std::vector<VentanaDeSway> ventanasDeSway() {
   return ventanas;
 }
 
-std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs) {
+std::optional<VentanaDeSway> esperarVentana(
+    const std::function<bool(const VentanaDeSway&)>& buscada, int esperaMs) {
   QElapsedTimer reloj;
   reloj.start();
   while (reloj.elapsed() < esperaMs) {
     for (const VentanaDeSway& v : ventanasDeSway())
-      if (patron.match(v.titulo).hasMatch()) return v;
+      if (buscada(v)) return v;
     QThread::msleep(100);
   }
   return std::nullopt;
 }
 
+std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs) {
+  return esperarVentana([&](const VentanaDeSway& v) { return patron.match(v.titulo).hasMatch(); },
+                        esperaMs);
+}
+
 bool teclear(const QString& tecla) {
   return correr(QStringLiteral("wtype"), {QStringLiteral("-k"), tecla}).codigo == 0;
+}
+
+namespace {
+
+bool esperarLinea(QProcess& p, const QByteArray& linea) {
+  QElapsedTimer reloj;
+  reloj.start();
+  while (reloj.elapsed() < 10000) {
+    if (p.canReadLine()) {
+      if (p.readLine().trimmed() == linea) return true;
+      continue;
+    }
+    if (!p.waitForReadyRead(200) && p.state() == QProcess::NotRunning) return false;
+  }
+  return false;
+}
+
+}  // namespace
+
+PunteroVirtual::PunteroVirtual() : proceso_(new QProcess) {
+  proceso_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  proceso_->start(QStringLiteral(WAYLAND_POINTER), {});
+  listo_ = esperarLinea(*proceso_, "ready");
+  // Clients take the pointer when the seat announces it.
+  if (listo_) QThread::msleep(300);
+}
+
+bool PunteroVirtual::orden(const QString& orden) {
+  if (!listo_) return false;
+  proceso_->write(orden.toUtf8() + '\n');
+  return esperarLinea(*proceso_, "ok");
+}
+
+bool PunteroVirtual::arrastrar(QPoint desde, QPoint hasta) {
+  bool bien = orden(QStringLiteral("move %1 %2").arg(desde.x()).arg(desde.y())) &&
+              orden(QStringLiteral("down"));
+  for (int i = 1; i <= 8 && bien; ++i) {
+    const QPoint p = desde + (hasta - desde) * i / 8;
+    bien = orden(QStringLiteral("move %1 %2").arg(p.x()).arg(p.y()));
+    QThread::msleep(20);
+  }
+  return bien && orden(QStringLiteral("up"));
 }
 
 BusVacio::BusVacio() {

@@ -9,6 +9,7 @@
 #include <QRegularExpression>
 #include <QString>
 #include <QStringList>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -40,10 +41,27 @@ struct VentanaDeSway {
   bool flotante = false, enfocada = false;
 };
 std::vector<VentanaDeSway> ventanasDeSway();
-// The first window whose title matches `patron` within a few seconds.
+// The first window that `buscada` accepts within a few seconds; by title, those it matches.
+std::optional<VentanaDeSway> esperarVentana(
+    const std::function<bool(const VentanaDeSway&)>& buscada, int esperaMs = 10000);
 std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs = 10000);
 // Types a key (an xkb name, "Return") into the focused window.
 bool teclear(const QString& tecla);
+
+// The compositor's virtual pointer, plugged in while this lives (wayland_pointer.cpp).
+class PunteroVirtual {
+ public:
+  PunteroVirtual();
+  bool listo() const { return listo_; }
+  // One of wayland_pointer's commands ("move 10 20", "down", "up"); true once it is done.
+  bool orden(const QString& orden);
+  // Presses at `desde`, moves in steps and lets go at `hasta`.
+  bool arrastrar(QPoint desde, QPoint hasta);
+
+ private:
+  Proceso proceso_;
+  bool listo_ = false;
+};
 
 // A session bus of its own, with nothing on it and nothing it could start; stopped when
 // destroyed.

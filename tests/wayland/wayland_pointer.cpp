@@ -1,0 +1,103 @@
+// A pointer for the Wayland tests, through the compositor's virtual pointer: it stays plugged in
+// while it runs (clients only take a pointer when the seat has one) and does what its standard
+// input says, one command a line, in the layout's pixels:
+//   move X Y | down | up | right | wheel CLICKS (positive: down the page) | sleep MS
+// It prints "ready" once the pointer is there, and "ok" after each command.
+#include <linux/input-event-codes.h>
+#include <wayland-client.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <thread>
+
+#include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
+
+namespace {
+
+zwlr_virtual_pointer_manager_v1* gestor = nullptr;
+wl_seat* asiento = nullptr;
+
+void alAnunciar(void*, wl_registry* registro, uint32_t nombre, const char* interfaz, uint32_t) {
+  if (std::strcmp(interfaz, zwlr_virtual_pointer_manager_v1_interface.name) == 0)
+    gestor = static_cast<zwlr_virtual_pointer_manager_v1*>(
+        wl_registry_bind(registro, nombre, &zwlr_virtual_pointer_manager_v1_interface, 1));
+  else if (std::strcmp(interfaz, wl_seat_interface.name) == 0 && asiento == nullptr)
+    asiento = static_cast<wl_seat*>(wl_registry_bind(registro, nombre, &wl_seat_interface, 1));
+}
+void alRetirar(void*, wl_registry*, uint32_t) {}
+const wl_registry_listener kRegistro{alAnunciar, alRetirar};
+
+uint32_t ahoraMs() {
+  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                   std::chrono::steady_clock::now().time_since_epoch())
+                                   .count());
+}
+
+}  // namespace
+
+int main() {
+  wl_display* pantalla = wl_display_connect(nullptr);
+  if (pantalla == nullptr) {
+    std::fprintf(stderr, "wayland_pointer: no Wayland display\n");
+    return 1;
+  }
+  wl_registry* registro = wl_display_get_registry(pantalla);
+  wl_registry_add_listener(registro, &kRegistro, nullptr);
+  wl_display_roundtrip(pantalla);
+  if (gestor == nullptr) {
+    std::fprintf(stderr, "wayland_pointer: the compositor has no virtual pointers\n");
+    return 1;
+  }
+  zwlr_virtual_pointer_v1* puntero =
+      zwlr_virtual_pointer_manager_v1_create_virtual_pointer(gestor, asiento);
+  wl_display_roundtrip(pantalla);
+  std::printf("ready\n");
+  std::fflush(stdout);
+
+  constexpr uint32_t kAncho = 1920, kAlto = 1080;
+  std::string linea;
+  while (std::getline(std::cin, linea)) {
+    std::istringstream in(linea);
+    std::string orden;
+    in >> orden;
+    if (orden == "move") {
+      uint32_t x = 0, y = 0;
+      in >> x >> y;
+      zwlr_virtual_pointer_v1_motion_absolute(puntero, ahoraMs(), x, y, kAncho, kAlto);
+    } else if (orden == "down" || orden == "up") {
+      zwlr_virtual_pointer_v1_button(
+          puntero, ahoraMs(), BTN_LEFT,
+          orden == "down" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
+    } else if (orden == "right") {
+      zwlr_virtual_pointer_v1_button(puntero, ahoraMs(), BTN_RIGHT,
+                                     WL_POINTER_BUTTON_STATE_PRESSED);
+      zwlr_virtual_pointer_v1_frame(puntero);
+      zwlr_virtual_pointer_v1_button(puntero, ahoraMs(), BTN_RIGHT,
+                                     WL_POINTER_BUTTON_STATE_RELEASED);
+    } else if (orden == "wheel") {
+      int clics = 0;
+      in >> clics;
+      zwlr_virtual_pointer_v1_axis_source(puntero, WL_POINTER_AXIS_SOURCE_WHEEL);
+      zwlr_virtual_pointer_v1_axis_discrete(puntero, ahoraMs(), WL_POINTER_AXIS_VERTICAL_SCROLL,
+                                            wl_fixed_from_int(15 * clics), clics);
+    } else if (orden == "sleep") {
+      int ms = 0;
+      in >> ms;
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    } else if (orden.empty()) {
+      continue;
+    }
+    zwlr_virtual_pointer_v1_frame(puntero);
+    wl_display_roundtrip(pantalla);
+    std::printf("ok\n");
+    std::fflush(stdout);
+  }
+  zwlr_virtual_pointer_v1_destroy(puntero);
+  wl_display_roundtrip(pantalla);
+  wl_display_disconnect(pantalla);
+  return 0;
+}
