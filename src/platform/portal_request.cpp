@@ -36,8 +36,9 @@ class Oyente : public QObject {
 
 std::optional<RespuestaDelPortal> pedirAlPortal(QDBusConnection bus, const QString& interfaz,
                                                 const QString& metodo, QList<QVariant> argumentos,
-                                                QVariantMap opciones, int esperaMs,
-                                                QString* error) {
+                                                QVariantMap opciones, int esperaMs, QString* error,
+                                                bool* aDestiempo) {
+  if (aDestiempo) *aDestiempo = false;
   if (!bus.isConnected()) {
     *error = QStringLiteral("no session bus");
     return std::nullopt;
@@ -76,7 +77,10 @@ std::optional<RespuestaDelPortal> pedirAlPortal(QDBusConnection bus, const QStri
     bucle.exec();
   }
   bus.disconnect(kServicio, handle, kRequest, kResponse, &oyente, slot);
-  if (!oyente.respuesta) *error = QStringLiteral("%1.%2: no answer in time").arg(interfaz, metodo);
+  if (!oyente.respuesta) {
+    *error = QStringLiteral("%1.%2: no answer in time").arg(interfaz, metodo);
+    if (aDestiempo) *aDestiempo = true;
+  }
   return oyente.respuesta;
 }
 

@@ -19,9 +19,11 @@ struct RespuestaDelPortal {
 
 // Calls `metodo` of `interfaz` on the portal with `argumentos` and then `opciones` (a handle
 // token is added), and waits up to `esperaMs` for the answer. None, with a technical reason in
-// `error`, when the call fails or nothing answers in time.
+// `error`, when the call fails or nothing answers in time (then `aDestiempo`, if given, is
+// set: the portal took the request and never answered).
 std::optional<RespuestaDelPortal> pedirAlPortal(QDBusConnection bus, const QString& interfaz,
                                                 const QString& metodo, QList<QVariant> argumentos,
-                                                QVariantMap opciones, int esperaMs, QString* error);
+                                                QVariantMap opciones, int esperaMs, QString* error,
+                                                bool* aDestiempo = nullptr);
 
 }  // namespace corvalin

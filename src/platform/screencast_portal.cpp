@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRandomGenerator>
 #include <QSaveFile>
 
 #include "platform/display_server.h"
@@ -91,9 +92,11 @@ std::optional<PantallaCompartida> pedirPantallaAlPortal(bool cursor, std::string
   const uint version = propiedad(bus, QStringLiteral("version"));
   if (version == 0) return fallar(QStringLiteral("no desktop portal offers screen sharing"));
 
-  const auto creada = pedirAlPortal(
-      bus, kScreenCast, QStringLiteral("CreateSession"), {},
-      {{QStringLiteral("session_handle_token"), QStringLiteral("corvalin")}}, kRapidoMs, &porQue);
+  const auto creada =
+      pedirAlPortal(bus, kScreenCast, QStringLiteral("CreateSession"), {},
+                    {{QStringLiteral("session_handle_token"),
+                      QStringLiteral("corvalin%1").arg(QRandomGenerator::global()->generate())}},
+                    kRapidoMs, &porQue);
   if (!creada) return fallar(porQue);
   if (creada->codigo != 0) return fallar(QStringLiteral("the portal refused a session"));
   const QString sesion = creada->resultados.value(QStringLiteral("session_handle")).toString();

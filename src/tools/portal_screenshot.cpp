@@ -3,8 +3,6 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
@@ -12,9 +10,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
-#include <QRandomGenerator>
 #include <QScreen>
-#include <QTimer>
 #include <QUrl>
 #include <cerrno>
 #include <cmath>
@@ -24,6 +20,7 @@
 #include <optional>
 #include <vector>
 
+#include "platform/portal_request.h"
 #include "tools/png_writer.h"
 #include "tools/screen_capture.h"
 #include "tools/selection_overlay.h"
@@ -32,33 +29,8 @@
 namespace corvalin::tools {
 namespace {
 
-const QString kService = QStringLiteral("org.freedesktop.portal.Desktop");
-const QString kObject = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kScreenshot = QStringLiteral("org.freedesktop.portal.Screenshot");
-const QString kRequest = QStringLiteral("org.freedesktop.portal.Request");
-// The call only registers the request: a portal that is there answers at once. The
-// response waits for the user, who may take their time choosing.
-constexpr int kCallTimeoutMs = 10'000;
+// The response waits for the user, who may take their time choosing.
 constexpr int kResponseTimeoutMs = 10 * 60'000;
-
-// Receives the Request object's Response signal.
-class PortalAnswer : public QObject {
-  Q_OBJECT
-
- public:
-  std::optional<uint> code;
-  QVariantMap results;
-
- Q_SIGNALS:
-  void arrived();
-
- public Q_SLOTS:
-  void onResponse(uint response, const QVariantMap& values) {
-    code = response;
-    results = values;
-    Q_EMIT arrived();
-  }
-};
 
 int fail(const QString& spanish, const QString& english) {
   printError(spanish.toStdString(), english.toStdString());
@@ -87,7 +59,6 @@ bool moveFile(const QString& from, const std::string& to, std::string* error) {
   return true;
 }
 
-
 // The portal's picture: its file, or none once the reason has been printed (an empty path
 // when the user cancelled).
 std::optional<QString> portalPicture(bool interactive) {
@@ -97,51 +68,27 @@ std::optional<QString> portalPicture(bool interactive) {
          QStringLiteral("No D-Bus session bus to ask the portal for the screenshot."));
     return std::nullopt;
   }
-
-  // The portal names the request object after our bus name and this token; listening before
-  // the call means the answer cannot slip past.
-  const QString token = QStringLiteral("corvalin%1").arg(QRandomGenerator::global()->generate());
-  const QString sender = bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_'));
-  QString handle =
-      QStringLiteral("/org/freedesktop/portal/desktop/request/%1/%2").arg(sender, token);
-  PortalAnswer answer;
-  const char* slot = SLOT(onResponse(uint, QVariantMap));
-  bus.connect(kService, handle, kRequest, QStringLiteral("Response"), &answer, slot);
-
-  QDBusMessage call =
-      QDBusMessage::createMethodCall(kService, kObject, kScreenshot, QStringLiteral("Screenshot"));
-  call << QString()
-       << QVariantMap{{QStringLiteral("handle_token"), token},
-                      {QStringLiteral("modal"), true},
-                      {QStringLiteral("interactive"), interactive}};
-  const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-  if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
-    fail(QStringLiteral("Ningún portal de escritorio atiende capturas de pantalla (%1).")
-             .arg(reply.errorName()),
-         QStringLiteral("No desktop portal answers screenshot requests (%1).")
-             .arg(reply.errorName()));
-    return std::nullopt;
-  }
-  const QString returned = reply.arguments().constFirst().value<QDBusObjectPath>().path();
-  if (!returned.isEmpty() && returned != handle) {
-    // Older portals choose the object path themselves.
-    bus.disconnect(kService, handle, kRequest, QStringLiteral("Response"), &answer, slot);
-    handle = returned;
-    bus.connect(kService, handle, kRequest, QStringLiteral("Response"), &answer, slot);
-  }
-
-  QEventLoop loop;
-  QObject::connect(&answer, &PortalAnswer::arrived, &loop, &QEventLoop::quit);
-  QTimer::singleShot(kResponseTimeoutMs, &loop, &QEventLoop::quit);
-  if (!answer.code) loop.exec();
-  if (!answer.code) {
+  QString error;
+  bool late = false;
+  const std::optional<RespuestaDelPortal> answer = pedirAlPortal(
+      bus, QStringLiteral("org.freedesktop.portal.Screenshot"), QStringLiteral("Screenshot"),
+      {QString()}, {{QStringLiteral("modal"), true}, {QStringLiteral("interactive"), interactive}},
+      kResponseTimeoutMs, &error, &late);
+  if (!answer && late) {
     fail(QStringLiteral("El portal de escritorio no respondió a tiempo."),
          QStringLiteral("The desktop portal did not answer in time."));
     return std::nullopt;
   }
-  if (*answer.code == 1) return QString();  // the user cancelled
-  const QString file = QUrl(answer.results.value(QStringLiteral("uri")).toString()).toLocalFile();
-  if (*answer.code != 0 || file.isEmpty()) {
+  if (!answer) {
+    fail(
+        QStringLiteral("Ningún portal de escritorio atiende capturas de pantalla (%1).").arg(error),
+        QStringLiteral("No desktop portal answers screenshot requests (%1).").arg(error));
+    return std::nullopt;
+  }
+  if (answer->codigo == 1) return QString();  // the user cancelled
+  const QString file =
+      QUrl(answer->resultados.value(QStringLiteral("uri")).toString()).toLocalFile();
+  if (answer->codigo != 0 || file.isEmpty()) {
     fail(QStringLiteral("El portal de escritorio no pudo hacer la captura."),
          QStringLiteral("The desktop portal could not take the screenshot."));
     return std::nullopt;
@@ -260,5 +207,3 @@ int captureThroughPortal(CaptureKind kind, const std::string& outputPath, char* 
 }
 
 }  // namespace corvalin::tools
-
-#include "portal_screenshot.moc"

