@@ -9,6 +9,7 @@
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QThread>
 
 #include "tools/test_pattern.h"
 #include "wayland_fixtures.h"
@@ -19,18 +20,7 @@ namespace {
 using testing::BusVacio;
 using testing::clienteWayland;
 using testing::correr;
-
-// Pixels of `foto` that differ from the test client's pattern.
-int64_t distintos(const QImage& foto, uint32_t semilla) {
-  const QImage rgb = foto.convertToFormat(QImage::Format_RGB32);
-  int64_t malos = 0;
-  for (int y = 0; y < rgb.height(); ++y) {
-    const auto* fila = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
-    for (int x = 0; x < rgb.width(); ++x)
-      malos += fila[x] != tools::testing::patternPixel(semilla, x, y);
-  }
-  return malos;
-}
+using testing::distintosEn;
 
 TEST(WaylandStill, TheWholeScreenComesThroughThePortalPixelForPixel) {
   const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("7")});
@@ -46,23 +36,11 @@ TEST(WaylandStill, TheWholeScreenComesThroughThePortalPixelForPixel) {
     foto = QImage(ruta);
     ASSERT_FALSE(foto.isNull());
     ASSERT_EQ(foto.size(), QSize(1920, 1080));
-    malos = distintos(foto, 7);
+    malos = distintosEn(foto, 7, {0, 0});
   }
   EXPECT_EQ(malos, 0);
   // The portal's own file is moved, not copied: nothing of the screen is left behind.
   EXPECT_FALSE(QFile::exists(QStringLiteral("/tmp/out.png")));
-}
-
-// Pixels of `foto` that differ from the pattern's rectangle at `donde`.
-int64_t distintosEn(const QImage& foto, uint32_t semilla, QPoint donde) {
-  const QImage rgb = foto.convertToFormat(QImage::Format_RGB32);
-  int64_t malos = 0;
-  for (int y = 0; y < rgb.height(); ++y) {
-    const auto* fila = reinterpret_cast<const uint32_t*>(rgb.constScanLine(y));
-    for (int x = 0; x < rgb.width(); ++x)
-      malos += fila[x] != tools::testing::patternPixel(semilla, donde.x() + x, donde.y() + y);
-  }
-  return malos;
 }
 
 TEST(WaylandStill, AnAreaIsDraggedOutOnThePortalsPictureAndEscapeCancels) {

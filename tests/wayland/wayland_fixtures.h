@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QImage>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QRect>
@@ -33,6 +34,10 @@ struct Salida {
 Salida correr(const QString& programa, const QStringList& argumentos,
               const QProcessEnvironment& entorno = QProcessEnvironment::systemEnvironment(),
               int esperaMs = 30000);
+
+// Pixels of `foto` that differ from the test client's pattern (seed `semilla`) in the
+// rectangle of its size at `donde`.
+int64_t distintosEn(const QImage& foto, uint32_t semilla, QPoint donde);
 
 // A window as sway lays it out.
 struct VentanaDeSway {

@@ -2,6 +2,7 @@
 // while it runs (clients only take a pointer when the seat has one) and does what its standard
 // input says, one command a line, in the layout's pixels:
 //   move X Y | down | up | right | wheel CLICKS (positive: down the page) | sleep MS
+//   extent W H (the layout's size, 1920x1080 until told)
 // It prints "ready" once the pointer is there, and "ok" after each command.
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
@@ -58,7 +59,7 @@ int main() {
   std::printf("ready\n");
   std::fflush(stdout);
 
-  constexpr uint32_t kAncho = 1920, kAlto = 1080;
+  uint32_t ancho = 1920, alto = 1080;
   std::string linea;
   while (std::getline(std::cin, linea)) {
     std::istringstream in(linea);
@@ -67,7 +68,12 @@ int main() {
     if (orden == "move") {
       uint32_t x = 0, y = 0;
       in >> x >> y;
-      zwlr_virtual_pointer_v1_motion_absolute(puntero, ahoraMs(), x, y, kAncho, kAlto);
+      zwlr_virtual_pointer_v1_motion_absolute(puntero, ahoraMs(), x, y, ancho, alto);
+    } else if (orden == "extent") {
+      in >> ancho >> alto;
+      std::printf("ok\n");
+      std::fflush(stdout);
+      continue;
     } else if (orden == "down" || orden == "up") {
       zwlr_virtual_pointer_v1_button(
           puntero, ahoraMs(), BTN_LEFT,

@@ -1,0 +1,87 @@
+// Two outputs side by side: the still captures map the desktop's layout onto each. Last in the
+// suite: the compositor keeps a trace of an output that came and went.
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QImage>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QThread>
+
+#include "wayland_fixtures.h"
+
+namespace corvalin {
+namespace {
+
+using testing::clienteWayland;
+using testing::correr;
+using testing::distintosEn;
+
+// A second output beside the first while it lives: HEADLESS-2, 1280x720, to the right.
+class SegundaSalida {
+ public:
+  SegundaSalida() {
+    correr(QStringLiteral("swaymsg"), {QStringLiteral("create_output")});
+    lista_ = correr(QStringLiteral("swaymsg"),
+                    {QStringLiteral("output HEADLESS-2 resolution 1280x720 position 1920 0")})
+                 .codigo == 0;
+    QThread::msleep(500);
+  }
+  ~SegundaSalida() {
+    correr(QStringLiteral("swaymsg"), {QStringLiteral("output HEADLESS-2 disable")});
+    // Its workspaces move to the first output: the first workspace is shown there again, and
+    // new windows open on it.
+    correr(QStringLiteral("swaymsg"),
+           {QStringLiteral("focus output HEADLESS-1; workspace number 1")});
+    QThread::msleep(300);
+  }
+  bool lista() const { return lista_; }
+
+ private:
+  bool lista_ = false;
+};
+
+TEST(WaylandOutputs, WithTwoOutputsAnAreaOnEitherIsTheDesktopsOwnPixels) {
+  SegundaSalida segunda;
+  ASSERT_TRUE(segunda.lista());
+  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("13")});
+  ASSERT_TRUE(cliente);
+  testing::PunteroVirtual puntero;
+  ASSERT_TRUE(puntero.listo());
+  ASSERT_TRUE(puntero.orden(QStringLiteral("extent 3200 1080")));
+  QTemporaryDir dir;
+  const QString ruta = dir.filePath(QStringLiteral("area.png"));
+  auto elegir = [&](QPoint desde, QPoint hasta) {
+    QFile::remove(ruta);
+    QProcess herramienta;
+    herramienta.start(QStringLiteral(SCREENSHOT_TOOL),
+                      {QStringLiteral("-x"), QStringLiteral("-i"), ruta});
+    EXPECT_TRUE(
+        testing::esperarVentana(QRegularExpression(QStringLiteral("^corvalin-screenshot"))));
+    QThread::msleep(500);  // the overlay of the second output too
+    EXPECT_TRUE(puntero.arrastrar(desde, hasta));
+    EXPECT_TRUE(herramienta.waitForFinished(10000));
+    return QImage(ruta);
+  };
+  // On the first output: the client's pattern, exactly.
+  const QImage primera = elegir({100, 100}, {600, 400});
+  ASSERT_EQ(primera.size(), QSize(500, 300));
+  EXPECT_EQ(distintosEn(primera, 13, {100, 100}), 0);
+  // On the second: what the compositor shows there, as grim reads it.
+  const QImage segundaArea = elegir({2000, 100}, {2400, 400});
+  ASSERT_EQ(segundaArea.size(), QSize(400, 300));
+  // The compositor draws the pointer into what it shows: out of the way first.
+  ASSERT_TRUE(puntero.orden(QStringLiteral("move 1900 1000")));
+  QThread::msleep(200);
+  const QString referencia = dir.filePath(QStringLiteral("grim.png"));
+  ASSERT_EQ(correr(QStringLiteral("grim"),
+                   {QStringLiteral("-g"), QStringLiteral("2000,100 400x300"), referencia})
+                .codigo,
+            0);
+  EXPECT_EQ(segundaArea.convertToFormat(QImage::Format_RGB32),
+            QImage(referencia).convertToFormat(QImage::Format_RGB32));
+}
+
+}  // namespace
+}  // namespace corvalin
