@@ -99,6 +99,58 @@ class Atajos_ : public QDBusAbstractAdaptor {
   Estado* estado_;
 };
 
+// Every screenshot refused.
+class Capturas : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.Screenshot")
+  Q_PROPERTY(uint version READ version)
+
+ public:
+  explicit Capturas(QObject* padre) : QDBusAbstractAdaptor(padre) {}
+  // Version 1: the frontend hands every request to the backend instead of first asking the
+  // user for a permission through a dialog nobody would answer here.
+  uint version() const { return 1; }
+
+ public Q_SLOTS:
+  uint Screenshot(const QDBusObjectPath&, const QString&, const QString&, const QVariantMap&,
+                  QVariantMap&) {
+    return 2;
+  }
+  uint PickColor(const QDBusObjectPath&, const QString&, const QString&, const QVariantMap&,
+                 QVariantMap&) {
+    return 2;
+  }
+};
+
+// Every screen-sharing session refused.
+class Pantallas : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.ScreenCast")
+  Q_PROPERTY(uint version READ version)
+  Q_PROPERTY(uint AvailableSourceTypes READ tipos)
+  Q_PROPERTY(uint AvailableCursorModes READ cursores)
+
+ public:
+  explicit Pantallas(QObject* padre) : QDBusAbstractAdaptor(padre) {}
+  uint version() const { return 4; }
+  uint tipos() const { return 1; }
+  uint cursores() const { return 3; }
+
+ public Q_SLOTS:
+  uint CreateSession(const QDBusObjectPath&, const QDBusObjectPath&, const QString&,
+                     const QVariantMap&, QVariantMap&) {
+    return 2;
+  }
+  uint SelectSources(const QDBusObjectPath&, const QDBusObjectPath&, const QString&,
+                     const QVariantMap&, QVariantMap&) {
+    return 2;
+  }
+  uint Start(const QDBusObjectPath&, const QDBusObjectPath&, const QString&, const QString&,
+             const QVariantMap&, QVariantMap&) {
+    return 2;
+  }
+};
+
 class Pruebas : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.corvalin.test.Shortcuts")
@@ -133,15 +185,20 @@ int main(int argc, char** argv) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   Estado estado;
   QObject portal, pruebas;
-  new Atajos_(&portal, &estado);
-  new Pruebas(&pruebas, &estado);
+  if (app.arguments().value(1) == QLatin1String("refuse")) {
+    new Capturas(&portal);
+    new Pantallas(&portal);
+  } else {
+    new Atajos_(&portal, &estado);
+    new Pruebas(&pruebas, &estado);
+  }
   if (!bus.registerObject(kRutaDelPortal, &portal) ||
       !bus.registerObject(QStringLiteral("/org/corvalin/test"), &pruebas) ||
       !bus.registerService(QStringLiteral("org.freedesktop.impl.portal.desktop.corvalintest"))) {
-    std::fprintf(stderr, "shortcuts_backend: %s\n", qPrintable(bus.lastError().message()));
+    std::fprintf(stderr, "portal_backend: %s\n", qPrintable(bus.lastError().message()));
     return 1;
   }
   return app.exec();
 }
 
-#include "shortcuts_backend.moc"
+#include "portal_backend.moc"
