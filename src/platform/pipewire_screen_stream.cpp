@@ -107,8 +107,8 @@ class FlujoPipeWire final : public FlujoDePantalla {
   }
 
   void dejarFuera(std::vector<uint32_t>) override {
-    // Wayland clients can't see where other windows are: Corvalin's own controls stay out of
-    // a recording by lying outside the recorded area.
+    // A Wayland client can neither see where windows lie nor take one out of what the desktop
+    // shares: Corvalin's own controls show wherever the desktop put them over the area.
   }
 
   int64_t descartados() const override { return descartados_; }
