@@ -184,6 +184,7 @@ void FlujoDeGrabacion::capturar(const ObjetivoDeGrabacion& objetivo, const QRect
           f.panelBarra_ = f.piezas_.grabacion.panel(
               handlers, f.enlaces_.dondeEstaLaBandeja ? f.enlaces_.dondeEstaLaBandeja() : QRect());
           if (const uint32_t id = f.panelBarra_->ventana()) f.piezas_.grabadora->dejarFuera({id});
+          f.panelBarra_->mostrar();
           f.refrescarBotonDePausa();
         } else {
           ManejadoresDeBarra handlers;
@@ -197,9 +198,10 @@ void FlujoDeGrabacion::capturar(const ObjetivoDeGrabacion& objetivo, const QRect
             return self && self->grabando() ? self->piezas_.grabadora->duracionGrabada() : 0.0;
           };
           f.recordingBar_ = f.piezas_.grabacion.bar(RecordingBar::Modo::grabacion, handlers);
-          f.recordingBar_->mostrarJunto(marco, pantalla);
-          // Where the bar can't keep off the recorded area, the video shows what it covers.
+          // Where the bar can't keep off the recorded area, the video shows what it covers;
+          // the recorder hears of it before the bar shows.
           if (const uint32_t id = f.recordingBar_->ventana()) f.piezas_.grabadora->dejarFuera({id});
+          f.recordingBar_->mostrarJunto(marco, pantalla);
         }
         f.enlaces_.refrescar();
       });

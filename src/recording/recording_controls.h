@@ -60,6 +60,9 @@ class PanelGrabacionEnBarra {
  public:
   virtual ~PanelGrabacionEnBarra() = default;
   virtual void actualizar(const QString& tiempo, bool pausado, const QString& atajoPausa) = 0;
+  // Shows the panel: after the recorder has been told to leave it out, so that no frame
+  // grabbed in between holds it.
+  virtual void mostrar() = 0;
   virtual void quitar() = 0;
   // The panel's window-system id, for the recorder to leave it out; 0 when it has none.
   virtual uint32_t ventana() const { return 0; }

@@ -231,6 +231,7 @@ struct VentanasDeGrabacion {
     void actualizar(const QString& t, bool p, const QString& a) override {
       tiempo = t, pausado = p, atajo = a;
     }
+    void mostrar() override { v.log << QStringLiteral("panel+"); }
     void quitar() override { v.log << QStringLiteral("panel-"); }
     uint32_t ventana() const override { return 0x4a00023; }
     VentanasDeGrabacion& v;

@@ -158,8 +158,9 @@ TEST_F(RecordingFlowTest, TimerInTheTrayUsesThePanelAndTicks) {
   grabarArea();
   EXPECT_FALSE(app->grabacion().hayBarra());
   ASSERT_TRUE(app->grabacion().hayPanel());
-  // Beside the icon, and out of the video.
+  // Beside the icon, shown, and out of the video.
   EXPECT_EQ(banco.ventanasDeGrabacion.icono, QRect(1880, 0, 24, 24));
+  EXPECT_TRUE(log().contains(QStringLiteral("panel+")));
   EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00023});
   banco.ventanasDeGrabacion.panel->handlers.menu();
   EXPECT_EQ(banco.bandeja->menusAbiertos, 1);

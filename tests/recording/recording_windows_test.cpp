@@ -245,6 +245,10 @@ TEST_F(RecordingWindows, TheTrayPanelsTimePauseStopAndMenu) {
   auto panel = crearPanelDeBandeja(m, QRect());
   auto* w = dynamic_cast<QWidget*>(panel.get());
   ASSERT_NE(w, nullptr);
+  // Shown only when asked: the recorder is told to leave it out first.
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_NE(panel->ventana(), 0u);
+  panel->mostrar();
   EXPECT_TRUE(w->isVisible());
   panel->actualizar(QStringLiteral("1:00:00"), false, QStringLiteral("Ctrl+Super+P"));
   EXPECT_EQ(w->findChild<QLabel*>()->text(), QStringLiteral("1:00:00"));

@@ -49,6 +49,9 @@ class PanelDeBandeja final : public PanelFlotante, public PanelGrabacionEnBarra 
     if (s == nullptr) s = QGuiApplication::primaryScreen();
     const QRect visible = s != nullptr ? s->availableGeometry() : QRect(QPoint(), size());
     move(posicionJuntoAlIcono(icono, size(), visible));
+  }
+
+  void mostrar() override {
     show();
     raise();
   }
