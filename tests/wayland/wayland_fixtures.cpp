@@ -1,5 +1,7 @@
 #include "wayland_fixtures.h"
 
+#include <gtest/gtest.h>
+
 #include "tools/test_pattern.h"
 
 #include <QCoreApplication>
@@ -156,6 +158,28 @@ bool PunteroVirtual::arrastrar(QPoint desde, QPoint hasta) {
     QThread::msleep(20);
   }
   return bien && orden(QStringLiteral("up"));
+}
+
+void grabacionSinPantalla(const QProcessEnvironment& base, const QString& archivo) {
+  for (const char* idioma : {"es_MX.UTF-8", "en_US.UTF-8"}) {
+    SCOPED_TRACE(idioma);
+    QProcessEnvironment entorno = base;
+    entorno.insert(QStringLiteral("LANG"), QString::fromUtf8(idioma));
+    QElapsedTimer reloj;
+    reloj.start();
+    const Salida s = correr(QStringLiteral(CORVALIN_RECORD),
+                            {QStringLiteral("--seconds"), QStringLiteral("2"),
+                             QStringLiteral("--audio"), QStringLiteral("none"), archivo},
+                            entorno);
+    EXPECT_EQ(s.codigo, 1);
+    EXPECT_LT(reloj.elapsed(), 10000);
+    const QString dicho = QString::fromUtf8(s.errores);
+    EXPECT_TRUE(dicho.contains(QByteArray(idioma).startsWith("es")
+                                   ? QStringLiteral("el escritorio no compartió la pantalla")
+                                   : QStringLiteral("the desktop shared no screen")))
+        << dicho.toStdString();
+    EXPECT_FALSE(QFile::exists(archivo));
+  }
 }
 
 BusVacio::BusVacio() {

@@ -68,6 +68,10 @@ class PunteroVirtual {
   bool listo_ = false;
 };
 
+// corvalin-record, run in Spanish and in English with `base`'s environment, must fail at once
+// saying that the desktop shared no screen, and leave no `archivo`.
+void grabacionSinPantalla(const QProcessEnvironment& base, const QString& archivo);
+
 // A session bus of its own, with nothing on it and nothing it could start; stopped when
 // destroyed.
 class BusVacio {
