@@ -290,27 +290,9 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   return p;
 }
 
-QString accionPedida(const QStringList& args) {
-  const qsizetype i = args.indexOf(QStringLiteral("--action"));
-  return i >= 0 && i + 1 < args.size() ? args[i + 1] : QString();
-}
-
 }  // namespace
 
-int entregarSiYaCorre(int argc, char** argv) {
-  // Its own copy of the arguments: the application made next gets them untouched.
-  std::vector<char*> args(argv, argv + argc);
-  args.push_back(nullptr);
-  int n = argc;
-  QCoreApplication core(n, args.data());
-  SingleInstance instance;
-  if (!instance.otraCorre()) return -1;
-  if (instance.entregar(accionPedida(core.arguments()))) return 0;
-  std::fprintf(stderr, "corvalin: already running, and it could not be reached\n");
-  return 1;
-}
-
-int ejecutarCorvalin(QApplication& app) {
+int ejecutarCorvalin(QApplication& app, const QString& pedida) {
   app.setQuitOnLastWindowClosed(false);
   app.setApplicationName(QStringLiteral("corvalin"));
   app.setApplicationDisplayName(QStringLiteral("Corvalin"));
@@ -318,11 +300,10 @@ int ejecutarCorvalin(QApplication& app) {
   app.setDesktopFileName(QStringLiteral("app.corvalin.Corvalin"));
   app.setWindowIcon(iconoDeLaAplicacion());
 
-  const QString pedida = accionPedida(app.arguments());
   SingleInstance instance;
   if (!instance.adquirir()) {
     // Another Corvalin runs: hand it the request instead of showing a second tray icon.
-    if (instance.entregar(pedida)) return 0;
+    if (instance.entregar(pedida) == SingleInstance::Entrega::entregada) return 0;
     std::fprintf(stderr, "corvalin: already running, and it could not be reached\n");
     return 1;
   }

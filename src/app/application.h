@@ -3,16 +3,12 @@
 #pragma once
 
 class QApplication;
+class QString;
 
 namespace corvalin {
 
-// When Corvalin already runs, hands it this launch's request ("--action NAME", or none to show
-// itself) without starting a window system connection, and returns the exit code; returns
-// -1 when this process is to be Corvalin.
-int entregarSiYaCorre(int argc, char** argv);
-
-// Runs Corvalin in `app` until it quits; returns the exit code. `argv` may carry
-// "--action NAME" from a desktop action.
-int ejecutarCorvalin(QApplication& app);
+// Runs Corvalin in `app` until it quits; returns the exit code. `accion` (a shell command
+// name, or empty) is carried out once it is up.
+int ejecutarCorvalin(QApplication& app, const QString& accion);
 
 }  // namespace corvalin

@@ -1,10 +1,13 @@
 #include <QApplication>
 
 #include "app/application.h"
+#include "app/command_client.h"
 
 int main(int argc, char** argv) {
-  // A launch beside a running Corvalin only passes its request on: no window system needed.
-  if (const int handed = corvalin::entregarSiYaCorre(argc, argv); handed >= 0) return handed;
+  // Help, captures to a file and commands for a running Corvalin need no window system.
+  QString accion;
+  if (const int salida = corvalin::atenderLineaDeOrdenes(argc, argv, &accion); salida >= 0)
+    return salida;
   QApplication app(argc, argv);
-  return corvalin::ejecutarCorvalin(app);
+  return corvalin::ejecutarCorvalin(app, accion);
 }

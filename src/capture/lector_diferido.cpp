@@ -1,6 +1,7 @@
 #include "capture/lector_diferido.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFileInfo>
 #include <QLibrary>
 #include <cstdio>
@@ -10,8 +11,10 @@
 namespace corvalin {
 
 QStringList modulosDeTextoInstalados() {
-  return {QCoreApplication::applicationDirPath() + QStringLiteral("/corvalin-ocr.so"),
-          QStringLiteral(CORVALIN_MODULE_DIR "/corvalin-ocr.so")};
+  // Beside the executable in a build tree; in the library folder once installed.
+  const QString bin = QCoreApplication::applicationDirPath();
+  return {bin + QStringLiteral("/corvalin-ocr.so"),
+          QDir::cleanPath(bin + QStringLiteral("/" CORVALIN_MODULE_FROM_BIN "/corvalin-ocr.so"))};
 }
 
 LectorDeTextoDiferido::LectorDeTextoDiferido(QStringList modulos) : modulos_(std::move(modulos)) {}

@@ -25,5 +25,8 @@ set_target_properties(corvalin_ocr_module PROPERTIES
 install(TARGETS corvalin_ocr_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/corvalin)
 
 target_sources(corvalin_capture PRIVATE ${ocr_dir}/lector_diferido.cpp ${ocr_dir}/lector_diferido.h)
-target_compile_definitions(corvalin_capture PRIVATE
-  CORVALIN_MODULE_DIR="${CMAKE_INSTALL_FULL_LIBDIR}/corvalin")
+# Found from the executable's own folder, so that an installed tree can move as a whole (a
+# package under /usr, `make install` under /usr/local, an unpacked copy anywhere).
+file(RELATIVE_PATH module_from_bin ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
+     ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/corvalin)
+target_compile_definitions(corvalin_capture PRIVATE CORVALIN_MODULE_FROM_BIN="${module_from_bin}")

@@ -22,9 +22,9 @@ std::function<void()> avisarUnaVez(SettingsStore& store, AvisoDeAtajos avisar) {
     if (avisar) {
       avisar(L("Los atajos globales se configuran en tu escritorio"),
              L("Tu escritorio no deja que Corvalin registre sus atajos. Crea un atajo de teclado "
-               "personalizado en sus ajustes que ejecute «corvalin --action captureArea» (o "
-               "captureWindow, captureFullscreen, toggleRecording, captureTextAction…). Mientras "
-               "tanto, todo sigue a mano en el icono de Corvalin."));
+               "personalizado en sus ajustes que ejecute «corvalin area» (o window, screen, "
+               "record, text…; «corvalin --help» las lista todas). Mientras tanto, todo sigue a "
+               "mano en el icono de Corvalin."));
     }
   };
 }

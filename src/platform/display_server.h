@@ -9,4 +9,8 @@ enum class ServidorGrafico { x11, wayland, otro };
 // the application object exists.
 ServidorGrafico servidorGrafico();
 
+// Whether a window system can be reached before anything connects to it: the compositor's
+// socket, the X server answering, or a Qt platform that needs no server (offscreen).
+bool pantallaAlcanzable();
+
 }  // namespace corvalin

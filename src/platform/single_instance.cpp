@@ -68,14 +68,30 @@ bool SingleInstance::otraCorre() const {
   return tomado;
 }
 
-bool SingleInstance::entregar(const QString& accion) {
-  QDBusConnection bus = QDBusConnection::sessionBus();
-  if (!bus.isConnected()) return false;
+SingleInstance::Entrega SingleInstance::entregar(const QString& accion, bool arrancar) {
+  // A connection of its own, closed when done: the process may go on to be Corvalin under a
+  // new application object, which must find the shared session connection untouched.
+  const QString nombre = QStringLiteral("corvalin-entrega");
+  struct Cerrar {
+    const QString& nombre;
+    ~Cerrar() { QDBusConnection::disconnectFromBus(nombre); }
+  } cerrar{nombre};
+  QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nombre);
+  if (!bus.isConnected()) return Entrega::sinBus;
   QDBusMessage call = QDBusMessage::createMethodCall(
       busName_, kObjectPath, QStringLiteral("app.corvalin.Corvalin"), QStringLiteral("Activar"));
+  call.setAutoStartService(arrancar);
   call << accion;
-  QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
-  return reply.type() == QDBusMessage::ReplyMessage;
+  // Activation starts a whole application before it answers: give it the bus's own limit.
+  const QDBusMessage reply = bus.call(call, QDBus::Block, arrancar ? 25000 : 5000);
+  if (reply.type() == QDBusMessage::ReplyMessage) return Entrega::entregada;
+  const QString error = reply.errorName();
+  if (error == QLatin1String("org.freedesktop.DBus.Error.ServiceUnknown") ||
+      error == QLatin1String("org.freedesktop.DBus.Error.NameHasNoOwner") ||
+      error.startsWith(QLatin1String("org.freedesktop.DBus.Error.Spawn."))) {
+    return Entrega::nadieCorre;
+  }
+  return Entrega::fallida;
 }
 
 void SingleInstance::soltar() {

@@ -22,8 +22,15 @@ class SingleInstance : public QObject {
   bool adquirir();
   // Whether another process holds the lock now; this one neither takes nor keeps it.
   bool otraCorre() const;
-  // From a later launch: hands `accion` to the running instance. True when it was delivered.
-  bool entregar(const QString& accion);
+  enum class Entrega {
+    entregada,
+    nadieCorre,  // no instance owns the name, and the bus could not start one
+    sinBus,
+    fallida,  // an instance owns the name but did not answer
+  };
+  // From a later launch: hands `accion` to the running instance. With `arrancar`, the bus
+  // starts Corvalin first where its D-Bus service file is installed (activation).
+  Entrega entregar(const QString& accion, bool arrancar = false);
   // Gives up the lock and the bus name, e.g. right before relaunching for a language change.
   void soltar();
 

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "app/texts.h"
+#include "platform/autostart.h"
 #include "platform/clipboard.h"
 #include "platform/symbol_icons.h"
 #include "preferences/recording_page.h"
@@ -45,6 +46,8 @@ ServiciosDePreferencias serviciosDelEscritorio(Settings& settings) {
     return elegirCarpetaDelEscritorio(QApplication::activeWindow(), inicial);
   };
   s.herramientas.reiniciarEn = [](Idioma idioma) { cambiarYReiniciar(idioma); };
+  s.herramientas.abreAlIniciarSesion = [] { return InicioConLaSesion().activo(); };
+  s.herramientas.abrirAlIniciarSesion = [](bool on) { return InicioConLaSesion().poner(on); };
   s.atajosDelEscritorio = leerAtajosDelEscritorio;
   s.sonda = SondaDeAtajos::shared();
   return s;

@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalBlocker>
 #include <QTemporaryFile>
 
 #include "app/texts.h"
@@ -95,6 +96,22 @@ ToolsPage::ToolsPage(Settings& settings, UpdateController& updates,
   });
 
   Seccion* comportamiento = seccion(L("Comportamiento"));
+  if (servicios_.abreAlIniciarSesion && servicios_.abrirAlIniciarSesion) {
+    auto* alIniciar = new QCheckBox(L("Abrir al iniciar sesión"), comportamiento);
+    alIniciar->setChecked(servicios_.abreAlIniciarSesion());
+    comportamiento->fila(alIniciar);
+    QLabel* fallo = comportamiento->leyenda(QString());
+    fallo->setVisible(false);
+    connect(alIniciar, &QCheckBox::toggled, this, [this, alIniciar, fallo](bool on) {
+      const std::optional<QString> porQue = servicios_.abrirAlIniciarSesion(on);
+      fallo->setText(porQue ? L("No se pudo cambiar el inicio con la sesión: %@", *porQue)
+                            : QString());
+      fallo->setVisible(porQue.has_value());
+      // The switch shows what the desktop will really do.
+      const QSignalBlocker quieto(alIniciar);
+      alIniciar->setChecked(servicios_.abreAlIniciarSesion());
+    });
+  }
   auto* volver = new QCheckBox(L("Volver a la flecha al terminar cada objeto"), comportamiento);
   volver->setChecked(settings_.d().boolean(QStringLiteral("revertToSelect")));
   connect(volver, &QCheckBox::toggled, this, [this](bool on) {

@@ -1,5 +1,6 @@
 // The Tools page: the interface language (applied by restarting), the folder captures are
-// saved to, the editor's behaviour after each object, software updates and the credit line.
+// saved to, opening at login, the editor's behaviour after each object, software updates and
+// the credit line.
 #pragma once
 
 #include <QString>
@@ -22,6 +23,9 @@ struct ServiciosDeHerramientas {
   std::function<std::optional<QString>(const QString& inicial)> elegirCarpeta;
   // Stores the language and restarts Corvalin in it.
   std::function<void(Idioma)> reiniciarEn;
+  // Whether the desktop opens Corvalin at login, and switching it: why not, when it can't.
+  std::function<bool()> abreAlIniciarSesion;
+  std::function<std::optional<QString>(bool)> abrirAlIniciarSesion;
 };
 
 class ToolsPage : public Pagina {

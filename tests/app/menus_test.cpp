@@ -266,29 +266,3 @@ TEST(Commands, NamesRoundTrip) {
 
 }  // namespace
 }  // namespace corvalin
-
-namespace corvalin {
-namespace {
-
-// The desktop file's actions reach the running instance by command name: each must name one.
-TEST(DesktopFile, EveryActionNamesACommand) {
-  QFile file(QStringLiteral(CORVALIN_SOURCE_DIR "/data/corvalin.desktop"));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'));
-  QStringList declared, defined;
-  for (const QString& line : lines) {
-    if (line.startsWith(QLatin1String("Actions="))) {
-      declared = line.mid(8).split(QLatin1Char(';'), Qt::SkipEmptyParts);
-    }
-    if (line.startsWith(QLatin1String("Exec=corvalin --action "))) {
-      const QString name = line.section(QLatin1Char(' '), 2, 2);
-      EXPECT_TRUE(accionPorNombre(name).has_value()) << name.toStdString();
-      defined << name;
-    }
-  }
-  EXPECT_EQ(declared, defined);
-  EXPECT_GE(declared.size(), 9);
-}
-
-}  // namespace
-}  // namespace corvalin

@@ -207,7 +207,7 @@ TEST_F(PortalTest, WithoutGlobalShortcutsTheNoticeComesOnceAndNothingRegisters) 
   int avisos = 0;
   auto contar = [&avisos](const QString& titulo, const QString& detalle) {
     EXPECT_FALSE(titulo.isEmpty());
-    EXPECT_TRUE(detalle.contains(QStringLiteral("corvalin --action captureArea")));
+    EXPECT_TRUE(detalle.contains(QStringLiteral("corvalin area")));
     ++avisos;
   };
   for (int arranque = 0; arranque < 2; ++arranque) {

@@ -170,6 +170,40 @@ TEST(PreferencesPages, TheSaveFolderTakesOnlyAFolderItCanWriteTo) {
   EXPECT_TRUE(prueba::textos(v.w->herramientas()).contains(elegida.path()));
 }
 
+TEST(PreferencesPages, OpenAtLoginShowsWhatTheDesktopWillDo) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  bool activo = true;
+  std::optional<QString> fallo;
+  QList<bool> pedidos;
+  ServiciosDePreferencias s;
+  s.herramientas.abreAlIniciarSesion = [&] { return activo; };
+  s.herramientas.abrirAlIniciarSesion = [&](bool on) {
+    pedidos << on;
+    if (!fallo) activo = on;
+    return fallo;
+  };
+  Ventana v(std::move(s));
+  QCheckBox* alIniciar = porTexto<QCheckBox>(v.w->herramientas(), QStringLiteral("Open at login"));
+  ASSERT_NE(alIniciar, nullptr);
+  EXPECT_TRUE(alIniciar->isChecked());
+  alIniciar->click();
+  EXPECT_EQ(pedidos, QList<bool>{false});
+  EXPECT_FALSE(alIniciar->isChecked());
+  // A failure is explained, and the switch goes back to what is really there.
+  fallo = QStringLiteral("Permission denied");
+  alIniciar->click();
+  EXPECT_EQ(pedidos, (QList<bool>{false, true}));
+  EXPECT_FALSE(alIniciar->isChecked());
+  EXPECT_TRUE(prueba::textos(v.w->herramientas())
+                  .contains(QStringLiteral("Couldn't change opening at login: Permission denied")));
+  fallo.reset();
+  alIniciar->click();
+  EXPECT_TRUE(alIniciar->isChecked());
+  EXPECT_FALSE(
+      prueba::textos(v.w->herramientas())
+          .contains(QStringLiteral("Couldn't change opening at login: Permission denied")));
+}
+
 TEST(PreferencesPages, ACombinationTypedIntoAFieldIsStoredOrRefusedWithItsReason) {
   prueba::IdiomaDePrueba en(Idioma::ingles);
   ServiciosDePreferencias s;
@@ -316,7 +350,10 @@ TEST(PreferencesPages, PicturesOfEveryPage) {
   for (const Idioma idioma : {Idioma::español, Idioma::ingles}) {
     prueba::IdiomaDePrueba fijo(idioma);
     for (const bool oscuro : {false, true}) {
-      Ventana v;
+      ServiciosDePreferencias s;
+      s.herramientas.abreAlIniciarSesion = [] { return true; };
+      s.herramientas.abrirAlIniciarSesion = [](bool) -> std::optional<QString> { return {}; };
+      Ventana v(std::move(s));
       if (oscuro) v.w->setPalette(oscura);
       v.w->resize(684, 624);
       v.w->show();
