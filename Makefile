@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing.
-.PHONY: run test build deps deps-test asan bench install clean
+.PHONY: run test build deps deps-test asan bench install package clean
 
 PREFIX ?= /usr/local
 
@@ -28,6 +28,11 @@ asan: deps-test
 # Benchmarks and the comparison with peers; figures go to build/bench/.
 bench: deps-test build
 	scripts/test-session bench/run-all
+
+# The Debian package, build/package/corvalin_VERSION-1_ARCH.deb, and what lintian says of it.
+package: deps build
+	cd build && cpack
+	lintian --tag-display-limit 0 build/package/corvalin_*.deb
 
 install: build
 	cmake --install build --prefix $(PREFIX)

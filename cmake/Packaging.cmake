@@ -9,13 +9,15 @@ set(CPACK_PACKAGE_CONTACT "Corvalin <hola@corvalin.app>")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "screenshots, text recognition and screen recording from the tray")
 set(CPACK_PACKAGE_DESCRIPTION
-    "Corvalin lives in the tray: still captures of an area, a window or the screen, long\n\
-captures of a scrolling page, text recognition to the clipboard, colour picking, a\n\
-retouching editor with annotations and pixel retouching, screen recording to MP4 with\n\
-sound, and uploads to your own S3 bucket or a hosted service. In Spanish and English.\n\
-Works on X11, and on Wayland through the desktop portals.")
+    "Corvalin lives in the tray: still captures of an area, a window or the\n\
+screen, long captures of a scrolling page, text recognition to the\n\
+clipboard, colour picking, a retouching editor with annotations and pixel\n\
+retouching, screen recording to MP4 with sound, and uploads to your own S3\n\
+bucket or a hosted service. In Spanish and English. Works on X11, and on\n\
+Wayland through the desktop portals.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_SET_DESTDIR ON)
+set(CPACK_INSTALL_PREFIX ${CPACK_PACKAGING_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 

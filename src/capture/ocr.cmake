@@ -22,11 +22,14 @@ add_library(corvalin_ocr_module MODULE ${ocr_dir}/ocr_module.cpp)
 target_link_libraries(corvalin_ocr_module PRIVATE corvalin_ocr)
 set_target_properties(corvalin_ocr_module PROPERTIES
   PREFIX "" OUTPUT_NAME corvalin-ocr LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR})
-install(TARGETS corvalin_ocr_module LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}/corvalin)
+# A folder of its own under the library folder: a private module, not a shared library the
+# dynamic linker needs to know about.
+set(CORVALIN_MODULE_DIR ${CMAKE_INSTALL_LIBDIR}/corvalin/modules)
+install(TARGETS corvalin_ocr_module LIBRARY DESTINATION ${CORVALIN_MODULE_DIR})
 
 target_sources(corvalin_capture PRIVATE ${ocr_dir}/lector_diferido.cpp ${ocr_dir}/lector_diferido.h)
 # Found from the executable's own folder, so that an installed tree can move as a whole (a
 # package under /usr, `make install` under /usr/local, an unpacked copy anywhere).
 file(RELATIVE_PATH module_from_bin ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}
-     ${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_LIBDIR}/corvalin)
+     ${CMAKE_INSTALL_PREFIX}/${CORVALIN_MODULE_DIR})
 target_compile_definitions(corvalin_capture PRIVATE CORVALIN_MODULE_FROM_BIN="${module_from_bin}")
