@@ -8,17 +8,19 @@
 namespace corvalin {
 namespace {
 
-QAction* agregar(QMenu* menu, const ElementoDeMenu& e, const EjecutarAccion& ejecutar) {
+QAction* agregar(QMenu* menu, const ElementoDeMenu& e, const EjecutarAccion& ejecutar,
+                 FormaDeMenu forma) {
   if (e.tipo == ElementoDeMenu::Tipo::separador) return menu->addSeparator();
-  QString text = QString(e.sangria * 4, QLatin1Char(' ')) + e.titulo;
+  const bool dibujado = forma == FormaDeMenu::dibujado;
+  QString text = dibujado ? QString(e.sangria * 4, QLatin1Char(' ')) + e.titulo : e.titulo;
   text.replace(QLatin1Char('&'), QStringLiteral("&&"));
   if (!e.submenu.isEmpty()) {
     QMenu* sub = menu->addMenu(text);
-    llenarMenu(sub, e.submenu, ejecutar);
+    llenarMenu(sub, e.submenu, ejecutar, forma);
     sub->menuAction()->setEnabled(e.habilitado);
     return sub->menuAction();
   }
-  if (!e.atajo.isEmpty()) text += QLatin1Char('\t') + e.atajo;
+  if (!e.atajo.isEmpty() && dibujado) text += QLatin1Char('\t') + e.atajo;
   QAction* action = menu->addAction(text);
   action->setEnabled(e.habilitado && e.accion.has_value());
   if (e.esOpcion) {
@@ -27,6 +29,12 @@ QAction* agregar(QMenu* menu, const ElementoDeMenu& e, const EjecutarAccion& eje
   }
   if (!e.tecla.isEmpty()) {
     action->setShortcut(QKeySequence(QStringLiteral("Ctrl+") + e.tecla.toUpper()));
+  } else if (!e.atajo.isEmpty() && !dibujado) {
+    // Only shown: the hotkey itself is grabbed by the hotkey manager, not by this menu.
+    action->setShortcut(QKeySequence::fromString(
+        QString(e.atajo).replace(QLatin1String("Super"), QLatin1String("Meta"))));
+    action->setShortcutContext(Qt::WidgetShortcut);
+    action->setShortcutVisibleInContextMenu(true);
   }
   if (e.accion) {
     const Accion accion = *e.accion;
@@ -40,9 +48,9 @@ QAction* agregar(QMenu* menu, const ElementoDeMenu& e, const EjecutarAccion& eje
 }  // namespace
 
 void llenarMenu(QMenu* menu, const QList<ElementoDeMenu>& elementos,
-                const EjecutarAccion& ejecutar) {
+                const EjecutarAccion& ejecutar, FormaDeMenu forma) {
   menu->clear();
-  for (const ElementoDeMenu& e : elementos) agregar(menu, e, ejecutar);
+  for (const ElementoDeMenu& e : elementos) agregar(menu, e, ejecutar, forma);
 }
 
 QMenuBar* crearBarraDeMenus(QWidget* ventana, const QList<Menu>& menus,

@@ -1,11 +1,19 @@
 #include "app/menus.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "app/texts.h"
 #include "recording/recording_types.h"
 
 namespace corvalin {
+
+bool ElementoDeMenu::operator==(const ElementoDeMenu& o) const {
+  return tipo == o.tipo && titulo == o.titulo && accion == o.accion && valor == o.valor &&
+         atajo == o.atajo && tecla == o.tecla && esOpcion == o.esOpcion && marcado == o.marcado &&
+         habilitado == o.habilitado && sangria == o.sangria &&
+         std::equal(submenu.begin(), submenu.end(), o.submenu.begin(), o.submenu.end());
+}
 namespace {
 
 using Tipo = ElementoDeMenu::Tipo;

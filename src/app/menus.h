@@ -28,6 +28,8 @@ struct ElementoDeMenu {
   int sangria = 0;
   QList<ElementoDeMenu> submenu;
 
+  bool operator==(const ElementoDeMenu& otro) const;
+
   static ElementoDeMenu separador() {
     ElementoDeMenu e;
     e.tipo = Tipo::separador;

@@ -1,6 +1,8 @@
 #include "app/status_item.h"
 
 #include <QCursor>
+#include <QDBusConnection>
+#include <QDBusInterface>
 #include <QFont>
 #include <QMenu>
 #include <QPainter>
@@ -8,6 +10,7 @@
 #include <QSvgRenderer>
 #include <QSystemTrayIcon>
 #include <QTimer>
+#include <algorithm>
 #include <cmath>
 
 #include "app/menu_widgets.h"
@@ -18,6 +21,19 @@ static void initAppIcons() {
 }
 
 namespace corvalin {
+namespace {
+
+// The question Qt asks before it shows a tray icon: a StatusNotifierItem host on the session
+// bus takes the icon and its menu over D-Bus; otherwise the XEmbed tray draws them.
+bool bandejaPorDBus() {
+  QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
+                         QStringLiteral("/StatusNotifierWatcher"),
+                         QStringLiteral("org.kde.StatusNotifierWatcher"),
+                         QDBusConnection::sessionBus());
+  return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
+}
+
+}  // namespace
 
 AparienciaDelIcono apariencia(const EstadoDelIcono& e) {
   AparienciaDelIcono a;
@@ -85,7 +101,10 @@ TrayStatusItem::TrayStatusItem(std::function<Menu()> menu,
                                std::function<void(bool)> clic)
     : menu_(std::move(menu)), ejecutar_(std::move(ejecutar)), clic_(std::move(clic)) {
   qmenu_ = std::make_unique<QMenu>();
-  // Rebuilt from the current state each time it opens.
+  forma_ = bandejaPorDBus() ? FormaDeMenu::exportado : FormaDeMenu::dibujado;
+  // Filled now, for panels that read the menu without announcing that they open it, and
+  // brought up to date each time it opens.
+  reconstruir();
   connect(qmenu_.get(), &QMenu::aboutToShow, this, [this] { reconstruir(); });
   tray_ = std::make_unique<QSystemTrayIcon>();
   tray_->setContextMenu(qmenu_.get());
@@ -93,7 +112,7 @@ TrayStatusItem::TrayStatusItem(std::function<Menu()> menu,
           [this](QSystemTrayIcon::ActivationReason reason) {
             if (reason == QSystemTrayIcon::Trigger) clic_(false);
           });
-  aplicar(AparienciaDelIcono{});
+  aplicar(apariencia(EstadoDelIcono{}));
   tray_->show();
 }
 
@@ -103,15 +122,29 @@ TrayStatusItem::~TrayStatusItem() {
 }
 
 void TrayStatusItem::reconstruir() {
-  llenarMenu(qmenu_.get(), menu_().elementos, [this](Accion accion, const QVariant& valor) {
-    // Let the menu close before the command opens windows or overlays.
-    QTimer::singleShot(0, this, [this, accion, valor] { ejecutar_(accion, valor); });
-  });
+  // Unchanged entries are kept: a panel may still act on the entries it read before.
+  QList<ElementoDeMenu> elementos = menu_().elementos;
+  if (aplicadoMenu_ && std::equal(elementos.begin(), elementos.end(), construido_.begin(),
+                                  construido_.end())) {
+    return;
+  }
+  aplicadoMenu_ = true;
+  construido_ = std::move(elementos);
+  llenarMenu(
+      qmenu_.get(), construido_,
+      [this](Accion accion, const QVariant& valor) {
+        // Let the menu close before the command opens windows or overlays.
+        QTimer::singleShot(0, this, [this, accion, valor] { ejecutar_(accion, valor); });
+      },
+      forma_);
 }
 
 void TrayStatusItem::aplicar(const AparienciaDelIcono& a) {
+  // A panel shows the exported menu without asking first: keep it current with the state.
+  if (forma_ == FormaDeMenu::exportado) reconstruir();
   if (aplicada_ && a.imagen == ultima_.imagen && a.titulo == ultima_.titulo &&
-      a.tituloEnPausa == ultima_.tituloEnPausa && a.tooltip == ultima_.tooltip) {
+      a.tituloEnPausa == ultima_.tituloEnPausa && a.tooltip == ultima_.tooltip &&
+      a.descripcion == ultima_.descripcion) {
     return;
   }
   aplicada_ = true;

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/menu_widgets.h"
 #include "app/menus.h"
 #include "recording/controls_layout.h"
 
@@ -75,6 +76,9 @@ class TrayStatusItem final : public QObject, public StatusItem {
   std::function<void(bool)> clic_;
   std::unique_ptr<QMenu> qmenu_;
   std::unique_ptr<QSystemTrayIcon> tray_;
+  FormaDeMenu forma_;
+  QList<ElementoDeMenu> construido_;  // what the menu holds now
+  bool aplicadoMenu_ = false;
   AparienciaDelIcono ultima_;
   bool aplicada_ = false;
 };

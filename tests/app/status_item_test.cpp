@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QMenu>
+
+#include "app/menu_widgets.h"
 #include "app/status_item.h"
 #include "app/texts.h"
 
@@ -67,6 +70,46 @@ TEST(Apariencia, IconPicturesShowTheState) {
   const QImage badge = dibujarIcono(uploading, 32);
   EXPECT_NE(badge.pixelColor(3, 29), camera.pixelColor(3, 29));  // the badge covers the bottom
   EXPECT_EQ(badge.pixelColor(16, 4), camera.pixelColor(16, 4));  // the top is untouched
+}
+
+// Drawn by Qt, a tab puts the hotkey in its column and spaces indent; exported to a panel over
+// D-Bus, titles go as they are and the hotkey as the entry's shortcut.
+TEST(MenuWidgets, HotkeysAndIndentsFollowHowTheMenuIsShown) {
+  ElementoDeMenu captura;
+  captura.titulo = QStringLiteral("Capturar área");
+  captura.accion = Accion::captureArea;
+  captura.atajo = QStringLiteral("Shift+Super+0");
+  ElementoDeMenu cancelar;
+  cancelar.titulo = QStringLiteral("Cancelar esta subida");
+  cancelar.accion = Accion::cancelarSubida;
+  cancelar.sangria = 1;
+  ElementoDeMenu salir;
+  salir.titulo = QStringLiteral("Salir & cerrar");
+  salir.accion = Accion::terminate;
+  salir.tecla = QStringLiteral("q");
+  QList<Accion> ejecutadas;
+  const EjecutarAccion ejecutar = [&](Accion a, const QVariant&) { ejecutadas << a; };
+
+  QMenu dibujado;
+  llenarMenu(&dibujado, {captura, cancelar, salir}, ejecutar);
+  ASSERT_EQ(dibujado.actions().size(), 3);
+  EXPECT_EQ(dibujado.actions()[0]->text(), QStringLiteral("Capturar área\tShift+Super+0"));
+  EXPECT_TRUE(dibujado.actions()[0]->shortcut().isEmpty());
+  EXPECT_EQ(dibujado.actions()[1]->text(), QStringLiteral("    Cancelar esta subida"));
+  EXPECT_EQ(dibujado.actions()[2]->text(), QStringLiteral("Salir && cerrar"));
+
+  QMenu exportado;
+  llenarMenu(&exportado, {captura, cancelar, salir}, ejecutar, FormaDeMenu::exportado);
+  ASSERT_EQ(exportado.actions().size(), 3);
+  QAction* a = exportado.actions()[0];
+  EXPECT_EQ(a->text(), QStringLiteral("Capturar área"));
+  EXPECT_EQ(a->shortcut(), QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_0));
+  EXPECT_EQ(a->shortcutContext(), Qt::WidgetShortcut);  // shown, never grabbed by the menu
+  EXPECT_EQ(exportado.actions()[1]->text(), QStringLiteral("Cancelar esta subida"));
+  EXPECT_EQ(exportado.actions()[2]->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
+  a->trigger();
+  exportado.actions()[2]->trigger();
+  EXPECT_EQ(ejecutadas, (QList<Accion>{Accion::captureArea, Accion::terminate}));
 }
 
 }  // namespace
