@@ -262,6 +262,7 @@ pid=$!
 pids+=("$pid")
 started=$(date +%s.%N)
 touch "$work/watching-sni"
+: >"$artifacts/sni-toasts.log"
 watch_toasts $pid "$artifacts/sni-toasts.log" "$work/watching-sni" &
 pids+=("$!")
 sni_toast_watcher=$!
@@ -526,6 +527,7 @@ pid=$!
 pids+=("$pid")
 touch "$work/watching-bare"
 toasts="$artifacts/bare-toasts.log"
+: >"$toasts"  # the artifacts folder keeps the last run's
 watch_toasts $pid "$toasts" "$work/watching-bare" &
 pids+=("$!")
 bare_toast_watcher=$!
