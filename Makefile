@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing.
-.PHONY: run test build deps deps-test asan bench install package clean
+.PHONY: run test build deps deps-test deps-package asan bench install package clean
 
 PREFIX ?= /usr/local
 
@@ -19,6 +19,9 @@ deps:
 deps-test:
 	scripts/install-deps --test
 
+deps-package:
+	scripts/install-deps --package
+
 # The whole suite under AddressSanitizer and UndefinedBehaviorSanitizer.
 asan: deps-test
 	cmake --preset asan
@@ -30,7 +33,7 @@ bench: deps-test build
 	scripts/test-session bench/run-all
 
 # The Debian package, build/package/corvalin_VERSION-1_ARCH.deb, and what lintian says of it.
-package: deps build
+package: deps-package build
 	cd build && cpack
 	lintian --tag-display-limit 0 build/package/corvalin_*.deb
 

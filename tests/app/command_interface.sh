@@ -22,31 +22,15 @@ trap cleanup EXIT
 mkdir -p "$work/services" "$work/runtime"
 chmod 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime LANG=C.UTF-8
-# Corvalin (and the one the bus starts) writes its settings under HOME; an English interface for the messages.
+# Corvalin (and the one the bus starts) writes its settings under HOME; English messages.
 export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
 mkdir -p "$XDG_CONFIG_HOME/corvalin"
 printf '[General]\nidioma=en\n' >"$XDG_CONFIG_HOME/corvalin/corvalin.conf"
 printf '[D-BUS Service]\nName=app.corvalin.Corvalin\nExec=%s\n' "$corvalin" \
   >"$work/services/app.corvalin.Corvalin.service"
-cat >"$work/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path=$work/bus</listen>
-  <servicedir>$work/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-dbus-daemon --config-file="$work/bus.conf" --nofork --nopidfile >"$work/bus.log" 2>&1 &
-bus_pid=$!
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
-for _ in $(seq 50); do [[ -S "$work/bus" ]] && break; sleep 0.1; done
-[[ -S "$work/bus" ]] || fail "the test bus did not start: $(cat "$work/bus.log")"
+source "$(dirname "$0")/../support/private_bus.sh"
+private_bus "$work/bus" "$work/services" || fail "the test bus did not start: $(cat "$work/bus/bus.log")"
+export DBUS_SESSION_BUS_ADDRESS=$bus_address
 
 
 # The process that owns Corvalin's name on the bus.
@@ -80,9 +64,9 @@ expect_exit 3 'DISPLAY' env -u DISPLAY -u WAYLAND_DISPLAY "$corvalin" screen --o
 [[ -z "$(owner)" ]] || fail "something already owns Corvalin's name on the test bus"
 timeout 30 "$corvalin" preferences || fail "'corvalin preferences' did not hand over (exit $?)"
 instance=$(owner)
-[[ -n "$instance" ]] || fail "no Corvalin was started by the bus: $(cat "$work/bus.log")"
-grep -q "Successfully activated service 'app.corvalin.Corvalin'" "$work/bus.log" ||
-  fail "Corvalin was not started by the bus: $(cat "$work/bus.log")"
+[[ -n "$instance" ]] || fail "no Corvalin was started by the bus: $(cat "$work/bus/bus.log")"
+grep -q "Successfully activated service 'app.corvalin.Corvalin'" "$work/bus/bus.log" ||
+  fail "Corvalin was not started by the bus: $(cat "$work/bus/bus.log")"
 win=""
 for _ in $(seq 100); do
   win=$(xdotool search --name '^Corvalin Settings$' 2>/dev/null | head -n1 || true)

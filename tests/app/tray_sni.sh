@@ -70,30 +70,10 @@ trap 'exit 130' INT TERM HUP
 
 # A private session bus that starts nothing on demand, so that no test sharing the session's
 # bus ever sees this test's watcher. Sets bus_address.
+source "$(dirname "$0")/../support/private_bus.sh"
 start_bus() {
-  local dir="$work/$1"
-  mkdir -p "$dir"
-  cat >"$dir/bus.conf" <<CONF
-<busconfig>
-  <type>session</type>
-  <listen>unix:dir=$dir</listen>
-  <auth>EXTERNAL</auth>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-  dbus-daemon --config-file="$dir/bus.conf" --nofork --print-address=3 \
-    3>"$dir/address" 2>"$dir/bus.log" &
-  pids+=("$!")
-  for _ in $(seq 100); do
-    [[ -s "$dir/address" ]] && break
-    sleep 0.05
-  done
-  [[ -s "$dir/address" ]] || fatal "the private bus $1 did not start: $(cat "$dir/bus.log")"
-  bus_address=$(head -n1 "$dir/address")
+  private_bus "$work/$1" || fatal "the private bus $1 did not start: $(cat "$work/$1/bus.log")"
+  pids+=("$bus_pid")
 }
 
 # Folders of its own for a corvalin: its single-instance lock lives in the runtime folder and

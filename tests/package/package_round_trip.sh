@@ -76,27 +76,12 @@ check_tree ""
 mkdir -p "$work/runtime" "$work/home/.config/corvalin"
 chmod 700 "$work/runtime"
 export XDG_RUNTIME_DIR=$work/runtime HOME=$work/home XDG_CONFIG_HOME=$work/home/.config
-cat >"$work/bus.conf" <<CONF
-<!DOCTYPE busconfig PUBLIC "-//freedesktop//DTD D-Bus Bus Configuration 1.0//EN"
- "http://www.freedesktop.org/standards/dbus/1.0/busconfig.dtd">
-<busconfig>
-  <type>session</type>
-  <listen>unix:path=$work/bus</listen>
-  <servicedir>/usr/share/dbus-1/services</servicedir>
-  <policy context="default">
-    <allow send_destination="*" eavesdrop="true"/>
-    <allow eavesdrop="true"/>
-    <allow own="*"/>
-  </policy>
-</busconfig>
-CONF
-dbus-daemon --config-file="$work/bus.conf" --nofork --nopidfile >"$work/bus.log" 2>&1 &
-bus_pid=$!
-export DBUS_SESSION_BUS_ADDRESS=unix:path=$work/bus
-for _ in $(seq 50); do [[ -S "$work/bus" ]] && break; sleep 0.1; done
-timeout 30 /usr/bin/corvalin show || fail "the installed corvalin did not hand over show: $(cat "$work/bus.log")"
-grep -q "Successfully activated service 'app.corvalin.Corvalin'" "$work/bus.log" ||
-  fail "the bus did not start the installed Corvalin: $(cat "$work/bus.log")"
+source "$(dirname "$0")/../support/private_bus.sh"
+private_bus "$work/bus" /usr/share/dbus-1/services || fail "the test bus did not start"
+export DBUS_SESSION_BUS_ADDRESS=$bus_address
+timeout 30 /usr/bin/corvalin show || fail "the installed corvalin did not hand over show: $(cat "$work/bus/bus.log")"
+grep -q "Successfully activated service 'app.corvalin.Corvalin'" "$work/bus/bus.log" ||
+  fail "the bus did not start the installed Corvalin: $(cat "$work/bus/bus.log")"
 timeout 10 /usr/bin/corvalin quit || fail "'corvalin quit' was not handed over"
 for _ in $(seq 50); do pgrep -x corvalin >/dev/null || break; sleep 0.1; done
 pgrep -a -x corvalin && fail "the installed Corvalin did not quit"
