@@ -153,8 +153,10 @@ void EditorWindowController::setStatus(const QString& text) {
 }
 
 void EditorWindowController::actualizarTitulo() {
+  // The desktop shows it as "600×400 — Corvalin": Qt adds the application's name to every
+  // window title that doesn't already end with it.
   const QSize size = canvas_->imageSize();
-  setWindowTitle(QStringLiteral("Corvalin — %1×%2").arg(size.width()).arg(size.height()));
+  setWindowTitle(QStringLiteral("%1×%2").arg(size.width()).arg(size.height()));
 }
 
 void EditorWindowController::mostrarError(const QString& titulo, const QString& detalle) {

@@ -152,6 +152,8 @@ QWidget* EditorWindowController::construirBarraDeHerramientas() {
   atajo(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), [this] { redo(); });
   atajo(QKeySequence(Qt::CTRL | Qt::Key_E), [this] { autoEnhance(); });
   atajo(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O), [this] { copyText(); });
+  // Return saves, and so does the key every Linux editor saves with.
+  atajo(QKeySequence(Qt::CTRL | Qt::Key_S), [this] { saveToDisk(); });
   atajo(QKeySequence(Qt::CTRL | Qt::Key_Return), [this] { upload(); });
   atajo(QKeySequence(Qt::CTRL | Qt::Key_Enter), [this] { upload(); });
   return bar;

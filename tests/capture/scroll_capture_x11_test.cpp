@@ -158,7 +158,9 @@ TEST_F(ScrollCaptureX11, TheCommandADragTheWheelAndEscapeOpenTheTallPictureInThe
         QStringLiteral("scroll_capture_bar_%1.png").arg(QString::fromUtf8(idioma).left(2)),
         [](const QImage&) { return true; });
     tools::testing::key(QStringLiteral("Escape"));
-    // The editor's title gives the picture's size (the dash is more than one byte: ".+").
+    // The editor's title gives the picture's size, then the application's name once: the
+    // window manager shows _NET_WM_NAME, which getwindowname reads; xdotool searches WM_NAME,
+    // the bare title (its "×" is more than one byte in UTF-8: ".+").
     QString titulo;
     (void)QTest::qWaitFor(
         [&] {
@@ -166,7 +168,7 @@ TEST_F(ScrollCaptureX11, TheCommandADragTheWheelAndEscapeOpenTheTallPictureInThe
           buscar.start(
               QStringLiteral("xdotool"),
               {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-               QStringLiteral("^Corvalin .+ [0-9]+"), QStringLiteral("getwindowname")});
+               QStringLiteral("^[0-9]+.+[0-9]+$"), QStringLiteral("getwindowname")});
           buscar.waitForFinished(5000);
           titulo = QString::fromUtf8(buscar.readAllStandardOutput()).trimmed();
           return !titulo.isEmpty();
@@ -176,7 +178,8 @@ TEST_F(ScrollCaptureX11, TheCommandADragTheWheelAndEscapeOpenTheTallPictureInThe
     app.waitForFinished(10000);
     const QRegularExpressionMatch m =
         QRegularExpression(QStringLiteral("(\\d+)×(\\d+)")).match(titulo);
-    ASSERT_TRUE(m.hasMatch()) << "no editor";
+    ASSERT_TRUE(m.hasMatch()) << "no editor: " << titulo.toStdString();
+    EXPECT_EQ(titulo, m.captured(0) + QStringLiteral(" — Corvalin"));
     EXPECT_EQ(m.captured(1).toInt(), r.width());
     EXPECT_GT(m.captured(2).toInt(), r.height() + 300);
   }
