@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "platform/main_thread.h"
+#include "platform/private_folder.h"
 #include "platform/serial_queue.h"
 
 extern char** environ;
@@ -109,7 +110,7 @@ void ServicioDeCaptura::capture(CaptureMode mode, std::function<void(QImage)> co
     return;
   }
   const QString folder =
-      config_.carpetaTemporal.isEmpty() ? QDir::tempPath() : config_.carpetaTemporal;
+      config_.carpetaTemporal.isEmpty() ? carpetaPrivada() : config_.carpetaTemporal;
   auto entrega = std::make_shared<Entrega>();
   entrega->completion = std::move(completion);
   entrega->path = folder + QStringLiteral("/corvalin-") +

@@ -18,7 +18,7 @@ class ServicioDeCaptura final : public CaptureService {
  public:
   struct Configuracion {
     QString herramienta;      // path of corvalin-screenshot (or a stand-in in tests)
-    QString carpetaTemporal;  // where the temporary PNG goes; empty: the system's
+    QString carpetaTemporal;  // where the temporary PNG goes; empty: carpetaPrivada()
     std::chrono::milliseconds intervalo{40};  // how often the file is looked at
   };
 

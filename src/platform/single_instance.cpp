@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDBusConnection>
@@ -9,11 +10,28 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QStandardPaths>
+#include <cstdio>
 
 namespace corvalin {
 namespace {
 
 const QString kObjectPath = QStringLiteral("/app/corvalin/Corvalin");
+
+// The lock file, opened only when it is a regular file of this user: no link followed, nobody
+// else's file (another user could have made the name first in a shared temporary folder).
+int abrirCerrojo(const QString& ruta, int flags) {
+  const QByteArray path = QFile::encodeName(ruta);
+  const int fd = ::open(path.constData(), flags | O_CLOEXEC | O_NOFOLLOW, 0600);
+  if (fd < 0) return -1;
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode) || st.st_uid != ::getuid()) {
+    std::fprintf(stderr, "corvalin: %s is not a file of this user; it is left alone\n",
+                 path.constData());
+    ::close(fd);
+    return -1;
+  }
+  return fd;
+}
 
 QString defaultLockPath() {
   QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
@@ -33,8 +51,7 @@ SingleInstance::~SingleInstance() {
 
 bool SingleInstance::adquirir() {
   if (lockFd_ >= 0) return true;
-  const QByteArray path = QFile::encodeName(lockPath_);
-  int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+  int fd = abrirCerrojo(lockPath_, O_RDWR | O_CREAT);
   if (fd < 0) {
     // Without a place for the lock, the bus name alone decides.
     fd = -2;
@@ -60,8 +77,7 @@ bool SingleInstance::adquirir() {
 
 bool SingleInstance::otraCorre() const {
   if (lockFd_ >= 0) return false;
-  const QByteArray path = QFile::encodeName(lockPath_);
-  const int fd = ::open(path.constData(), O_RDWR | O_CLOEXEC);
+  const int fd = abrirCerrojo(lockPath_, O_RDWR);
   if (fd < 0) return false;
   const bool tomado = ::flock(fd, LOCK_EX | LOCK_NB) != 0;
   ::close(fd);  // drops the lock if this took it

@@ -6,6 +6,7 @@
 
 #include "app/texts.h"
 #include "platform/main_thread.h"
+#include "platform/private_folder.h"
 #include "platform/screen_map.h"
 #include "platform/serial_queue.h"
 #include "recording/output_size.h"
@@ -99,7 +100,7 @@ void GrabadoraDePantalla::start(const ObjetivoDeGrabacion& objetivo,
   }
   medidas_ = tamanoDeSalida(plan->puntos.width(), plan->puntos.height(), ajustes.escala,
                             ajustes.anchoMaximo);
-  const QString carpeta = servicios_.carpeta.isEmpty() ? QDir::tempPath() : servicios_.carpeta;
+  const QString carpeta = servicios_.carpeta.isEmpty() ? carpetaPrivada() : servicios_.carpeta;
   const QString nombre = QStringLiteral("Corvalin-%1.mp4")
                              .arg(QUuid::createUuid().toString(QUuid::WithoutBraces).left(8));
   SesionDeGrabacion::Config config;

@@ -21,7 +21,7 @@ class GrabadoraDePantalla final : public ScreenRecorder {
     std::function<std::unique_ptr<FlujoDePantalla>()> flujo = flujoX11;
     // A note for the user (a toast): the title and the detail.
     std::function<void(const QString&, const QString&)> avisar;
-    QString carpeta;  // where recordings are written; the temporary folder when empty
+    QString carpeta;  // where recordings are written; carpetaPrivada() when empty
     std::string preset = "superfast";
   };
   explicit GrabadoraDePantalla(Servicios servicios);

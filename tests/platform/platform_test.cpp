@@ -1,7 +1,13 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QKeyEvent>
+#include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,6 +18,7 @@
 #include "platform/escapable_window.h"
 #include "platform/main_thread.h"
 #include "platform/notification_center.h"
+#include "platform/private_folder.h"
 #include "platform/serial_queue.h"
 #include "platform/single_instance.h"
 #include "platform/symbol_icons.h"
@@ -137,6 +144,69 @@ TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
   EXPECT_EQ(next.entregar(QStringLiteral("captureArea"), true),
             SingleInstance::Entrega::nadieCorre);
   EXPECT_TRUE(next.adquirir());
+}
+
+// A lock name made first by someone else (a link, another user's file) is neither followed
+// nor taken: the bus name decides alone.
+TEST(SingleInstance, ALockThatIsALinkOrNotOursIsLeftAlone) {
+  QTemporaryDir dir;
+  const QString destino = dir.path() + QStringLiteral("/elsewhere");
+  const QString lock = dir.path() + QStringLiteral("/instancia.lock");
+  ASSERT_TRUE(QFile::link(destino, lock));
+  const QString bus =
+      QStringLiteral("app.corvalin.Pruebas.l%1").arg(QCoreApplication::applicationPid());
+  SingleInstance first(bus, lock);
+  EXPECT_FALSE(first.otraCorre());
+  ASSERT_TRUE(first.adquirir());
+  EXPECT_FALSE(QFile::exists(destino));  // nothing was made through the link
+  first.soltar();
+
+  if (::getuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
+  const QString ajeno = dir.path() + QStringLiteral("/ajeno.lock");
+  QFile f(ajeno);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+  f.close();
+  ASSERT_EQ(::chown(QFile::encodeName(ajeno).constData(), 65534, 65534), 0);
+  const int fd = ::open(QFile::encodeName(ajeno).constData(), O_RDWR);
+  ASSERT_GE(fd, 0);
+  ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);  // its owner holds it
+  SingleInstance second(bus, ajeno);
+  EXPECT_FALSE(second.otraCorre());  // a lock that isn't ours says nothing about Corvalin
+  ::close(fd);
+}
+
+// Captures and recordings on their way live where only their owner can look.
+TEST(PrivateFolder, OnlyItsOwnerCanReadWhatIsInside) {
+  const QString carpeta = carpetaPrivada();
+  EXPECT_EQ(carpetaPrivada(), carpeta);  // one per process
+  EXPECT_TRUE(carpeta.startsWith(QDir::tempPath() + QStringLiteral("/corvalin-")));
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(carpeta).constData(), &st), 0);
+  EXPECT_TRUE(S_ISDIR(st.st_mode));
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  EXPECT_EQ(st.st_uid, ::getuid());
+  EXPECT_TRUE(crearCarpetaPrivada(QStringLiteral("/nonexistent/folder")).isEmpty());
+
+  if (::getuid() != 0) GTEST_SKIP() << "reading as another user needs root";
+  // A picture readable by anyone by its own mode: another user can't reach it inside the
+  // private folder, and can in an open one (so the check itself works).
+  QTemporaryDir abierta;
+  ASSERT_TRUE(QFile::setPermissions(abierta.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                        QFile::ExeOwner | QFile::ReadOther |
+                                                        QFile::ExeOther));
+  const auto leerComoOtro = [](const QString& ruta) {
+    QFile f(ruta);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("png");
+    f.close();
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
+    return QProcess::execute(QStringLiteral("setpriv"),
+                             {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
+                              QStringLiteral("--clear-groups"), QStringLiteral("cat"), ruta});
+  };
+  EXPECT_NE(leerComoOtro(carpeta + QStringLiteral("/captura.png")), 0);
+  EXPECT_EQ(leerComoOtro(abierta.path() + QStringLiteral("/captura.png")), 0);
+  QFile::remove(carpeta + QStringLiteral("/captura.png"));  // the empty folder goes at exit
 }
 
 TEST(SymbolIcons, KnownSymbolsMapToThemeNamesAndEveryFallbackDraws) {

@@ -1,0 +1,18 @@
+// Where Corvalin keeps files on their way somewhere (captures before the editor, recordings in
+// progress): a folder of this process in the system's temporary folder, made with mkdtemp and
+// open to its owner alone (0700), so that other users of the machine can't read what was on the
+// screen. At exit it goes if it is empty; otherwise it stays: a recording copied to the
+// clipboard still points into it.
+#pragma once
+
+#include <QString>
+
+namespace corvalin {
+
+// The folder, made on first use; the system's temporary folder itself if it can't be made.
+QString carpetaPrivada();
+
+// Makes a new private folder under `base`: its path, or empty when it couldn't.
+QString crearCarpetaPrivada(const QString& base);
+
+}  // namespace corvalin
