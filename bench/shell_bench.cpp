@@ -2,8 +2,8 @@
 #include <benchmark/benchmark.h>
 
 #include "app/menus.h"
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

@@ -11,8 +11,8 @@
 #include <QPainter>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
 #include "bench_picture.h"
+#include "core/settings.h"
 #include "editor/annotation_fonts.h"
 #include "editor/editor_document.h"
 #include "editor/editor_export.h"

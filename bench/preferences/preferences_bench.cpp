@@ -10,7 +10,7 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "preferences/preferences_window.h"
 #include "update/update_controller.h"
 

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QTimer>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/notification_center.h"
 #include "upload/subidas_en_curso.h"
 

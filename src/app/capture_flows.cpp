@@ -2,8 +2,8 @@
 
 #include <QPointer>
 
-#include "app/texts.h"
 #include "capture/color_picker.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 
 namespace corvalin {

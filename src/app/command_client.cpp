@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "app/command_line.h"
-#include "app/texts.h"
 #include "capture/screenshot_capture_service.h"
+#include "core/texts.h"
 #include "platform/display_server.h"
 #include "platform/single_instance.h"
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "app/commands.h"
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace corvalin {
 

@@ -8,7 +8,7 @@
 #include <functional>
 
 #include "app/commands.h"
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace corvalin {
 

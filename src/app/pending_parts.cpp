@@ -2,7 +2,7 @@
 
 #include <QTimer>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

@@ -4,7 +4,7 @@
 #include <QPointer>
 
 #include "app/status_item.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 
 namespace corvalin {

@@ -14,7 +14,7 @@
 #include <cmath>
 
 #include "app/menu_widgets.h"
-#include "app/texts.h"
+#include "core/texts.h"
 
 static void initAppIcons() {
   Q_INIT_RESOURCE(app_icons);
@@ -26,10 +26,9 @@ namespace {
 // The question Qt asks before it shows a tray icon: a StatusNotifierItem host on the session
 // bus takes the icon and its menu over D-Bus; otherwise the XEmbed tray draws them.
 bool bandejaPorDBus() {
-  QDBusInterface watcher(QStringLiteral("org.kde.StatusNotifierWatcher"),
-                         QStringLiteral("/StatusNotifierWatcher"),
-                         QStringLiteral("org.kde.StatusNotifierWatcher"),
-                         QDBusConnection::sessionBus());
+  QDBusInterface watcher(
+      QStringLiteral("org.kde.StatusNotifierWatcher"), QStringLiteral("/StatusNotifierWatcher"),
+      QStringLiteral("org.kde.StatusNotifierWatcher"), QDBusConnection::sessionBus());
   return watcher.isValid() && watcher.property("IsStatusNotifierHostRegistered").toBool();
 }
 
@@ -124,8 +123,8 @@ TrayStatusItem::~TrayStatusItem() {
 void TrayStatusItem::reconstruir() {
   // Unchanged entries are kept: a panel may still act on the entries it read before.
   QList<ElementoDeMenu> elementos = menu_().elementos;
-  if (aplicadoMenu_ && std::equal(elementos.begin(), elementos.end(), construido_.begin(),
-                                  construido_.end())) {
+  if (aplicadoMenu_ &&
+      std::equal(elementos.begin(), elementos.end(), construido_.begin(), construido_.end())) {
     return;
   }
   aplicadoMenu_ = true;

@@ -7,8 +7,8 @@
 #include <QPainter>
 #include <QScreen>
 
-#include "app/texts.h"
 #include "capture/area_selection.h"
+#include "core/texts.h"
 #include "platform/screen_map.h"
 
 namespace corvalin {

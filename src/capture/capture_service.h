@@ -4,7 +4,7 @@
 #include <QImage>
 #include <functional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace corvalin {
 

@@ -4,7 +4,7 @@
 
 #include <QTimer>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 #include "platform/screen_map.h"
 

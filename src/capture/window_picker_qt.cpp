@@ -7,7 +7,7 @@
 #include <QWindow>
 #include <unordered_set>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 

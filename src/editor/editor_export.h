@@ -12,7 +12,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 

@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <cmath>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "editor/editor_export.h"
 #include "editor/editor_zoom.h"
 

@@ -4,8 +4,8 @@
 #include <QScopedValueRollback>
 #include <cmath>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/editor_text_field.h"
 #include "editor/style_bar.h"
 

@@ -5,8 +5,8 @@
 #include <QWheelEvent>
 #include <cmath>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/editor_view.h"
 
 namespace corvalin {

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "editor/annotation_renderer.h"
 #include "editor/editor_view.h"
 

@@ -3,7 +3,7 @@
 #include <QElapsedTimer>
 #include <QPointer>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "editor/editor_queues.h"
 #include "editor/editor_view.h"
 #include "platform/main_thread.h"

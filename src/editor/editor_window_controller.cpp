@@ -11,8 +11,8 @@
 #include <QWindow>
 #include <cmath>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/annotation_fonts.h"
 #include "editor/centering_clip_view.h"
 #include "editor/editor_export.h"

@@ -4,8 +4,8 @@
 #include <QDateTime>
 #include <QToolButton>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/editor_export.h"
 #include "editor/editor_footer.h"
 #include "editor/editor_queues.h"

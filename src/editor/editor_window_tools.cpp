@@ -7,8 +7,8 @@
 #include <QShortcut>
 #include <QToolButton>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/editor_icons.h"
 #include "editor/editor_view.h"
 #include "editor/editor_window_controller.h"

@@ -9,7 +9,7 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "editor/editor_icons.h"
 #include "editor/editor_view.h"
 #include "editor/editor_zoom.h"

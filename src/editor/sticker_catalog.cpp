@@ -2,8 +2,8 @@
 
 #include <QRawFont>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/annotation_fonts.h"
 
 namespace corvalin {

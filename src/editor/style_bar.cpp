@@ -6,7 +6,7 @@
 #include <QToolButton>
 #include <cmath>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "editor/color_palette_view.h"
 #include "editor/symbol_drawing.h"
 #include "editor/tool_settings.h"

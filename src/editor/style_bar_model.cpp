@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

@@ -1,6 +1,6 @@
 #include "editor/tool_kind.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 

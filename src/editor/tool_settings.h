@@ -4,7 +4,7 @@
 
 #include <optional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "editor/shape.h"
 
 namespace corvalin {

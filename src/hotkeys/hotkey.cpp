@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QStringList>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "hotkeys/key_positions.h"
 #include "hotkeys/keyboard_layout.h"
 

@@ -2,8 +2,8 @@
 
 #include <QDBusConnection>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "hotkeys/keyboard_layout.h"
 #include "hotkeys/portal_hotkey_manager.h"
 #include "hotkeys/x11_hotkey_manager.h"

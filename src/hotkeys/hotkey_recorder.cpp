@@ -9,7 +9,7 @@
 #include <QPainter>
 #include <QPointer>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/notification_center.h"
 
 namespace corvalin {

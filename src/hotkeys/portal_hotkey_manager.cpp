@@ -10,7 +10,7 @@
 #include <QStringList>
 #include <QTimer>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "hotkeys/key_positions.h"
 #include "platform/main_thread.h"
 

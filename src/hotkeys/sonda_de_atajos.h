@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "hotkeys/hotkey_manager.h"
 
 namespace corvalin {

@@ -7,7 +7,7 @@
 #include <QProcess>
 #include <QStandardPaths>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "hotkeys/key_positions.h"
 
 namespace corvalin {

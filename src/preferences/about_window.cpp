@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/symbol_icons.h"
 
 namespace corvalin {

@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <algorithm>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "upload/s3_config.h"
 
 namespace corvalin {

@@ -7,7 +7,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace corvalin {
 

@@ -12,7 +12,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "preferences/form.h"
 
 namespace corvalin {

@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "upload/nube_modelo.h"
 
 class QComboBox;

@@ -2,7 +2,7 @@
 
 #include <QJsonObject>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/notification_center.h"
 
 namespace corvalin {

@@ -11,7 +11,7 @@
 #include <memory>
 #include <optional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "hotkeys/sonda_de_atajos.h"
 #include "hotkeys/system_shortcuts.h"
 

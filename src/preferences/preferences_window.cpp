@@ -9,7 +9,7 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/autostart.h"
 #include "platform/clipboard.h"
 #include "platform/symbol_icons.h"

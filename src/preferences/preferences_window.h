@@ -7,7 +7,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "hotkeys/sonda_de_atajos.h"
 #include "hotkeys/system_shortcuts.h"
 #include "platform/escapable_window.h"

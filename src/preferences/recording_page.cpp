@@ -4,7 +4,7 @@
 #include <QComboBox>
 #include <QLabel>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "recording/output_size.h"
 #include "recording/recording_types.h"
 

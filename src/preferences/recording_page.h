@@ -6,7 +6,7 @@
 #include <QVariant>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "preferences/form.h"
 
 class QComboBox;

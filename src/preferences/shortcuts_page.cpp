@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "hotkeys/hotkey_recorder.h"
 
 namespace corvalin {

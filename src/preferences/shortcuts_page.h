@@ -6,7 +6,7 @@
 #include <map>
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "preferences/form.h"
 #include "preferences/hotkey_assignment.h"
 

@@ -12,7 +12,7 @@
 #include <QSignalBlocker>
 #include <QTemporaryFile>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "update/update_controller.h"
 
 namespace corvalin {

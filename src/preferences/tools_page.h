@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "preferences/form.h"
 
 class QLabel;

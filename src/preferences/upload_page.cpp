@@ -11,7 +11,7 @@
 #include <QSpinBox>
 #include <algorithm>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/notification_center.h"
 
 namespace corvalin {

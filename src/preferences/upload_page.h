@@ -5,7 +5,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "preferences/bucket_form.h"
 #include "preferences/cloud_files.h"
 #include "preferences/form.h"

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 

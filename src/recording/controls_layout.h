@@ -9,7 +9,7 @@
 #include <optional>
 #include <vector>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace corvalin {
 

@@ -4,7 +4,7 @@
 #include <QPointer>
 #include <QUuid>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 #include "platform/private_folder.h"
 #include "platform/screen_map.h"

@@ -9,7 +9,7 @@
 #include <functional>
 #include <memory>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "recording/recording_types.h"
 
 namespace corvalin {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <variant>
 
-#include "app/settings.h"
+#include "core/settings.h"
 
 namespace corvalin {
 

@@ -8,7 +8,7 @@
 #include <QSaveFile>
 #include <QStandardPaths>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/alerts.h"
 
 namespace corvalin {

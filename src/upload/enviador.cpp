@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <set>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 
 namespace corvalin {

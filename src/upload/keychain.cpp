@@ -16,8 +16,8 @@
 #include <mutex>
 #include <optional>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 
 namespace corvalin {

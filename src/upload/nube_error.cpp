@@ -1,6 +1,6 @@
 #include "upload/nube_error.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "upload/subidas_en_curso.h"
 
 namespace corvalin {

@@ -4,8 +4,8 @@
 #include <QJsonDocument>
 #include <QUuid>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "upload/keychain.h"
 #include "upload/s3_uploader.h"
 

@@ -1,6 +1,6 @@
 #include "upload/s3_error.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

@@ -11,8 +11,8 @@
 #include <map>
 #include <vector>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 
 namespace corvalin::S3Uploader {

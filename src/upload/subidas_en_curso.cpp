@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/notification_center.h"
 
 namespace corvalin {

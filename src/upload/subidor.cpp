@@ -1,6 +1,6 @@
 #include "upload/subidor.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/clipboard.h"
 #include "platform/main_thread.h"
 #include "upload/s3_uploader.h"

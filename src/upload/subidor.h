@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "upload/enviador.h"
 #include "upload/error_de_subida.h"
 #include "upload/nube_uploader.h"

@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 
 #include "app/pending_parts.h"
-#include "app/settings.h"
+#include "core/settings.h"
 #include "shell_test.h"
 
 namespace corvalin {

@@ -5,7 +5,7 @@
 #include <QRegularExpression>
 
 #include "app/command_line.h"
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

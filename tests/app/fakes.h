@@ -13,8 +13,8 @@
 #include <vector>
 
 #include "app/parts.h"
-#include "app/settings.h"
 #include "app/status_item.h"
+#include "core/settings.h"
 
 namespace corvalin::testing {
 

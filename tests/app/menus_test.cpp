@@ -3,7 +3,7 @@
 #include <QFile>
 
 #include "app/menus.h"
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

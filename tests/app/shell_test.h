@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "app/app_delegate.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "fakes.h"
 
 namespace corvalin::testing {

@@ -4,7 +4,7 @@
 
 #include "app/menu_widgets.h"
 #include "app/status_item.h"
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

@@ -13,13 +13,13 @@
 #include <QTimer>
 #include <cstdio>
 
-#include "app/texts.h"
 #include "capture/area_selector_qt.h"
 #include "capture/color_picker_qt.h"
 #include "capture/countdown_qt.h"
 #include "capture/desktop.h"
 #include "capture/overlay.h"
 #include "capture/window_picker_qt.h"
+#include "core/texts.h"
 
 namespace {
 

@@ -9,7 +9,6 @@
 #include <QTest>
 #include <QWidget>
 
-#include "app/texts.h"
 #include "capture/area_selection.h"
 #include "capture/color_loupe.h"
 #include "capture/color_picker_qt.h"
@@ -17,6 +16,7 @@
 #include "capture/desktop.h"
 #include "capture/overlay.h"
 #include "capture/window_picker_qt.h"
+#include "core/texts.h"
 #include "platform/screen_map.h"
 
 namespace corvalin {

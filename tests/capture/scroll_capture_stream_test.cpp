@@ -8,8 +8,8 @@
 #include <QTest>
 #include <thread>
 
-#include "app/texts.h"
 #include "capture/scroll_capture_stream.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

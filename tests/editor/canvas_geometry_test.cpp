@@ -2,7 +2,7 @@
 // size, as plain functions.
 #include <gtest/gtest.h>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "editor/canvas_geometry.h"
 #include "editor/editor_zoom.h"
 #include "editor_test_support.h"

@@ -8,8 +8,8 @@
 #include <QTest>
 #include <memory>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/annotation_fonts.h"
 #include "editor/editor_queues.h"
 #include "editor/editor_view.h"

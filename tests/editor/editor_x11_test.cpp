@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/editor_factory.h"
 #include "editor/editor_view.h"
 #include "editor/editor_window_controller.h"

@@ -5,8 +5,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/sticker_catalog.h"
 #include "editor/sticker_grid_view.h"
 #include "editor/sticker_picker.h"

@@ -6,8 +6,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/color_palette_view.h"
 #include "editor/style_bar.h"
 #include "editor/style_bar_model.h"

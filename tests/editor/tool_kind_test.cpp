@@ -2,8 +2,8 @@
 
 #include <set>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "editor/symbol_drawing.h"
 #include "editor/tool_kind.h"
 

@@ -13,7 +13,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "hotkeys/hotkey_recorder.h"
 #include "platform/notification_center.h"
 

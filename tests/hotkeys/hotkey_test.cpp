@@ -2,7 +2,7 @@
 
 #include <QKeyEvent>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "hotkeys/hotkey.h"
 #include "hotkeys/keyboard_layout.h"
 

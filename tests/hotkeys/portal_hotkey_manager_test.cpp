@@ -14,8 +14,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
-#include "app/settings.h"
-#include "app/settings_store.h"
+#include "core/settings.h"
+#include "core/settings_store.h"
 #include "hotkeys/portal_hotkey_manager.h"
 
 namespace corvalin {

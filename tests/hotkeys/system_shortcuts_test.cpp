@@ -2,7 +2,7 @@
 
 #include <QProcess>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "hotkeys/system_shortcuts.h"
 
 namespace corvalin {

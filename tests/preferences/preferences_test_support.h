@@ -13,8 +13,8 @@
 #include <QTemporaryDir>
 #include <memory>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "preferences/preferences_window.h"
 
 namespace corvalin::prueba {

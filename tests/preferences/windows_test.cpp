@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "preferences/about_window.h"
 #include "preferences/preferences_window.h"
 #include "preferences_test_support.h"

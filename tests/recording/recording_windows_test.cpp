@@ -15,8 +15,8 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 
-#include "app/settings.h"
-#include "app/texts.h"
+#include "core/settings.h"
+#include "core/texts.h"
 #include "recording/controls_layout.h"
 #include "recording/windows/camera_bubble.h"
 #include "recording/windows/camera_layout.h"

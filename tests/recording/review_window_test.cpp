@@ -11,7 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/clipboard.h"
 #include "recording/windows/review_actions.h"
 #include "recording/windows/review_window.h"

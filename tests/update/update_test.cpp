@@ -8,7 +8,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/alerts.h"
 #include "update/update_controller.h"
 #include "update/update_feed.h"

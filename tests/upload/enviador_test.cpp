@@ -5,7 +5,7 @@
 #include <QElapsedTimer>
 
 #include "apoyo.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "upload/s3_uploader.h"
 
 namespace corvalin {

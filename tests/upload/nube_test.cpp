@@ -7,7 +7,7 @@
 #include <QTest>
 
 #include "apoyo.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "upload/nube_modelo.h"
 #include "upload/nube_uploader.h"
 

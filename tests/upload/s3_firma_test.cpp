@@ -8,7 +8,7 @@
 #include <QRegularExpression>
 #include <QTemporaryFile>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "upload/s3_uploader.h"
 
 namespace corvalin {

@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "apoyo.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/main_thread.h"
 #include "upload/s3_uploader.h"
 #include "upload/subidas_en_curso.h"

@@ -2,7 +2,7 @@
 
 #include <QTest>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/notification_center.h"
 #include "upload/subidas_en_curso.h"
 

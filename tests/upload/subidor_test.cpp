@@ -6,7 +6,7 @@
 #include <QTest>
 
 #include "apoyo.h"
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/clipboard.h"
 #include "upload/s3_uploader.h"
 #include "upload/subidas_en_curso.h"

@@ -12,7 +12,7 @@
 #include <QVideoFrame>
 #include <QVideoSink>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "recording/windows/camera_layout.h"
 
 namespace corvalin {

@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QSize>
 
-#include "app/enumerations.h"
+#include "core/enumerations.h"
 
 namespace corvalin {
 

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "recording/controls_layout.h"
 #include "recording/windows/floating_panel.h"
 

@@ -5,7 +5,7 @@
 #include <QFileInfo>
 #include <QLocale>
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 

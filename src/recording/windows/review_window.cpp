@@ -23,7 +23,7 @@
 #include <QVideoWidget>
 #include <vector>
 
-#include "app/texts.h"
+#include "core/texts.h"
 #include "platform/clipboard.h"
 #include "recording/mp4_writer.h"
 #include "recording/windows/review_actions.h"

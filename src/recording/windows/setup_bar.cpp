@@ -8,8 +8,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
-#include "app/enumerations.h"
-#include "app/texts.h"
+#include "core/enumerations.h"
+#include "core/texts.h"
 #include "recording/controls_layout.h"
 #include "recording/output_size.h"
 #include "recording/windows/floating_panel.h"

@@ -1,4 +1,4 @@
-#include "app/toast.h"
+#include "core/toast.h"
 
 #include <QGuiApplication>
 #include <QHBoxLayout>

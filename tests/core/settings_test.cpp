@@ -5,7 +5,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "recording/recording_types.h"
 #include "upload/s3_config.h"
 

@@ -1,6 +1,6 @@
-#include "app/enumerations.h"
+#include "core/enumerations.h"
 
-#include "app/texts.h"
+#include "core/texts.h"
 
 namespace corvalin {
 namespace {

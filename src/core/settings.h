@@ -10,8 +10,8 @@
 #include <memory>
 #include <optional>
 
-#include "app/enumerations.h"
-#include "app/settings_store.h"
+#include "core/enumerations.h"
+#include "core/settings_store.h"
 #include "editor/tool_kind.h"
 #include "hotkeys/hotkey.h"
 

@@ -1,4 +1,4 @@
-#include "app/texts.h"
+#include "core/texts.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -6,8 +6,8 @@
 #include <QProcess>
 #include <optional>
 
-#include "app/settings.h"
-#include "app/texts_table.h"
+#include "core/settings.h"
+#include "core/texts_table.h"
 
 namespace corvalin {
 namespace {

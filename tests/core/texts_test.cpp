@@ -6,9 +6,9 @@
 #include <QSet>
 #include <QTemporaryDir>
 
-#include "app/settings.h"
-#include "app/texts.h"
-#include "app/texts_table.h"
+#include "core/settings.h"
+#include "core/texts.h"
+#include "core/texts_table.h"
 
 namespace corvalin {
 namespace {

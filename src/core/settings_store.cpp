@@ -1,4 +1,4 @@
-#include "app/settings_store.h"
+#include "core/settings_store.h"
 
 #include <QDateTime>
 #include <QFile>

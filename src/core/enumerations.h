@@ -1,5 +1,5 @@
 // The enumerations the settings store keeps by raw value, with their user-visible titles.
-// Included through app/settings.h.
+// Included through core/settings.h.
 #pragma once
 
 #include <QString>

@@ -5,7 +5,7 @@
 #include <QScreen>
 #include <QTest>
 
-#include "app/toast.h"
+#include "core/toast.h"
 
 namespace corvalin {
 namespace {

@@ -1,6 +1,6 @@
 // The interface texts: every Spanish text the interface shows, keyed by itself, with its
 // English form. Placeholders (%@, %d, ...) appear in the same order in both.
-#include "app/texts_table.h"
+#include "core/texts_table.h"
 
 namespace corvalin {
 
