@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing.
-.PHONY: run test build deps deps-test deps-package asan bench install package clean
+.PHONY: run test build deps deps-test deps-package fuzz asan bench install package clean
 
 PREFIX ?= /usr/local
 
@@ -27,6 +27,14 @@ asan: deps-test
 	cmake --preset asan
 	cmake --build --preset asan
 	scripts/test-session ctest --preset asan
+
+# The libFuzzer targets for the parsers of outside data, FUZZ_SECONDS each (a minute by default).
+FUZZ_SECONDS ?= 60
+fuzz:
+	scripts/install-deps --fuzz
+	cmake --preset fuzz
+	cmake --build --preset fuzz
+	scripts/run-fuzzers $(FUZZ_SECONDS)
 
 # Benchmarks and the comparison with peers; figures go to build/bench/.
 bench: deps-test build
