@@ -304,7 +304,7 @@ int ejecutarCorvalin(QApplication& app, const QString& pedida) {
   if (!instance.adquirir()) {
     // Another Corvalin runs: hand it the request instead of showing a second tray icon.
     if (instance.entregar(pedida) == SingleInstance::Entrega::entregada) return 0;
-    std::fprintf(stderr, "corvalin: already running, and it could not be reached\n");
+    std::fprintf(stderr, "corvalin: %s\n", qPrintable(L("Corvalin ya corre, pero no contesta.")));
     return 1;
   }
   alReiniciar([&instance] { instance.soltar(); });

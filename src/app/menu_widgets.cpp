@@ -47,8 +47,8 @@ QAction* agregar(QMenu* menu, const ElementoDeMenu& e, const EjecutarAccion& eje
 
 }  // namespace
 
-void llenarMenu(QMenu* menu, const QList<ElementoDeMenu>& elementos,
-                const EjecutarAccion& ejecutar, FormaDeMenu forma) {
+void llenarMenu(QMenu* menu, const QList<ElementoDeMenu>& elementos, const EjecutarAccion& ejecutar,
+                FormaDeMenu forma) {
   menu->clear();
   for (const ElementoDeMenu& e : elementos) agregar(menu, e, ejecutar, forma);
 }

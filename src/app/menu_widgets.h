@@ -21,8 +21,8 @@ using EjecutarAccion = std::function<void(Accion, const QVariant&)>;
 enum class FormaDeMenu { dibujado, exportado };
 
 // Replaces the contents of `menu` with `elementos`.
-void llenarMenu(QMenu* menu, const QList<ElementoDeMenu>& elementos,
-                const EjecutarAccion& ejecutar, FormaDeMenu forma = FormaDeMenu::dibujado);
+void llenarMenu(QMenu* menu, const QList<ElementoDeMenu>& elementos, const EjecutarAccion& ejecutar,
+                FormaDeMenu forma = FormaDeMenu::dibujado);
 
 // The menu bar for one of Corvalin's windows; Linux has no global menu bar, so each window
 // carries its own. Cut, Copy, Paste, Select All, Close and Minimize act on `ventana`.

@@ -9,6 +9,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDir>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <cstdio>
 
@@ -88,10 +89,7 @@ SingleInstance::Entrega SingleInstance::entregar(const QString& accion, bool arr
   // A connection of its own, closed when done: the process may go on to be Corvalin under a
   // new application object, which must find the shared session connection untouched.
   const QString nombre = QStringLiteral("corvalin-entrega");
-  struct Cerrar {
-    const QString& nombre;
-    ~Cerrar() { QDBusConnection::disconnectFromBus(nombre); }
-  } cerrar{nombre};
+  const auto cerrar = qScopeGuard([&nombre] { QDBusConnection::disconnectFromBus(nombre); });
   QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, nombre);
   if (!bus.isConnected()) return Entrega::sinBus;
   QDBusMessage call = QDBusMessage::createMethodCall(

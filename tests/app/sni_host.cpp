@@ -12,12 +12,10 @@
 //   sni_host items                    the registered items, one "item ITEM" line each
 //   sni_host dump [--icons DIR]       the item's properties and whole menu, as lines to grep
 //   sni_host click LABEL              sends "clicked" to the menu entry labelled LABEL
-//   sni_host activate X Y             calls Activate(X, Y) on the item; also context and
-//                                     secondary, for ContextMenu and SecondaryActivate
+//   sni_host activate X Y             calls Activate(X, Y) on the item
 //   sni_host wait-gone                waits until no item is registered
 // The other commands are clients of a running watcher (this program's "watch", usually in
 // another process). They wait up to --wait-item S seconds (10 unless told) for an item, and
-// --item-id ID picks the item whose Id property is ID when there are several.
 //
 // What dump prints, one fact a line; strings are quoted, with \t, \n, \" and \\ escaped:
 //   items.count N
@@ -173,9 +171,8 @@ class Vigilante final : public QDBusVirtualObject {
         return true;
       }
       if (miembro == QLatin1String("GetAll") && m.signature() == QLatin1String("s")) {
-        conexion.send(m.createReply(args[0].toString() == kInterfazDelVigilante
-                                        ? propiedades()
-                                        : QVariantMap()));
+        conexion.send(m.createReply(args[0].toString() == kInterfazDelVigilante ? propiedades()
+                                                                                : QVariantMap()));
         return true;
       }
       if (miembro == QLatin1String("Set")) {
@@ -239,9 +236,8 @@ class Vigilante final : public QDBusVirtualObject {
   }
 
   void registrarHost(const QDBusMessage& m, const QDBusConnection& conexion, const QString& arg) {
-    const QString servicio = arg.startsWith(QLatin1Char(':')) || arg.contains(QLatin1Char('.'))
-                                 ? arg
-                                 : m.service();
+    const QString servicio =
+        arg.startsWith(QLatin1Char(':')) || arg.contains(QLatin1Char('.')) ? arg : m.service();
     conexion.send(m.createReply());
     if (hosts_.contains(servicio)) return;
     hosts_ << servicio;
@@ -291,7 +287,8 @@ int vigilar(QCoreApplication& app, int maxSegundos) {
     return sinBus;
   }
   if (!bus.registerService(kServicioDelVigilante)) {
-    error(QStringLiteral("%1 is taken: another watcher runs on this bus").arg(kServicioDelVigilante));
+    error(
+        QStringLiteral("%1 is taken: another watcher runs on this bus").arg(kServicioDelVigilante));
     return sinBus;
   }
   // The name a host takes, by the protocol's convention.
@@ -354,14 +351,13 @@ QDBusMessage llamar(const QDBusConnection& bus, const QString& servicio, const Q
 
 bool fallo(const QDBusMessage& respuesta, const QString& que) {
   if (respuesta.type() == QDBusMessage::ReplyMessage) return false;
-  error(QStringLiteral("%1 failed: %2 %3")
-            .arg(que, respuesta.errorName(), respuesta.errorMessage()));
+  error(
+      QStringLiteral("%1 failed: %2 %3").arg(que, respuesta.errorName(), respuesta.errorMessage()));
   return true;
 }
 
 QVariant desenvolver(const QVariant& v) {
-  return v.userType() == qMetaTypeId<QDBusVariant>() ? qvariant_cast<QDBusVariant>(v).variant()
-                                                     : v;
+  return v.userType() == qMetaTypeId<QDBusVariant>() ? qvariant_cast<QDBusVariant>(v).variant() : v;
 }
 
 std::optional<QVariantMap> todasLasPropiedades(const QDBusConnection& bus, const Item& item,
@@ -377,7 +373,6 @@ std::optional<QVariantMap> todasLasPropiedades(const QDBusConnection& bus, const
 
 struct Opciones {
   int esperaDeItem = 10;
-  QString idDelItem;
   QString carpetaDeIconos;
   int maxSegundos = 0;
 };
@@ -391,14 +386,7 @@ std::optional<QStringList> itemsRegistrados(const QDBusConnection& bus) {
   return desenvolver(r.arguments().first()).toStringList();
 }
 
-QString idDe(const QDBusConnection& bus, const Item& item) {
-  const QDBusMessage r = llamar(bus, item.servicio, item.ruta, kPropiedades,
-                                QStringLiteral("Get"), {kInterfazDelItem, QStringLiteral("Id")});
-  if (r.type() != QDBusMessage::ReplyMessage || r.arguments().size() != 1) return {};
-  return desenvolver(r.arguments().first()).toString();
-}
-
-// Waits for an item (the one with the wanted Id, if given). Returns the exit status on failure.
+// Waits for an item (the first registered). Returns the exit status on failure.
 int esperarItem(const QDBusConnection& bus, const Opciones& o, Item& elegido, int& cuantos) {
   QDeadlineTimer plazo(qint64(o.esperaDeItem) * 1000);
   bool huboVigilante = false;
@@ -406,12 +394,9 @@ int esperarItem(const QDBusConnection& bus, const Opciones& o, Item& elegido, in
     if (const std::optional<QStringList> items = itemsRegistrados(bus)) {
       huboVigilante = true;
       cuantos = int(items->size());
-      for (const QString& entrada : *items) {
-        const Item item = partir(entrada);
-        if (o.idDelItem.isEmpty() || idDe(bus, item) == o.idDelItem) {
-          elegido = item;
-          return ok;
-        }
+      if (!items->isEmpty()) {
+        elegido = partir(items->first());
+        return ok;
       }
     }
     if (plazo.hasExpired()) break;
@@ -421,9 +406,7 @@ int esperarItem(const QDBusConnection& bus, const Opciones& o, Item& elegido, in
     error(QStringLiteral("no %1 on the session bus").arg(kServicioDelVigilante));
     return sinBus;
   }
-  error(o.idDelItem.isEmpty()
-            ? QStringLiteral("no item registered within %1 s").arg(o.esperaDeItem)
-            : QStringLiteral("no item with Id %1 within %2 s").arg(o.idDelItem).arg(o.esperaDeItem));
+  error(QStringLiteral("no item registered within %1 s").arg(o.esperaDeItem));
   return sinItem;
 }
 
@@ -463,10 +446,11 @@ bool guardarPam(const Imagen& im, const QString& ruta) {
     return false;
   QFile f(ruta);
   if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
-  f.write(QStringLiteral("P7\nWIDTH %1\nHEIGHT %2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n")
-              .arg(im.ancho)
-              .arg(im.alto)
-              .toLatin1());
+  f.write(
+      QStringLiteral("P7\nWIDTH %1\nHEIGHT %2\nDEPTH 4\nMAXVAL 255\nTUPLTYPE RGB_ALPHA\nENDHDR\n")
+          .arg(im.ancho)
+          .arg(im.alto)
+          .toLatin1());
   QByteArray rgba(im.argb.size(), '\0');
   for (qsizetype i = 0; i + 3 < im.argb.size(); i += 4) {
     rgba[i] = im.argb[i + 1];
@@ -481,8 +465,8 @@ void escribirImagenes(const QString& prefijo, const QList<Imagen>& imagenes,
                       const QString& carpeta) {
   linea(QStringLiteral("%1.count %2").arg(prefijo).arg(imagenes.size()));
   for (const Imagen& im : imagenes) {
-    const bool tamanoBien = im.ancho > 0 && im.alto > 0 &&
-                            im.argb.size() == qsizetype(im.ancho) * im.alto * 4;
+    const bool tamanoBien =
+        im.ancho > 0 && im.alto > 0 && im.argb.size() == qsizetype(im.ancho) * im.alto * 4;
     linea(QStringLiteral("%1 %2x%3 bytes=%4 size-ok=%5 visible=%6")
               .arg(prefijo)
               .arg(im.ancho)
@@ -551,8 +535,8 @@ std::optional<std::pair<uint, Entrada>> pedirMenu(const QDBusConnection& bus,
   if (fallo(r, QStringLiteral("GetLayout on %1%2").arg(servicio, ruta))) return std::nullopt;
   const QVariantList args = r.arguments();
   if (args.size() != 2 || args[1].userType() != qMetaTypeId<QDBusArgument>()) {
-    error(QStringLiteral("GetLayout answered with signature %1, not u(ia{sv}av)")
-              .arg(r.signature()));
+    error(
+        QStringLiteral("GetLayout answered with signature %1, not u(ia{sv}av)").arg(r.signature()));
     return std::nullopt;
   }
   Entrada raiz;
@@ -639,7 +623,8 @@ int volcar(const QDBusConnection& bus, const Opciones& o) {
     const QString v = valorSimple(it.value());
     if (!v.isEmpty()) linea(QStringLiteral("item.%1 %2").arg(it.key(), v));
   }
-  for (const char* nombre : {"Category", "Id", "Title", "Status", "Menu", "IconPixmap", "ToolTip"}) {
+  for (const char* nombre :
+       {"Category", "Id", "Title", "Status", "Menu", "IconPixmap", "ToolTip"}) {
     if (!props->contains(QString::fromLatin1(nombre))) {
       linea(QStringLiteral("item.%1 <missing>").arg(QString::fromLatin1(nombre)));
     }
@@ -706,8 +691,7 @@ int volcar(const QDBusConnection& bus, const Opciones& o) {
   linea(QStringLiteral("menu.before-about-to-show %1").arg(antes->second.hijos.size()));
   bool hayCambios = false;
   if (!avisarQueSeAbre(bus, item.servicio, rutaDelMenu, 0, &hayCambios)) return fallaDelItem;
-  linea(QStringLiteral("menu.about-to-show needUpdate=%1")
-            .arg(si(hayCambios)));
+  linea(QStringLiteral("menu.about-to-show needUpdate=%1").arg(si(hayCambios)));
   const auto despues = pedirMenu(bus, item.servicio, rutaDelMenu);
   if (!despues) return fallaDelItem;
   linea(QStringLiteral("menu.revision %1").arg(despues->first));
@@ -757,10 +741,9 @@ void buscar(const Entrada& e, const QString& etiqueta, QList<Entrada>& halladas,
 
 bool enviarEvento(const QDBusConnection& bus, const QString& servicio, const QString& ruta, int id,
                   const QString& evento) {
-  const QDBusMessage r = llamar(
-      bus, servicio, ruta, kInterfazDelMenu, QStringLiteral("Event"),
-      {id, evento, QVariant::fromValue(QDBusVariant(0)),
-       QVariant::fromValue(uint(QDateTime::currentSecsSinceEpoch()))});
+  const QDBusMessage r = llamar(bus, servicio, ruta, kInterfazDelMenu, QStringLiteral("Event"),
+                                {id, evento, QVariant::fromValue(QDBusVariant(0)),
+                                 QVariant::fromValue(uint(QDateTime::currentSecsSinceEpoch()))});
   return !fallo(r, QStringLiteral("Event(%1, %2)").arg(id).arg(evento));
 }
 
@@ -803,7 +786,8 @@ int pulsar(const QDBusConnection& bus, const Opciones& o, const QString& etiquet
   return ok;
 }
 
-int activar(const QDBusConnection& bus, const Opciones& o, const QString& metodo, int x, int y) {
+int activar(const QDBusConnection& bus, const Opciones& o, int x, int y) {
+  const QString metodo = QStringLiteral("Activate");
   Item item;
   int cuantos = 0;
   if (int s = esperarItem(bus, o, item, cuantos); s != ok) return s;
@@ -853,9 +837,9 @@ int usoIncorrecto(const QString& por) {
   std::fputs(
       "usage: sni_host watch [--max-seconds S]\n"
       "       sni_host items\n"
-      "       sni_host dump [--icons DIR] [--wait-item S] [--item-id ID]\n"
-      "       sni_host click LABEL [--wait-item S] [--item-id ID]\n"
-      "       sni_host activate|context|secondary X Y [--wait-item S] [--item-id ID]\n"
+      "       sni_host dump [--icons DIR] [--wait-item S]\n"
+      "       sni_host click LABEL [--wait-item S]\n"
+      "       sni_host activate X Y [--wait-item S]\n"
       "       sni_host wait-gone [--wait-item S]\n",
       stderr);
   return uso;
@@ -882,8 +866,6 @@ int main(int argc, char** argv) {
       const int n = v.toInt(&numero);
       if (!numero || n < 0) return usoIncorrecto(a + QStringLiteral(" needs a number"));
       (a == QLatin1String("--wait-item") ? o.esperaDeItem : o.maxSegundos) = n;
-    } else if (a == QLatin1String("--item-id")) {
-      if (!valor(o.idDelItem)) return usoIncorrecto(QStringLiteral("--item-id needs an Id"));
     } else if (a == QLatin1String("--icons")) {
       if (!valor(o.carpetaDeIconos)) return usoIncorrecto(QStringLiteral("--icons needs a folder"));
     } else if (a.startsWith(QLatin1String("--"))) {
@@ -910,17 +892,12 @@ int main(int argc, char** argv) {
     return esperarQueSeVaya(bus, o);
   if (orden == QLatin1String("click") && posicionales.size() == 1)
     return pulsar(bus, o, posicionales.first());
-  const QStringList metodos = {QStringLiteral("activate"), QStringLiteral("context"),
-                               QStringLiteral("secondary")};
-  if (metodos.contains(orden) && posicionales.size() == 2) {
+  if (orden == QLatin1String("activate") && posicionales.size() == 2) {
     bool bienX = false, bienY = false;
     const int x = posicionales[0].toInt(&bienX);
     const int y = posicionales[1].toInt(&bienY);
     if (!bienX || !bienY) return usoIncorrecto(QStringLiteral("X and Y are whole numbers"));
-    const QString metodo = orden == QLatin1String("activate")  ? QStringLiteral("Activate")
-                           : orden == QLatin1String("context") ? QStringLiteral("ContextMenu")
-                                                               : QStringLiteral("SecondaryActivate");
-    return activar(bus, o, metodo, x, y);
+    return activar(bus, o, x, y);
   }
   return usoIncorrecto(QStringLiteral("unknown command or wrong arguments: ") + orden);
 }
