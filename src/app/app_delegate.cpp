@@ -1,6 +1,7 @@
 #include "app/app_delegate.h"
 
 #include <QFile>
+#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 
@@ -89,6 +90,7 @@ void AppDelegate::applicationDidFinishLaunching() {
                  });
   center.observe(QString::fromUtf8(notificacion::kSubidas), this,
                  [this](const QVariant&) { refrescarMenus(); });
+  ofrecerRecuperacion();
 }
 
 void AppDelegate::applicationWillTerminate() {
@@ -284,13 +286,46 @@ void AppDelegate::cancelarSubida(const QVariant& valor) {
 }
 
 void AppDelegate::abrirEditor(const QImage& image) {
-  if (editor_) editor_->cerrar();
+  mostrarEditorNuevo(piezas_.editor(image));
+}
+
+void AppDelegate::mostrarEditorNuevo(std::unique_ptr<EditorWindow> editor) {
+  // The new document takes the place of the one open before.
+  if (editor_) editor_->cerrarDocumento();
   if (video_) video_->cerrar();
-  editor_ = piezas_.editor(image);
+  editor_ = std::move(editor);
   ultima_ = Ultima::editor;
   editor_->refrescarBotonDeSubida();
   editor_->mostrar();
   if (piezas_.activar) piezas_.activar();
+}
+
+void AppDelegate::ofrecerRecuperacion() {
+  if (!piezas_.documentosSinGuardar || !piezas_.editorRecuperado || !piezas_.toastConAccion) return;
+  const std::vector<CopiaPendiente> pendientes = piezas_.documentosSinGuardar();
+  if (pendientes.empty()) return;
+  // The newest; any other is offered at the next start.
+  const CopiaPendiente& copia = pendientes.front();
+  const QLocale idioma(idiomaActual() == Idioma::ingles ? QLocale::English : QLocale::Spanish);
+  const QString detalle = L("%@×%@, editada el %@", copia.tamano.width(), copia.tamano.height(),
+                            idioma.toString(copia.cuando.toLocalTime(), QLocale::ShortFormat));
+  QPointer<AppDelegate> self(this);
+  piezas_.toastConAccion(L("Quedó una captura sin guardar"), detalle,
+                         QStringLiteral("doc.on.doc.fill"),
+                         {L("Recuperar"), [self, carpeta = copia.carpeta] {
+                            if (self) self->abrirEditorRecuperado(carpeta);
+                          }});
+}
+
+void AppDelegate::abrirEditorRecuperado(const QString& carpeta) {
+  std::unique_ptr<EditorWindow> editor = piezas_.editorRecuperado(carpeta);
+  if (!editor) {
+    // Nothing is removed: the folder stays for whoever wants to look into it.
+    piezas_.toast(L("No se pudo recuperar la captura"), L("La copia está incompleta: %@", carpeta),
+                  QStringLiteral("exclamationmark.triangle"));
+    return;
+  }
+  mostrarEditorNuevo(std::move(editor));
 }
 
 void AppDelegate::abrirVideo(const GrabacionTerminada& grabacion) {

@@ -31,6 +31,9 @@ class AppDelegate : public QObject {
   // Every hotkey and most capture commands.
   void capture(CaptureMode mode);
   void abrirEditor(const QImage& image);
+  // Offers back the newest document an earlier run left unsaved, in a toast with a button.
+  void ofrecerRecuperacion();
+  void abrirEditorRecuperado(const QString& carpeta);
   void showLastWindow();
   void registerHotkeys();
   void refrescarMenus();
@@ -50,6 +53,7 @@ class AppDelegate : public QObject {
 
  private:
   bool hasScreenPermission(CaptureMode mode);
+  void mostrarEditorNuevo(std::unique_ptr<EditorWindow> editor);
   void abrirVideo(const GrabacionTerminada& grabacion);
   bool videoConArchivo() const;
   void cambiarAjuste(Accion accion, const QVariant& valor);

@@ -124,6 +124,7 @@ bool subidaLista() {
 ServiciosDelEditor serviciosDelEditor(Piezas& p, VentanasFijas& ventanas) {
   ServiciosDelEditor editor;
   editor.settings = &Settings::shared();
+  editor.carpetaDeCopias = carpetaDeCopias();
   editor.portapapeles = portapapelesDelSistema(*p.portapapeles);
   editor.lector = p.lector.get();
   editor.toast = p.toast;
@@ -247,6 +248,9 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   p.portapapeles = crearPortapapelesDelSistema();
   p.alertas = crearAlertasDeEscritorio();
   p.toast = [](const QString& t, const QString& d, const QString& s) { Toast::mostrar(t, d, s); };
+  p.toastConAccion = [](const QString& t, const QString& d, const QString& s, AccionDeToast a) {
+    Toast::mostrar(t, d, s, std::move(a));
+  };
   auto capturas = std::make_unique<ServicioDeCaptura>(ServicioDeCaptura::Configuracion{
       herramientaDeCapturaInstalada(), {}, std::chrono::milliseconds(40)});
   // A tool that cannot start is an installation fault: say so instead of doing nothing.
@@ -282,6 +286,8 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   });
   p.sonda = SondaDeAtajos::shared();
   p.editor = crearFabricaDeEditor(serviciosDelEditor(p, ventanas));
+  p.editorRecuperado = crearFabricaDeEditorRecuperado(serviciosDelEditor(p, ventanas));
+  p.documentosSinGuardar = [] { return copiasPendientes(); };
   p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
   ponerSelectores(p);
   p.buscarActualizaciones = [] { UpdateController::shared().checkForUpdates(); };

@@ -14,7 +14,9 @@
 #include "capture/scroll_capture.h"
 #include "capture/text_recognizer.h"
 #include "capture/window_picker.h"
+#include "core/toast.h"
 #include "editor/editor_window.h"
+#include "editor/recovery_copy.h"
 #include "hotkeys/hotkey_manager.h"
 #include "platform/alerts.h"
 #include "platform/clipboard.h"
@@ -27,11 +29,15 @@ class StatusItem;
 
 using MostrarToast =
     std::function<void(const QString& titulo, const QString& detalle, const QString& simbolo)>;
+// A toast with a button (core/toast.h).
+using MostrarToastConAccion = std::function<void(const QString& titulo, const QString& detalle,
+                                                 const QString& simbolo, AccionDeToast accion)>;
 
 struct Piezas {
   std::unique_ptr<Clipboard> portapapeles;
   std::unique_ptr<Alertas> alertas;
   MostrarToast toast;
+  MostrarToastConAccion toastConAccion;
   // Whether screens may be captured: X11 needs no permission, and under Wayland the portal
   // asks the user itself, so only a refusal it reported answers no.
   std::function<bool()> permisoDePantalla;
@@ -52,6 +58,10 @@ struct Piezas {
   std::function<std::unique_ptr<ScrollCapture>()> desplazamiento;
   FabricaDeCuentaRegresiva cuentaRegresiva;
   FabricaDeEditor editor;
+  // Documents an earlier run left unsaved (it crashed, or the session ended), newest first,
+  // and the editor that reopens one.
+  std::function<std::vector<CopiaPendiente>()> documentosSinGuardar;
+  FabricaDeEditorRecuperado editorRecuperado;
 
   std::unique_ptr<ScreenRecorder> grabadora;
   FabricasDeGrabacion grabacion;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPropertyAnimation>
+#include <QPushButton>
 #include <QScreen>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -62,24 +63,34 @@ Toast* Toast::actual() {
 }
 
 Toast* Toast::mostrar(const QString& titulo, const QString& detalle, const QString& simbolo) {
+  return mostrar(titulo, detalle, simbolo, {});
+}
+
+Toast* Toast::mostrar(const QString& titulo, const QString& detalle, const QString& simbolo,
+                      AccionDeToast accion) {
   if (Toast* current = actual()) current->dismiss();
-  auto* toast = new Toast(titulo, detalle, simbolo);
+  const bool conAccion = static_cast<bool>(accion.alElegir);
+  auto* toast = new Toast(titulo, detalle, simbolo, std::move(accion));
   ranura() = toast;
-  toast->present(kMilisegundos);
+  toast->present(conAccion ? kMilisegundosConAccion : kMilisegundos);
   return toast;
 }
 
-Toast::Toast(const QString& titulo, const QString& detalle, const QString& simbolo)
+Toast::Toast(const QString& titulo, const QString& detalle, const QString& simbolo,
+             AccionDeToast accion)
     : QWidget(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                           Qt::WindowDoesNotAcceptFocus | Qt::WindowTransparentForInput |
-                           Qt::BypassWindowManagerHint),
+                           Qt::WindowDoesNotAcceptFocus | Qt::BypassWindowManagerHint |
+                           (accion.alElegir ? Qt::WindowFlags() : Qt::WindowTransparentForInput)),
       titulo_(titulo),
       detalle_(detalle) {
   setAttribute(Qt::WA_TranslucentBackground);
   setAttribute(Qt::WA_ShowWithoutActivating);
-  setAttribute(Qt::WA_TransparentForMouseEvents);
+  // Click-through unless there is a button to click.
+  setAttribute(Qt::WA_TransparentForMouseEvents, !accion.alElegir);
   setAttribute(Qt::WA_DeleteOnClose);
   setObjectName(QStringLiteral("corvalinToast"));
+  // Named for the desktop's accessibility and for automation; never shown as a title.
+  setWindowTitle(titulo);
 
   const QColor acento = palette().color(QPalette::Highlight).lighter(140);
   auto* icon = new QLabel(this);
@@ -112,6 +123,24 @@ Toast::Toast(const QString& titulo, const QString& detalle, const QString& simbo
   row->setContentsMargins(16, 12, 18, 12);
   row->addWidget(icon, 0, Qt::AlignVCenter);
   row->addLayout(column, 1);
+  int anchoDelBoton = 0;
+  if (accion.alElegir) {
+    boton_ = new QPushButton(accion.titulo, this);
+    boton_->setFocusPolicy(Qt::NoFocus);
+    boton_->setCursor(Qt::PointingHandCursor);
+    boton_->setStyleSheet(QStringLiteral(
+        "QPushButton { color: white; background: rgba(255, 255, 255, 0.16); border: none;"
+        " border-radius: 7px; padding: 5px 12px; font-weight: 600; }"
+        "QPushButton:hover { background: rgba(255, 255, 255, 0.26); }"
+        "QPushButton:pressed { background: rgba(255, 255, 255, 0.34); }"));
+    connect(boton_, &QPushButton::clicked, this, [this, elegir = std::move(accion.alElegir)] {
+      if (saliendo_) return;
+      dismiss();
+      elegir();
+    });
+    row->addWidget(boton_, 0, Qt::AlignVCenter);
+    anchoDelBoton = boton_->sizeHint().width() + 10;
+  }
 
   // Natural width: what the title and the whole detail need, clamped.
   QFontMetrics titleMetrics(titleFont);
@@ -120,7 +149,7 @@ Toast::Toast(const QString& titulo, const QString& detalle, const QString& simbo
   const int texto = std::max(titleMetrics.horizontalAdvance(titulo),
                              QFontMetrics(detailFont).horizontalAdvance(detalle));
   const int natural = 16 + 20 + 10 + texto + 18 + 2;
-  setFixedWidth(anchoDeToast(natural));
+  setFixedWidth(anchoDeToast(natural) + anchoDelBoton);
   setFixedHeight(sizeHint().height());
 
   timer_ = new QTimer(this);

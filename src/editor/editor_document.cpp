@@ -34,6 +34,12 @@ std::optional<Documento> Historial::redo(const Documento& actual) {
   return out;
 }
 
+void Historial::reponer(std::vector<Documento> deshacer, std::vector<Documento> rehacer) {
+  undo_.assign(std::make_move_iterator(deshacer.begin()), std::make_move_iterator(deshacer.end()));
+  while (undo_.size() > kLimite) undo_.pop_front();
+  redo_ = std::move(rehacer);
+}
+
 void Historial::descartarUltimo() {
   if (!undo_.empty()) undo_.pop_back();
 }

@@ -41,6 +41,11 @@ class Historial {
   std::size_t undoCount() const { return undo_.size(); }
   std::size_t redoCount() const { return redo_.size(); }
 
+  // Both sides as they stand, the oldest step first; and put back from a recovery copy.
+  std::vector<Documento> pasosParaDeshacer() const { return {undo_.begin(), undo_.end()}; }
+  const std::vector<Documento>& pasosParaRehacer() const { return redo_; }
+  void reponer(std::vector<Documento> deshacer, std::vector<Documento> rehacer);
+
  private:
   std::deque<Documento> undo_;
   std::vector<Documento> redo_;

@@ -46,4 +46,13 @@ FabricaDeEditor crearFabricaDeEditor(ServiciosDelEditor servicios) {
   };
 }
 
+FabricaDeEditorRecuperado crearFabricaDeEditorRecuperado(ServiciosDelEditor servicios) {
+  return [servicios](const QString& carpeta) -> std::unique_ptr<EditorWindow> {
+    std::map<QString, QImage> archivos;
+    const std::optional<CopiaDeDocumento> copia = leerCopia(carpeta, &archivos);
+    if (!copia) return nullptr;
+    return std::make_unique<EditorWindowController>(*copia, carpeta, archivos, servicios);
+  };
+}
+
 }  // namespace corvalin

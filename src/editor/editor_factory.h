@@ -8,5 +8,7 @@ namespace corvalin {
 
 // Each call opens the picture in a new editor window (not yet shown).
 FabricaDeEditor crearFabricaDeEditor(ServiciosDelEditor servicios);
+// Each call reopens the document of a recovery copy, history included.
+FabricaDeEditorRecuperado crearFabricaDeEditorRecuperado(ServiciosDelEditor servicios);
 
 }  // namespace corvalin

@@ -12,4 +12,9 @@ SerialQueue& colaDeRelleno() {
   return *queue;
 }
 
+SerialQueue& colaDeRecuperacion() {
+  static SerialQueue* queue = new SerialQueue("corvalin.editor.recuperar");
+  return *queue;
+}
+
 }  // namespace corvalin

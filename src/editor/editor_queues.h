@@ -10,5 +10,7 @@ namespace corvalin {
 SerialQueue& colaDeExportacion();
 // Erase-and-fill and dust removal.
 SerialQueue& colaDeRelleno();
+// Recovery copies of open documents.
+SerialQueue& colaDeRecuperacion();
 
 }  // namespace corvalin

@@ -78,6 +78,8 @@ struct ServiciosDelEditor {
   std::function<void()> activar;  // brings Corvalin forward
   // Gives a new editor window the application's menu bar.
   std::function<void(QWidget* ventana)> ponerBarraDeMenus;
+  // Where recovery copies of open documents are kept; none are kept when empty.
+  QString carpetaDeCopias;
 };
 
 }  // namespace corvalin

@@ -17,6 +17,7 @@
 #include "editor/centering_clip_view.h"
 #include "editor/editor_export.h"
 #include "editor/editor_footer.h"
+#include "editor/editor_queues.h"
 #include "editor/editor_view.h"
 #include "editor/pixel_options_bar.h"
 #include "editor/style_bar.h"
@@ -50,6 +51,37 @@ EditorWindowController::EditorWindowController(const QImage& picture, ServiciosD
     move(screen->availableGeometry().center() - rect().center());
   }
   programarPeso(true);
+  if (!s_.carpetaDeCopias.isEmpty()) {
+    recuperacion_ = std::make_unique<GuardaDeRecuperacion>(
+        carpetaNuevaDeCopia(s_.carpetaDeCopias),
+        [this] {
+          return CopiaDeDocumento{canvas_->documento(), historial_.pasosParaDeshacer(),
+                                  historial_.pasosParaRehacer()};
+        },
+        colaDeRecuperacion());
+  }
+}
+
+EditorWindowController::EditorWindowController(const CopiaDeDocumento& copia,
+                                               const QString& carpeta,
+                                               const std::map<QString, QImage>& archivos,
+                                               ServiciosDelEditor servicios)
+    : EditorWindowController(copia.actual.base, [&] {
+        // The copy stays where it is, under this process from now on.
+        servicios.carpetaDeCopias.clear();
+        return std::move(servicios);
+      }()) {
+  canvas_->restore(copia.actual);
+  historial_.reponer(copia.deshacer, copia.rehacer);
+  recuperacion_ = std::make_unique<GuardaDeRecuperacion>(
+      carpeta,
+      [this] {
+        return CopiaDeDocumento{canvas_->documento(), historial_.pasosParaDeshacer(),
+                                historial_.pasosParaRehacer()};
+      },
+      colaDeRecuperacion());
+  recuperacion_->conocer(archivos);
+  recuperacion_->cambio();
 }
 
 EditorWindowController::~EditorWindowController() {
@@ -86,7 +118,10 @@ void EditorWindowController::construirVentana() {
 
 void EditorWindowController::conectarCanvas() {
   canvas_->willMutate = [this] { pushUndo(); };
-  canvas_->onDidMutate = [this] { programarPeso(false); };
+  canvas_->onDidMutate = [this] {
+    programarPeso(false);
+    alCambiar();
+  };
   canvas_->onCopy = [this] { copyToClipboard(); };
   canvas_->onEscape = [this] { copyAndClose(); };
   canvas_->onEnter = [this] { saveToDisk(); };
@@ -115,6 +150,19 @@ void EditorWindowController::cerrar() {
   if (onClose) onClose();
 }
 
+void EditorWindowController::cerrarDocumento() {
+  terminarDocumento();
+  cerrar();
+}
+
+void EditorWindowController::alCambiar() {
+  if (recuperacion_) recuperacion_->cambio();
+}
+
+void EditorWindowController::terminarDocumento() {
+  if (recuperacion_) recuperacion_->descartar();
+}
+
 void EditorWindowController::refrescarBotonDeSubida() {
   const QString titulo = s_.subida.titulo ? s_.subida.titulo() : QString();
   subir_->setText(titulo);
@@ -131,6 +179,8 @@ void EditorWindowController::closeEvent(QCloseEvent* event) {
   // Closing keeps the document: the shell may bring the window back until the next capture.
   if (canvas_->editingText()) canvas_->commitTextField(false);
   event->accept();
+  // Closed by the user: the document is done with.
+  if (!cerrando_) terminarDocumento();
   if (!cerrando_ && onClose) onClose();
   cerrando_ = false;
 }
@@ -176,6 +226,7 @@ void EditorWindowController::mostrarError(const QString& titulo, const QString& 
 void EditorWindowController::pushUndo() {
   historial_.push(canvas_->documento());
   programarPeso(false);
+  alCambiar();
 }
 
 void EditorWindowController::undo() {
@@ -241,6 +292,7 @@ void EditorWindowController::elegirTamano(int index) {
 }
 
 void EditorWindowController::imageSizeChanged() {
+  alCambiar();
   zoom_.reset();
   actualizarTitulo();
   fitWindowToImage();

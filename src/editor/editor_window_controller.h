@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <array>
 #include <atomic>
+#include <map>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "editor/editor_services.h"
 #include "editor/editor_window.h"
 #include "editor/editor_zoom.h"
+#include "editor/recovery_keeper.h"
 #include "editor/tool_kind.h"
 
 class QMenu;
@@ -38,11 +40,15 @@ class EditorWindowController : public QMainWindow, public EditorWindow {
  public:
   EditorWindowController(const QImage& picture, ServiciosDelEditor servicios,
                          QWidget* parent = nullptr);
+  // The document of a recovery copy, history included, keeping its copy in `carpeta`.
+  EditorWindowController(const CopiaDeDocumento& copia, const QString& carpeta,
+                         const std::map<QString, QImage>& archivos, ServiciosDelEditor servicios);
   ~EditorWindowController() override;
 
   // EditorWindow.
   void mostrar() override;
   void cerrar() override;
+  void cerrarDocumento() override;
   void refrescarBotonDeSubida() override;
   void setStrokeColor(const QColor& color) override;
 
@@ -78,6 +84,7 @@ class EditorWindowController : public QMainWindow, public EditorWindow {
   // What tests and the shell look at.
   EditorView* canvas() const { return canvas_; }
   const Historial& historial() const { return historial_; }
+  GuardaDeRecuperacion* recuperacion() const { return recuperacion_.get(); }
   std::optional<qint64> pesoExport() const { return pesoExport_; }
   QString status() const;
   std::optional<double> zoom() const { return zoom_; }
@@ -116,6 +123,9 @@ class EditorWindowController : public QMainWindow, public EditorWindow {
   void palomear(int group, ToolKind tool);
   QMenu* menuPara(int group);
   void mostrarError(const QString& titulo, const QString& detalle);
+  // The document changed / is done with (saved, copied, uploaded or closed by the user).
+  void alCambiar();
+  void terminarDocumento();
 
   // Flattens and encodes the current document on the export queue; `listo` runs on the main
   // thread with the export-size picture and its PNG bytes, unless the window is gone.
@@ -143,6 +153,7 @@ class EditorWindowController : public QMainWindow, public EditorWindow {
   std::vector<QMenu*> menusDeGrupo_;
 
   Historial historial_;
+  std::unique_ptr<GuardaDeRecuperacion> recuperacion_;
   double escala_ = 1;  // export scale
   std::optional<qint64> pesoExport_;
   quint64 generacionPeso_ = 0;

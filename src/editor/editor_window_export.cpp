@@ -102,6 +102,7 @@ void EditorWindowController::copyAndClose() {
     // Nothing was copied: closing now would look like success and hide the work.
     if (e.png.isEmpty() || !s_.portapapeles.ponerPng) return;
     s_.portapapeles.ponerPng(e.png, e.imagen);
+    terminarDocumento();
     cerrar();
     if (s_.toast) {
       s_.toast(L("Copiado al portapapeles"), QString(), QStringLiteral("doc.on.doc.fill"));
@@ -138,6 +139,7 @@ void EditorWindowController::saveToDisk() {
           return;
         }
         setStatus(QString());
+        terminarDocumento();
         cerrar();
         if (toast) toast(L("Guardado"), g.ruta, QStringLiteral("square.and.arrow.down.fill"));
       });
@@ -167,6 +169,8 @@ void EditorWindowController::upload() {
     const QByteArray png = e.png;
     s_.subida.subir(png, L("Captura"), [this, vivo, s, titulo, carpeta, png](const FinDeSubida& r) {
       if (r.url) {
+        // Uploaded: the document is done with, unless it was edited again since.
+        if (!vivo.expired() && !isVisible()) terminarDocumento();
         if (s.portapapeles.ponerTexto) s.portapapeles.ponerTexto(*r.url);
         if (s.toast) {
           s.toast(titulo, r.aviso.isEmpty() ? L("URL copiada al portapapeles") : r.aviso,

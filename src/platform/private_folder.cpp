@@ -1,10 +1,13 @@
 #include "platform/private_folder.h"
 
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 
@@ -15,6 +18,39 @@ QString crearCarpetaPrivada(const QString& base) {
   // mkdtemp makes the folder with mode 0700, whatever the umask.
   if (::mkdtemp(plantilla.data()) == nullptr) return {};
   return QFile::decodeName(plantilla);
+}
+
+QString carpetaDeEstado() {
+  QString estado = qEnvironmentVariable("XDG_STATE_HOME");
+  if (estado.isEmpty() || !QDir::isAbsolutePath(estado))
+    estado = QDir::homePath() + QStringLiteral("/.local/state");
+  return estado + QStringLiteral("/corvalin");
+}
+
+bool crearCarpetaSoloMia(const QString& ruta) {
+  if (!QDir().mkpath(ruta)) return false;
+  return ::chmod(QFile::encodeName(ruta).constData(), 0700) == 0;
+}
+
+bool escribirArchivoPrivado(const QString& ruta, const QByteArray& bytes) {
+  QByteArray temporal = QFile::encodeName(ruta + QStringLiteral(".XXXXXX"));
+  // mkstemp makes the file 0600 with O_EXCL: a name planted beforehand is never followed.
+  const int fd = ::mkstemp(temporal.data());
+  if (fd < 0) return false;
+  qsizetype escrito = 0;
+  while (escrito < bytes.size()) {
+    const ssize_t n = ::write(fd, bytes.constData() + escrito, bytes.size() - escrito);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) break;
+    escrito += n;
+  }
+  const bool ok = escrito == bytes.size() && ::fsync(fd) == 0;
+  if (::close(fd) != 0 || !ok ||
+      ::rename(temporal.constData(), QFile::encodeName(ruta).constData()) != 0) {
+    ::unlink(temporal.constData());
+    return false;
+  }
+  return true;
 }
 
 namespace {

@@ -15,4 +15,16 @@ QString carpetaPrivada();
 // Makes a new private folder under `base`: its path, or empty when it couldn't.
 QString crearCarpetaPrivada(const QString& base);
 
+// Corvalin's folder for what it keeps between runs ($XDG_STATE_HOME/corvalin, by default
+// ~/.local/state/corvalin); not created here.
+QString carpetaDeEstado();
+
+// Makes `ruta` and every missing folder above it; the last one is open to its owner alone.
+bool crearCarpetaSoloMia(const QString& ruta);
+
+// Writes `bytes` to `ruta` whole or not at all: into a new file of the same folder made 0600
+// (never through a symlink), flushed to disk, then renamed over `ruta`. False with nothing
+// changed when any step fails.
+bool escribirArchivoPrivado(const QString& ruta, const QByteArray& bytes);
+
 }  // namespace corvalin

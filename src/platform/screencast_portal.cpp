@@ -18,6 +18,7 @@
 
 #include "platform/display_server.h"
 #include "platform/portal_request.h"
+#include "platform/private_folder.h"
 
 namespace corvalin {
 namespace {
@@ -77,9 +78,7 @@ std::pair<int, int> par(const QVariant& v) {
 }  // namespace
 
 QString archivoDelTokenDePantalla() {
-  QString estado = qEnvironmentVariable("XDG_STATE_HOME");
-  if (estado.isEmpty()) estado = QDir::homePath() + QStringLiteral("/.local/state");
-  return estado + QStringLiteral("/corvalin/screencast-token");
+  return carpetaDeEstado() + QStringLiteral("/screencast-token");
 }
 
 std::optional<PantallaCompartida> pedirPantallaAlPortal(bool cursor, std::string* error) {

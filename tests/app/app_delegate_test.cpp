@@ -205,3 +205,54 @@ TEST_F(AppDelegateTest, WindowCommandsReachTheirWindows) {
 
 }  // namespace
 }  // namespace corvalin
+
+namespace corvalin {
+namespace {
+
+TEST(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt) {
+  testing::limpiarAjustes();
+  fijarIdiomaActual(Idioma::español);
+  testing::Banco banco;
+  const QDateTime ayer(QDate(2026, 12, 7), QTime(18, 5), Qt::LocalTime);
+  banco.copias = {{QStringLiteral("/estado/recovery/nueva"), ayer, QSize(640, 480), 3},
+                  {QStringLiteral("/estado/recovery/vieja"), ayer.addDays(-3), QSize(10, 10), 1}};
+  auto app = std::make_unique<AppDelegate>(banco.piezas());
+  app->applicationDidFinishLaunching();
+
+  ASSERT_EQ(banco.toastsConAccion.size(), 1u);
+  const auto& [toast, accion] = banco.toastsConAccion[0];
+  EXPECT_EQ(toast.titulo, QStringLiteral("Quedó una captura sin guardar"));
+  EXPECT_TRUE(toast.detalle.startsWith(QStringLiteral("640×480, editada el 7/12/26")))
+      << toast.detalle.toStdString();
+  EXPECT_EQ(accion.titulo, QStringLiteral("Recuperar"));
+  EXPECT_TRUE(banco.editores.empty());
+
+  accion.alElegir();
+  ASSERT_EQ(banco.editores.size(), 1u);
+  testing::FakeEditor* recuperado = banco.editores[0];
+  EXPECT_EQ(recuperado->carpeta, QStringLiteral("/estado/recovery/nueva"));
+  EXPECT_TRUE(recuperado->visible);
+  EXPECT_EQ(app->editor(), recuperado);
+  EXPECT_EQ(app->ultima(), AppDelegate::Ultima::editor);
+  EXPECT_GE(banco.activaciones, 1);
+
+  // A new capture ends the recovered document (its copy goes with it).
+  app->abrirEditor(QImage(4, 4, QImage::Format_ARGB32));
+  EXPECT_EQ(recuperado->documentoTerminado, 1);
+
+  // A copy that can't be read says so and opens nothing.
+  app->abrirEditorRecuperado(QStringLiteral("/estado/recovery/dañada"));
+  ASSERT_FALSE(banco.toasts.empty());
+  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("No se pudo recuperar la captura"));
+  EXPECT_EQ(banco.editores.size(), 2u);
+  app.reset();
+  testing::procesarEventos();
+}
+
+TEST_F(AppDelegateTest, NothingIsOfferedWhenNoCaptureWasLeftUnsaved) {
+  EXPECT_TRUE(banco.toastsConAccion.empty());
+  EXPECT_TRUE(banco.toasts.empty());
+}
+
+}  // namespace
+}  // namespace corvalin

@@ -107,10 +107,15 @@ class FakeEditor final : public EditorWindow {
   explicit FakeEditor(QImage i) : imagen(std::move(i)) {}
   void mostrar() override { ++mostrado, visible = true; }
   void cerrar() override { visible = false, ++cerrado; }
+  void cerrarDocumento() override {
+    ++documentoTerminado;
+    cerrar();
+  }
   void refrescarBotonDeSubida() override { ++refrescos; }
   void setStrokeColor(const QColor& c) override { color = c; }
   QImage imagen;
-  int mostrado = 0, cerrado = 0, refrescos = 0;
+  QString carpeta;  // of the recovery copy it reopened
+  int mostrado = 0, cerrado = 0, refrescos = 0, documentoTerminado = 0;
   bool visible = false;
   std::optional<QColor> color;
 };
@@ -364,6 +369,8 @@ struct Banco {
   int scrollsDestruidos = 0;
   std::vector<FakeCuenta*> cuentas;
   std::vector<ToastVisto> toasts;
+  std::vector<std::pair<ToastVisto, AccionDeToast>> toastsConAccion;
+  std::vector<CopiaPendiente> copias;  // left unsaved by an earlier run
   VentanasDeGrabacion ventanasDeGrabacion;
   bool permiso = true;
   int activaciones = 0, preferencias = 0, acercaDe = 0, actualizaciones = 0, terminado = 0;
@@ -379,6 +386,19 @@ struct Banco {
     p.alertas = std::move(alerts);
     p.toast = [this](const QString& t, const QString& d, const QString& s) {
       toasts.push_back({t, d, s});
+    };
+    p.toastConAccion = [this](const QString& t, const QString& d, const QString& s,
+                              AccionDeToast a) {
+      toastsConAccion.push_back({{t, d, s}, std::move(a)});
+    };
+    p.documentosSinGuardar = [this] { return copias; };
+    // A folder named "dañada" holds a copy that can't be read.
+    p.editorRecuperado = [this](const QString& carpeta) -> std::unique_ptr<EditorWindow> {
+      if (carpeta.endsWith(QStringLiteral("dañada"))) return nullptr;
+      auto e = std::make_unique<FakeEditor>(QImage());
+      e->carpeta = carpeta;
+      editores.push_back(e.get());
+      return e;
     };
     p.permisoDePantalla = [this] { return permiso; };
     p.activar = [this] { ++activaciones; };

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QGuiApplication>
+#include <QPushButton>
 #include <QScreen>
 #include <QTest>
 
@@ -58,6 +59,33 @@ TEST(ToastWidget, DismissesItselfAfterItsTime) {
   EXPECT_TRUE(toast->isVisible());
   QTRY_VERIFY_WITH_TIMEOUT(toast.isNull(), 2000);
   EXPECT_GE(timer.elapsed(), 100 + 200 - 50);  // its time, then the fade
+}
+
+TEST(ToastWidget, AToastWithAButtonTakesClicksRunsItsActionOnceAndGoes) {
+  const Toast plain(QStringLiteral("Aviso"), QString(), QStringLiteral("bell.fill"));
+  EXPECT_TRUE(plain.testAttribute(Qt::WA_TransparentForMouseEvents));
+  EXPECT_EQ(plain.boton(), nullptr);
+
+  int elegido = 0;
+  QPointer<Toast> toast = Toast::mostrar(QStringLiteral("Aviso"), QStringLiteral("detalle"),
+                                         QStringLiteral("bell.fill"),
+                                         {QStringLiteral("Recuperar"), [&] { ++elegido; }});
+  ASSERT_NE(toast->boton(), nullptr);
+  EXPECT_FALSE(toast->testAttribute(Qt::WA_TransparentForMouseEvents));
+  EXPECT_FALSE(toast->windowFlags().testFlag(Qt::WindowTransparentForInput));
+  // The button has room beside the text.
+  EXPECT_GT(toast->width(), plain.width());
+  EXPECT_TRUE(toast->geometry().contains(toast->boton()->geometry().translated(toast->pos())));
+  // Still there after a plain toast's time.
+  QTest::qWait(Toast::kMilisegundos + 300);
+  ASSERT_FALSE(toast.isNull());
+  EXPECT_TRUE(toast->isVisible());
+
+  QTest::mouseClick(toast->boton(), Qt::LeftButton);
+  QTest::mouseClick(toast->boton(), Qt::LeftButton);  // while it fades
+  EXPECT_EQ(elegido, 1);
+  QTRY_VERIFY_WITH_TIMEOUT(toast.isNull(), 2000);
+  EXPECT_EQ(Toast::actual(), nullptr);
 }
 
 }  // namespace

@@ -1,0 +1,478 @@
+// Recovery copies: a document with its history written and read back exactly, pictures shared
+// between steps written once, damaged or foreign copies refused, which copies are offered, the
+// writes coalesced to one a second, and the editor window keeping, reopening and dropping its
+// copy as the document goes on or ends.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QTemporaryDir>
+
+#include "editor/recovery_copy.h"
+#include "editor/recovery_keeper.h"
+#include "editor_fixture.h"
+#include "platform/serial_queue.h"
+
+namespace corvalin {
+namespace {
+
+using testing::esperarColas;
+using testing::filled;
+
+const QString kDescripcion = QStringLiteral("documento.json");
+
+Shape forma(ToolKind kind, QPointF a, QPointF b) {
+  Shape s = Shape::create(kind, a, CreationStyle{}, 7);
+  s.end = b;
+  return s;
+}
+
+// Every field of every kind that carries one.
+std::vector<Shape> formasVariadas() {
+  std::vector<Shape> out;
+  Shape flecha = forma(ToolKind::arrow, {10.25, 20.5}, {90, 70});
+  flecha.control = QPointF(40, 80);
+  flecha.color = QColor(0x12, 0x34, 0x56, 0x78);
+  flecha.width = 7.5;
+  out.push_back(flecha);
+  Shape lapiz = forma(ToolKind::pencil, {1, 1}, {1, 1});
+  lapiz.points = {{1, 1}, {2.5, 3}, {8, -4}};
+  out.push_back(lapiz);
+  Shape globo = forma(ToolKind::text, {30, 30}, {30, 30});
+  globo.text = QStringLiteral("Hola «mundo» ✓\nsegunda línea");
+  globo.tail = QPointF(5, 6);
+  globo.textColor = QColor(Qt::black);
+  globo.fontSize = 31;
+  out.push_back(globo);
+  Shape contador = forma(ToolKind::counter, {50, 50}, {50, 50});
+  contador.number = 9007199254740993LL;  // beyond a double's exact integers
+  contador.counterFlipX = true;
+  contador.counterFlipY = true;
+  contador.seed = 18446744073709551557ULL;
+  out.push_back(contador);
+  Shape lupa = forma(ToolKind::magnifier, {60, 10}, {80, 30});
+  lupa.zoom = 3.25;
+  lupa.tail = QPointF(100, 100);
+  out.push_back(lupa);
+  Shape pegada = forma(ToolKind::image, {5, 5}, {45, 35});
+  pegada.image = filled(40, 30, QColor(0, 200, 100));
+  out.push_back(pegada);
+  return out;
+}
+
+void esperarIguales(const Shape& a, const Shape& b) {
+  EXPECT_EQ(a.kind, b.kind);
+  EXPECT_EQ(a.start, b.start);
+  EXPECT_EQ(a.end, b.end);
+  EXPECT_EQ(a.points, b.points);
+  EXPECT_EQ(a.text, b.text);
+  EXPECT_EQ(a.tail, b.tail);
+  EXPECT_EQ(a.control, b.control);
+  EXPECT_EQ(a.color, b.color);
+  EXPECT_EQ(a.textColor, b.textColor);
+  EXPECT_EQ(a.width, b.width);
+  EXPECT_EQ(a.fontSize, b.fontSize);
+  EXPECT_EQ(a.zoom, b.zoom);
+  EXPECT_EQ(a.number, b.number);
+  EXPECT_EQ(a.seed, b.seed);
+  EXPECT_EQ(a.counterFlipX, b.counterFlipX);
+  EXPECT_EQ(a.counterFlipY, b.counterFlipY);
+  EXPECT_EQ(a.image.isNull(), b.image.isNull());
+  if (!a.image.isNull()) {
+    EXPECT_EQ(a.image.convertToFormat(QImage::Format_ARGB32),
+              b.image.convertToFormat(QImage::Format_ARGB32));
+  }
+}
+
+void esperarIguales(const Documento& a, const Documento& b) {
+  EXPECT_EQ(a.base.convertToFormat(QImage::Format_ARGB32),
+            b.base.convertToFormat(QImage::Format_ARGB32));
+  EXPECT_EQ(a.pristine.convertToFormat(QImage::Format_ARGB32),
+            b.pristine.convertToFormat(QImage::Format_ARGB32));
+  ASSERT_EQ(a.shapes.size(), b.shapes.size());
+  for (std::size_t i = 0; i < a.shapes.size(); ++i) esperarIguales(a.shapes[i], b.shapes[i]);
+}
+
+QStringList pngs(const QString& carpeta) {
+  return QDir(carpeta).entryList({QStringLiteral("*.png")}, QDir::Files);
+}
+
+QJsonObject descripcion(const QString& carpeta) {
+  QFile f(carpeta + QLatin1Char('/') + kDescripcion);
+  f.open(QIODevice::ReadOnly);
+  return QJsonDocument::fromJson(f.readAll()).object();
+}
+
+void reescribir(const QString& carpeta, const QJsonObject& o) {
+  QFile f(carpeta + QLatin1Char('/') + kDescripcion);
+  ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  f.write(QJsonDocument(o).toJson());
+}
+
+// A document, a history of three steps over one picture, and a redo step after a retouch.
+CopiaDeDocumento copiaDePrueba() {
+  const QImage captura = filled(120, 90, QColor(200, 210, 220));
+  QImage retocada = captura.copy();
+  retocada.setPixelColor(3, 4, Qt::red);
+  CopiaDeDocumento c;
+  c.actual = {captura, captura, formasVariadas()};
+  for (std::size_t n = 0; n < 3; ++n) {
+    Documento paso{captura, captura, {}};
+    paso.shapes.assign(c.actual.shapes.begin(), c.actual.shapes.begin() + n);
+    c.deshacer.push_back(paso);
+  }
+  c.rehacer.push_back({retocada, captura, {}});
+  return c;
+}
+
+TEST(RecoveryCopy, ADocumentAndItsHistoryComeBackExactlyWithSharedPicturesWrittenOnce) {
+  QTemporaryDir dir;
+  const QString carpeta = dir.filePath(QStringLiteral("doc"));
+  EscritorDeCopia escritor(carpeta);
+  const CopiaDeDocumento copia = copiaDePrueba();
+  ASSERT_TRUE(escritor.escribir(copia));
+
+  // The capture, the retouched picture and the pasted one: three files for seven pictures.
+  EXPECT_EQ(pngs(carpeta).size(), 3);
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(carpeta).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+  const QStringList archivosEscritos = pngs(carpeta) << kDescripcion;
+  for (const QString& f : archivosEscritos) {
+    ASSERT_EQ(::stat(QFile::encodeName(carpeta + QLatin1Char('/') + f).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u) << f.toStdString();
+  }
+
+  std::map<QString, QImage> archivos;
+  const std::optional<CopiaDeDocumento> leida = leerCopia(carpeta, &archivos);
+  ASSERT_TRUE(leida);
+  esperarIguales(leida->actual, copia.actual);
+  ASSERT_EQ(leida->deshacer.size(), 3u);
+  for (std::size_t i = 0; i < 3; ++i) esperarIguales(leida->deshacer[i], copia.deshacer[i]);
+  ASSERT_EQ(leida->rehacer.size(), 1u);
+  esperarIguales(leida->rehacer[0], copia.rehacer[0]);
+  EXPECT_EQ(archivos.size(), 3u);
+  // Read pictures are shared between the steps again, as the editor keeps them.
+  EXPECT_EQ(leida->actual.base.cacheKey(), leida->deshacer[0].base.cacheKey());
+}
+
+TEST(RecoveryCopy, LaterWritesAddOnlyNewPicturesAndDropThoseNoStepShows) {
+  QTemporaryDir dir;
+  const QString carpeta = dir.filePath(QStringLiteral("doc"));
+  EscritorDeCopia escritor(carpeta);
+  CopiaDeDocumento copia = copiaDePrueba();
+  ASSERT_TRUE(escritor.escribir(copia));
+  const QStringList antes = pngs(carpeta);
+  const QDateTime escrita = QFileInfo(carpeta + QLatin1Char('/') + antes.first()).lastModified();
+
+  // The retouch is undone for good: the capture and the pasted picture remain.
+  copia.rehacer.clear();
+  ASSERT_TRUE(escritor.escribir(copia));
+  const QStringList despues = pngs(carpeta);
+  EXPECT_EQ(despues.size(), 2);
+  for (const QString& f : despues) EXPECT_TRUE(antes.contains(f));
+  EXPECT_EQ(QFileInfo(carpeta + QLatin1Char('/') + antes.first()).lastModified(), escrita);
+
+  // A second writer adopting the folder reuses what it is told is there and writes nothing.
+  std::map<QString, QImage> archivos;
+  const std::optional<CopiaDeDocumento> leida = leerCopia(carpeta, &archivos);
+  ASSERT_TRUE(leida);
+  EscritorDeCopia adoptante(carpeta);
+  for (const auto& [archivo, imagen] : archivos) adoptante.conocer(imagen, archivo);
+  ASSERT_TRUE(adoptante.escribir(*leida));
+  EXPECT_EQ(pngs(carpeta), despues);
+  ASSERT_TRUE(leerCopia(carpeta));
+
+  escritor.borrar();
+  EXPECT_FALSE(QFileInfo::exists(carpeta));
+}
+
+TEST(RecoveryCopy, DamagedOrForeignCopiesAreRefusedWithoutHarm) {
+  QTemporaryDir dir;
+  const QString carpeta = dir.filePath(QStringLiteral("doc"));
+  EscritorDeCopia escritor(carpeta);
+  ASSERT_TRUE(escritor.escribir(copiaDePrueba()));
+  const QJsonObject buena = descripcion(carpeta);
+  ASSERT_TRUE(leerCopia(carpeta));
+
+  const auto conActual = [&](const std::function<void(QJsonObject&)>& cambiar) {
+    QJsonObject o = buena;
+    QJsonObject actual = o.value(QStringLiteral("actual")).toObject();
+    cambiar(actual);
+    o[QStringLiteral("actual")] = actual;
+    return o;
+  };
+  const auto primeraForma = [&](const std::function<void(QJsonObject&)>& cambiar) {
+    return conActual([&](QJsonObject& actual) {
+      QJsonArray formas = actual.value(QStringLiteral("formas")).toArray();
+      QJsonObject f = formas[0].toObject();
+      cambiar(f);
+      formas[0] = f;
+      actual[QStringLiteral("formas")] = formas;
+    });
+  };
+  QFile otra(dir.filePath(QStringLiteral("secreto.png")));
+  ASSERT_TRUE(filled(4, 4, Qt::blue).save(&otra, "PNG"));
+
+  const std::vector<std::pair<const char*, QJsonObject>> casos = {
+      {"another format",
+       [&] {
+         QJsonObject o = buena;
+         o[QStringLiteral("formato")] = 2;
+         return o;
+       }()},
+      {"a picture outside the folder", conActual([](QJsonObject& a) {
+         a[QStringLiteral("base")] = QStringLiteral("../secreto.png");
+       })},
+      {"a missing picture",
+       conActual([](QJsonObject& a) { a[QStringLiteral("base")] = QStringLiteral("no.png"); })},
+      {"an unknown tool", primeraForma([](QJsonObject& f) { f[QStringLiteral("tipo")] = 99; })},
+      {"a point of one number",
+       primeraForma([](QJsonObject& f) { f[QStringLiteral("inicio")] = QJsonArray{1}; })},
+      {"an odd count of path numbers", primeraForma([](QJsonObject& f) {
+         f[QStringLiteral("puntos")] = QJsonArray{1, 2, 3};
+       })},
+      {"a colour that is no colour",
+       primeraForma([](QJsonObject& f) { f[QStringLiteral("color")] = QStringLiteral("rojo"); })},
+      {"a width as text",
+       primeraForma([](QJsonObject& f) { f[QStringLiteral("ancho")] = QStringLiteral("4"); })},
+      {"a number that is not one",
+       primeraForma([](QJsonObject& f) { f[QStringLiteral("numero")] = QStringLiteral("x1"); })},
+  };
+  for (const auto& [nombre, o] : casos) {
+    reescribir(carpeta, o);
+    EXPECT_FALSE(leerCopia(carpeta)) << nombre;
+  }
+  for (const QByteArray& basura : {QByteArray(), QByteArray("{\"formato\": 1"),
+                                   QByteArray("[1, 2]"), QByteArray(4096, '\xff')}) {
+    QFile f(carpeta + QLatin1Char('/') + kDescripcion);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(basura);
+    f.close();
+    EXPECT_FALSE(leerCopia(carpeta)) << basura.left(20).toStdString();
+  }
+  EXPECT_FALSE(leerCopia(dir.filePath(QStringLiteral("nowhere"))));
+}
+
+// The number of a process that has ended.
+qint64 procesoTerminado() {
+  const pid_t hijo = ::fork();
+  if (hijo == 0) ::_exit(0);
+  ::waitpid(hijo, nullptr, 0);
+  return hijo;
+}
+
+TEST(RecoveryCopy, OnlyCopiesOfProcessesNoLongerRunningAreOfferedNewestFirst) {
+  QTemporaryDir dir;
+  const QString base = dir.path();
+  const auto escribir = [&](const QString& nombre, qint64 pid, const QString& arranque,
+                            const QString& cuando) {
+    const QString carpeta = base + QLatin1Char('/') + nombre;
+    EscritorDeCopia escritor(carpeta);
+    EXPECT_TRUE(escritor.escribir(copiaDePrueba()));
+    QJsonObject o = descripcion(carpeta);
+    if (pid != 0) o[QStringLiteral("pid")] = pid;
+    if (!arranque.isEmpty()) o[QStringLiteral("arranque")] = arranque;
+    if (!cuando.isEmpty()) o[QStringLiteral("cuando")] = cuando;
+    reescribir(carpeta, o);
+  };
+  escribir(QStringLiteral("mia"), 0, {}, {});  // this process: still running
+  escribir(QStringLiteral("vieja"), procesoTerminado(), {},
+           QStringLiteral("2026-01-01T10:00:00.000Z"));
+  // This process's own number, but from another boot.
+  escribir(QStringLiteral("otroArranque"), 0, QStringLiteral("another-boot"),
+           QStringLiteral("2026-03-01T10:00:00.000Z"));
+  // A running process that is not Corvalin (the number was reused).
+  escribir(QStringLiteral("reusada"), getppid(), {}, QStringLiteral("2026-02-01T10:00:00.000Z"));
+  QDir(base).mkdir(QStringLiteral("vacia"));
+  QFile::link(base + QStringLiteral("/vieja"), base + QStringLiteral("/enlace"));
+
+  const std::vector<CopiaPendiente> pendientes = copiasPendientes(base);
+  QStringList nombres;
+  for (const CopiaPendiente& p : pendientes) nombres << QFileInfo(p.carpeta).fileName();
+  EXPECT_EQ(nombres, (QStringList{QStringLiteral("otroArranque"), QStringLiteral("reusada"),
+                                  QStringLiteral("vieja")}));
+  ASSERT_FALSE(pendientes.empty());
+  EXPECT_EQ(pendientes[0].tamano, QSize(120, 90));
+  EXPECT_EQ(pendientes[0].formas, 6);
+  EXPECT_TRUE(copiasPendientes(dir.filePath(QStringLiteral("missing"))).empty());
+}
+
+TEST(RecoveryKeeper, ABurstOfChangesIsOneWriteASecondAndTheLastStateIsKept) {
+  QTemporaryDir dir;
+  SerialQueue cola("recovery-test");
+  const QString carpeta = dir.filePath(QStringLiteral("doc"));
+  Documento doc{filled(64, 48, Qt::white), filled(64, 48, Qt::white), {}};
+  auto guarda = std::make_unique<GuardaDeRecuperacion>(
+      carpeta,
+      [&] {
+        return CopiaDeDocumento{doc, {}, {}};
+      },
+      cola, 400);
+
+  // The first change is written at once.
+  QElapsedTimer reloj;
+  reloj.start();
+  doc.shapes.push_back(forma(ToolKind::rect, {1, 1}, {20, 20}));
+  guarda->cambio();
+  ASSERT_TRUE(QTest::qWaitFor([&] { return guarda->escrituras() == 1; }, 2000));
+  EXPECT_LT(reloj.elapsed(), 300);
+  // Twenty more within the interval: one more write, after it, with the twentieth.
+  for (int i = 0; i < 20; ++i) {
+    doc.shapes.push_back(forma(ToolKind::ellipse, {2, 2}, {10.0 + i, 10}));
+    guarda->cambio();
+    QTest::qWait(5);
+  }
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !guarda->pendiente(); }, 3000));
+  EXPECT_EQ(guarda->escrituras(), 2);
+  EXPECT_GE(reloj.elapsed(), 400);
+  ASSERT_TRUE(leerCopia(carpeta));
+  EXPECT_EQ(leerCopia(carpeta)->actual.shapes.size(), 21u);
+
+  // A change not yet written when the document goes away is written before it goes.
+  doc.shapes.clear();
+  guarda->cambio();
+  guarda->cambio();
+  guarda.reset();
+  cola.sync([] {});
+  EXPECT_TRUE(leerCopia(carpeta)->actual.shapes.empty());
+
+  // A document that ends takes its copy, after a write still in flight.
+  auto otra = std::make_unique<GuardaDeRecuperacion>(
+      carpeta,
+      [&] {
+        return CopiaDeDocumento{doc, {}, {}};
+      },
+      cola, 400);
+  otra->cambio();
+  QTest::qWait(0);
+  otra->descartar();
+  cola.sync([] {});
+  QCoreApplication::processEvents();
+  EXPECT_FALSE(QFileInfo::exists(carpeta));
+}
+
+// The editor window over a copy folder of its own.
+class RecoveryWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fijarIdiomaActual(Idioma::ingles);
+    settings_ = std::make_unique<Settings>(dir_.path(), dir_.path());
+    settings_->d().set(QStringLiteral("saveFolder"), dir_.filePath(QStringLiteral("out")));
+    s_.settings = settings_.get();
+    s_.portapapeles.ponerPng = [](const QByteArray&, const QImage&) {};
+    s_.toast = [](const QString&, const QString&, const QString&) {};
+    s_.carpetaDeCopias = dir_.filePath(QStringLiteral("recovery"));
+  }
+
+  QStringList copias() const {
+    return QDir(s_.carpetaDeCopias).entryList(QDir::Dirs | QDir::NoDotAndDotDot);
+  }
+  QString unicaCopia() const { return s_.carpetaDeCopias + QLatin1Char('/') + copias().value(0); }
+
+  void esperarCopia(EditorWindowController& w) {
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !w.recuperacion()->pendiente(); }, 3000));
+    colaDeRecuperacion().sync([] {});
+  }
+
+  void anotar(EditorWindowController& w, QPointF a, QPointF b) {
+    EditorView* c = w.canvas();
+    c->setTool(ToolKind::rect);
+    const auto enviar = [&](QEvent::Type t, QPointF p, Qt::MouseButton boton,
+                            Qt::MouseButtons botones) {
+      QMouseEvent e(t, c->aVista(p), c->mapToGlobal(c->aVista(p)), boton, botones, Qt::NoModifier);
+      QApplication::sendEvent(c, &e);
+    };
+    enviar(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
+    enviar(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);
+    enviar(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<Settings> settings_;
+  ServiciosDelEditor s_;
+};
+
+TEST_F(RecoveryWindow, EditsAreKeptAndComeBackWithTheirHistoryUntilTheDocumentEnds) {
+  auto w = std::make_unique<EditorWindowController>(filled(200, 150, Qt::white), s_);
+  w->mostrar();
+  esperarColas();
+  // An untouched capture has no copy.
+  EXPECT_TRUE(copias().isEmpty());
+  anotar(*w, {20, 20}, {80, 60});
+  anotar(*w, {100, 20}, {150, 90});
+  esperarCopia(*w);
+  ASSERT_EQ(copias().size(), 1);
+  const QString carpeta = unicaCopia();
+
+  // The window going away without the document ending (a quit) leaves the copy.
+  w.reset();
+  std::map<QString, QImage> archivos;
+  std::optional<CopiaDeDocumento> copia = leerCopia(carpeta, &archivos);
+  ASSERT_TRUE(copia);
+  EXPECT_EQ(copia->actual.shapes.size(), 2u);
+  EXPECT_EQ(copia->deshacer.size(), 2u);
+
+  auto recuperada = std::make_unique<EditorWindowController>(*copia, carpeta, archivos, s_);
+  recuperada->mostrar();
+  esperarColas();
+  EXPECT_EQ(recuperada->canvas()->documento().shapes.size(), 2u);
+  EXPECT_EQ(recuperada->canvas()->imageSize(), QSize(200, 150));
+  // Its history goes on where it was.
+  recuperada->undo();
+  EXPECT_EQ(recuperada->canvas()->documento().shapes.size(), 1u);
+  esperarCopia(*recuperada);
+  // Still one folder, now this process's, and nothing to offer while it runs.
+  EXPECT_EQ(copias(), QStringList{QFileInfo(carpeta).fileName()});
+  EXPECT_TRUE(copiasPendientes(s_.carpetaDeCopias).empty());
+  EXPECT_EQ(leerCopia(carpeta)->actual.shapes.size(), 1u);
+  EXPECT_EQ(leerCopia(carpeta)->rehacer.size(), 1u);
+
+  // Closed by the user: the copy goes.
+  recuperada->close();
+  colaDeRecuperacion().sync([] {});
+  EXPECT_TRUE(copias().isEmpty());
+}
+
+TEST_F(RecoveryWindow, SavingOrReplacingTheDocumentDropsItsCopyAndAHiddenWindowKeepsIt) {
+  auto w = std::make_unique<EditorWindowController>(filled(200, 150, Qt::white), s_);
+  w->mostrar();
+  anotar(*w, {20, 20}, {80, 60});
+  esperarCopia(*w);
+  // Hidden by the shell (a recording's window took its place): the document lives on.
+  w->cerrar();
+  colaDeRecuperacion().sync([] {});
+  EXPECT_EQ(copias().size(), 1);
+  w->mostrar();
+  w->saveToDisk();
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        esperarColas();
+        return !w->isVisible();
+      },
+      5000));
+  colaDeRecuperacion().sync([] {});
+  EXPECT_EQ(QDir(dir_.filePath(QStringLiteral("out"))).entryList(QDir::Files).size(), 1);
+  EXPECT_TRUE(copias().isEmpty());
+
+  auto otra = std::make_unique<EditorWindowController>(filled(90, 90, Qt::white), s_);
+  otra->mostrar();
+  anotar(*otra, {10, 10}, {50, 50});
+  esperarCopia(*otra);
+  EXPECT_EQ(copias().size(), 1);
+  otra->cerrarDocumento();
+  colaDeRecuperacion().sync([] {});
+  EXPECT_TRUE(copias().isEmpty());
+}
+
+}  // namespace
+}  // namespace corvalin
