@@ -1,5 +1,5 @@
 # The two commands of the README: `make run` and `make test`. Both install what is missing.
-.PHONY: run test build deps deps-test deps-package fuzz asan bench install package clean
+.PHONY: run test build deps deps-test deps-package fuzz asan tsan bench install package clean
 
 PREFIX ?= /usr/local
 
@@ -28,6 +28,13 @@ asan: deps-test
 	cmake --build --preset asan
 	scripts/test-session ctest --preset asan
 
+# ThreadSanitizer over the suites whose code runs on several threads: the serial queues, the
+# capture watcher, the fill search, uploads, the editor's recovery copies and the recorder.
+tsan: deps-test
+	cmake --preset tsan
+	cmake --build --preset tsan
+	scripts/test-session ctest --preset tsan
+
 # The libFuzzer targets for the parsers of outside data, FUZZ_SECONDS each (a minute by default).
 FUZZ_SECONDS ?= 60
 fuzz:
@@ -49,4 +56,4 @@ install: build
 	cmake --install build --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-asan build-release
+	rm -rf build build-asan build-tsan build-release build-fuzz
