@@ -29,6 +29,7 @@
 #include "core/texts.h"
 #include "core/toast.h"
 #include "editor/editor_factory.h"
+#include "editor/editor_queues.h"
 #include "hotkeys/hotkey_manager.h"
 #include "hotkeys/sonda_de_atajos.h"
 #include "platform/display_server.h"
@@ -291,7 +292,7 @@ Piezas piezasDeEscritorio(VentanasFijas& ventanas) {
   p.abrirAcercaDe = [&ventanas] { ventanas.abrirAcercaDe(); };
   ponerSelectores(p);
   p.buscarActualizaciones = [] { UpdateController::shared().checkForUpdates(); };
-  p.terminar = [] { QCoreApplication::quit(); };
+  p.terminar = [] { salirDeLaAplicacion(); };
   completarConPendientes(p);
   return p;
 }
@@ -367,10 +368,14 @@ int ejecutarCorvalin(QApplication& app, const QString& pedida) {
     }
   });
 
-  terminarConSenales([] { QCoreApplication::quit(); });
+  terminarConSenales([] { salirDeLaAplicacion(); });
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &app,
                    [&delegate] { delegate.applicationWillTerminate(); });
-  return app.exec();
+  const int estado = app.exec();
+  // A save already on its way is finished; the editor, going with the delegate, writes its
+  // last change to the recovery copy.
+  esperarColasDelEditor();
+  return estado;
 }
 
 }  // namespace corvalin

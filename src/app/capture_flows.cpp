@@ -189,6 +189,13 @@ void FlujosDeCaptura::pasteFromClipboard() {
     enlaces_.abrirEditor(image);
     return;
   }
+  // A picture is there but can't be read: too large to open, or damaged.
+  if (piezas_.portapapeles->tieneImagen()) {
+    piezas_.toast(L("No pude abrir la imagen del portapapeles"),
+                  L("Es demasiado grande o está dañada"),
+                  QStringLiteral("exclamationmark.triangle"));
+    return;
+  }
   piezas_.toast(L("Nada que pegar"), L("No hay ninguna imagen en el portapapeles"),
                 QStringLiteral("doc.on.clipboard"));
 }

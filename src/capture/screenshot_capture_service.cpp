@@ -98,7 +98,8 @@ std::optional<QImage> ServicioDeCaptura::loadPixelAccurate(const QString& path, 
   QBuffer buffer;
   buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
+  // Only the PNG reader: a file of some other format ending like one is not a capture.
+  QImageReader reader(&buffer, "png");
   reader.setAutoTransform(false);
   QImage image;
   if (!reader.read(&image) || image.isNull()) return std::nullopt;

@@ -8,6 +8,7 @@
 
 #include "core/settings.h"
 #include "core/texts_table.h"
+#include "platform/main_thread.h"
 
 namespace corvalin {
 namespace {
@@ -133,7 +134,7 @@ Reinicio reinicioDelSistema() {
         if (accionAntesDeReiniciar()) accionAntesDeReiniciar()();
       },
       [] { return QProcess::startDetached(QCoreApplication::applicationFilePath(), {}); },
-      [] { QCoreApplication::quit(); }};
+      [] { salirDeLaAplicacion(); }};
 }
 
 void cambiarYReiniciar(Idioma idioma, const Reinicio& reinicio) {

@@ -184,6 +184,8 @@ const TextPair kTextPairs[] = {
     {"Quedó una captura sin guardar", "A capture was left unsaved"},
     {"%@×%@, editada el %@", "%@×%@, edited %@"},
     {"Recuperar", "Recover"},
+    {"No pude abrir la imagen del portapapeles", "Couldn't open the picture on the clipboard"},
+    {"Es demasiado grande o está dañada", "It is too large or damaged"},
     {"No se pudo recuperar la captura", "The capture couldn't be recovered"},
     {"La copia está incompleta: %@", "The copy is incomplete: %@"},
     {"Nada que rehacer", "Nothing to redo"},

@@ -1,13 +1,19 @@
 #include "editor/editor_export.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QImageWriter>
 #include <QLocale>
 #include <QStandardPaths>
+
 #include <cerrno>
 #include <cmath>
+
+#include "platform/private_folder.h"
 
 namespace corvalin {
 
@@ -90,31 +96,44 @@ Guardado guardarPng(const QString& carpeta, const QByteArray& png, const QDateTi
   if (!dir.mkpath(QStringLiteral("."))) {
     return {{}, QStringLiteral("%1: %2").arg(carpeta, qt_error_string(errno))};
   }
-  // The name is claimed by creating the file: a name taken between the check and the write
-  // (another save in the same second) moves on to the next number instead of overwriting.
+  // The picture goes to a hidden file first and is linked under its name only once it is all
+  // on disk: an end in the middle (a full disk, a signal) never leaves half a picture under a
+  // real name. link() claims the name without overwriting, so a name taken meanwhile (another
+  // save in the same second) moves on to the next number.
+  QByteArray temporal = QFile::encodeName(dir.filePath(QStringLiteral(".corvalin-XXXXXX")));
+  const int fd = ::mkostemp(temporal.data(), O_CLOEXEC);
+  if (fd < 0) return {{}, QStringLiteral("%1: %2").arg(carpeta, qt_error_string(errno))};
+  const auto fallar = [&](int error) {
+    ::unlink(temporal.constData());
+    return Guardado{{}, qt_error_string(error)};
+  };
+  qsizetype escrito = 0;
+  while (escrito < png.size()) {
+    const ssize_t n = ::write(fd, png.constData() + escrito, png.size() - escrito);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      const int error = n < 0 ? errno : ENOSPC;
+      ::close(fd);
+      return fallar(error);
+    }
+    escrito += n;
+  }
+  // The usual mode for a new file (mkostemp made it for its owner alone).
+  ::fchmod(fd, modoHabitual());
+  if (::fsync(fd) != 0 || ::close(fd) != 0) return fallar(errno);
   QString lastError;
   for (int attempt = 0; attempt < 100; ++attempt) {
     const QString name = nombreUnico(
         cuando, idioma, [&dir](const QString& n) { return QFileInfo::exists(dir.filePath(n)); });
-    QFile file(dir.filePath(name));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
-      if (file.exists()) continue;
-      return {{}, file.errorString()};
+    const QString ruta = dir.filePath(name);
+    if (::link(temporal.constData(), QFile::encodeName(ruta).constData()) == 0) {
+      ::unlink(temporal.constData());
+      return {ruta, {}};
     }
-    if (file.write(png) != png.size() || !file.flush()) {
-      lastError = file.errorString();
-      file.close();
-      file.remove();
-      return {{}, lastError};
-    }
-    file.close();
-    if (file.error() != QFileDevice::NoError) {
-      lastError = file.errorString();
-      file.remove();
-      return {{}, lastError};
-    }
-    return {file.fileName(), {}};
+    if (errno == EEXIST) continue;
+    return fallar(errno);
   }
+  ::unlink(temporal.constData());
   return {{}, lastError};
 }
 

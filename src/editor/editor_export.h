@@ -52,9 +52,9 @@ struct Guardado {
   QString error;
   bool ok() const { return error.isEmpty(); }
 };
-// Creates the folder (with its parents) and writes `png` under a unique name. A name is
-// claimed by creating the file exclusively, so two saves in the same second never overwrite
-// each other, and a failed write removes its partial file.
+// Creates the folder (with its parents) and writes `png` under a unique name. The picture
+// appears under its name whole or not at all; a name is claimed exclusively, so two saves in
+// the same second never overwrite each other, and a failed write leaves nothing behind.
 Guardado guardarPng(const QString& carpeta, const QByteArray& png, const QDateTime& cuando,
                     Idioma idioma);
 

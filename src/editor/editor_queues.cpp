@@ -17,4 +17,9 @@ SerialQueue& colaDeRecuperacion() {
   return *queue;
 }
 
+void esperarColasDelEditor() {
+  colaDeExportacion().sync([] {});
+  colaDeRecuperacion().sync([] {});
+}
+
 }  // namespace corvalin

@@ -13,4 +13,8 @@ SerialQueue& colaDeRelleno();
 // Recovery copies of open documents.
 SerialQueue& colaDeRecuperacion();
 
+// Waits for the saves and recovery copies already queued: run before the process ends, so
+// that a quit (a signal, the session ending) never cuts one short.
+void esperarColasDelEditor();
+
 }  // namespace corvalin

@@ -22,6 +22,7 @@
 #include "editor/pixel_options_bar.h"
 #include "editor/style_bar.h"
 #include "editor/tools_control.h"
+#include "platform/main_thread.h"
 
 namespace corvalin {
 
@@ -179,8 +180,9 @@ void EditorWindowController::closeEvent(QCloseEvent* event) {
   // Closing keeps the document: the shell may bring the window back until the next capture.
   if (canvas_->editingText()) canvas_->commitTextField(false);
   event->accept();
-  // Closed by the user: the document is done with.
-  if (!cerrando_) terminarDocumento();
+  // Closed by the user: the document is done with. Qt also closes every window as the
+  // application quits (a signal, the session ending): the document then stays recoverable.
+  if (!cerrando_ && !saliendoDeLaAplicacion()) terminarDocumento();
   if (!cerrando_ && onClose) onClose();
   cerrando_ = false;
 }

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QThread>
+#include <atomic>
 
 namespace corvalin {
 
@@ -14,6 +15,19 @@ void enMain(std::function<void()> work) {
 bool enHiloPrincipal() {
   QCoreApplication* app = QCoreApplication::instance();
   return app != nullptr && QThread::currentThread() == app->thread();
+}
+
+namespace {
+std::atomic<bool> saliendo{false};
+}  // namespace
+
+void salirDeLaAplicacion() {
+  saliendo = true;
+  QCoreApplication::quit();
+}
+
+bool saliendoDeLaAplicacion() {
+  return saliendo;
 }
 
 }  // namespace corvalin

@@ -12,6 +12,11 @@ void enMain(std::function<void()> work);
 // True when called on the thread that owns the application object.
 bool enHiloPrincipal();
 
+// Ends the event loop, saying first that the application is on its way out: Qt closes every
+// window as it quits, and a window told so knows it is not the user closing it.
+void salirDeLaAplicacion();
+bool saliendoDeLaAplicacion();
+
 // Destroys `object` at the next turn of the main loop instead of now: a window's own button
 // handler may be what is running when the flow lets go of the window.
 template <typename T>

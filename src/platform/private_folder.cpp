@@ -53,6 +53,33 @@ bool escribirArchivoPrivado(const QString& ruta, const QByteArray& bytes) {
   return true;
 }
 
+bool crearArchivoPrivado(const QString& ruta) {
+  const int fd = ::open(QFile::encodeName(ruta).constData(),
+                        O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+  if (fd < 0) return false;
+  ::close(fd);
+  return true;
+}
+
+unsigned modoHabitual() {
+  mode_t mascara = 022;
+  QFile estado(QStringLiteral("/proc/self/status"));
+  if (estado.open(QIODevice::ReadOnly)) {
+    for (QByteArray linea = estado.readLine(); !linea.isEmpty(); linea = estado.readLine()) {
+      if (!linea.startsWith("Umask:")) continue;
+      bool ok = false;
+      const uint leida = linea.mid(6).trimmed().toUInt(&ok, 8);
+      if (ok) mascara = static_cast<mode_t>(leida);
+      break;
+    }
+  }
+  return 0666 & ~mascara;
+}
+
+bool darModoHabitual(const QString& ruta) {
+  return ::chmod(QFile::encodeName(ruta).constData(), modoHabitual()) == 0;
+}
+
 namespace {
 
 QByteArray& hecha() {

@@ -27,4 +27,14 @@ bool crearCarpetaSoloMia(const QString& ruta);
 // changed when any step fails.
 bool escribirArchivoPrivado(const QString& ruta, const QByteArray& bytes);
 
+// Makes the empty file `ruta` for its owner alone (0600), never through a symlink and never
+// over an existing file; a writer that opens it afterwards keeps that mode.
+bool crearArchivoPrivado(const QString& ruta);
+
+// The mode a new file gets (0666 less the umask), read without changing the umask, which
+// would change it for every thread meanwhile.
+unsigned modoHabitual();
+// Gives a file copied out of a private folder that mode.
+bool darModoHabitual(const QString& ruta);
+
 }  // namespace corvalin

@@ -1,6 +1,7 @@
 #include "recording/grabadora.h"
 
 #include <QDir>
+#include <QFile>
 #include <QPointer>
 #include <QUuid>
 
@@ -112,6 +113,8 @@ void GrabadoraDePantalla::start(const ObjetivoDeGrabacion& objetivo,
   config.sistema = incluyeSistema(ajustes.audio);
   config.microfono = incluyeMicrofono(ajustes.audio);
   config.ruta = QDir(carpeta).filePath(nombre).toStdString();
+  // What is being recorded is readable by its owner alone until it is saved somewhere.
+  crearArchivoPrivado(QString::fromStdString(config.ruta));
   config.preset = servicios_.preset;
   config.flujo = servicios_.flujo;
   auto sesion = std::make_shared<SesionDeGrabacion>(std::move(config));
@@ -125,6 +128,8 @@ void GrabadoraDePantalla::start(const ObjetivoDeGrabacion& objetivo,
   cola_->async([this, sesion, completion] {
     SesionDeGrabacion::Falla falla;
     const bool bien = sesion->arrancar(&falla);
+    // A session that never started leaves no empty file behind.
+    if (!bien) QFile::remove(QString::fromStdString(sesion->ruta()));
     enMain([this, sesion, completion, bien, falla] {
       arrancando_ = false;
       if (!bien) {

@@ -311,10 +311,16 @@ bool writeFileAtomically(const std::string& path, std::span<const std::uint8_t> 
     p += n;
     left -= static_cast<std::size_t>(n);
   }
-  // mkstemp creates the file for its owner only; give it the usual mode for new files.
-  const mode_t mask = ::umask(0);
-  ::umask(mask);
-  ::fchmod(fd, 0666 & ~mask);
+  // mkstemp creates the file for its owner only. In a folder only its owner can enter (where
+  // Corvalin keeps captures on their way to the editor) it stays that way; elsewhere it gets
+  // the usual mode for new files.
+  struct stat carpeta {};
+  const bool privada = ::stat(folder.c_str(), &carpeta) == 0 && (carpeta.st_mode & 077) == 0;
+  if (!privada) {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::fchmod(fd, 0666 & ~mask);
+  }
   if (::close(fd) != 0 || ::rename(temporary.c_str(), path.c_str()) != 0) {
     const int saved = errno;
     ::unlink(temporary.c_str());

@@ -17,7 +17,8 @@ namespace corvalin::tools {
 std::vector<std::uint8_t> encodePng(const Rgb32View& pixels, int strips = 0);
 
 // Writes `bytes` to a temporary file beside `path` and renames it over `path`, so that a
-// reader never sees a partial file there. On failure returns false and says why in `error`.
+// reader never sees a partial file there. The file has the usual mode for new files, or 0600
+// in a folder open to its owner alone. On failure returns false and says why in `error`.
 bool writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes,
                          std::string* error);
 

@@ -110,6 +110,12 @@ TEST_F(CaptureFlowsTest, PastingOpensTheClipboardPictureOrSaysThereIsNone) {
   EXPECT_TRUE(banco.editores.empty());
   EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("Nada que pegar"));
   EXPECT_EQ(banco.toasts.back().simbolo, QStringLiteral("doc.on.clipboard"));
+  // A picture too large to open (or damaged) is not "nothing".
+  banco.portapapeles->ilegible = true;
+  app->ejecutar(Accion::paste);
+  EXPECT_TRUE(banco.editores.empty());
+  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("No pude abrir la imagen del portapapeles"));
+  banco.portapapeles->ilegible = false;
   banco.portapapeles->imagen_ = imagen(12, 34);
   app->ejecutar(Accion::paste);
   ASSERT_EQ(banco.editores.size(), 1u);

@@ -29,10 +29,11 @@ class FakeClipboard final : public Clipboard {
   void ponerArchivos(const QStringList& r) override { archivos = r, imagen_ = {}, texto_.clear(); }
   QStringList archivos;
   QImage imagen() const override { return imagen_; }
-  bool tieneImagen() const override { return !imagen_.isNull(); }
+  bool tieneImagen() const override { return !imagen_.isNull() || ilegible; }
   QString texto() const override { return texto_; }
   QString texto_;
   QImage imagen_;
+  bool ilegible = false;  // a picture is offered that can't be decoded
 };
 
 class FakeAlertas final : public Alertas {

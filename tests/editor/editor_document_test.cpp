@@ -1,6 +1,9 @@
 // The document's whole-picture operations and its export: history, rotation, mirroring,
 // cropping, canvas growth, export sizes and saving under unique names.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include <QDir>
 #include <QFile>
@@ -66,6 +69,10 @@ TEST(Saving, TwoSavesInTheSameSecondGetTheStampAndThenANumber) {
   QFile f(first.ruta);
   ASSERT_TRUE(f.open(QIODevice::ReadOnly));
   EXPECT_EQ(f.readAll(), QByteArray("one"));  // the first file was not overwritten
+  // Nothing else is left in the folder, and the pictures have the usual mode of new files.
+  EXPECT_EQ(QDir(folder).entryList(QDir::Files | QDir::Hidden).size(), 2);
+  EXPECT_EQ(f.permissions() & (QFile::WriteOther | QFile::WriteGroup), QFile::Permissions());
+  EXPECT_TRUE(f.permissions() & QFile::ReadOwner);
   EXPECT_EQ(nombreUnico(when, Idioma::ingles, [](const QString&) { return false; }),
             QStringLiteral("Corvalin 2026-03-01 at 14.05.09.png"));
 }
@@ -80,6 +87,24 @@ TEST(Saving, AFolderThatCannotBeMadeReportsTheSystemsReason) {
   EXPECT_FALSE(g.ok());
   EXPECT_FALSE(g.error.isEmpty());
   EXPECT_TRUE(g.ruta.isEmpty());
+}
+
+TEST(Saving, AFullDiskSaysWhyAndLeavesNoPartOfThePicture) {
+  QTemporaryDir dir;
+  // A file may not grow past 4 KB: the write stops as on a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
+  rlimit antes{};
+  getrlimit(RLIMIT_FSIZE, &antes);
+  rlimit limite = antes;
+  limite.rlim_cur = 4096;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
+  const Guardado g = guardarPng(dir.path(), QByteArray(64 * 1024, 'p'),
+                                QDateTime::currentDateTime(), Idioma::ingles);
+  setrlimit(RLIMIT_FSIZE, &antes);
+  std::signal(SIGXFSZ, SIG_DFL);
+  EXPECT_FALSE(g.ok());
+  EXPECT_TRUE(g.error.contains(QStringLiteral("large"))) << g.error.toStdString();
+  EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 TEST(History, KeepsTheLast50AndANewChangeAfterUndoEmptiesRedo) {

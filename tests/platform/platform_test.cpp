@@ -209,6 +209,52 @@ TEST(PrivateFolder, OnlyItsOwnerCanReadWhatIsInside) {
   QFile::remove(carpeta + QStringLiteral("/captura.png"));  // the empty folder goes at exit
 }
 
+TEST(PrivateFolder, PrivateFilesAre0600AndNeverFollowAPlantedLink) {
+  QTemporaryDir dir;
+  const auto modo = [](const QString& ruta) {
+    struct stat st {};
+    EXPECT_EQ(::lstat(QFile::encodeName(ruta).constData(), &st), 0);
+    return st.st_mode & 0777;
+  };
+  const QString ruta = dir.filePath(QStringLiteral("copia.png"));
+  ASSERT_TRUE(escribirArchivoPrivado(ruta, "primera"));
+  ASSERT_TRUE(escribirArchivoPrivado(ruta, "segunda"));
+  EXPECT_EQ(modo(ruta), 0600u);
+  QFile leida(ruta);
+  ASSERT_TRUE(leida.open(QIODevice::ReadOnly));
+  EXPECT_EQ(leida.readAll(), QByteArray("segunda"));
+  EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
+  EXPECT_FALSE(escribirArchivoPrivado(dir.filePath(QStringLiteral("no/existe.png")), "x"));
+
+  // A link planted where a file will be written: replaced, its target untouched.
+  const QString victima = dir.filePath(QStringLiteral("victima"));
+  QFile v(victima);
+  ASSERT_TRUE(v.open(QIODevice::WriteOnly));
+  v.write("intacta");
+  v.close();
+  const QString enlace = dir.filePath(QStringLiteral("enlace.png"));
+  ASSERT_TRUE(QFile::link(victima, enlace));
+  ASSERT_TRUE(escribirArchivoPrivado(enlace, "nueva"));
+  EXPECT_FALSE(QFileInfo(enlace).isSymLink());
+  ASSERT_TRUE(v.open(QIODevice::ReadOnly));
+  EXPECT_EQ(v.readAll(), QByteArray("intacta"));
+  v.close();
+  // An empty private file is made new or not at all: an existing name, a link, are refused.
+  const QString grabacion = dir.filePath(QStringLiteral("grabacion.mp4"));
+  ASSERT_TRUE(crearArchivoPrivado(grabacion));
+  EXPECT_EQ(modo(grabacion), 0600u);
+  EXPECT_FALSE(crearArchivoPrivado(grabacion));
+  const QString otroEnlace = dir.filePath(QStringLiteral("otro.mp4"));
+  ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nada")), otroEnlace));
+  EXPECT_FALSE(crearArchivoPrivado(otroEnlace));
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("nada"))));
+  // Copied out, a file gets the mode new files get.
+  const mode_t mascara = ::umask(0);
+  ::umask(mascara);
+  ASSERT_TRUE(darModoHabitual(grabacion));
+  EXPECT_EQ(modo(grabacion), 0666 & ~mascara);
+}
+
 TEST(SymbolIcons, KnownSymbolsMapToThemeNamesAndEveryFallbackDraws) {
   EXPECT_TRUE(simboloConocido(QStringLiteral("text.viewfinder")));
   EXPECT_FALSE(simboloConocido(QStringLiteral("sparkles.rectangle.stack")));

@@ -2,6 +2,7 @@
 // saved copies, copy (Ctrl+C, Escape), save (Return), discard, upload once (Ctrl+Return) with
 // its failure shown, and a window closed without a choice that still keeps the recording.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
 #include <QDir>
@@ -52,11 +53,18 @@ TEST(ReviewActions, TheVideosLineAndTheNamesOfSavedCopies) {
     QFile f(video);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("0123456789");
+    // Recordings are private while they are made; the saved copy is an ordinary file.
+    f.setPermissions(QFile::ReadOwner | QFile::WriteOwner);
   }
   QString error;
   const auto a = guardarCopia(video, destino.path(), cuando, &error);
   const auto b = guardarCopia(video, destino.path(), cuando, &error);
   ASSERT_TRUE(a && b);
+  const mode_t mascara = ::umask(0);
+  ::umask(mascara);
+  struct stat st {};
+  ASSERT_EQ(::stat(QFile::encodeName(*a).constData(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0666 & ~mascara);
   EXPECT_TRUE(b->endsWith(QStringLiteral(" (2).mp4")));
   EXPECT_EQ(QFileInfo(*b).size(), 10);
   EXPECT_TRUE(QFile::exists(video));

@@ -160,21 +160,31 @@ TEST(PngWriter, NothingToEncodeGivesNoBytes) {
   EXPECT_TRUE(encodePng(Rgb32View{picture.constBits(), 0, 4, picture.bytesPerLine()}).empty());
 }
 
-TEST(AtomicFile, ReplacesTheFileWithTheUsualModeAndLeavesNothingElseBehind) {
+TEST(AtomicFile, ReplacesTheFileWithTheUsualModeOrAPrivateOneAndLeavesNothingElseBehind) {
   QTemporaryDir dir;
   const std::string path = dir.filePath(QStringLiteral("out.png")).toStdString();
   const std::vector<std::uint8_t> first(1000, 1), second(10, 2);
   std::string error;
+  const auto modo = [&] {
+    struct stat info {};
+    EXPECT_EQ(::stat(path.c_str(), &info), 0);
+    return info.st_mode & 0777;
+  };
+  // A folder only its owner enters keeps what is written there private.
+  ASSERT_TRUE(
+      QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
   ASSERT_TRUE(writeFileAtomically(path, first, &error)) << error;
+  EXPECT_EQ(modo(), 0600u);
+  ASSERT_TRUE(QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner |
+                                                    QFile::ExeOwner | QFile::ReadOther |
+                                                    QFile::ExeOther));
   ASSERT_TRUE(writeFileAtomically(path, second, &error)) << error;
   QFile file(QString::fromStdString(path));
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_EQ(file.readAll(), QByteArray(10, 2));
   const mode_t mask = ::umask(0);
   ::umask(mask);
-  struct stat info {};
-  ASSERT_EQ(::stat(path.c_str(), &info), 0);
-  EXPECT_EQ(info.st_mode & 0777, 0666 & ~mask);
+  EXPECT_EQ(modo(), 0666 & ~mask);
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden | QDir::System),
             QStringList{QStringLiteral("out.png")});
 }

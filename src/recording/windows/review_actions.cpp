@@ -6,6 +6,7 @@
 #include <QLocale>
 
 #include "core/texts.h"
+#include "platform/private_folder.h"
 
 namespace corvalin {
 
@@ -40,6 +41,8 @@ std::optional<QString> guardarCopia(const QString& archivo, const QString& carpe
     QFile::remove(destino);  // a half-written copy is no recording
     return std::nullopt;
   }
+  // The recording was private while it was being made; the saved copy is the user's file.
+  darModoHabitual(destino);
   return destino;
 }
 
