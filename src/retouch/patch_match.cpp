@@ -24,10 +24,18 @@ void store(float* p, V4 v) {
 
 }  // namespace
 
+// The hot loops are built twice, for AVX2 and for any x86-64, and the loader picks one. Not
+// under ThreadSanitizer: the loader runs the picking code before the sanitizer is ready.
+#if defined(__SANITIZE_THREAD__)
+#define CORVALIN_CLONES
+#else
+#define CORVALIN_CLONES __attribute__((target_clones("avx2", "default")))
+#endif
+
 // Built twice, like patchMatch below.
-__attribute__((target_clones("avx2", "default"))) void CandidateBatch::evaluate(
-    const float* img, int64_t w, int64_t t, const int64_t* sources, size_t count,
-    const float* castigo, float limit, float* costs) {
+CORVALIN_CLONES void CandidateBatch::evaluate(const float* img, int64_t w, int64_t t,
+                                              const int64_t* sources, size_t count,
+                                              const float* castigo, float limit, float* costs) {
   const int64_t stride = w * kLanes;
   const int64_t corner = kPatchRadius * w + kPatchRadius;
   Lane* lanes = lanes_.data();
@@ -181,8 +189,7 @@ int workerCount(int64_t targets, size_t rows) {
 // random offsets come from draws whose number per target is fixed, so the draws of a whole
 // sweep are made first, in visiting order. The rows then go to the workers in turn, and a
 // worker starts a target only once the row before has finished that column.
-__attribute__((target_clones("avx2", "default"))) void patchMatch(PatchSearch& search,
-                                                                  const Level& level, Dado& dado) {
+CORVALIN_CLONES void patchMatch(PatchSearch& search, const Level& level, Dado& dado) {
   const int64_t w = level.w;
   const int64_t h = level.h;
   const int64_t size = level.size();

@@ -26,19 +26,11 @@ export HOME=$work/home XDG_CONFIG_HOME=$work/home/.config XDG_STATE_HOME=$work/s
 mkdir -p "$XDG_CONFIG_HOME/corvalin"
 printf '[General]\nidioma=es\nsaveFolder=%s\n' "$work/out" >"$XDG_CONFIG_HOME/corvalin/corvalin.conf"
 source "$(dirname "$0")/../support/private_bus.sh"
+source "$(dirname "$0")/../support/waiting.sh"
 private_bus "$work/bus" || fail "the test bus did not start: $(cat "$work/bus/bus.log")"
 export DBUS_SESSION_BUS_ADDRESS=$bus_address
 copies=$XDG_STATE_HOME/corvalin/recovery
 
-wait_for() {  # TENTHS CMD...: until CMD succeeds
-  local tries=$1
-  shift
-  for _ in $(seq "$tries"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
 # The editor, titled with its picture's size.
 editor_window() { xdotool search --onlyvisible --name "^${1:-[0-9]+×[0-9]+}\$" | head -n1; }
 has_editor() { [[ -n "$(editor_window "$@")" ]]; }
