@@ -12,16 +12,7 @@ mkdir -p "$artifacts"
 [[ -n "${DISPLAY:-}" ]] || { echo "needs the test session (no DISPLAY)"; exit 1; }
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
-# Waits up to $1 tenths of a second for the command after it to succeed.
-wait_for() {
-  local tries=$1
-  shift
-  for _ in $(seq "$tries"); do
-    "$@" >/dev/null 2>&1 && return 0
-    sleep 0.1
-  done
-  return 1
-}
+source "$(dirname "$0")/../support/waiting.sh"
 running() { pgrep -f -x "$corvalin" || true; }
 # A running instance owns the application's name on the session bus.
 owned() {
