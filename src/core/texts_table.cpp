@@ -448,6 +448,12 @@ const TextPair kTextPairs[] = {
     {"Atajos", "Shortcuts"},
     {"Subir a", "Upload to"},
     {"Tus archivos", "Your files"},
+    {"Servidor", "Server"},
+    {"Dirección", "Address"},
+    {"La dirección de un servidor corvalin-cloud: el tuyo, el de tu equipo o el que te den. Sin "
+     "ella, lo que subas a la nube no tiene adónde ir.",
+     "The address of a corvalin-cloud server: your own, your team's or one you were given. "
+     "Without it, what you upload to the cloud has nowhere to go."},
     {"%@ · se borra el %@", "%1$@ · deleted on %2$@"},
     {"Copiar el enlace", "Copy the link"},
     {"%@ en total · página %@ de %@", "%1$@ in total · page %2$@ of %3$@"},

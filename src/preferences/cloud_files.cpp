@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
@@ -48,6 +49,23 @@ ArchivosEnNube::ArchivosEnNube(Settings& settings, ServiciosDeNube servicios, QW
   auto* columna = new QVBoxLayout(this);
   columna->setContentsMargins(0, 0, 0, 0);
   columna->setSpacing(12);
+
+  auto* servidor = new Seccion(L("Servidor"), this);
+  servidor_ = new QLineEdit(settings_.d().string(QStringLiteral("nubeServidor")), servidor);
+  servidor_->setPlaceholderText(QStringLiteral("https://nube.example.com"));
+  servidor_->setClearButtonEnabled(true);
+  servidor->fila(L("Dirección"), servidor_);
+  servidor->leyenda(
+      L("La dirección de un servidor corvalin-cloud: el tuyo, el de tu equipo o el que te den. "
+        "Sin ella, lo que subas a la nube no tiene adónde ir."));
+  connect(servidor_, &QLineEdit::editingFinished, this, [this] {
+    const QString nuevo = servidor_->text().trimmed();
+    if (nuevo == settings_.d().string(QStringLiteral("nubeServidor"))) return;
+    settings_.d().set(QStringLiteral("nubeServidor"), nuevo);
+    settings_.d().sync();
+    refrescar();
+  });
+  columna->addWidget(servidor);
 
   auto* archivos = new Seccion(L("Tus archivos"), this);
   auto* lista = new QWidget(archivos);

@@ -1,6 +1,6 @@
-// The hosted service's part of the Upload page: the files kept there, a page of eight at a time
-// with a link to copy and a delete button each, the bulk deletions, and how long each link
-// lasts. It shows the state of a NubeModelo and hands it the user's requests.
+// The hosted service's part of the Upload page: the server's address, the files kept there, a page
+// of eight at a time with a link to copy and a delete button each, the bulk deletions, and how long
+// each link lasts. It shows the state of a NubeModelo and hands it the user's requests.
 #pragma once
 
 #include <QPointer>
@@ -12,6 +12,7 @@
 
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QToolButton;
 class QVBoxLayout;
@@ -48,6 +49,7 @@ class ArchivosEnNube : public QWidget {
   QPushButton* siguiente_ = nullptr;
   QToolButton* masivo_ = nullptr;
   QComboBox* dias_ = nullptr;
+  QLineEdit* servidor_ = nullptr;
 };
 
 // "IMG_0001.png · se borra el 12/3/27": a file's name and its deletion date, in the interface

@@ -47,6 +47,9 @@ void post(const ConfigDeNube& config, const QString& operacion, QJsonObject camp
     return;
   }
   campos.insert(QStringLiteral("cuenta"), config.cuenta);
+  // The service words its refusals in the interface's language.
+  campos.insert(QStringLiteral("idioma"),
+                idiomaActual() == Idioma::ingles ? QStringLiteral("en") : QStringLiteral("es"));
   QNetworkRequest request(*url);
   request.setTransferTimeout(S3Uploader::kTimeoutMs);
   request.setAttribute(QNetworkRequest::CustomVerbAttribute, QByteArrayLiteral("POST"));

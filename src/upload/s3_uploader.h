@@ -13,6 +13,7 @@
 #include "upload/enviador.h"
 #include "upload/error_de_subida.h"
 #include "upload/s3_config.h"
+#include "upload/s3_firma.h"
 
 namespace corvalin {
 
@@ -21,13 +22,6 @@ class Settings;
 struct UploadResult {
   QUrl url;
   bool droppedACL = false;  // it only went through once the ACL header was dropped
-};
-
-// Where an object lives at the endpoint; `host` carries the port and `path` is encoded.
-struct DestinoS3 {
-  QString scheme;
-  QString host;
-  QString path;
 };
 
 namespace S3Uploader {
@@ -39,13 +33,9 @@ QString makeKey(const QString& prefix, const QString& ext,
                 const QDateTime& ahora = QDateTime::currentDateTime());
 // Throws S3Error::badEndpoint.
 DestinoS3 endpoint(const QString& key, const S3Config& config);
-// Percent-encodes every byte outside A-Z a-z 0-9 - . _ ~ except the slashes.
-QString encodePath(const QString& path);
-// `instante` in UTC with a fixed locale.
-QString format(const QDateTime& instante, const QString& pattern);
-// Lower-case hex HMAC-SHA256 of `stringToSign` under the key derived from the secret.
-QString sign(const QString& stringToSign, const QString& secret, const QString& dateStamp,
-             const QString& region);
+using FirmaS3::encodePath;
+using FirmaS3::format;
+using FirmaS3::sign;
 
 // The signed PUT, with a 60 s inactivity timeout. Throws S3Error (credentials, endpoint).
 QNetworkRequest signedRequest(const Cuerpo& cuerpo, const QString& key, const QString& contentType,

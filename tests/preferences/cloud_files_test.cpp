@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
@@ -109,8 +110,9 @@ TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
 
   prueba::porTexto<QPushButton>(&vista, QStringLiteral("Delete from the cloud"))->click();
   ASSERT_TRUE(listo());
-  EXPECT_EQ(pedido(servicio.servidor.peticiones[servicio.servidor.peticiones.size() - 2]),
-            (QJsonObject{{"objeto", "cuenta/captura-8.png"}, {"cuenta", "cuenta"}}));
+  EXPECT_EQ(
+      pedido(servicio.servidor.peticiones[servicio.servidor.peticiones.size() - 2]),
+      (QJsonObject{{"objeto", "cuenta/captura-8.png"}, {"cuenta", "cuenta"}, {"idioma", "en"}}));
   EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("10 in total · page 2 of 2")));
 
   // The link life offers what the service keeps; a pick is stored at once.
@@ -121,7 +123,7 @@ TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
   EXPECT_EQ(a.settings->d().integer(QStringLiteral("nubeDias")), 30);
 
   // Everything goes only once the user says so.
-  QMenu* menu = vista.findChild<QToolButton*>()->menu();
+  QMenu* menu = prueba::porTexto<QToolButton>(&vista, QStringLiteral("Delete…"))->menu();
   QAction* todo = menu->actions().last();
   EXPECT_EQ(todo->text(), QStringLiteral("Delete everything…"));
   const qsizetype antes = servicio.servidor.peticiones.size();
@@ -132,10 +134,43 @@ TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
   todo->trigger();
   ASSERT_TRUE(listo());
   EXPECT_EQ(pedido(servicio.servidor.peticiones[antes]),
-            (QJsonObject{{"todo", true}, {"cuenta", "cuenta"}}));
+            (QJsonObject{{"todo", true}, {"cuenta", "cuenta"}, {"idioma", "en"}}));
   EXPECT_TRUE(filas(&vista).isEmpty());
   EXPECT_TRUE(
       prueba::textos(&vista).contains(QStringLiteral("You haven't uploaded anything yet.")));
+}
+
+// The server's address is set on the page: stored when the field is left, and the files are
+// asked of the new server at once.
+TEST(CloudFiles, TheServersAddressIsStoredAndTheFilesComeFromIt) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  prueba::AjustesDePrueba a;
+  Servicio servicio;
+  ServiciosDeNube s;
+  s.config = [&] {
+    return ConfigDeNube{a.settings->d().string(QStringLiteral("nubeServidor")),
+                        QStringLiteral("cuenta"), 30};
+  };
+  ArchivosEnNube vista(*a.settings, s, nullptr);
+  auto* campo = vista.findChild<QLineEdit*>();
+  ASSERT_NE(campo, nullptr);
+  EXPECT_EQ(campo->accessibleName(), QStringLiteral("Address"));
+  EXPECT_TRUE(campo->text().isEmpty());
+  vista.refrescar();
+  ASSERT_TRUE(prueba::esperarHasta([&] { return !vista.modelo().cargando(); }));
+  EXPECT_FALSE(vista.modelo().problema().isEmpty());
+  EXPECT_TRUE(servicio.servidor.peticiones.isEmpty());
+
+  campo->setText(QStringLiteral("  ") + servicio.servidor.base() + QStringLiteral(" "));
+  Q_EMIT campo->editingFinished();
+  EXPECT_EQ(a.settings->d().string(QStringLiteral("nubeServidor")), servicio.servidor.base());
+  ASSERT_TRUE(
+      prueba::esperarHasta([&] { return !vista.modelo().cargando() && vista.modelo().estado(); }));
+  EXPECT_EQ(filas(&vista).size(), 8);
+  EXPECT_EQ(servicio.servidor.peticiones.size(), 1);
+  // Leaving the field unchanged asks nothing more.
+  Q_EMIT campo->editingFinished();
+  EXPECT_EQ(servicio.servidor.peticiones.size(), 1);
 }
 
 }  // namespace

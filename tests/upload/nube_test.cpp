@@ -68,9 +68,11 @@ TEST(Nube, AnUploadAsksForASlotThenPutsTheBodyThere) {
   const PeticionRecibida& permiso = servidor.peticiones[0];
   EXPECT_EQ(permiso.metodo, "POST");
   EXPECT_EQ(permiso.headers.value("content-type"), "application/json");
-  EXPECT_EQ(
-      enviado(permiso),
-      (QJsonObject{{"bytes", 6}, {"tipo", "image/png"}, {"dias", 30}, {"cuenta", "cuenta-1"}}));
+  EXPECT_EQ(enviado(permiso), (QJsonObject{{"bytes", 6},
+                                           {"tipo", "image/png"},
+                                           {"dias", 30},
+                                           {"cuenta", "cuenta-1"},
+                                           {"idioma", "es"}}));
   const PeticionRecibida& put = servidor.peticiones[1];
   EXPECT_EQ(put.metodo, "PUT");
   EXPECT_EQ(put.ruta, "/slot/1");
@@ -182,8 +184,9 @@ TEST(Nube, TheModelLoadsThePageDeletesAndReloads) {
   EXPECT_EQ(e.archivos.size(), 8);
   EXPECT_EQ(e.archivos[0].caduca, QStringLiteral("2024-08-15"));
   EXPECT_FALSE(e.archivos[1].caduca.has_value());
-  EXPECT_EQ(enviado(servidor.peticiones.last()),
-            (QJsonObject{{"pagina", 2}, {"por_pagina", 8}, {"cuenta", "cuenta-1"}}));
+  EXPECT_EQ(
+      enviado(servidor.peticiones.last()),
+      (QJsonObject{{"pagina", 2}, {"por_pagina", 8}, {"cuenta", "cuenta-1"}, {"idioma", "es"}}));
 
   // Down to one page: page 2 no longer exists, so the model shows the last one left.
   modelo.borrar(NubeUploader::Barrido::deObjeto("o3"));

@@ -1,0 +1,212 @@
+#include "nube_local.h"
+
+#include <httplib.h>
+#include <signal.h>
+#include <sqlite3.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcessEnvironment>
+#include <QTcpServer>
+
+namespace corvalin::prueba {
+
+namespace {
+
+// A port kept for the server's whole life, restarts included: its links carry it.
+int puertoLibre() {
+  QTcpServer sonda;
+  sonda.listen(QHostAddress::LocalHost, 0);
+  return sonda.serverPort();
+}
+
+}  // namespace
+
+NubeLocal::NubeLocal(const GatewayS3& s3, const QString& extra,
+                     const std::map<QString, QString>& variables)
+    : s3_(s3) {
+  QFile config(dir_.filePath(QStringLiteral("nube.conf")));
+  config.open(QIODevice::WriteOnly);
+  config.write(QStringLiteral("# written by the cloud suite\n"
+                              "[servidor]\n"
+                              "escuchar = 127.0.0.1\n"
+                              "puerto = %5\n"
+                              "datos = %1\n"
+                              "barrido_segundos = 3600\n"
+                              "[s3]\n"
+                              "endpoint = %2\n"
+                              "bucket = %3\n"
+                              "estilo_ruta = si\n"
+                              "%4\n")
+                   .arg(dir_.filePath(QStringLiteral("nube.db")), s3.endpoint, kBucketDeNube, extra)
+                   .arg(puertoLibre())
+                   .toUtf8());
+  config.close();
+  QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+  // The store's keys come from the environment, as a service file would give them.
+  entorno.insert(QStringLiteral("CORVALIN_CLOUD_S3_ACCESS_KEY"), s3.access);
+  entorno.insert(QStringLiteral("CORVALIN_CLOUD_S3_SECRET_KEY"), s3.secret);
+  for (const auto& [nombre, valor] : variables) entorno.insert(nombre, valor);
+  proceso_.setProcessEnvironment(entorno);
+  // The log goes to a file: a pipe nobody reads while the test is busy would fill up and stall
+  // the server.
+  proceso_.setStandardErrorFile(dir_.filePath(QStringLiteral("registro.txt")), QIODevice::Append);
+  proceso_.setProgram(QStringLiteral(CORVALIN_CLOUD));
+  proceso_.setArguments({QStringLiteral("--config"), config.fileName()});
+}
+
+NubeLocal::~NubeLocal() {
+  if (proceso_.state() != QProcess::NotRunning) detener();
+}
+
+bool NubeLocal::arrancar() {
+  base_.clear();
+  proceso_.start();
+  if (!proceso_.waitForStarted(10000)) return false;
+  QByteArray salida;
+  QElapsedTimer reloj;
+  reloj.start();
+  while (!salida.contains('\n') && reloj.elapsed() < 15000 &&
+         proceso_.state() == QProcess::Running) {
+    proceso_.waitForReadyRead(100);
+    salida += proceso_.readAllStandardOutput();
+  }
+  const qsizetype donde = salida.indexOf("http://");
+  if (donde < 0) return false;
+  base_ = QString::fromUtf8(salida.mid(donde).trimmed());
+  return esperarHasta(
+      [&] { return pedir("GET", QUrl(base_ + QStringLiteral("/salud"))).estado == 200; }, 15000);
+}
+
+int NubeLocal::detener() {
+  if (proceso_.state() == QProcess::NotRunning) return proceso_.exitCode();
+  ::kill(static_cast<pid_t>(proceso_.processId()), SIGTERM);
+  if (!proceso_.waitForFinished(15000)) {
+    proceso_.kill();
+    proceso_.waitForFinished(5000);
+    return -1;
+  }
+  return proceso_.exitStatus() == QProcess::NormalExit ? proceso_.exitCode() : -1;
+}
+
+QString NubeLocal::registro() {
+  QFile f(dir_.filePath(QStringLiteral("registro.txt")));
+  f.open(QIODevice::ReadOnly);
+  return QString::fromUtf8(f.readAll());
+}
+
+bool NubeLocal::sql(const QString& sentencia) {
+  sqlite3* db = nullptr;
+  bool bien =
+      sqlite3_open(dir_.filePath(QStringLiteral("nube.db")).toUtf8().constData(), &db) == SQLITE_OK;
+  sqlite3_busy_timeout(db, 5000);
+  bien = bien &&
+         sqlite3_exec(db, sentencia.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
+  sqlite3_close(db);
+  return bien;
+}
+
+int64_t NubeLocal::numero(const QString& consulta) {
+  sqlite3* db = nullptr;
+  int64_t n = -1;
+  sqlite3_stmt* s = nullptr;
+  if (sqlite3_open(dir_.filePath(QStringLiteral("nube.db")).toUtf8().constData(), &db) ==
+          SQLITE_OK &&
+      sqlite3_prepare_v2(db, consulta.toUtf8().constData(), -1, &s, nullptr) == SQLITE_OK &&
+      sqlite3_step(s) == SQLITE_ROW) {
+    n = sqlite3_column_int64(s, 0);
+  }
+  sqlite3_finalize(s);
+  sqlite3_close(db);
+  return n;
+}
+
+namespace {
+
+std::unique_ptr<httplib::Client> cliente(const QUrl& url) {
+  auto c = std::make_unique<httplib::Client>(
+      url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toStdString());
+  c->set_url_encode(false);
+  c->set_connection_timeout(10);
+  c->set_read_timeout(60);
+  c->set_write_timeout(60);
+  return c;
+}
+
+std::string rutaYConsulta(const QUrl& url) {
+  return url
+      .toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment |
+                QUrl::FullyEncoded)
+      .toStdString();
+}
+
+}  // namespace
+
+Contestacion pedir(const std::string& metodo, const QUrl& url, const QByteArray& cuerpo,
+                   const std::map<std::string, std::string>& cabeceras) {
+  auto c = cliente(url);
+  httplib::Request req;
+  req.method = metodo;
+  req.path = rutaYConsulta(url);
+  for (const auto& [nombre, valor] : cabeceras) req.headers.emplace(nombre, valor);
+  req.body = cuerpo.toStdString();
+  if (!req.has_header("Content-Type") && !cuerpo.isEmpty())
+    req.headers.emplace("Content-Type", "application/json");
+  const httplib::Result r = c->send(req);
+  if (!r) return {0, {}, {}, httplib::to_string(r.error())};
+  return {r->status, QByteArray::fromStdString(r->body), r->get_header_value("Location"), {}};
+}
+
+Contestacion abrir(const QUrl& url) {
+  Contestacion c = pedir("GET", url);
+  for (int saltos = 0; saltos < 5 && (c.estado == 301 || c.estado == 302 || c.estado == 307);
+       ++saltos) {
+    c = pedir("GET", QUrl(QString::fromStdString(c.ubicacion), QUrl::StrictMode));
+  }
+  return c;
+}
+
+DestinoS3 destinoEnGateway(const GatewayS3& s3, const QString& objeto, const QString& bucket) {
+  DestinoS3 d = *FirmaS3::destino(objeto, s3.endpoint, bucket, true);
+  if (objeto.isEmpty()) d.path.chop(1);
+  return d;
+}
+
+ClaveS3 claveDelGateway(const GatewayS3& s3) {
+  return {s3.access, s3.secret, QStringLiteral("us-east-1")};
+}
+
+namespace {
+
+Contestacion firmado(const GatewayS3& s3, const QString& metodo, const QString& objeto,
+                     const QByteArray& cuerpo, std::map<QString, QString> cabeceras = {},
+                     const QString& bucket = kBucketDeNube) {
+  const DestinoS3 d = destinoEnGateway(s3, objeto, bucket);
+  const FirmaS3::Firmada f =
+      FirmaS3::firmar(metodo, d, std::move(cabeceras), FirmaS3::sha256Hex(cuerpo),
+                      claveDelGateway(s3), QDateTime::currentDateTimeUtc());
+  std::map<std::string, std::string> enviadas;
+  for (const auto& [nombre, valor] : f.cabeceras) {
+    if (nombre != QLatin1String("host")) enviadas[nombre.toStdString()] = valor.toStdString();
+  }
+  return pedir(metodo.toStdString(), *FirmaS3::url(d), cuerpo, enviadas);
+}
+
+}  // namespace
+
+int estadoDelObjeto(const GatewayS3& s3, const QString& objeto, const QString& bucket) {
+  return firmado(s3, QStringLiteral("HEAD"), objeto, {}, {}, bucket).estado;
+}
+
+bool borrarDelGateway(const GatewayS3& s3, const QString& objeto) {
+  const int estado = firmado(s3, QStringLiteral("DELETE"), objeto, {}).estado;
+  return estado == 204 || estado == 200 || estado == 404;
+}
+
+int subirDirecto(const GatewayS3& s3, const QString& objeto, const QByteArray& cuerpo) {
+  return firmado(s3, QStringLiteral("PUT"), objeto, cuerpo,
+                 {{QStringLiteral("content-type"), QStringLiteral("application/octet-stream")}})
+      .estado;
+}
+
+}  // namespace corvalin::prueba
