@@ -209,16 +209,17 @@ TEST_F(AppDelegateTest, WindowCommandsReachTheirWindows) {
 namespace corvalin {
 namespace {
 
-TEST(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt) {
-  testing::limpiarAjustes();
-  fijarIdiomaActual(Idioma::español);
-  testing::Banco banco;
-  const QDateTime ayer(QDate(2026, 12, 7), QTime(18, 5), Qt::LocalTime);
-  banco.copias = {{QStringLiteral("/estado/recovery/nueva"), ayer, QSize(640, 480), 3},
-                  {QStringLiteral("/estado/recovery/vieja"), ayer.addDays(-3), QSize(10, 10), 1}};
-  auto app = std::make_unique<AppDelegate>(banco.piezas());
-  app->applicationDidFinishLaunching();
+// Two copies left unsaved by an earlier run.
+class ShellRecovery : public testing::ShellTest {
+ protected:
+  void ajustar(Piezas&) override {
+    const QDateTime ayer(QDate(2026, 12, 7), QTime(18, 5), Qt::LocalTime);
+    banco.copias = {{QStringLiteral("/estado/recovery/nueva"), ayer, QSize(640, 480), 3},
+                    {QStringLiteral("/estado/recovery/vieja"), ayer.addDays(-3), QSize(10, 10), 1}};
+  }
+};
 
+TEST_F(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt) {
   ASSERT_EQ(banco.toastsConAccion.size(), 1u);
   const auto& [toast, accion] = banco.toastsConAccion[0];
   EXPECT_EQ(toast.titulo, QStringLiteral("Quedó una captura sin guardar"));
@@ -245,8 +246,6 @@ TEST(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt) {
   ASSERT_FALSE(banco.toasts.empty());
   EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("No se pudo recuperar la captura"));
   EXPECT_EQ(banco.editores.size(), 2u);
-  app.reset();
-  testing::procesarEventos();
 }
 
 TEST_F(AppDelegateTest, NothingIsOfferedWhenNoCaptureWasLeftUnsaved) {

@@ -199,8 +199,7 @@ kill "$xvfb"
 wait "$xvfb" 2>/dev/null || true
 xvfb=""
 code=0
-for _ in $(seq 100); do alive || break; sleep 0.1; done
-alive && fail "display gone: Corvalin is still running"
+wait_for 100 ended || fail "display gone: Corvalin is still running"
 wait "$instance" || code=$?
 instance=""
 [[ $code -lt 128 ]] || fail "display gone: Corvalin died of signal $((code - 128))"

@@ -29,6 +29,7 @@ printf '[General]\nidioma=en\n' >"$XDG_CONFIG_HOME/corvalin/corvalin.conf"
 printf '[D-BUS Service]\nName=app.corvalin.Corvalin\nExec=%s\n' "$corvalin" \
   >"$work/services/app.corvalin.Corvalin.service"
 source "$(dirname "$0")/../support/private_bus.sh"
+source "$(dirname "$0")/../support/waiting.sh"
 private_bus "$work/bus" "$work/services" || fail "the test bus did not start: $(cat "$work/bus/bus.log")"
 export DBUS_SESSION_BUS_ADDRESS=$bus_address
 
@@ -67,32 +68,23 @@ instance=$(owner)
 [[ -n "$instance" ]] || fail "no Corvalin was started by the bus: $(cat "$work/bus/bus.log")"
 grep -q "Successfully activated service 'app.corvalin.Corvalin'" "$work/bus/bus.log" ||
   fail "Corvalin was not started by the bus: $(cat "$work/bus/bus.log")"
-win=""
-for _ in $(seq 100); do
-  win=$(xdotool search --name '^Corvalin Settings$' 2>/dev/null | head -n1 || true)
-  [[ -n "$win" ]] && break
-  sleep 0.1
-done
-[[ -n "$win" ]] || fail "the started Corvalin did not open its Preferences"
+settings_shown() { xdotool search --onlyvisible --name '^Corvalin Settings$' >/dev/null 2>&1; }
+wait_for 100 xdotool search --name '^Corvalin Settings$' ||
+  fail "the started Corvalin did not open its Preferences"
+win=$(xdotool search --name '^Corvalin Settings$' | head -n1)
 # Closed the way a person does it (Escape), so that the next command has to open it again.
 for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '^Corvalin Settings$' >/dev/null 2>&1 || break
+  settings_shown || break
   xdotool windowfocus "$win" key Escape 2>/dev/null || true
   sleep 0.1
 done
-xdotool search --onlyvisible --name '^Corvalin Settings$' >/dev/null 2>&1 &&
-  fail "the Preferences window did not close on Escape"
+settings_shown && fail "the Preferences window did not close on Escape"
 
 # The same bus, Corvalin running: a second command reaches the same process.
 timeout 10 "$corvalin" preferences || fail "a command to the running Corvalin failed"
 [[ $(owner) == "$instance" ]] || fail "a second Corvalin took over"
 [[ $(pgrep -c -x corvalin) -eq 1 ]] || fail "more than one Corvalin runs: $(pgrep -a -x corvalin)"
-for _ in $(seq 50); do
-  xdotool search --onlyvisible --name '^Corvalin Settings$' >/dev/null 2>&1 && break
-  sleep 0.1
-done
-xdotool search --onlyvisible --name '^Corvalin Settings$' >/dev/null 2>&1 ||
-  fail "the running Corvalin did not open its Preferences again"
+wait_for 50 settings_shown || fail "the running Corvalin did not open its Preferences again"
 # Running, but its bus can't be reached from here.
 expect_exit 3 'no D-Bus session bus' env DBUS_SESSION_BUS_ADDRESS=unix:path=$work/nothing \
   "$corvalin" area
@@ -128,6 +120,6 @@ cmp -s "$work/before.png" "$work/screen.png" || fail "a cancelled capture change
 
 # quit ends the running Corvalin.
 timeout 10 "$corvalin" quit || fail "'corvalin quit' was not handed over"
-for _ in $(seq 50); do kill -0 "$instance" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$instance" 2>/dev/null && fail "Corvalin still runs after 'corvalin quit'"
+gone() { ! kill -0 "$instance" 2>/dev/null; }
+wait_for 50 gone || fail "Corvalin still runs after 'corvalin quit'"
 echo "command interface: all checks passed"

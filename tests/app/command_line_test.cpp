@@ -6,6 +6,7 @@
 
 #include "app/command_line.h"
 #include "core/texts.h"
+#include "support/idioma_fijo.h"
 
 namespace corvalin {
 namespace {
@@ -18,11 +19,7 @@ PedidoDeLinea leer(std::initializer_list<const char*> args) {
 
 using Tipo = PedidoDeLinea::Tipo;
 
-struct IdiomaFijo {
-  explicit IdiomaFijo(Idioma i) : antes(idiomaActual()) { fijarIdiomaActual(i); }
-  ~IdiomaFijo() { fijarIdiomaActual(antes); }
-  Idioma antes;
-};
+using prueba::IdiomaFijo;
 
 TEST(CommandLine, EveryCommandAndTheOlderFormReachTheShellsCommand) {
   const std::vector<std::pair<const char*, const char*>> esperadas{
@@ -102,27 +99,21 @@ TEST(CommandLine, WrongUsageIsRefusedWithWhatIsWrong) {
   }
 }
 
-TEST(CommandLine, HelpListsEveryCommandInEitherLanguage) {
-  for (Idioma idioma : {Idioma::español, Idioma::ingles}) {
-    IdiomaFijo fijo(idioma);
-    const QString ayuda = textoDeAyuda();
-    for (const Orden& o : ordenes()) {
-      const QRegularExpression fila(
-          QStringLiteral("\\n  %1 +(\\S.*)\\n").arg(QRegularExpression::escape(o.nombre)));
-      const QRegularExpressionMatch m = fila.match(ayuda);
-      ASSERT_TRUE(m.hasMatch()) << o.nombre;
-      EXPECT_EQ(m.captured(1), L(QString::fromUtf8(o.descripcion)));
-      // Every description has its English text (a Spanish one would show through).
-      if (idioma == Idioma::ingles) {
-        EXPECT_NE(m.captured(1), QString::fromUtf8(o.descripcion)) << o.nombre;
-      }
-    }
-    for (const char* opcion : {"--output", "--action", "--help", "--version"})
-      EXPECT_TRUE(ayuda.contains(QLatin1String(opcion))) << opcion;
-    if (idioma == Idioma::ingles) {
-      EXPECT_TRUE(ayuda.startsWith(QStringLiteral("Usage: corvalin [COMMAND]")));
-    }
+TEST(CommandLine, HelpListsEveryCommandAndOption) {
+  IdiomaFijo en(Idioma::ingles);
+  const QString ayuda = textoDeAyuda();
+  EXPECT_TRUE(ayuda.startsWith(QStringLiteral("Usage: corvalin [COMMAND]")));
+  for (const Orden& o : ordenes()) {
+    const QRegularExpression fila(
+        QStringLiteral("\\n  %1 +(\\S.*)\\n").arg(QRegularExpression::escape(o.nombre)));
+    const QRegularExpressionMatch m = fila.match(ayuda);
+    ASSERT_TRUE(m.hasMatch()) << o.nombre;
+    EXPECT_EQ(m.captured(1), L(QString::fromUtf8(o.descripcion)));
+    // Every description has its English text (a Spanish one would show through).
+    EXPECT_NE(m.captured(1), QString::fromUtf8(o.descripcion)) << o.nombre;
   }
+  for (const char* opcion : {"--output", "--action", "--help", "--version"})
+    EXPECT_TRUE(ayuda.contains(QLatin1String(opcion))) << opcion;
 }
 
 // The launcher's actions go through the command interface: each is `corvalin COMMAND` for

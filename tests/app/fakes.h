@@ -15,6 +15,7 @@
 #include "app/parts.h"
 #include "app/status_item.h"
 #include "core/settings.h"
+#include "support/portapapeles_de_prueba.h"
 
 namespace corvalin::testing {
 
@@ -22,19 +23,7 @@ struct ToastVisto {
   QString titulo, detalle, simbolo;
 };
 
-class FakeClipboard final : public Clipboard {
- public:
-  void ponerTexto(const QString& t) override { texto_ = t, imagen_ = {}, archivos.clear(); }
-  void ponerImagen(const QImage& i) override { imagen_ = i, texto_.clear(), archivos.clear(); }
-  void ponerArchivos(const QStringList& r) override { archivos = r, imagen_ = {}, texto_.clear(); }
-  QStringList archivos;
-  QImage imagen() const override { return imagen_; }
-  bool tieneImagen() const override { return !imagen_.isNull() || ilegible; }
-  QString texto() const override { return texto_; }
-  QString texto_;
-  QImage imagen_;
-  bool ilegible = false;  // a picture is offered that can't be decoded
-};
+using FakeClipboard = prueba::PortapapelesDePrueba;
 
 class FakeAlertas final : public Alertas {
  public:
@@ -166,9 +155,9 @@ class FakeCuenta final : public CuentaRegresiva {
 
 class FakeGrabadora final : public ScreenRecorder {
  public:
-  void start(const ObjetivoDeGrabacion& o, const AjustesDeGrabacion& a,
+  void start(const ObjetivoDeGrabacion& o, const AjustesDeGrabacion&,
              std::function<void(std::optional<QString>)> c) override {
-    objetivo = o, ajustes = a, alEmpezar = std::move(c);
+    objetivo = o, alEmpezar = std::move(c);
   }
   void stop(std::function<void(const GrabacionTerminada&)> c) override {
     ++paradas;
@@ -194,7 +183,6 @@ class FakeGrabadora final : public ScreenRecorder {
 
   std::optional<ObjetivoDeGrabacion> objetivo;
   std::vector<uint32_t> fuera;  // windows left out of the recording
-  AjustesDeGrabacion ajustes;
   std::function<void(std::optional<QString>)> alEmpezar;
   std::function<void(const GrabacionTerminada&)> alDetener;
   bool grabando_ = false, pausado_ = false;
@@ -315,10 +303,7 @@ class FakeHotkeys final : public HotkeyManager {
     return true;
   }
   void unregister(uint32_t id) override { registradas.erase(id); }
-  void unregisterAll() override {
-    registradas.clear();
-    ++borrados;
-  }
+  void unregisterAll() override { registradas.clear(); }
   bool pulsar(uint32_t id) {
     auto it = registradas.find(id);
     if (it == registradas.end()) return false;
@@ -328,7 +313,6 @@ class FakeHotkeys final : public HotkeyManager {
   }
   std::map<uint32_t, std::pair<Hotkey, std::function<void()>>> registradas;
   std::set<uint64_t> ocupadas;
-  int borrados = 0;
 };
 
 class FakeSonda final : public HotkeyProbe {
@@ -344,12 +328,12 @@ class FakeSonda final : public HotkeyProbe {
 
 class FakeStatusItem final : public StatusItem {
  public:
-  void aplicar(const AparienciaDelIcono& a) override { ultima = a, ++aplicadas; }
+  void aplicar(const AparienciaDelIcono& a) override { ultima = a; }
   void desplegarMenu() override { ++menusAbiertos; }
   QRect geometria() const override { return lugar; }
   AparienciaDelIcono ultima;
   QRect lugar;
-  int aplicadas = 0, menusAbiertos = 0;
+  int menusAbiertos = 0;
 };
 
 // A full set of fakes, and the pieces wired to them.

@@ -61,13 +61,9 @@ instance=""
 # Started again: the toast offers the capture back.
 "$corvalin" >"$work/second.log" 2>&1 &
 instance=$!
-toast=""
-for _ in $(seq 150); do
-  toast=$(xdotool search --onlyvisible --name '^Quedó una captura sin guardar$' 2>/dev/null | head -n1 || true)
-  [[ -n "$toast" ]] && break
-  sleep 0.1
-done
-[[ -n "$toast" ]] || fail "no toast offered the capture back: $(cat "$work/second.log")"
+wait_for 150 xdotool search --onlyvisible --name '^Quedó una captura sin guardar$' ||
+  fail "no toast offered the capture back: $(cat "$work/second.log")"
+toast=$(xdotool search --onlyvisible --name '^Quedó una captura sin guardar$' | head -n1)
 has_editor && fail "an editor opened before the button was pressed"
 eval "$(xdotool getwindowgeometry --shell "$toast")"
 # The button sits at the toast's right end.

@@ -14,9 +14,13 @@ class ShellTest : public ::testing::Test {
   void SetUp() override {
     limpiarAjustes();
     fijarIdiomaActual(Idioma::español);
-    app = std::make_unique<AppDelegate>(banco.piezas());
+    Piezas piezas = banco.piezas();
+    ajustar(piezas);
+    app = std::make_unique<AppDelegate>(std::move(piezas));
     app->applicationDidFinishLaunching();
   }
+  // What a suite changes in the fakes or the pieces before the shell starts.
+  virtual void ajustar(Piezas&) {}
   // Windows and captures let go of later die before the fakes they report to.
   void TearDown() override {
     app.reset();

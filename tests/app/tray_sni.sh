@@ -71,17 +71,19 @@ trap 'exit 130' INT TERM HUP
 # A private session bus that starts nothing on demand, so that no test sharing the session's
 # bus ever sees this test's watcher. Sets bus_address.
 source "$(dirname "$0")/../support/private_bus.sh"
+source "$(dirname "$0")/../support/waiting.sh"
 start_bus() {
   private_bus "$work/$1" || fatal "the private bus $1 did not start: $(cat "$work/$1/bus.log")"
   pids+=("$bus_pid")
 }
 
 # Folders of its own for a corvalin: its single-instance lock lives in the runtime folder and
-# its settings start fresh. Sets corvalin_env for `env`.
+# its settings start fresh, in English. Sets corvalin_env for `env`.
 corvalin_folders() {
   local dir="$work/$1"
-  mkdir -p "$dir/run" "$dir/config" "$dir/data" "$dir/cache"
+  mkdir -p "$dir/run" "$dir/config/corvalin" "$dir/data" "$dir/cache"
   chmod 700 "$dir/run"
+  printf '[General]\nidioma=en\n' >"$dir/config/corvalin/corvalin.conf"
   corvalin_env=(DBUS_SESSION_BUS_ADDRESS="$bus_address" XDG_RUNTIME_DIR="$dir/run"
     XDG_CONFIG_HOME="$dir/config" XDG_DATA_HOME="$dir/data" XDG_CACHE_HOME="$dir/cache")
 }
@@ -139,25 +141,9 @@ entries() {
 }
 
 # The entries of one level: the top one, or the submenu of the top-level entry whose label
-# starts with $2. One line each: "-" for a separator, else the label up to any tab.
-level() {
-  local dump=$1 parent=${2:-} inside=0 depth type label
-  while IFS=$'\x1f' read -r depth _ type _ _ _ _ _ label; do
-    if [[ -z "$parent" ]]; then
-      [[ $depth -eq 0 ]] || continue
-    else
-      if [[ $depth -eq 0 ]]; then
-        [[ "$label" == "$parent"* ]] && inside=1 || inside=0
-        continue
-      fi
-      [[ $inside -eq 1 && $depth -eq 1 ]] || continue
-    fi
-    if [[ "$type" == separator ]]; then echo "-"; else echo "${label%%\\t*}"; fi
-  done < <(entries "$dump")
-}
-
-# The same entries with their state: "enabled visible toggle shortcut|label".
-level_state() {
+# starts with $2. One line each: "enabled visible toggle shortcut|label", the label up to any
+# tab, or "-" for a separator.
+level_entries() {
   local dump=$1 parent=${2:-} inside=0 depth type enabled visible toggle shortcut label
   while IFS=$'\x1f' read -r depth _ type enabled visible toggle _ shortcut label; do
     if [[ -z "$parent" ]]; then
@@ -169,10 +155,12 @@ level_state() {
       fi
       [[ $inside -eq 1 && $depth -eq 1 ]] || continue
     fi
-    [[ "$type" == separator ]] && continue
-    echo "$enabled $visible $toggle $shortcut|${label%%\\t*}"
+    if [[ "$type" == separator ]]; then echo "-"; else echo "$enabled $visible $toggle $shortcut|${label%%\\t*}"; fi
   done < <(entries "$dump")
 }
+# Their labels, "-" for separators; their states, separators left out.
+level() { level_entries "$@" | sed 's/^[^|]*|//'; }
+level_state() { level_entries "$@" | grep -vx -- '-'; }
 
 # Compares a level with what it should hold; an expected entry ending in "*" is a prefix.
 expect_level() {
@@ -227,11 +215,8 @@ env DBUS_SESSION_BUS_ADDRESS="$bus_address" "$host" watch --max-seconds 300 \
   >"$artifacts/sni-watcher.log" 2>&1 &
 watcher_pid=$!
 pids+=("$watcher_pid")
-for _ in $(seq 100); do
-  grep -q '^ready$' "$artifacts/sni-watcher.log" && break
-  kill -0 $watcher_pid 2>/dev/null || break
-  sleep 0.05
-done
+watcher_up() { grep -q '^ready$' "$artifacts/sni-watcher.log" || ! kill -0 $watcher_pid 2>/dev/null; }
+wait_for 50 watcher_up
 grep -q '^ready$' "$artifacts/sni-watcher.log" ||
   fatal "the stand-in watcher did not start: $(cat "$artifacts/sni-watcher.log")"
 sni() { env DBUS_SESSION_BUS_ADDRESS="$bus_address" "$host" "$@"; }
@@ -305,85 +290,47 @@ fi
 before=$(field menu.before-about-to-show)
 [[ "$before" == 0 ]] && echo "note: the menu is empty until the host calls AboutToShow(0)"
 
-if grep -q '^entry .* label="Preferencias…"$' "$dump"; then
-  lang=es
-elif grep -q '^entry .* label="Settings…"$' "$dump"; then
-  lang=en
-else
-  lang=unknown
-  problem "the menu has no Preferences entry, in either language"
-fi
-if [[ $lang == es ]]; then
-  preferences="Preferencias…"
-  quit="Salir de Corvalin"
-  top=("Capturar área" "Capturar ventana" "Capturar pantalla completa" -
-    "Grabar área" "Grabar ventana" "Grabar pantalla completa" -
-    "Copiar texto (OCR)" "Captura con desplazamiento" "Sacar un color" -
-    "Mostrar ventana" "Pegar imagen del portapapeles" -
-    "Calidad del video" "Subir a: *" -
-    "Preferencias…" "Acerca de Corvalin" "Buscar actualizaciones…" "Salir de Corvalin")
-  quality="Calidad del video"
-  quality_entries=("Mitad — lo más ligero" "Normal — 1 píxel por punto" "Retina — pesa el doble" -
-    "15 cuadros por segundo" "30 cuadros por segundo" "50 cuadros por segundo"
-    "60 cuadros por segundo" -
-    "Sin audio" "Audio del sistema" "Micrófono" "Sistema + micrófono" -
-    "Empezar a grabar de inmediato" "Cuenta regresiva de 3 s" "Cuenta regresiva de 5 s"
-    "Cuenta regresiva de 10 s")
-  scales='(Mitad|Normal|Retina) — .*'
-  rates='[0-9]+ cuadros por segundo'
-  sources='(Sin audio|Audio del sistema|Micrófono|Sistema \+ micrófono)'
-  delays='(Empezar a grabar de inmediato|Cuenta regresiva de [0-9]+ s)'
-  upload="Subir a: "
-  upload_entries=("Nube de Corvalin" "Tu propio S3" - "Configurar…")
-  targets='(Nube de Corvalin|Tu propio S3)'
-else
-  preferences="Settings…"
-  quit="Quit Corvalin"
-  top=("Capture Area" "Capture Window" "Capture Full Screen" -
-    "Record Area" "Record Window" "Record Full Screen" -
-    "Copy Text (OCR)" "Scrolling Capture" "Pick a Colour" -
-    "Show Window" "Paste Image from Clipboard" -
-    "Video Quality" "Upload to: *" -
-    "Settings…" "About Corvalin" "Check for Updates…" "Quit Corvalin")
-  quality="Video Quality"
-  quality_entries=("Half — the lightest" "Normal — 1 pixel per point" "Retina — twice the size" -
-    "15 frames per second" "30 frames per second" "50 frames per second"
-    "60 frames per second" -
-    "No audio" "System audio" "Microphone" "System + microphone" -
-    "Start recording immediately" "3 s countdown" "5 s countdown" "10 s countdown")
-  scales='(Half|Normal|Retina) — .*'
-  rates='[0-9]+ frames per second'
-  sources='(No audio|System audio|Microphone|System \+ microphone)'
-  delays='(Start recording immediately|[0-9]+ s countdown)'
-  upload="Upload to: "
-  upload_entries=("Corvalin Cloud" "Your own S3" - "Set Up…")
-  targets='(Corvalin Cloud|Your own S3)'
-fi
+preferences="Settings…"
+quit="Quit Corvalin"
+top=("Capture Area" "Capture Window" "Capture Full Screen" -
+  "Record Area" "Record Window" "Record Full Screen" -
+  "Copy Text (OCR)" "Scrolling Capture" "Pick a Colour" -
+  "Show Window" "Paste Image from Clipboard" -
+  "Video Quality" "Upload to: *" -
+  "Settings…" "About Corvalin" "Check for Updates…" "Quit Corvalin")
+quality="Video Quality"
+quality_entries=("Half — the lightest" "Normal — 1 pixel per point" "Retina — twice the size" -
+  "15 frames per second" "30 frames per second" "50 frames per second"
+  "60 frames per second" -
+  "No audio" "System audio" "Microphone" "System + microphone" -
+  "Start recording immediately" "3 s countdown" "5 s countdown" "10 s countdown")
+upload="Upload to: "
+upload_entries=("Corvalin Cloud" "Your own S3" - "Set Up…")
 
-if [[ $lang != unknown ]]; then
-  expect_level "the tray menu's entries" "$(level "$dump")" "${top[@]}"
-  # Every entry can be used, as in the XEmbed tray's menu.
-  not_usable=$(level_state "$dump" | grep -v '^true true ')
-  [[ -z "$not_usable" && -n "$(level_state "$dump")" ]] ||
-    problem "top-level entries not enabled and visible: $(paste -sd';' <<<"${not_usable:-none at all}")"
-  expect_level "the $quality submenu" "$(level "$dump" "$quality")" "${quality_entries[@]}"
-  expect_one_checked "$dump" "$quality" "$scales" "video scale choices"
-  expect_one_checked "$dump" "$quality" "$rates" "frame rate choices"
-  expect_one_checked "$dump" "$quality" "$sources" "audio source choices"
-  expect_one_checked "$dump" "$quality" "$delays" "countdown choices"
-  expect_level "the upload submenu" "$(level "$dump" "$upload")" "${upload_entries[@]}"
-  expect_one_checked "$dump" "$upload" "$targets" "upload destinations"
-  # The submenu's title names the destination that is checked in it.
-  target_title=$(level "$dump" | grep -F "$upload" | head -n1)
-  target_checked=$(level_state "$dump" "$upload" | grep -E '^true true (checkmark|radio):1 ' |
-    sed 's/^[^|]*|//')
-  [[ "$target_title" == "$upload$target_checked" ]] ||
-    problem "the upload submenu is titled \"$target_title\" but \"$target_checked\" is checked in it"
-  # Quitting keeps its Ctrl+Q, as the menu's shortcut property.
-  quit_shortcut=$(level_state "$dump" | grep -F "|$quit" | sed -E 's/^[^ ]+ [^ ]+ [^ ]+ ([^|]*)\|.*/\1/')
-  [[ "$quit_shortcut" == "Control+Q" ]] ||
-    problem "\"$quit\" should carry the shortcut Control+Q, it has: \"$quit_shortcut\""
-fi
+expect_level "the tray menu's entries" "$(level "$dump")" "${top[@]}"
+# Every entry can be used, as in the XEmbed tray's menu.
+not_usable=$(level_state "$dump" | grep -v '^true true ')
+[[ -z "$not_usable" && -n "$(level_state "$dump")" ]] ||
+  problem "top-level entries not enabled and visible: $(paste -sd';' <<<"${not_usable:-none at all}")"
+expect_level "the $quality submenu" "$(level "$dump" "$quality")" "${quality_entries[@]}"
+expect_one_checked "$dump" "$quality" '(Half|Normal|Retina) — .*' "video scale choices"
+expect_one_checked "$dump" "$quality" '[0-9]+ frames per second' "frame rate choices"
+expect_one_checked "$dump" "$quality" '(No audio|System audio|Microphone|System \+ microphone)' \
+  "audio source choices"
+expect_one_checked "$dump" "$quality" '(Start recording immediately|[0-9]+ s countdown)' \
+  "countdown choices"
+expect_level "the upload submenu" "$(level "$dump" "$upload")" "${upload_entries[@]}"
+expect_one_checked "$dump" "$upload" '(Corvalin Cloud|Your own S3)' "upload destinations"
+# The submenu's title names the destination that is checked in it.
+target_title=$(level "$dump" | grep -F "$upload" | head -n1)
+target_checked=$(level_state "$dump" "$upload" | grep -E '^true true (checkmark|radio):1 ' |
+  sed 's/^[^|]*|//')
+[[ "$target_title" == "$upload$target_checked" ]] ||
+  problem "the upload submenu is titled \"$target_title\" but \"$target_checked\" is checked in it"
+# Quitting keeps its Ctrl+Q, as the menu's shortcut property.
+quit_shortcut=$(level_state "$dump" | grep -F "|$quit" | sed -E 's/^[^ ]+ [^ ]+ [^ ]+ ([^|]*)\|.*/\1/')
+[[ "$quit_shortcut" == "Control+Q" ]] ||
+  problem "\"$quit\" should carry the shortcut Control+Q, it has: \"$quit_shortcut\""
 # A label is only the entry's text: no tab with a shortcut after it, no padding.
 odd_labels=$(entries "$dump" | awk -F'\x1f' '$3 != "separator" {print $9}' |
   grep -E '\\t|\\n|^ | $' || true)
@@ -423,29 +370,22 @@ else
       printf '%s ' "$(geometry_of "$w")"; done)"
 fi
 
-# The windows of process $1 named as the Preferences window is, in either language.
-preferences_windows() {
-  xdotool search --all --onlyvisible --pid "$1" \
-    --name '^(Preferencias de Corvalin|Corvalin Settings)$' 2>/dev/null
+# The Settings window of process $1, once it is on screen.
+preferences_window() {
+  xdotool search --all --onlyvisible --pid "$1" --name '^Corvalin Settings$' 2>/dev/null | head -n1
 }
+has_preferences() { [[ -n "$(preferences_window "$1")" ]]; }
+gone() { ! kill -0 "$1" 2>/dev/null; }
 
-# The Preferences entry, clicked through the menu, opens Preferences.
-if [[ $lang != unknown ]]; then
-  [[ -z "$(preferences_windows $pid)" ]] || problem "the Preferences window was open before any click"
-  sni click "$preferences" >"$work/click.out" 2>"$work/click.err" ||
-    problem "clicking \"$preferences\" through dbusmenu failed: $(cat "$work/click.err")"
-  prefs=""
-  for _ in $(seq 50); do
-    prefs=$(preferences_windows $pid | head -n1)
-    [[ -n "$prefs" ]] && break
-    sleep 0.1
-  done
-  if [[ -n "$prefs" ]]; then
-    sleep 0.3
-    import -window "$prefs" "$artifacts/sni-preferences.png"
-  else
-    problem "clicking \"$preferences\" through dbusmenu did not open the Preferences window"
-  fi
+# The Settings entry, clicked through the menu, opens the Settings window.
+[[ -z "$(preferences_window $pid)" ]] || problem "the Settings window was open before any click"
+sni click "$preferences" >"$work/click.out" 2>"$work/click.err" ||
+  problem "clicking \"$preferences\" through dbusmenu failed: $(cat "$work/click.err")"
+if wait_for 50 has_preferences $pid; then
+  sleep 0.3
+  import -window "$(preferences_window $pid)" "$artifacts/sni-preferences.png"
+else
+  problem "clicking \"$preferences\" through dbusmenu did not open the Settings window"
 fi
 
 # A StatusNotifierItem tray is a tray: no notice about a missing one. The notice comes 3 s after
@@ -460,26 +400,18 @@ docked=$(docked_windows $pid)
 [[ -z "$docked" ]] || problem "an icon docked in the XEmbed tray after a while: $docked"
 
 # The quit entry ends Corvalin, and its icon leaves the watcher.
-if [[ $lang != unknown ]]; then
-  sni click "$quit" >"$work/click.out" 2>"$work/click.err" ||
-    problem "clicking \"$quit\" through dbusmenu failed: $(cat "$work/click.err")"
-  for _ in $(seq 100); do
-    kill -0 $pid 2>/dev/null || break
-    sleep 0.1
-  done
-  if kill -0 $pid 2>/dev/null; then
-    problem "clicking \"$quit\" through dbusmenu did not end corvalin within 10 s"
-    stop_pid $pid
-  else
-    wait $pid
-    status=$?
-    forget_pid $pid
-    [[ $status -eq 0 ]] || problem "corvalin ended with status $status after \"$quit\""
-    sni wait-gone --wait-item 5 >/dev/null 2>"$work/gone.err" ||
-      problem "the icon stayed registered after corvalin quit: $(cat "$work/gone.err")"
-  fi
-else
+sni click "$quit" >"$work/click.out" 2>"$work/click.err" ||
+  problem "clicking \"$quit\" through dbusmenu failed: $(cat "$work/click.err")"
+if ! wait_for 100 gone $pid; then
+  problem "clicking \"$quit\" through dbusmenu did not end corvalin within 10 s"
   stop_pid $pid
+else
+  wait $pid
+  status=$?
+  forget_pid $pid
+  [[ $status -eq 0 ]] || problem "corvalin ended with status $status after \"$quit\""
+  sni wait-gone --wait-item 5 >/dev/null 2>"$work/gone.err" ||
+    problem "the icon stayed registered after corvalin quit: $(cat "$work/gone.err")"
 fi
 stop_pid $watcher_pid
 
@@ -491,11 +423,7 @@ Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -nolisten unix -ac \
   >"$work/xvfb.log" 2>&1 &
 pids+=("$!")
 exec 5>&-
-for _ in $(seq 100); do
-  [[ -s "$work/display" ]] && break
-  sleep 0.05
-done
-[[ -s "$work/display" ]] || fatal "the bare X server did not start: $(cat "$work/xvfb.log")"
+wait_for 50 test -s "$work/display" || fatal "the bare X server did not start: $(cat "$work/xvfb.log")"
 DISPLAY=":$(head -n1 "$work/display")"
 export DISPLAY
 start_bus bare
@@ -513,20 +441,13 @@ pids+=("$!")
 bare_toast_watcher=$!
 
 # The notice comes once, about 3 s after start, and goes after a few seconds.
-for _ in $(seq 150); do
-  [[ -s "$toasts" ]] && break
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
+toast_or_end() { [[ -s "$toasts" ]] || ! kill -0 $pid 2>/dev/null; }
+wait_for 150 toast_or_end
 kill -0 $pid 2>/dev/null || fatal "corvalin exited without a tray: $(tail -n 20 "$artifacts/bare-corvalin.log")"
 if [[ -s "$toasts" ]]; then
   read -r _ _ toast_window toast_geometry < <(head -n1 "$toasts")
-  for _ in $(seq 100); do
-    xwininfo -id "$toast_window" 2>/dev/null | grep -q IsViewable || break
-    sleep 0.1
-  done
-  xwininfo -id "$toast_window" 2>/dev/null | grep -q IsViewable &&
-    problem "the no-tray notice was still on screen 10 s after it appeared"
+  toast_gone() { ! xwininfo -id "$toast_window" 2>/dev/null | grep -q IsViewable; }
+  wait_for 100 toast_gone || problem "the no-tray notice was still on screen 10 s after it appeared"
   # What it says, read off its picture.
   convert "$artifacts/bare-toasts-1.png" -crop "${toast_geometry}" +repage "$artifacts/bare-toast.png" &&
     convert "$artifacts/bare-toast.png" -colorspace Gray -negate -resize 300% "$work/toast-ocr.png" &&
@@ -542,22 +463,16 @@ sleep 3
 kill -0 $pid 2>/dev/null || fatal "corvalin exited after the no-tray notice: $(tail -n 20 "$artifacts/bare-corvalin.log")"
 
 # A second launch still reaches the running instance.
-[[ -z "$(preferences_windows $pid)" ]] || problem "without a tray, the Preferences window was open before any request"
+[[ -z "$(preferences_window $pid)" ]] || problem "without a tray, the Settings window was open before any request"
 timeout 10 env "${corvalin_env[@]}" "$corvalin" --action openPreferences \
   >"$work/second.log" 2>&1
 status=$?
 [[ $status -eq 0 ]] || problem "corvalin --action openPreferences ended with status $status: $(cat "$work/second.log")"
-prefs=""
-for _ in $(seq 50); do
-  prefs=$(preferences_windows $pid | head -n1)
-  [[ -n "$prefs" ]] && break
-  sleep 0.1
-done
-if [[ -n "$prefs" ]]; then
+if wait_for 50 has_preferences $pid; then
   sleep 0.3
-  import -window "$prefs" "$artifacts/bare-preferences.png"
+  import -window "$(preferences_window $pid)" "$artifacts/bare-preferences.png"
 else
-  problem "without a tray, corvalin --action openPreferences did not open the Preferences window"
+  problem "without a tray, corvalin --action openPreferences did not open the Settings window"
 fi
 sleep 1
 rm -f "$work/watching-bare"
@@ -567,11 +482,7 @@ shown=$(grep -c '^appeared ' "$toasts" 2>/dev/null)
 [[ "${shown:-0}" -eq 1 ]] || problem "the no-tray notice should show once, it showed ${shown:-0} times: $(paste -sd';' "$toasts" 2>/dev/null)"
 
 kill -TERM $pid
-for _ in $(seq 50); do
-  kill -0 $pid 2>/dev/null || break
-  sleep 0.1
-done
-if kill -0 $pid 2>/dev/null; then
+if ! wait_for 50 gone $pid; then
   problem "corvalin did not end on SIGTERM"
   stop_pid $pid
 else

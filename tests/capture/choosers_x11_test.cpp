@@ -196,16 +196,6 @@ TEST_F(ChoosersX11, AnAreaDraggedEitherWayIsReportedToThePixelWithItsScreen) {
     });
     EXPECT_EQ(d.rest(), area(QRect(300, 200, 700, 450), screen_));
   }
-  {
-    // The hint, before any drag.
-    Driver d({QStringLiteral("area"), QStringLiteral("--english")});
-    ASSERT_TRUE(d.ready());
-    moveTo({960, 540});
-    screenshotForPeople(QStringLiteral("chooser_area_hint_en.png"),
-                        [](const QImage&) { return true; });
-    key(QStringLiteral("Escape"));
-    EXPECT_EQ(d.rest(), QStringLiteral("cancel"));
-  }
 }
 
 TEST_F(ChoosersX11, EscapeRightClickAClickAndANarrowDragCancel) {

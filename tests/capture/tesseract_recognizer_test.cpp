@@ -4,13 +4,13 @@
 
 #include <QCoreApplication>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRadialGradient>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 #include <memory>
 
@@ -21,18 +21,6 @@ namespace {
 
 using ocr_samples::Lengua;
 using ocr_samples::Tema;
-
-// Spins the main loop until `hecho` holds or `ms` pass.
-template <typename F>
-bool esperar(F hecho, int ms = 20000) {
-  QElapsedTimer reloj;
-  reloj.start();
-  while (!hecho() && reloj.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    QThread::msleep(2);
-  }
-  return hecho();
-}
 
 int hilosDelProceso() {
   return int(
@@ -235,7 +223,7 @@ TEST(LecturaSinTexto, MissingModelsGiveNoTextAndNoLines) {
     ++llamadas;
     texto = t;
   });
-  ASSERT_TRUE(esperar([&] { return llamadas > 0; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return llamadas > 0; }, 20000));
   EXPECT_TRUE(texto.isEmpty());
 }
 
@@ -284,9 +272,9 @@ TEST(LecturaAsincrona, AnswersOnceOnTheMainThreadInRequestOrder) {
       lineas.push_back(n);
     });
   }
-  ASSERT_TRUE(esperar([&] { return textos.size() >= 2; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return textos.size() >= 2; }, 20000));
   // Nothing more arrives later.
-  esperar([] { return false; }, 300);
+  QTest::qWait(300);
   ASSERT_EQ(textos.size(), 2);
   EXPECT_TRUE(enPrincipal);
   EXPECT_LE(ocr_samples::tasaDeError(textos[0], primera.referencia), 0.02)
@@ -309,8 +297,8 @@ TEST(LecturaAsincrona, RequestsPendingWhenTheRecognizerGoesAwayAreStillAnswered)
     });
   }
   lector.reset();
-  esperar([&] { return llamadas >= 3; });
-  esperar([] { return false; }, 200);
+  (void)QTest::qWaitFor([&] { return llamadas >= 3; }, 20000);
+  QTest::qWait(200);
   EXPECT_EQ(llamadas, 3);
   EXPECT_LE(ocr_samples::tasaDeError(ultimo, muestra.referencia), 0.02) << ultimo.toStdString();
 }
@@ -333,7 +321,7 @@ TEST(MotorDeLectura, LoadsOnFirstUseKeepsItAndLetsItGoWhenIdle) {
   EXPECT_EQ(lector.readSync(muestra.imagen).lineas, 2);
   EXPECT_TRUE(lector.motorCargado());
 
-  ASSERT_TRUE(esperar([&] { return !lector.motorCargado(); }, 5000))
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !lector.motorCargado(); }, 5000))
       << "the models stay loaded after the idle time";
   // And loaded again when wanted.
   EXPECT_LE(ocr_samples::tasaDeError(lector.readSync(muestra.imagen).texto, muestra.referencia),

@@ -2,7 +2,6 @@
 // size, as plain functions.
 #include <gtest/gtest.h>
 
-#include "core/texts.h"
 #include "editor/canvas_geometry.h"
 #include "editor/editor_zoom.h"
 #include "editor_test_support.h"
@@ -13,7 +12,6 @@ namespace {
 testing::FakeMeasurer measurer;
 
 TEST(Placement, StickerClicksMakeASquareOfASeventhOfTheShorterSide) {
-  EXPECT_EQ(stickerDeUnClic({500, 400}, {1000, 800}), QRectF(444, 344, 112, 112));
   EXPECT_EQ(stickerDeUnClic({100, 100}, {300, 200}).size(), QSizeF(64, 64));
   EXPECT_EQ(stickerDeUnClic({0, 0}, {8000, 6000}).size(), QSizeF(320, 320));
 }
@@ -80,13 +78,6 @@ TEST(Drag, HandlesMoveEndsTailsAndBendTheArrowThroughThePointer) {
   EXPECT_EQ(panel.start, mag.start);
 }
 
-TEST(Brush, BracketsStepTheRadiusAndStopAtTheLimits) {
-  EXPECT_EQ(pasoDeRadio(300, true), 300);
-  EXPECT_EQ(pasoDeRadio(2, false), 2);
-  EXPECT_EQ(pasoDeRadio(10, true), 13);  // 12.5 rounds up
-  EXPECT_EQ(pasoDeRadio(10, false), 8);
-}
-
 TEST(Brush, OnScreenSizeBecomesImagePixelsAtTheDisplayScale) {
   const retouch::Brush b = pincelPara(ToolKind::repair, 24, 4, 0.3);
   EXPECT_DOUBLE_EQ(b.radius, 6);
@@ -106,16 +97,6 @@ TEST(Brush, SpeckSizeFollowsTheBrushAndThePicture) {
   EXPECT_EQ(despeckleRadius(40, {4000, 3000}), 14);
   EXPECT_EQ(despeckleRadius(200, {4000, 3000}), 24);
   EXPECT_EQ(despeckleRadius(40, {300, 200}), 2);  // 1.67 becomes 2
-}
-
-TEST(Zoom, ActualPixelsReadAHundredPercentOnADoubleDensityScreen) {
-  fijarIdiomaActual(Idioma::ingles);
-  const auto z = zoomTrasComando({ZoomCommand::Tipo::actual}, 0.3, 2, 0.3);
-  ASSERT_TRUE(z.has_value());
-  EXPECT_DOUBLE_EQ(*z, 0.5);
-  EXPECT_EQ(textoDeZoom(z, 0.5, 2), QStringLiteral("Zoom 100 %"));
-  EXPECT_EQ(textoDeZoom(std::nullopt, 0.3, 2), QStringLiteral("Zoom fitted to the window"));
-  EXPECT_FALSE(zoomTrasComando({ZoomCommand::Tipo::fit}, 0.3, 2, 0.3).has_value());
 }
 
 TEST(Zoom, FixedZoomsStayWithinTheirLimits) {

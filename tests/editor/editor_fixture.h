@@ -33,6 +33,17 @@ inline void esperarColas() {
   QCoreApplication::processEvents();
 }
 
+// A press at `from`, one move and a release at `to` on the canvas, in image coordinates.
+inline void arrastrar(EditorView* c, QPointF from, QPointF to) {
+  const auto enviar = [c](QEvent::Type t, QPointF p, Qt::MouseButton b, Qt::MouseButtons bs) {
+    QMouseEvent e(t, c->aVista(p), c->mapToGlobal(c->aVista(p)), b, bs, Qt::NoModifier);
+    QApplication::sendEvent(c, &e);
+  };
+  enviar(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  enviar(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
+  enviar(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+}
+
 // A canvas at display scale 1 (one view point per image pixel): image point (x, y) is the
 // widget point (x, H − y).
 class CanvasTest : public ::testing::Test {

@@ -70,20 +70,8 @@ class Window : public ::testing::Test {
   }
 
   void dibujarFlecha() {
-    EditorView* c = window_->canvas();
-    c->setTool(ToolKind::arrow);
-    const double k = c->escala();
-    const auto at = [&](QPointF image) { return c->aVista(image); };
-    QMouseEvent press(QEvent::MouseButtonPress, at({20, 20}), c->mapToGlobal(at({20, 20})),
-                      Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(c, &press);
-    QMouseEvent move(QEvent::MouseMove, at({100, 60}), c->mapToGlobal(at({100, 60})), Qt::NoButton,
-                     Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(c, &move);
-    QMouseEvent release(QEvent::MouseButtonRelease, at({100, 60}), c->mapToGlobal(at({100, 60})),
-                        Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
-    QApplication::sendEvent(c, &release);
-    (void)k;
+    window_->canvas()->setTool(ToolKind::arrow);
+    testing::arrastrar(window_->canvas(), {20, 20}, {100, 60});
   }
 
   QTemporaryDir dir_;

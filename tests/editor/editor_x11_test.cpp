@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
-#include <QElapsedTimer>
 #include <QPainter>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -33,14 +32,6 @@ void xdotool(const QStringList& args) {
   ASSERT_TRUE(p.waitForFinished(10000));
   ASSERT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
   QTest::qWait(120);
-}
-
-// Lets events run until `done` holds or `ms` have passed; answers whether it holds.
-bool esperarHasta(const std::function<bool()>& done, int ms) {
-  QElapsedTimer t;
-  t.start();
-  while (!done() && t.elapsed() < ms) QTest::qWait(20);
-  return done();
 }
 
 QString n(double v) {
@@ -147,8 +138,8 @@ TEST_F(EditorX11, ACaptureDrawnOnWithThePointerIsSavedWithItsAnnotations) {
   // Return saves and closes.
   xdotool({QStringLiteral("key"), QStringLiteral("Return")});
   QDir saved(dir_.filePath(QStringLiteral("saved")));
-  ASSERT_TRUE(esperarHasta([&] { return saved.entryList(QDir::Files).size() == 1; }, 10000));
-  ASSERT_TRUE(esperarHasta([&] { return !w.isVisible(); }, 5000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return saved.entryList(QDir::Files).size() == 1; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !w.isVisible(); }, 5000));
   const QImage out(saved.filePath(saved.entryList(QDir::Files).first()));
   ASSERT_EQ(out.size(), capture.size());
 
@@ -178,14 +169,15 @@ TEST_F(EditorX11, CtrlCPutsARealPngOnTheClipboard) {
   arrastrar({100, 100}, {500, 100});
   ASSERT_EQ(w.canvas()->documento().shapes.size(), 1u);
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+c")});
-  ASSERT_TRUE(esperarHasta([&] { return w.status().startsWith(QStringLiteral("Copied")); }, 5000));
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return w.status().startsWith(QStringLiteral("Copied")); }, 5000));
 
   // xclip asks this process for the selection, so the event loop keeps running meanwhile.
   QProcess xclip;
   xclip.start(QStringLiteral("xclip"),
               {QStringLiteral("-selection"), QStringLiteral("clipboard"), QStringLiteral("-t"),
                QStringLiteral("image/png"), QStringLiteral("-o")});
-  ASSERT_TRUE(esperarHasta([&] { return xclip.state() == QProcess::NotRunning; }, 10000));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return xclip.state() == QProcess::NotRunning; }, 10000));
   const QByteArray png = xclip.readAllStandardOutput();
   ASSERT_TRUE(png.startsWith("\x89PNG")) << xclip.readAllStandardError().toStdString();
   const QImage read = QImage::fromData(png, "PNG");

@@ -1,22 +1,14 @@
-// Pictures for people to look at: every annotation kind and every sticker group on a mock
-// screenshot, and the bars and the sticker picker as widgets. Each is also checked to have
-// drawn something where it should.
+// Pictures for people to look at, each also checked to have drawn something where it should:
+// one annotation of every kind, and every sticker group.
 #include <gtest/gtest.h>
 
-#include <QAbstractButton>
 #include <QFontDatabase>
-#include <QLinearGradient>
-#include <QMenu>
 #include <QPainter>
-#include <QPainterPath>
 #include <QSet>
 
 #include "editor/annotation_fonts.h"
 #include "editor/annotation_renderer.h"
 #include "editor/sticker_catalog.h"
-#include "editor/sticker_picker.h"
-#include "editor/style_bar.h"
-#include "editor/tools_control.h"
 #include "editor_test_support.h"
 
 namespace corvalin {
@@ -24,181 +16,74 @@ namespace {
 
 using testing::artifactsDir;
 
-constexpr int kW = 1680;
-constexpr int kH = 1180;
-constexpr int kCellW = 410;
-constexpr int kCellH = 250;
-
-// y-down layout coordinates to image space.
-QPointF up(double x, double y) {
-  return QPointF(x, kH - y);
-}
-
-// A window-like picture with text, buttons and a photo so the filters and the magnifier have
-// something to show.
-QImage mockScreenshot() {
-  QImage img(kW, kH, QImage::Format_ARGB32_Premultiplied);
-  QPainter p(&img);
-  p.setRenderHint(QPainter::Antialiasing);
-  QLinearGradient sky(0, 0, kW, kH);
-  sky.setColorAt(0, QColor(0xE8, 0xEE, 0xF6));
-  sky.setColorAt(1, QColor(0xD5, 0xDE, 0xEA));
-  p.fillRect(img.rect(), sky);
-  QFont text = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-  text.setPixelSize(14);
-  QFont title = text;
-  title.setPixelSize(17);
-  title.setBold(true);
-  for (int row = 0; row < 4; ++row) {
-    for (int col = 0; col < 4; ++col) {
-      const QRectF card(col * kCellW + 14, row * kCellH + 30, kCellW - 28, kCellH - 44);
-      QPainterPath path;
-      path.addRoundedRect(card, 10, 10);
-      p.fillPath(path, Qt::white);
-      p.setPen(QColor(0x33, 0x3A, 0x44));
-      p.setFont(title);
-      p.drawText(card.topLeft() + QPointF(16, 30),
-                 QStringLiteral("Informe trimestral %1").arg(row * 4 + col + 1));
-      p.setFont(text);
-      p.setPen(QColor(0x55, 0x5E, 0x6A));
-      for (int l = 0; l < 5; ++l) {
-        p.drawText(card.topLeft() + QPointF(16, 58 + l * 21),
-                   QStringLiteral("usuario%1@ejemplo.com · 4%2 21 88 · cuenta 0%3-77")
-                       .arg(l)
-                       .arg(l * 7)
-                       .arg(row + col));
-      }
-      p.fillRect(QRectF(card.left() + 16, card.bottom() - 40, 92, 26), QColor(0x00, 0x7A, 0xFF));
-      p.fillRect(QRectF(card.left() + 120, card.bottom() - 40, 70, 26), QColor(0xE5, 0xE7, 0xEB));
-      QLinearGradient photo(card.right() - 120, card.bottom() - 110, card.right() - 16,
-                            card.bottom() - 16);
-      photo.setColorAt(0, QColor(0xFF, 0x9F, 0x43));
-      photo.setColorAt(1, QColor(0x8E, 0x44, 0xAD));
-      p.fillRect(QRectF(card.right() - 120, card.bottom() - 110, 104, 94), photo);
-    }
+// A busy picture (every pixel differs from its neighbours) so that the filters and the
+// magnifier have something to change.
+QImage patterned(int w, int h) {
+  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
+  for (int y = 0; y < h; ++y) {
+    for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, 200));
   }
   return img;
 }
 
-Shape make(ToolKind kind, QPointF a, QPointF b, QColor color = QColor(0xFF, 0x3B, 0x30),
-           double width = 5) {
-  Shape s;
-  s.kind = kind;
-  s.start = a;
-  s.end = b;
-  s.color = color;
-  s.width = width;
-  s.seed = 0x51A7E5EEDull;
-  return s;
-}
-
-std::vector<Shape> galleryShapes() {
+// One shape of every kind, each in its own 200 × 150 cell, five to a row.
+std::vector<Shape> oneOfEachKind() {
   std::vector<Shape> shapes;
-  auto cell = [](int col, int row) { return QPointF(col * kCellW + 14, row * kCellH + 30); };
-  // Row 0: arrows, line, rectangle, oval.
-  QPointF c = cell(0, 0);
-  shapes.push_back(make(ToolKind::arrow, up(c.x() + 40, c.y() + 170), up(c.x() + 330, c.y() + 60)));
-  Shape bent = make(ToolKind::arrow, up(c.x() + 40, c.y() + 100), up(c.x() + 250, c.y() + 190),
-                    QColor(0x00, 0x7A, 0xFF), 4);
-  bent.control = up(c.x() + 260, c.y() + 40);
-  shapes.push_back(bent);
-  c = cell(1, 0);
-  shapes.push_back(make(ToolKind::line, up(c.x() + 30, c.y() + 180), up(c.x() + 350, c.y() + 70),
-                        QColor(0x34, 0xC7, 0x59), 6));
-  c = cell(2, 0);
-  shapes.push_back(make(ToolKind::rect, up(c.x() + 10, c.y() + 40), up(c.x() + 260, c.y() + 150)));
-  c = cell(3, 0);
-  shapes.push_back(make(ToolKind::ellipse, up(c.x() + 10, c.y() + 35), up(c.x() + 250, c.y() + 160),
-                        QColor(0xAF, 0x52, 0xDE), 5));
-  // Row 1: pencil, highlighter, hand-drawn circle, handwriting.
-  c = cell(0, 1);
-  Shape pencil = make(ToolKind::pencil, {}, {}, QColor(0xFF, 0x2D, 0x55), 4);
-  for (int i = 0; i <= 60; ++i) {
-    const double t = i / 60.0;
-    pencil.points.push_back(up(c.x() + 30 + 320 * t, c.y() + 120 + 60 * std::sin(t * 9)));
+  const auto in = [&](ToolKind kind, QPointF a, QPointF b) -> Shape& {
+    const QPointF cell(shapes.size() % 5 * 200.0, shapes.size() / 5 * 150.0);
+    Shape s;
+    s.kind = kind;
+    s.start = cell + a;
+    s.end = cell + b;
+    s.color = QColor(0xFF, 0x3B, 0x30);
+    s.width = 5;
+    s.seed = 0x51A7E5EEDull;
+    shapes.push_back(s);
+    return shapes.back();
+  };
+  in(ToolKind::arrow, {20, 20}, {180, 120});
+  Shape& bent = in(ToolKind::arrow, {20, 120}, {180, 120});
+  bent.control = bent.start + QPointF(80, -100);
+  in(ToolKind::line, {20, 130}, {180, 20});
+  in(ToolKind::rect, {30, 30}, {170, 120});
+  in(ToolKind::ellipse, {30, 30}, {170, 120});
+  for (ToolKind freehand : {ToolKind::pencil, ToolKind::highlight}) {
+    Shape& s = in(freehand, {}, {});
+    for (int i = 0; i <= 20; ++i) s.points.push_back(s.start + QPointF(20 + 8 * i, 40 + 3 * i));
   }
-  shapes.push_back(pencil);
-  c = cell(1, 1);
-  Shape marker = make(ToolKind::highlight, {}, {}, QColor(0xFF, 0xCC, 0x00), 5);
-  for (int i = 0; i <= 20; ++i) marker.points.push_back(up(c.x() + 14 + 14 * i, c.y() + 52));
-  shapes.push_back(marker);
-  Shape marker2 = marker;
-  marker2.color = QColor(0x34, 0xC7, 0x59);
-  for (QPointF& p : marker2.points) p.ry() -= 42;
-  shapes.push_back(marker2);
-  c = cell(2, 1);
-  shapes.push_back(make(ToolKind::sketchOval, up(c.x() + 2, c.y() + 146),
-                        up(c.x() + 128, c.y() + 212), QColor(0xFF, 0x3B, 0x30), 5));
-  c = cell(3, 1);
-  Shape hand = make(ToolKind::handText, up(c.x() + 30, c.y() + 190), {}, QColor(0xFF, 0x3B, 0x30));
-  hand.text = QStringLiteral("¡Revisa esto!\nantes del lunes");
-  hand.fontSize = 34;
-  shapes.push_back(hand);
-  // Row 2: callouts, counters, magnifier.
-  c = cell(0, 2);
-  Shape callout = make(ToolKind::text, up(c.x() + 30, c.y() + 110), {}, QColor(0xFF, 0x3B, 0x30));
-  callout.text = QStringLiteral("Este dato está mal");
-  callout.textColor = Qt::white;
-  callout.fontSize = 22;
-  callout.tail = up(c.x() + 300, c.y() + 170);
-  shapes.push_back(callout);
-  Shape bare = callout;
-  bare.color = QColor(0, 0, 0, 0);
-  bare.textColor = Qt::white;
-  bare.tail.reset();
-  bare.text = QStringLiteral("Solo la letra");
-  bare.start = up(c.x() + 30, c.y() + 190);
-  shapes.push_back(bare);
-  c = cell(1, 2);
-  for (int i = 0; i < 4; ++i) {
-    Shape counter = make(ToolKind::counter, up(c.x() + 30 + i * 85, c.y() + 80 + (i % 2) * 60), {},
-                         i == 3 ? QColor(0x00, 0x7A, 0xFF) : QColor(0xFF, 0x3B, 0x30));
-    counter.number = i == 3 ? 12 : i + 1;
-    counter.fontSize = 22;
-    counter.textColor = Qt::white;
-    counter.counterFlipX = i == 2;
-    counter.counterFlipY = i == 1;
-    shapes.push_back(counter);
+  in(ToolKind::sketchOval, {20, 30}, {180, 120});
+  Shape& hand = in(ToolKind::handText, {20, 50}, {});
+  hand.text = QStringLiteral("¡Revisa!");
+  hand.fontSize = 30;
+  for (const QColor& box : {QColor(0xFF, 0x3B, 0x30), QColor(0, 0, 0, 0)}) {
+    Shape& callout = in(ToolKind::text, {20, 70}, {});
+    callout.text = QStringLiteral("Mal dato");
+    callout.textColor = Qt::white;
+    callout.fontSize = 22;
+    callout.color = box;
+    if (box.alpha() != 0) callout.tail = callout.start + QPointF(140, -60);
   }
-  c = cell(2, 2);
-  Shape magnifier = make(ToolKind::magnifier, up(c.x() + 14, c.y() + 110),
-                         up(c.x() + 120, c.y() + 70), QColor(0x1C, 0x1C, 0x1E), 3);
-  magnifier.zoom = 2.5;
-  magnifier.tail = up(c.x() + 270, c.y() + 130);
-  shapes.push_back(magnifier);
-  // Row 3: pixelate, blur, sticker and pasted picture.
-  c = cell(0, 3);
-  shapes.push_back(
-      make(ToolKind::pixelate, up(c.x() + 10, c.y() + 40), up(c.x() + 380, c.y() + 150)));
-  c = cell(1, 3);
-  shapes.push_back(make(ToolKind::blur, up(c.x() + 10, c.y() + 40), up(c.x() + 380, c.y() + 150)));
-  c = cell(2, 3);
-  Shape sticker = make(ToolKind::sticker, up(c.x() + 20, c.y() + 40), up(c.x() + 150, c.y() + 170));
-  sticker.text = QStringLiteral("\U0001F525");
-  shapes.push_back(sticker);
-  c = cell(3, 3);
-  Shape pasted = make(ToolKind::image, up(c.x() + 20, c.y() + 60), up(c.x() + 240, c.y() + 190));
-  QImage picture(220, 130, QImage::Format_ARGB32_Premultiplied);
-  {
-    QPainter p(&picture);
-    QLinearGradient g(0, 0, 0, 130);
-    g.setColorAt(0, QColor(0x4F, 0xA3, 0xF7));
-    g.setColorAt(1, QColor(0xFF, 0xE0, 0x8A));
-    p.fillRect(picture.rect(), g);
-    p.fillRect(QRect(0, 95, 220, 35), QColor(0x2E, 0x7D, 0x32));
-  }
-  pasted.image = picture;
-  shapes.push_back(pasted);
+  Shape& counter = in(ToolKind::counter, {60, 50}, {});
+  counter.number = 12;
+  counter.fontSize = 22;
+  counter.textColor = Qt::white;
+  Shape& magnifier = in(ToolKind::magnifier, {10, 60}, {60, 100});
+  magnifier.tail = magnifier.start + QPointF(120, 0);
+  in(ToolKind::pixelate, {20, 20}, {180, 130});
+  in(ToolKind::blur, {20, 20}, {180, 130});
+  in(ToolKind::sticker, {40, 20}, {150, 130}).text = QStringLiteral("\U0001F525");
+  QImage picture = testing::filled(80, 40, QColor(0x4F, 0xA3, 0xF7));
+  QPainter(&picture).fillRect(QRect(0, 25, 80, 15), QColor(0x2E, 0x7D, 0x32));
+  in(ToolKind::image, {20, 30}, {180, 120}).image = picture;
   return shapes;
 }
 
-TEST(Gallery, EveryKindDrawsOnAMockScreenshot) {
+TEST(Gallery, EveryKindDrawsInsideItsOwnBox) {
   const AnnotationFonts fonts;
-  const QImage base = mockScreenshot();
-  const std::vector<Shape> shapes = galleryShapes();
+  const QImage base = patterned(1000, 600);
+  const std::vector<Shape> shapes = oneOfEachKind();
   const QImage out = flatten(base, shapes, fonts);
   ASSERT_TRUE(out.save(artifactsDir() + QStringLiteral("/annotations_gallery.png")));
-  // Each shape changed the picture somewhere inside its own box.
   for (const Shape& s : shapes) {
     const QRectF box =
         s.boundingBox(fonts).adjusted(-2 * s.width, -2 * s.width, 2 * s.width, 2 * s.width);
@@ -261,38 +146,6 @@ TEST(Gallery, EveryStickerGroupDraws) {
     EXPECT_GT(inked, px.width() * px.height() / 15) << st.text.toStdString();
     EXPECT_GT(shades.size(), 12) << st.text.toStdString();
   }
-}
-
-TEST(Gallery, BarsAndPickerRenderOffscreen) {
-  ToolsControl tools(segmentosDeGrupos());
-  tools.setSelectedSegment(1);
-  tools.resize(tools.sizeHint());
-  ASSERT_TRUE(tools.grab().save(artifactsDir() + QStringLiteral("/tools_control.png")));
-
-  InspectorBar bar;
-  Shape callout;
-  callout.kind = ToolKind::text;
-  callout.text = QStringLiteral("hola");
-  callout.color = QColor(0xFF, 0x3B, 0x30);
-  bar.configure(callout, 1, false);
-  ASSERT_TRUE(bar.grab().save(artifactsDir() + QStringLiteral("/inspector_callout.png")));
-  Shape arrow;
-  arrow.kind = ToolKind::arrow;
-  arrow.color = QColor(0x00, 0x7A, 0xFF);
-  bar.configure(arrow, 1, false);
-  ASSERT_TRUE(bar.grab().save(artifactsDir() + QStringLiteral("/inspector_arrow.png")));
-  bar.configure(arrow, 1, true);
-  ASSERT_TRUE(bar.grab().save(artifactsDir() + QStringLiteral("/inspector_template.png")));
-  bar.configure(arrow, 1, false);
-  ASSERT_FALSE(bar.controls().empty());
-  static_cast<QAbstractButton*>(bar.controls().front())->click();
-  ASSERT_TRUE(bar.grab().save(artifactsDir() + QStringLiteral("/inspector_palette.png")));
-
-  StickerPicker picker(QStringLiteral("\u2764\uFE0F"),
-                       {QStringLiteral("\u2764\uFE0F"), QStringLiteral("\U0001F44D")});
-  picker.show();
-  ASSERT_TRUE(picker.grab().save(artifactsDir() + QStringLiteral("/sticker_picker.png")));
-  picker.close();
 }
 
 }  // namespace

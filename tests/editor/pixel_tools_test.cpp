@@ -167,6 +167,11 @@ TEST_F(PixelTools, BracketsResizeTheBrushWithinItsLimits) {
   key(Qt::Key_BracketRight);
   EXPECT_EQ(v.brushRadius(), 13);
   EXPECT_EQ(reported, 13);
+  key(Qt::Key_BracketLeft);
+  EXPECT_EQ(v.brushRadius(), 10);  // 13 × 0.8 = 10.4
+  v.setBrushRadius(2);
+  key(Qt::Key_BracketLeft);
+  EXPECT_EQ(v.brushRadius(), 2);
   v.setBrushRadius(300);
   key(Qt::Key_BracketRight);
   EXPECT_EQ(v.brushRadius(), 300);

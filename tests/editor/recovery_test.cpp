@@ -16,6 +16,8 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
+#include <atomic>
+#include <thread>
 
 #include "editor/recovery_copy.h"
 #include "editor/recovery_keeper.h"
@@ -307,6 +309,35 @@ TEST(RecoveryCopy, OnlyCopiesOfProcessesNoLongerRunningAreOfferedNewestFirst) {
   EXPECT_TRUE(copiasPendientes(dir.filePath(QStringLiteral("missing"))).empty());
 }
 
+// A change made while a copy is being written is not lost: it is written once that write ends,
+// with no further change to prompt it.
+TEST(RecoveryKeeper, AChangeMadeDuringAWriteIsWrittenWhenItEnds) {
+  QTemporaryDir dir;
+  SerialQueue cola("recovery-test");
+  const QString carpeta = dir.filePath(QStringLiteral("doc"));
+  Documento doc{filled(32, 32, Qt::white), filled(32, 32, Qt::white), {}};
+  GuardaDeRecuperacion guarda(
+      carpeta,
+      [&] {
+        return CopiaDeDocumento{doc, {}, {}};
+      },
+      cola, 50);
+  std::atomic<bool> soltar{false};
+  cola.async([&] {
+    while (!soltar) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  });
+  doc.shapes.push_back(forma(ToolKind::rect, {1, 1}, {20, 20}));
+  guarda.cambio();
+  QTest::qWait(100);  // the first write is on its way, held behind the busy queue
+  doc.shapes.push_back(forma(ToolKind::ellipse, {2, 2}, {10, 10}));
+  guarda.cambio();
+  soltar = true;
+  ASSERT_TRUE(
+      QTest::qWaitFor([&] { return guarda.escrituras() == 2 && !guarda.pendiente(); }, 3000));
+  ASSERT_TRUE(leerCopia(carpeta));
+  EXPECT_EQ(leerCopia(carpeta)->actual.shapes.size(), 2u);
+}
+
 TEST(RecoveryKeeper, ABurstOfChangesIsOneWriteASecondAndTheLastStateIsKept) {
   QTemporaryDir dir;
   SerialQueue cola("recovery-test");
@@ -385,16 +416,8 @@ class RecoveryWindow : public ::testing::Test {
   }
 
   void anotar(EditorWindowController& w, QPointF a, QPointF b) {
-    EditorView* c = w.canvas();
-    c->setTool(ToolKind::rect);
-    const auto enviar = [&](QEvent::Type t, QPointF p, Qt::MouseButton boton,
-                            Qt::MouseButtons botones) {
-      QMouseEvent e(t, c->aVista(p), c->mapToGlobal(c->aVista(p)), boton, botones, Qt::NoModifier);
-      QApplication::sendEvent(c, &e);
-    };
-    enviar(QEvent::MouseButtonPress, a, Qt::LeftButton, Qt::LeftButton);
-    enviar(QEvent::MouseMove, b, Qt::NoButton, Qt::LeftButton);
-    enviar(QEvent::MouseButtonRelease, b, Qt::LeftButton, Qt::NoButton);
+    w.canvas()->setTool(ToolKind::rect);
+    testing::arrastrar(w.canvas(), a, b);
   }
 
   QTemporaryDir dir_;

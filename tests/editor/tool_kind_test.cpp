@@ -3,7 +3,6 @@
 #include <set>
 
 #include "core/settings.h"
-#include "core/texts.h"
 #include "editor/symbol_drawing.h"
 #include "editor/tool_kind.h"
 
@@ -15,14 +14,6 @@ TEST(ToolKind, RawValuesOutsideTheRangeYieldNoTool) {
   EXPECT_FALSE(toolKindFromRaw(23));
   EXPECT_EQ(toolKindFromRaw(22), ToolKind::pinch);
   EXPECT_EQ(allToolKinds().size(), 23u);
-}
-
-TEST(ToolKind, ExactlyTheSixRetouchToolsArePixelTools) {
-  std::set<int> pixel;
-  for (ToolKind t : allToolKinds()) {
-    if (isPixelTool(t)) pixel.insert(static_cast<int>(t));
-  }
-  EXPECT_EQ(pixel, (std::set<int>{13, 14, 15, 16, 19, 22}));
 }
 
 // Each tool the user can pick sits in exactly one tool-bar group, has a drawn icon and a
@@ -47,14 +38,6 @@ TEST(ToolKind, EveryPickableToolHasOneGroupAnIconAndALetter) {
   EXPECT_EQ(grupo(ToolKind::sketchOval), 1);
   EXPECT_EQ(grupos()[3].herramientas,
             (std::vector<ToolKind>{ToolKind::text, ToolKind::handText, ToolKind::counter}));
-}
-
-TEST(ToolKind, TooltipsSayMoreThanTheNameWhereTheToolNeedsIt) {
-  EXPECT_EQ(label(ToolKind::arrow), shortName(ToolKind::arrow));
-  EXPECT_EQ(label(ToolKind::image), shortName(ToolKind::image));
-  EXPECT_EQ(label(ToolKind::line), L("Línea recta"));
-  EXPECT_NE(label(ToolKind::line), shortName(ToolKind::line));
-  EXPECT_TRUE(label(ToolKind::counter).startsWith(shortName(ToolKind::counter)));
 }
 
 }  // namespace

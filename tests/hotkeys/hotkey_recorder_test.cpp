@@ -16,6 +16,7 @@
 #include "core/texts.h"
 #include "hotkeys/hotkey_recorder.h"
 #include "platform/notification_center.h"
+#include "support/idioma_fijo.h"
 
 namespace corvalin {
 namespace {
@@ -32,8 +33,6 @@ void teclear(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
 class HotkeyRecorderTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    idiomaAntes_ = idiomaActual();
-    fijarIdiomaActual(Idioma::ingles);
     QCoreApplication::processEvents();  // what earlier tests posted is not this test's
     NotificationCenter::shared().observe(
         QString::fromUtf8(notificacion::kCapturandoAtajo), &contexto_,
@@ -55,7 +54,6 @@ class HotkeyRecorderTest : public ::testing::Test {
     ventana_.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&ventana_));
   }
-  void TearDown() override { fijarIdiomaActual(idiomaAntes_); }
 
   // The notifications posted so far, once the main loop has delivered them.
   std::vector<bool> avisos() {
@@ -64,7 +62,7 @@ class HotkeyRecorderTest : public ::testing::Test {
   }
   void pulsar() { QTest::mouseClick(grabador_, Qt::LeftButton, {}, QPoint(20, 12)); }
 
-  Idioma idiomaAntes_ = Idioma::español;
+  prueba::IdiomaFijo idioma_{Idioma::ingles};
   QObject contexto_;
   QWidget ventana_;
   QLineEdit* antes_ = nullptr;
@@ -309,8 +307,7 @@ class HotkeyRecorderLook : public ::testing::TestWithParam<Paleta> {};
 
 TEST_P(HotkeyRecorderLook, EveryStateReadsInThePalette) {
   const Paleta& c = GetParam();
-  const Idioma idiomaAntes = idiomaActual();
-  fijarIdiomaActual(Idioma::ingles);
+  prueba::IdiomaFijo fijo(Idioma::ingles);
   QWidget hoja;
   hoja.setPalette(c.paleta());
   hoja.setAutoFillBackground(true);
@@ -366,7 +363,6 @@ TEST_P(HotkeyRecorderLook, EveryStateReadsInThePalette) {
       EXPECT_GT(masCercano(img, texto, c.windowText), 60);
     }
   }
-  fijarIdiomaActual(idiomaAntes);
 }
 
 INSTANTIATE_TEST_SUITE_P(Paletas, HotkeyRecorderLook, ::testing::ValuesIn(kPaletas),

@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QTest>
 #include <QVBoxLayout>
@@ -21,13 +20,6 @@ constexpr uint32_t kId = 1;
 
 void xdotool(const QStringList& args) {
   ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
-}
-
-bool esperar(const std::function<bool()>& listo, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!listo() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return listo();
 }
 
 class HotkeyRecorderX11 : public ::testing::Test {
@@ -59,7 +51,8 @@ class HotkeyRecorderX11 : public ::testing::Test {
 
 TEST_F(HotkeyRecorderX11, AGrabbedCombinationReachesTheListeningRecorderInstead) {
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
-  ASSERT_TRUE(esperar([this] { return globales_ == 1; })) << "the grab itself does not work";
+  ASSERT_TRUE(QTest::qWaitFor([this] { return globales_ == 1; }))
+      << "the grab itself does not work";
 
   QWidget ventana;
   ventana.setWindowFlags(Qt::FramelessWindowHint);
@@ -78,21 +71,21 @@ TEST_F(HotkeyRecorderX11, AGrabbedCombinationReachesTheListeningRecorderInstead)
   const QPoint centro = grabador->mapToGlobal(grabador->rect().center());
   xdotool({QStringLiteral("mousemove"), QString::number(centro.x()), QString::number(centro.y()),
            QStringLiteral("click"), QStringLiteral("1")});
-  ASSERT_TRUE(esperar([&] { return grabador->recording() && suspendidos_; }));
-  ASSERT_TRUE(esperar([&] { return grabador->hasFocus(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->recording() && suspendidos_; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->hasFocus(); }));
 
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
-  ASSERT_TRUE(esperar([&] { return !informes.empty(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !informes.empty(); }));
   ASSERT_TRUE(informes[0].has_value());
   EXPECT_EQ(*informes[0], kCtrlAltK);
   EXPECT_EQ(informes[0]->display(), QStringLiteral("Ctrl+Alt+K"));
   EXPECT_FALSE(grabador->recording());
-  ASSERT_TRUE(esperar([this] { return !suspendidos_; }));
+  ASSERT_TRUE(QTest::qWaitFor([this] { return !suspendidos_; }));
   EXPECT_EQ(globales_, 1);
 
   // Grabbed again: the same keys start the global command and leave the field alone.
   xdotool({QStringLiteral("key"), QStringLiteral("ctrl+alt+k")});
-  EXPECT_TRUE(esperar([this] { return globales_ == 2; }));
+  EXPECT_TRUE(QTest::qWaitFor([this] { return globales_ == 2; }));
   EXPECT_EQ(informes.size(), 1u);
 }
 

@@ -12,6 +12,7 @@
 #include <QElapsedTimer>
 #include <QMutex>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
 #include "core/settings.h"
@@ -22,13 +23,6 @@ namespace corvalin {
 namespace {
 
 const QString kRuta = QStringLiteral("/org/freedesktop/portal/desktop");
-
-bool esperar(const std::function<bool()>& listo) {
-  QElapsedTimer t;
-  t.start();
-  while (!listo() && t.elapsed() < 5000) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return listo();
-}
 
 // Serves on its own connection and thread, as a separate process would: the client's
 // blocking availability query must not wait on our own main thread.
@@ -170,7 +164,7 @@ TEST_F(PortalTest, BindsTheTenModesAndRunsWhatTheDesktopActivates) {
   PortalHotkeyManager atajos(QDBusConnection::sessionBus(), [&fallos] { ++fallos; });
   registrarTodo(atajos);
   EXPECT_FALSE(atajos.registrar(Hotkey{53, 0}, 900, [] {}));  // only the ten modes bind
-  ASSERT_TRUE(esperar([&] { return portal.enlazados().size() == qsizetype(10); }))
+  ASSERT_TRUE(QTest::qWaitFor([&] { return portal.enlazados().size() == qsizetype(10); }))
       << portal.enlazados().size();
   EXPECT_EQ(portal.enlazados()[0].id, QStringLiteral("area"));
   EXPECT_EQ(portal.enlazados()[0].descripcion, title(CaptureMode::area));
@@ -179,14 +173,14 @@ TEST_F(PortalTest, BindsTheTenModesAndRunsWhatTheDesktopActivates) {
   EXPECT_EQ(portal.enlazados()[9].disparador, QStringLiteral("CTRL+LOGO+p"));
 
   portal.activar(QStringLiteral("area"));
-  ASSERT_TRUE(esperar([&] { return pulsaciones[1] == 1; })) << pulsaciones[1];
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 1; })) << pulsaciones[1];
   EXPECT_TRUE(enHiloPrincipal);
   // Unregistered ids ignore their activations; the shortcuts stay bound, once.
   atajos.unregisterAll();
   EXPECT_TRUE(atajos.registrar(defaultHotkey(CaptureMode::window), 2, contar(2)));
   portal.activar(QStringLiteral("area"));
   portal.activar(QStringLiteral("window"));
-  ASSERT_TRUE(esperar([&] { return pulsaciones[2] == 1; })) << pulsaciones[2];
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[2] == 1; })) << pulsaciones[2];
   EXPECT_EQ(pulsaciones[1], 1);
   EXPECT_EQ(portal.enlazados().size(), 10);
   EXPECT_EQ(fallos, 0);
@@ -199,7 +193,7 @@ TEST_F(PortalTest, WithoutGlobalShortcutsTheNoticeComesOnceAndNothingRegisters) 
     int fallos = 0;
     PortalHotkeyManager atajos(QDBusConnection::sessionBus(), [&fallos] { ++fallos; });
     registrarTodo(atajos);
-    ASSERT_TRUE(esperar([&] { return fallos == 1; })) << fallos;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return fallos == 1; })) << fallos;
     EXPECT_FALSE(atajos.registrar(Hotkey{29, Hotkey::kShift | Hotkey::kCommand}, 1, [] {}));
   }
   QTemporaryDir carpeta;

@@ -2,8 +2,8 @@
 
 #include <QProcess>
 
-#include "core/texts.h"
 #include "hotkeys/system_shortcuts.h"
+#include "support/idioma_fijo.h"
 
 namespace corvalin {
 namespace {
@@ -56,14 +56,10 @@ _launch=Ctrl+Alt+T
 
 class SystemShortcutsTest : public ::testing::Test {
  protected:
-  void SetUp() override { fijarIdiomaActual(Idioma::español); }
-  void TearDown() override { fijarIdiomaActual(antes_); }
   static std::optional<QString> en(const AtajosDelEscritorio& lista, uint32_t code, uint32_t mods) {
     return SystemShortcuts::conflicto(Hotkey{code, mods}, lista);
   }
-
- private:
-  Idioma antes_ = idiomaActual();
+  prueba::IdiomaFijo idioma_{Idioma::español};
 };
 
 TEST_F(SystemShortcutsTest, GnomeCaptureKeysByNameTheRestAsAnotherShortcut) {

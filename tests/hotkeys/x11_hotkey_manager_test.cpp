@@ -4,9 +4,9 @@
 
 #include <xcb/xcb.h>
 
-#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QTest>
 #include <QThread>
 #include <cstdlib>
 #include <map>
@@ -25,13 +25,6 @@ const Hotkey kSiete{26, kShiftSuper};  // Shift+Super+7
 
 void xdotool(const QStringList& args) {
   ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
-}
-
-bool esperar(const std::function<bool()>& listo, int ms = 5000) {
-  QElapsedTimer t;
-  t.start();
-  while (!listo() && t.elapsed() < ms) QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-  return listo();
 }
 
 // Another X client: what it grabs, nobody else can.
@@ -77,7 +70,7 @@ class X11Hotkeys : public ::testing::Test {
     const int antes = pulsaciones[99];
     teclas << QStringLiteral("shift+super+9");
     xdotool(QStringList{QStringLiteral("key")} + teclas);
-    ASSERT_TRUE(esperar([&] { return pulsaciones[99] > antes; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[99] > antes; }));
   }
   void registrarCentinela() { ASSERT_TRUE(atajos->registrar(kNueve, 99, contar(99))); }
 
@@ -104,7 +97,7 @@ TEST_F(X11Hotkeys, HoldingAHotkeyDownIsOnePress) {
   ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
   registrarCentinela();
   xdotool({"keydown", "shift+super+0"});
-  esperar([] { return false; }, 1000);  // past the server's repeat delay
+  QTest::qWait(1000);  // past the server's repeat delay
   xdotool({"keyup", "0"});
   xdotool({"keyup", "shift+super"});
   teclear({"shift+super+0"});  // a new press after the release counts again
@@ -188,7 +181,7 @@ TEST_F(X11Hotkeys, GrabsAndNamesFollowTheLayout) {
   registrarCentinela();
   ASSERT_TRUE(atajos->registrar(Hotkey{0, kShiftSuper}, 1, contar(1)));  // the "A" position
   ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
-  EXPECT_TRUE(esperar([] { return kCero.display() == QStringLiteral("Shift+Super+À"); }))
+  EXPECT_TRUE(QTest::qWaitFor([] { return kCero.display() == QStringLiteral("Shift+Super+À"); }))
       << kCero.display().toStdString();
   // On AZERTY "a" sits where QWERTY has "q": xdotool types the key that prints "a".
   teclear({"shift+super+a"});

@@ -16,6 +16,7 @@
 #include "core/settings.h"
 #include "core/texts.h"
 #include "preferences/preferences_window.h"
+#include "support/idioma_fijo.h"
 
 namespace corvalin::prueba {
 
@@ -56,10 +57,6 @@ inline QStringList textos(QWidget* raiz) {
   return out;
 }
 
-// Pins the interface language for a test and puts Spanish back after it.
-struct IdiomaDePrueba {
-  explicit IdiomaDePrueba(Idioma idioma) { fijarIdiomaActual(idioma); }
-  ~IdiomaDePrueba() { fijarIdiomaActual(Idioma::español); }
-};
+using IdiomaDePrueba = IdiomaFijo;
 
 }  // namespace corvalin::prueba

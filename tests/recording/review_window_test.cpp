@@ -13,24 +13,12 @@
 #include <QTest>
 
 #include "core/texts.h"
-#include "platform/clipboard.h"
 #include "recording/windows/review_actions.h"
 #include "recording/windows/review_window.h"
+#include "support/portapapeles_de_prueba.h"
 
 namespace corvalin {
 namespace {
-
-class Portapapeles final : public Clipboard {
- public:
-  void ponerTexto(const QString& t) override { texto_ = t, archivos.clear(); }
-  void ponerImagen(const QImage&) override {}
-  void ponerArchivos(const QStringList& r) override { archivos = r, texto_.clear(); }
-  QImage imagen() const override { return {}; }
-  bool tieneImagen() const override { return false; }
-  QString texto() const override { return texto_; }
-  QStringList archivos;
-  QString texto_;
-};
 
 TEST(ReviewActions, TheVideosLineAndTheNamesOfSavedCopies) {
   EXPECT_EQ(datosDelVideo({1280, 720}, 12.34, 1'234'567),
@@ -127,7 +115,7 @@ class ReviewWindow : public ::testing::Test {
   QTemporaryDir tmp_, carpeta_;
   QString archivo_;
   QString carpetaElegida_ = carpeta_.path();
-  Portapapeles portapapeles_;
+  prueba::PortapapelesDePrueba portapapeles_;
   std::vector<std::pair<QString, QString>> avisos_;
   QStringList alertas_;
   int subidas_ = 0;

@@ -138,9 +138,8 @@ inline PixelMask strokeMask(int64_t w, int64_t h, double x0, double x1, double y
 
 // Per-channel differences of the masked pixels against the truth.
 struct FillError {
-  double rms = 0;            // over every channel of every filled pixel
-  double meanShift[3] = {};  // mean of (fill − truth) per channel
-  double within = 0;         // share of filled pixels whose channels all lie within `tolerance`
+  double rms = 0;     // over every channel of every filled pixel
+  double within = 0;  // share of filled pixels whose channels all lie within `tolerance`
 };
 
 inline FillError fillError(const PixelCanvas& truth, const PixelCanvas& filled,
@@ -156,7 +155,6 @@ inline FillError fillError(const PixelCanvas& truth, const PixelCanvas& filled,
       for (int k = 0; k < 3; ++k) {
         const double d = double(b[k]) - double(a[k]);
         e.rms += d * d;
-        e.meanShift[k] += d;
         near = near && std::abs(d) <= tolerance;
       }
       close += near;
@@ -165,7 +163,6 @@ inline FillError fillError(const PixelCanvas& truth, const PixelCanvas& filled,
   }
   if (n == 0) return e;
   e.rms = std::sqrt(e.rms / double(3 * n));
-  for (double& s : e.meanShift) s /= double(n);
   e.within = double(close) / double(n);
   return e;
 }

@@ -1,5 +1,6 @@
-// The tool's plain decisions: its command line, which display path it takes, the geometry of
-// the selection and which window a point falls on.
+// The tool's plain decisions: the command lines it refuses, which display path it takes, the
+// geometry of the selection and which window a point falls on. (The forms the capture service
+// uses, and dragging in either direction, run against the X server in screenshot_x11_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <array>
@@ -15,21 +16,6 @@ namespace {
 std::optional<ScreenshotRequest> parse(std::initializer_list<std::string_view> args) {
   const std::vector<std::string_view> list(args);
   return parseArguments(list);
-}
-
-TEST(ScreenshotArguments, TheThreeFormsTheCaptureServiceUses) {
-  const auto area = parse({"-x", "-i", "/tmp/a.png"});
-  ASSERT_TRUE(area);
-  EXPECT_EQ(area->kind, CaptureKind::area);
-  EXPECT_EQ(area->outputPath, "/tmp/a.png");
-  const auto window = parse({"-x", "-i", "-W", "-o", "/tmp/w.png"});
-  ASSERT_TRUE(window);
-  EXPECT_EQ(window->kind, CaptureKind::window);
-  EXPECT_EQ(window->outputPath, "/tmp/w.png");
-  const auto screen = parse({"-x", "/tmp/s.png"});
-  ASSERT_TRUE(screen);
-  EXPECT_EQ(screen->kind, CaptureKind::screen);
-  EXPECT_EQ(screen->outputPath, "/tmp/s.png");
 }
 
 TEST(ScreenshotArguments, RejectsWhatItCannotDo) {
@@ -48,14 +34,6 @@ TEST(ScreenshotBackend, WaylandSessionsUseThePortalEvenWithAnXServer) {
   EXPECT_EQ(chooseBackend("", ":0", "x11"), DisplayBackend::x11);
   EXPECT_EQ(chooseBackend("", ":1", ""), DisplayBackend::x11);
   EXPECT_EQ(chooseBackend("", "", "tty"), DisplayBackend::none);
-}
-
-TEST(SelectionGeometry, ADragSelectsThePixelsBetweenItsEndsInEitherDirection) {
-  EXPECT_EQ(spannedRect({100, 50}, {300, 150}), QRect(100, 50, 200, 100));
-  EXPECT_EQ(spannedRect({300, 150}, {100, 50}), QRect(100, 50, 200, 100));
-  EXPECT_EQ(spannedRect({300, 50}, {100, 150}), QRect(100, 50, 200, 100));
-  EXPECT_TRUE(spannedRect({40, 40}, {40, 40}).isEmpty());
-  EXPECT_TRUE(spannedRect({40, 40}, {90, 40}).isEmpty());
 }
 
 TEST(ScreenGeometry, TheMonitorUnderAPointOrTheNearestOne) {

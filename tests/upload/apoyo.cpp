@@ -11,14 +11,7 @@
 namespace corvalin::prueba {
 
 bool esperarHasta(const std::function<bool()>& listo, int ms) {
-  QElapsedTimer reloj;
-  reloj.start();
-  while (!listo()) {
-    if (reloj.elapsed() > ms) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    QThread::msleep(2);
-  }
-  return true;
+  return QTest::qWaitFor(listo, ms);
 }
 
 ServidorLocal::ServidorLocal(std::function<Respuesta(const PeticionRecibida&)> responder)

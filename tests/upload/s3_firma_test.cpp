@@ -9,6 +9,7 @@
 #include <QTemporaryFile>
 
 #include "core/texts.h"
+#include "support/idioma_fijo.h"
 #include "upload/s3_uploader.h"
 
 namespace corvalin {
@@ -16,14 +17,7 @@ namespace {
 
 using namespace S3Uploader;
 
-class Idioma_ {
- public:
-  explicit Idioma_(Idioma i) : antes_(idiomaActual()) { fijarIdiomaActual(i); }
-  ~Idioma_() { fijarIdiomaActual(antes_); }
-
- private:
-  Idioma antes_;
-};
+using prueba::IdiomaFijo;
 
 S3Config config(const QString& endpoint, bool pathStyle) {
   S3Config c;
@@ -202,7 +196,7 @@ TEST(S3Firma, LinksArePresignedUnderThePublicBaseOrTheObjectUrl) {
 }
 
 TEST(S3Error, DescriptionsExplainTheServiceReply) {
-  Idioma_ es(Idioma::español);
+  IdiomaFijo es(Idioma::español);
   EXPECT_EQ(
       S3Error::http(403, "h",
                     "<Error><Code>AccessDenied</Code><Message>Access Denied</Message></Error>")
@@ -219,11 +213,37 @@ TEST(S3Error, DescriptionsExplainTheServiceReply) {
   EXPECT_EQ(explain("<Code>AuthorizationHeaderMalformed</Code><Region>eu-west-3</Region>"),
             QStringLiteral("AuthorizationHeaderMalformed\n→ Pon la región eu-west-3 y el endpoint "
                            "s3.eu-west-3.amazonaws.com"));
-  Idioma_ en(Idioma::ingles);
+  IdiomaFijo en(Idioma::ingles);
   EXPECT_EQ(S3Error::badEndpoint().descripcion(),
             QStringLiteral("The S3 endpoint isn't a valid URL. It must include https://"));
   EXPECT_EQ(S3Error::http(502, "", "").descripcion(),
             QStringLiteral("S3 (?) responded 502.\nNo details."));
+}
+
+// Blanks around a header's value are not part of what is signed, as the store reads it; the
+// slots the cloud server presigns sign their type the same way.
+TEST(S3Firma, HeaderValuesAreSignedWithoutTheBlanksAroundThem) {
+  const DestinoS3 d{QStringLiteral("http"), QStringLiteral("s3.local:9000"),
+                    QStringLiteral("/b/k.png")};
+  const ClaveS3 clave{QStringLiteral("AK"), QStringLiteral("SK"), QStringLiteral("us-east-1")};
+  const QDateTime t(QDate(2026, 12, 8), QTime(10, 0), Qt::UTC);
+  auto firma = [&](const QString& tipo) {
+    return FirmaS3::firmar(QStringLiteral("PUT"), d, {{QStringLiteral("content-type"), tipo}},
+                           FirmaS3::kSinFirmar, clave, t)
+        .autorizacion;
+  };
+  auto ranura = [&](const QString& tipo) {
+    return FirmaS3::prefirmar(QStringLiteral("PUT"), d, clave, t, 900,
+                              {{QStringLiteral("content-type"), tipo}});
+  };
+  const QString limpia = firma(QStringLiteral("image/png"));
+  for (const QString& sucia : {QStringLiteral(" image/png"), QStringLiteral("image/png \t"),
+                               QStringLiteral("\timage/png  ")}) {
+    EXPECT_EQ(firma(sucia), limpia) << sucia.toStdString();
+    EXPECT_EQ(ranura(sucia), ranura(QStringLiteral("image/png"))) << sucia.toStdString();
+  }
+  EXPECT_NE(firma(QStringLiteral("image/jpeg")), limpia);
+  EXPECT_NE(ranura(QStringLiteral("image/jpeg")), ranura(QStringLiteral("image/png")));
 }
 
 }  // namespace

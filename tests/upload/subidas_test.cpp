@@ -4,6 +4,7 @@
 
 #include "core/texts.h"
 #include "platform/notification_center.h"
+#include "support/idioma_fijo.h"
 #include "upload/subidas_en_curso.h"
 
 namespace corvalin {
@@ -37,8 +38,7 @@ TEST(SubidasEnCurso, KeepsStartOrderClampsProgressAndNotifies) {
 }
 
 TEST(SubidasEnCurso, SummaryShowsNameSizeAndWholePercent) {
-  const Idioma antes = idiomaActual();
-  fijarIdiomaActual(Idioma::ingles);
+  prueba::IdiomaFijo fijo(Idioma::ingles);
   SubidaEnCurso s(QStringLiteral("Captura"), 1'200'000, nullptr);
   EXPECT_EQ(s.resumen(), QStringLiteral("Captura \u00B7 1.2 MB \u00B7 0 %"));
   SubidasEnCurso list;
@@ -47,7 +47,6 @@ TEST(SubidasEnCurso, SummaryShowsNameSizeAndWholePercent) {
   EXPECT_EQ(entry->resumen(), QStringLiteral("Video \u00B7 5.0 kB \u00B7 99 %"));
   fijarIdiomaActual(Idioma::español);
   EXPECT_EQ(s.resumen(), QStringLiteral("Captura \u00B7 1,2 MB \u00B7 0 %"));
-  fijarIdiomaActual(antes);
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "apoyo.h"
 #include "core/texts.h"
-#include "platform/clipboard.h"
+#include "support/portapapeles_de_prueba.h"
 #include "upload/s3_uploader.h"
 #include "upload/subidas_en_curso.h"
 #include "upload/subidor.h"
@@ -19,19 +19,6 @@ using prueba::Buzon;
 using prueba::PeticionRecibida;
 using prueba::Respuesta;
 using prueba::ServidorLocal;
-
-class PortapapelesFalso final : public Clipboard {
- public:
-  void ponerTexto(const QString& t) override { texto_ = t; }
-  void ponerImagen(const QImage&) override {}
-  void ponerArchivos(const QStringList&) override {}
-  QImage imagen() const override { return {}; }
-  bool tieneImagen() const override { return false; }
-  QString texto() const override { return texto_; }
-
- private:
-  QString texto_;
-};
 
 class SubidorTest : public ::testing::Test {
  protected:
@@ -87,7 +74,7 @@ TEST_F(SubidorTest, ListsTheUploadDeliversOnceOnTheMainThreadAndRemembersTheAclI
   EXPECT_TRUE(link.startsWith(servidor.base() + "/b/capturas/")) << link.toStdString();
   EXPECT_EQ(servidor.peticiones.last().cuerpo, QByteArray(5000, 'p'));
 
-  PortapapelesFalso portapapeles;
+  prueba::PortapapelesDePrueba portapapeles;
   QStringList aviso;
   EXPECT_EQ(atenderResultado(*r, portapapeles,
                              [&](const QString& t, const QString& d, const QString& s) {
@@ -102,7 +89,7 @@ TEST_F(SubidorTest, ListsTheUploadDeliversOnceOnTheMainThreadAndRemembersTheAclI
 }
 
 TEST_F(SubidorTest, FailuresBeforeAnyTrafficAndCancellationsAreDeliveredToo) {
-  PortapapelesFalso portapapeles;
+  prueba::PortapapelesDePrueba portapapeles;
   portapapeles.ponerTexto("antes");
   auto sinAviso = [](const QString&, const QString&, const QString&) {
     FAIL() << "no toast on failure";
