@@ -7,6 +7,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QUuid>
 
 #include "core/texts.h"
@@ -309,6 +310,21 @@ TEST_F(Nube, ASlotTakesOnlyTheBodyAndTypeItWasGivenFor) {
   const QByteArray cuerpo = azar(100);
   EXPECT_EQ(prueba::pedir("PUT", put, cuerpo, {{"Content-Type", "image/png"}}).estado, 200);
   EXPECT_TRUE(prueba::abrir(std::get<NubeUploader::Permiso>(p).url).cuerpo == cuerpo);
+
+  // Under a public base (a bucket served as it is), the links are the files' addresses there.
+  NubeLocal publica(
+      *gateway_,
+      kPlanes + QStringLiteral("[servidor]\nplan_por_defecto = pro\n"
+                               "[s3]\nbase_publica = https://files.example.com/nube/\n"));
+  ASSERT_TRUE(publica.arrancar()) << publica.registro().toStdString();
+  const auto q = permiso(cliente(publica), 10, QStringLiteral("image/png"));
+  ASSERT_TRUE(std::holds_alternative<NubeUploader::Permiso>(q)) << porQue(q);
+  const QString enlace = std::get<NubeUploader::Permiso>(q).url.toString();
+  EXPECT_TRUE(QRegularExpression(
+                  QStringLiteral("^https://files\\.example\\.com/nube/[0-9A-Za-z]{22}\\.png$"))
+                  .match(enlace)
+                  .hasMatch())
+      << enlace.toStdString();
 }
 
 TEST_F(Nube, ARestartKeepsUsageAndTheSweepSettlesExpiredFilesAndUnusedSlots) {
