@@ -1,6 +1,9 @@
 #include "servidor_http.h"
 
+#include <arpa/inet.h>
 #include <httplib.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <QDateTime>
 #include <QJsonDocument>
@@ -20,6 +23,27 @@ bool prefiereIngles(const httplib::Request& req) {
 // What a log line shows of a path: a link's key is its only secret, so it is left out.
 std::string rutaParaElRegistro(const std::string& ruta) {
   return ruta.rfind("/f/", 0) == 0 ? std::string("/f/…") : ruta.substr(0, 200);
+}
+
+// The HTTP library listens with a queue of 5 connections: a burst of clients overflows it and
+// the kernel drops connections it already half accepted. Listening again on the same socket
+// only lengthens the queue; the socket is found by its port.
+void ampliarCola(int puerto) {
+  for (int fd = 3; fd < 4096; ++fd) {
+    sockaddr_storage direccion{};
+    socklen_t largo = sizeof direccion;
+    int escucha = 0;
+    socklen_t largoEscucha = sizeof escucha;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&direccion), &largo) != 0) continue;
+    if (getsockopt(fd, SOL_SOCKET, SO_ACCEPTCONN, &escucha, &largoEscucha) != 0 || !escucha)
+      continue;
+    const int suyo = direccion.ss_family == AF_INET
+                         ? ntohs(reinterpret_cast<sockaddr_in*>(&direccion)->sin_port)
+                     : direccion.ss_family == AF_INET6
+                         ? ntohs(reinterpret_cast<sockaddr_in6*>(&direccion)->sin6_port)
+                         : -1;
+    if (suyo == puerto) ::listen(fd, SOMAXCONN);
+  }
 }
 
 }  // namespace
@@ -107,8 +131,11 @@ void ServidorHttp::registrar(const std::string& linea) {
 
 int ServidorHttp::enlazar() {
   const std::string host = config_.escuchar.toStdString();
-  if (config_.puerto == 0) return http_->bind_to_any_port(host);
-  return http_->bind_to_port(host, config_.puerto) ? config_.puerto : -1;
+  const int puerto = config_.puerto == 0                         ? http_->bind_to_any_port(host)
+                     : http_->bind_to_port(host, config_.puerto) ? config_.puerto
+                                                                 : -1;
+  if (puerto > 0) ampliarCola(puerto);
+  return puerto;
 }
 
 bool ServidorHttp::atender() {

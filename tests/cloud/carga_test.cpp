@@ -1,5 +1,6 @@
 // Fifty clients at once for 30 seconds, each asking for slots and uploading 1 MB files: every
-// request answered, every upload counted once, each first file read back intact.
+// request answered, every upload counted once, each first file read back intact; then a burst
+// of slot requests alone.
 #include <gtest/gtest.h>
 
 #include "carga.h"
@@ -41,6 +42,16 @@ TEST(NubeBajoCarga, FiftyClientsAtOnceLoseNothingAndEveryCountIsExact) {
     }
   }
   EXPECT_EQ(servidor.numero(QStringLiteral("SELECT COALESCE(SUM(n), 0) FROM subidas")), r.ranuras);
+
+  // Slot requests alone, as fast as fifty clients on new connections can ask: a burst of
+  // connections is queued, not dropped.
+  prueba::Carga soloRanuras;
+  soloRanuras.soloRanuras = true;
+  soloRanuras.segundos = 5;
+  const prueba::ResultadoDeCarga rafaga = prueba::cargar(servidor.base(), s3, soloRanuras);
+  EXPECT_TRUE(rafaga.problemas.isEmpty()) << rafaga.problemas.join(QLatin1Char('\n')).toStdString();
+  EXPECT_EQ(servidor.numero(QStringLiteral("SELECT COALESCE(SUM(n), 0) FROM subidas")),
+            r.ranuras + rafaga.ranuras);
   EXPECT_EQ(servidor.detener(), 0);
 }
 
