@@ -585,6 +585,9 @@ const TextPair kTextPairs[] = {
 
     // Uploads on Linux
     {"Tu escritorio no tiene llavero", "Your desktop has no keyring"},
+    {"Tu llavero está cerrado", "Your keyring is locked"},
+    {"Tu llavero está cerrado: ábrelo para usar tu cuenta de la nube de Corvalin",
+     "Your keyring is locked: unlock it to use your Corvalin Cloud account"},
     {"Las claves se guardan en un archivo que solo tú puedes leer.", "Keys are kept in a file only you can read."},
     {"%@ dejó de responder.", "%@ stopped responding."},
     {"La subida pasó de una hora y se detuvo.", "The upload went past an hour and was stopped."},

@@ -100,6 +100,27 @@ class Llavero {
     return migrarSinCerrojo(account);
   }
 
+  bool bloqueada(const QString& account) {
+    std::lock_guard lock(mutex_);
+    if (sinLlavero_) return false;
+    const QByteArray cuenta = account.toUtf8();
+    std::unique_ptr<GHashTable, decltype(&g_hash_table_unref)> atributos(
+        secret_attributes_build(esquema(), "service", kServicio, "account", cuenta.constData(),
+                                nullptr),
+        &g_hash_table_unref);
+    GError* crudo = nullptr;
+    // Every item, locked ones included, and nothing unlocked: no prompt.
+    GList* encontrados = secret_service_search_sync(nullptr, esquema(), atributos.get(),
+                                                    SECRET_SEARCH_ALL, nullptr, &crudo);
+    ErrorG error(crudo);
+    bool alguno = false;
+    for (GList* l = encontrados; l != nullptr; l = l->next) {
+      alguno = alguno || secret_item_get_locked(static_cast<SecretItem*>(l->data));
+    }
+    g_list_free_full(encontrados, g_object_unref);
+    return alguno;
+  }
+
   void ponerAviso(std::function<void(const QString&, const QString&)> aviso) {
     std::lock_guard lock(mutex_);
     aviso_ = std::move(aviso);
@@ -147,10 +168,11 @@ class Llavero {
     escribirArchivo(account, value);
     if (!value.isEmpty() && !avisado_) {
       avisado_ = true;
+      const QString titulo =
+          sinLlavero_ ? L("Tu escritorio no tiene llavero") : L("Tu llavero está cerrado");
       if (aviso_) {
-        enMain([aviso = aviso_] {
-          aviso(L("Tu escritorio no tiene llavero"),
-                L("Las claves se guardan en un archivo que solo tú puedes leer."));
+        enMain([aviso = aviso_, titulo] {
+          aviso(titulo, L("Las claves se guardan en un archivo que solo tú puedes leer."));
         });
       }
     }
@@ -175,8 +197,9 @@ class Llavero {
                                secreto.constData(), nullptr, &crudo, "service", kServicio,
                                "account", cuenta.constData(), nullptr);
     error.reset(crudo);
-    if (sinServicio(error)) {
-      sinLlavero_ = true;
+    // A locked keyring the user did not open keeps nothing: the file does instead.
+    if (error) {
+      sinLlavero_ = sinLlavero_ || sinServicio(error);
       return false;
     }
     return true;
@@ -242,6 +265,10 @@ QString get(const QString& account) {
 
 QString migrate(const QString& account) {
   return Llavero::shared().migrate(account);
+}
+
+bool bloqueada(const QString& account) {
+  return Llavero::shared().bloqueada(account);
 }
 
 void alGuardarSinLlavero(std::function<void(const QString&, const QString&)> aviso) {

@@ -22,8 +22,12 @@ QString get(const QString& account);
 QString migrate(const QString& account);
 
 // Told once, on the main thread, the first time a secret has to be written to the private file
-// because the desktop has no keyring.
+// because the desktop has no keyring, or keeps it locked.
 void alGuardarSinLlavero(std::function<void(const QString& titulo, const QString& detalle)> aviso);
+
+// True when the Secret Service holds a secret for `account` that it keeps locked (the keyring
+// was not opened): get() reads nothing then, yet the secret exists.
+bool bloqueada(const QString& account);
 
 // The private file used without a Secret Service.
 QString rutaDelArchivo();

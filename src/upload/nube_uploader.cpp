@@ -41,6 +41,11 @@ void post(const ConfigDeNube& config, const QString& operacion, QJsonObject camp
     completion(ErrorDeSubida(e));
     return;
   }
+  if (config.llaveroBloqueado) {
+    completion(ErrorDeSubida(NubeError::servidor(
+        L("Tu llavero está cerrado: ábrelo para usar tu cuenta de la nube de Corvalin"))));
+    return;
+  }
   const std::optional<QUrl> url = NubeUploader::direccion(config.servidor, operacion);
   if (!url) {
     completion(ErrorDeSubida(NubeError::servidor(L("Dirección del servidor inválida"))));
@@ -72,6 +77,10 @@ ConfigDeNube configDeNube(Settings& settings) {
   // made, and opening the Upload page costs no round trip to it).
   if (c.servidor.isEmpty()) return c;
   c.cuenta = Keychain::get(kCuenta);
+  if (c.cuenta.isEmpty() && Keychain::bloqueada(kCuenta)) {
+    c.llaveroBloqueado = true;
+    return c;
+  }
   if (c.cuenta.isEmpty()) {
     c.cuenta = QUuid::createUuid().toString(QUuid::WithoutBraces);
     Keychain::set(c.cuenta, kCuenta);

@@ -25,10 +25,12 @@ struct ConfigDeNube {
   QString servidor;  // base address; empty when the service is not set up here
   QString cuenta;    // the installation's account id
   int dias = 90;     // how long uploads are kept
+  bool llaveroBloqueado = false;  // the account id is in a keyring nobody opened
 };
 
 // From the settings "nubeServidor" and "nubeDias"; the account id lives in the keyring and is
-// made on first use.
+// made on first use (never while the keyring holds one locked: that would leave the user's
+// files under an account they no longer use).
 ConfigDeNube configDeNube(Settings& settings);
 
 struct ArchivoEnNube {

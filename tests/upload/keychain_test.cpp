@@ -8,6 +8,7 @@
 #include <QJsonObject>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QUuid>
 
 #include "upload/keychain.h"
@@ -97,6 +98,93 @@ TEST(KeychainSinServicio, SecretsGoToAFileOnlyTheUserCanRead) {
   const QJsonObject guardados = QJsonDocument::fromJson(archivo.readAll()).object();
   EXPECT_TRUE(guardados.value("secretKey").toString() == QLatin1String("dos"));
   EXPECT_FALSE(guardados.contains("accessKey"));
+}
+
+// A keyring that is there but locked (the user did not open it) on a bus of its own, so the
+// session's stays open for the other suites.
+TEST(KeychainCerrado, TheCloudAccountInALockedKeyringIsNotReplacedAndNewSecretsAreKept) {
+  if (qEnvironmentVariableIsEmpty("SESSION_DIR")) GTEST_SKIP() << "run inside scripts/test-session";
+  QTemporaryDir dir;
+  for (const char* sub : {"home", "datos", "config/corvalin", "run"}) QDir(dir.path()).mkpath(sub);
+  QFile::setPermissions(dir.filePath("run"),
+                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  // The bus and everything it might start see only the test's folders.
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("bus"));
+  env.insert("HOME", dir.filePath("home"));
+  env.insert("XDG_DATA_HOME", dir.filePath("datos"));
+  env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+  env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
+  QProcess bus;
+  bus.setProcessEnvironment(env);
+  // The session's bus configuration starts nothing on demand: no prompt to open the keyring can
+  // come up, as when the user dismisses one.
+  bus.start(QStringLiteral("dbus-daemon"),
+            {"--config-file=" + qEnvironmentVariable("SESSION_DIR") + "/bus.conf", "--nofork",
+             "--print-address=1", "--address=unix:path=" + dir.filePath("bus")});
+  ASSERT_TRUE(bus.waitForReadyRead(10000));
+  QProcess llavero;
+  llavero.setProcessEnvironment(env);
+  llavero.start(QStringLiteral("gnome-keyring-daemon"),
+                {"--foreground", "--unlock", "--components=secrets"});
+  llavero.write("clave-de-prueba");
+  llavero.closeWriteChannel();
+  auto correr = [&](const QString& programa, const QStringList& args,
+                    const QByteArray& entrada = {}) {
+    QProcess p;
+    p.setProcessEnvironment(env);
+    p.start(programa, args);
+    p.write(entrada);
+    p.closeWriteChannel();
+    if (!p.waitForFinished(20000)) {
+      p.kill();
+      p.waitForFinished();
+      return Salida{-1, "did not finish: " + p.readAllStandardOutput()};
+    }
+    return Salida{p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                  p.readAllStandardOutput()};
+  };
+  const QStringList item{"service", "corvalin", "account", "nubeCuenta"};
+  // Our keyring, unlocked with its password, must own the name before anyone asks for it: an
+  // asked-for name would start a keyring of the bus's own, locked.
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return correr("gdbus", {"call", "--session", "--dest", "org.freedesktop.DBus",
+                                "--object-path", "/org/freedesktop/DBus", "--method",
+                                "org.freedesktop.DBus.NameHasOwner", "org.freedesktop.secrets"})
+            .texto.contains("true");
+      },
+      10000));
+  ASSERT_TRUE(QTest::qWaitFor(
+      [&] {
+        return correr("secret-tool", QStringList{"store", "--label=x"} + item, "cuenta-original")
+                   .codigo == 0;
+      },
+      10000));
+  ASSERT_EQ(correr("gdbus",
+                   {"call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
+                    "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
+                    "['/org/freedesktop/secrets/collection/login']"})
+                .codigo,
+            0);
+  QFile ajustes(dir.filePath("config/corvalin/corvalin.conf"));
+  ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly));
+  ajustes.write("[General]\nnubeServidor=http://127.0.0.1:9\n");
+  ajustes.close();
+
+  const Salida hijo = correr(QStringLiteral(CORVALIN_LLAVERO_CERRADO), {});
+  EXPECT_EQ(hijo.codigo, 0) << hijo.texto.toStdString();
+  // The account id is still the one item, untouched; the new secret waits in the private file.
+  const QByteArray items = correr("secret-tool", QStringList{"search", "--all"} + item).texto;
+  EXPECT_EQ(items.count("label = "), 1);
+  QFile archivo(dir.filePath("datos/corvalin/secretos.json"));
+  ASSERT_TRUE(archivo.open(QIODevice::ReadOnly));
+  EXPECT_TRUE(QJsonDocument::fromJson(archivo.readAll()).object().value("secretKey").toString() ==
+              QLatin1String("nueva"));
+  llavero.terminate();
+  bus.terminate();
+  llavero.waitForFinished(5000);
+  bus.waitForFinished(5000);
 }
 
 }  // namespace
