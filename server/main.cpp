@@ -101,6 +101,13 @@ int main(int argc, char** argv) {
     return 1;
   }
   config.puerto = puerto;
+  if (config.direccionPublica.isEmpty() && config.basePublica.isEmpty() &&
+      (config.escuchar == QLatin1String("0.0.0.0") || config.escuchar == QLatin1String("::"))) {
+    avisar(QStringLiteral("links will read http://%1:%2/…, which nobody can open: set "
+                          "direccion_publica to the address people reach")
+               .arg(config.escuchar)
+               .arg(puerto));
+  }
 
   std::mutex mutex;
   std::condition_variable despertar;
