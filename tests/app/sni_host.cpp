@@ -5,8 +5,8 @@
 //   sni_host watch [--max-seconds S]
 //       Owns org.kde.StatusNotifierWatcher on the session bus, says a host is there (it is one)
 //       and serves until SIGTERM or SIGINT, S seconds, or the bus goes away. Prints "ready" once
-//       the name is taken, then one line per event: "registered ITEM", "unregistered ITEM",
-//       "host SERVICE". ITEM is "SERVICE/PATH", as RegisteredStatusNotifierItems lists it; an
+//       the name is taken, then one line per event: "registered ITEM", "unregistered ITEM".
+//       ITEM is "SERVICE/PATH", as RegisteredStatusNotifierItems lists it; an
 //       item may register with its bus name (the path is then /StatusNotifierItem) or with its
 //       object path (the bus name is then the caller's).
 //   sni_host items                    the registered items, one "item ITEM" line each
@@ -124,20 +124,14 @@ const char kIntrospeccion[] =
     "    <method name=\"RegisterStatusNotifierItem\">\n"
     "      <arg name=\"service\" type=\"s\" direction=\"in\"/>\n"
     "    </method>\n"
-    "    <method name=\"RegisterStatusNotifierHost\">\n"
-    "      <arg name=\"service\" type=\"s\" direction=\"in\"/>\n"
-    "    </method>\n"
     "    <property name=\"RegisteredStatusNotifierItems\" type=\"as\" access=\"read\"/>\n"
     "    <property name=\"IsStatusNotifierHostRegistered\" type=\"b\" access=\"read\"/>\n"
-    "    <property name=\"ProtocolVersion\" type=\"i\" access=\"read\"/>\n"
     "    <signal name=\"StatusNotifierItemRegistered\">\n"
     "      <arg type=\"s\"/>\n"
     "    </signal>\n"
     "    <signal name=\"StatusNotifierItemUnregistered\">\n"
     "      <arg type=\"s\"/>\n"
     "    </signal>\n"
-    "    <signal name=\"StatusNotifierHostRegistered\"/>\n"
-    "    <signal name=\"StatusNotifierHostUnregistered\"/>\n"
     "  </interface>\n";
 
 class Vigilante final : public QDBusVirtualObject {
@@ -175,11 +169,6 @@ class Vigilante final : public QDBusVirtualObject {
                                                                                 : QVariantMap()));
         return true;
       }
-      if (miembro == QLatin1String("Set")) {
-        conexion.send(m.createErrorReply(QDBusError::PropertyReadOnly,
-                                         QStringLiteral("the watcher's properties are read-only")));
-        return true;
-      }
       return false;
     }
     if (m.interface() != kInterfazDelVigilante && !m.interface().isEmpty()) return false;
@@ -188,26 +177,20 @@ class Vigilante final : public QDBusVirtualObject {
       registrarItem(m, conexion, args[0].toString());
       return true;
     }
-    if (miembro == QLatin1String("RegisterStatusNotifierHost") &&
-        m.signature() == QLatin1String("s")) {
-      registrarHost(m, conexion, args[0].toString());
-      return true;
-    }
     return false;  // Introspect, Peer and anything unknown: Qt answers
   }
 
  private:
   QVariantMap propiedades() const {
     return {{QStringLiteral("RegisteredStatusNotifierItems"), items_},
-            // This program is a host itself; hosts that register come on top.
-            {QStringLiteral("IsStatusNotifierHostRegistered"), true},
-            {QStringLiteral("ProtocolVersion"), 0}};
+            // This program is a host itself.
+            {QStringLiteral("IsStatusNotifierHostRegistered"), true}};
   }
 
-  void emitir(const char* senal, const std::optional<QString>& argumento) {
+  void emitir(const char* senal, const QString& argumento) {
     QDBusMessage s = QDBusMessage::createSignal(kRutaDelVigilante, kInterfazDelVigilante,
                                                 QString::fromLatin1(senal));
-    if (argumento) s << *argumento;
+    s << argumento;
     bus_.send(s);
   }
 
@@ -235,17 +218,6 @@ class Vigilante final : public QDBusVirtualObject {
     emitir("StatusNotifierItemRegistered", item);
   }
 
-  void registrarHost(const QDBusMessage& m, const QDBusConnection& conexion, const QString& arg) {
-    const QString servicio =
-        arg.startsWith(QLatin1Char(':')) || arg.contains(QLatin1Char('.')) ? arg : m.service();
-    conexion.send(m.createReply());
-    if (hosts_.contains(servicio)) return;
-    hosts_ << servicio;
-    observador_->addWatchedService(servicio);
-    linea(QStringLiteral("host ") + servicio);
-    emitir("StatusNotifierHostRegistered", std::nullopt);
-  }
-
   void seFue(const QString& servicio) {
     const QString prefijo = servicio + QLatin1Char('/');
     for (qsizetype i = items_.size() - 1; i >= 0; --i) {
@@ -254,17 +226,12 @@ class Vigilante final : public QDBusVirtualObject {
       linea(QStringLiteral("unregistered ") + item);
       emitir("StatusNotifierItemUnregistered", item);
     }
-    if (hosts_.removeAll(servicio) > 0) {
-      linea(QStringLiteral("host-gone ") + servicio);
-      emitir("StatusNotifierHostUnregistered", std::nullopt);
-    }
     observador_->removeWatchedService(servicio);
   }
 
   QDBusConnection bus_;
   QDBusServiceWatcher* observador_ = nullptr;
   QStringList items_;
-  QStringList hosts_;
 };
 
 int tuberiaDeSenales[2] = {-1, -1};

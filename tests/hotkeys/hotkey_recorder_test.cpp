@@ -1,10 +1,9 @@
 // The hotkey recorder driven as a user drives it, with synthesised clicks and keys: listening,
 // cancelling, clearing, refused combinations, window shortcuts held off while it listens, and
-// its look in a light and a dark palette (written to build/artifacts/ as well).
+// its look in a light and a dark palette.
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QDir>
 #include <QLineEdit>
 #include <QPainter>
 #include <QShortcut>
@@ -331,12 +330,6 @@ TEST_P(HotkeyRecorderLook, EveryStateReadsInThePalette) {
   EXPECT_EQ(conAtajo->size(), QSize(150, 24));
 
   const QImage img = hoja.grab().toImage();
-  QImage doble(hoja.size() * 2, QImage::Format_ARGB32_Premultiplied);
-  doble.setDevicePixelRatio(2);
-  hoja.render(&doble);
-  const QString dir = QStringLiteral(CORVALIN_ARTIFACTS_DIR);
-  QDir().mkpath(dir);
-  EXPECT_TRUE(doble.save(dir + QStringLiteral("/hotkey-recorder-%1.png").arg(c.nombre)));
 
   struct Esperado {
     HotkeyRecorder* r;

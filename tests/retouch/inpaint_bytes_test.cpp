@@ -40,30 +40,31 @@ struct Expected {
   bool ok;
 };
 
-void checkBenchScenes(const PixelCanvas& picture, const std::array<scenes::Hole, 4>& holes,
-                      const Expected (&expected)[4]) {
-  for (size_t k = 0; k < holes.size(); ++k) {
-    bool ok = false;
-    const uint64_t hash = healedHash(picture, scenes::holeMask(holes[k]), ok);
-    EXPECT_EQ(hash, expected[k].hash) << holes[k].name << " hashed 0x" << std::hex << hash;
-    EXPECT_EQ(ok, expected[k].ok) << holes[k].name;
+TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnTheBenchScenes) {
+  const struct {
+    PixelCanvas picture;
+    const std::array<scenes::Hole, 4>& holes;
+    Expected expected[4];
+  } benches[] = {{scenes::photoScene(),
+                  scenes::kPhotoHoles,
+                  {{0xe3f2e7547811c041ull, true},
+                   {0xc68a480d9fd533fcull, true},
+                   {0x7e3419237ded786aull, true},
+                   {0x6972f8e89a179d6bull, true}}},
+                 {scenes::interfaceScene(),
+                  scenes::kInterfaceHoles,
+                  {{0x07b9f7a566782000ull, true},
+                   {0xbbf3781ea8ffe3f9ull, true},
+                   {0xf12a0daea1eadcf7ull, true},
+                   {0xd4c4f3d4ddf0eaeaull, true}}}};
+  for (const auto& b : benches) {
+    for (size_t k = 0; k < b.holes.size(); ++k) {
+      bool ok = false;
+      const uint64_t hash = healedHash(b.picture, scenes::holeMask(b.holes[k]), ok);
+      EXPECT_EQ(hash, b.expected[k].hash) << b.holes[k].name << " hashed 0x" << std::hex << hash;
+      EXPECT_EQ(ok, b.expected[k].ok) << b.holes[k].name;
+    }
   }
-}
-
-TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnThePhoto) {
-  const Expected expected[4] = {{0xe3f2e7547811c041ull, true},
-                                {0xc68a480d9fd533fcull, true},
-                                {0x7e3419237ded786aull, true},
-                                {0x6972f8e89a179d6bull, true}};
-  checkBenchScenes(scenes::photoScene(), scenes::kPhotoHoles, expected);
-}
-
-TEST(InpaintBytes, FillBytesStayTheSameAcrossOptimisationsOnTheInterface) {
-  const Expected expected[4] = {{0x07b9f7a566782000ull, true},
-                                {0xbbf3781ea8ffe3f9ull, true},
-                                {0xf12a0daea1eadcf7ull, true},
-                                {0xd4c4f3d4ddf0eaeaull, true}};
-  checkBenchScenes(scenes::interfaceScene(), scenes::kInterfaceHoles, expected);
 }
 
 // Small pictures for the paths the benchmark holes may not take: a smooth shading gradient and
