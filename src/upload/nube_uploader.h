@@ -22,9 +22,9 @@ class Settings;
 
 // How this installation reaches the service.
 struct ConfigDeNube {
-  QString servidor;  // base address; empty when the service is not set up here
-  QString cuenta;    // the installation's account id
-  int dias = 90;     // how long uploads are kept
+  QString servidor;               // base address; empty when the service is not set up here
+  QString cuenta;                 // the installation's account id
+  int dias = 90;                  // how long uploads are kept
   bool llaveroBloqueado = false;  // the account id is in a keyring nobody opened
 };
 
