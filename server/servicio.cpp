@@ -144,7 +144,11 @@ std::variant<Servicio::Cuenta, Respuesta> Servicio::identificar(const QJsonObjec
     }
     c.plan = config_.plan(config_.planPorDefecto);
   }
-  if (!almacen_.cuenta(c.id)) almacen_.registrar(c.id, reloj_().toSecsSinceEpoch());
+  if (const std::optional<int> dias = almacen_.cuenta(c.id)) {
+    c.dias = *dias;
+  } else {
+    almacen_.registrar(c.id, reloj_().toSecsSinceEpoch());
+  }
   return c;
 }
 
@@ -204,8 +208,7 @@ Respuesta Servicio::subida(const Cuenta& c, const QJsonObject& pedido, bool ingl
   const int64_t t = ahora.toSecsSinceEpoch();
   std::optional<int64_t> pedida = dias;
   if (!pedida) {
-    if (const auto guardados = almacen_.cuenta(c.id); guardados && *guardados > 0)
-      pedida = *guardados;
+    if (c.dias > 0) pedida = c.dias;
   }
   const int retenidos = retencion(c.plan->retenciones, pedida);
   Archivo a;
@@ -266,7 +269,6 @@ Respuesta Servicio::estado(const Cuenta& c, const QJsonObject& pedido, bool ingl
   }
   QJsonArray retenciones;
   for (const int d : c.plan->retenciones) retenciones.append(d);
-  const int guardados = almacen_.cuenta(c.id).value_or(0);
   const int64_t hoy = almacen_.subidasDelDia(c.id, diaDe(reloj_().toSecsSinceEpoch()));
   return {200,
           {{QStringLiteral("plan"), c.plan->nombre},
@@ -276,7 +278,7 @@ Respuesta Servicio::estado(const Cuenta& c, const QJsonObject& pedido, bool ingl
            {QStringLiteral("restantes_hoy"), double(std::max<int64_t>(0, c.plan->diario - hoy))},
            {QStringLiteral("video"), c.plan->video},
            {QStringLiteral("retenciones"), retenciones},
-           {QStringLiteral("dias"), guardados > 0 ? guardados : c.plan->retenciones.last()},
+           {QStringLiteral("dias"), c.dias > 0 ? c.dias : c.plan->retenciones.last()},
            {QStringLiteral("archivos"), archivos},
            {QStringLiteral("total"), double(total)},
            {QStringLiteral("pagina"), double(actual)},

@@ -51,6 +51,7 @@ class Servicio {
   struct Cuenta {
     QByteArray id;  // SHA-256 of the account id
     const Plan* plan = nullptr;
+    int dias = 0;  // the retention last chosen, 0 when never
   };
   std::variant<Cuenta, Respuesta> identificar(const QJsonObject& pedido, bool esIngles);
   bool permitir(const QByteArray& id);

@@ -23,8 +23,7 @@ int puertoLibre() {
 }  // namespace
 
 NubeLocal::NubeLocal(const GatewayS3& s3, const QString& extra,
-                     const std::map<QString, QString>& variables)
-    : s3_(s3) {
+                     const std::map<QString, QString>& variables) {
   QFile config(dir_.filePath(QStringLiteral("nube.conf")));
   config.open(QIODevice::WriteOnly);
   config.write(QStringLiteral("# written by the cloud suite\n"

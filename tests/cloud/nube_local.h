@@ -40,7 +40,6 @@ class NubeLocal {
   int64_t numero(const QString& consulta);
 
  private:
-  GatewayS3 s3_;
   QTemporaryDir dir_;
   QProcess proceso_;
   QString base_;
