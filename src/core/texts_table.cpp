@@ -360,6 +360,7 @@ const TextPair kTextPairs[] = {
     {"Grabación", "Recording"},
     {"Descartar", "Discard"},
     {"Borra la grabación y cierra", "Delete the recording and close"},
+    {"Clic: reproducir o pausar", "Click: play or pause"},
     {"Copia el video al portapapeles (Ctrl+C). Esc también copia y cierra",
      "Copy the video to the clipboard (Ctrl+C). Esc also copies and closes"},
     {"Guardar", "Save"},

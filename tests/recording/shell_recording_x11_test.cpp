@@ -230,15 +230,30 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     // The review window plays it; Return saves it.
     const QString tituloDeRevision = titulo + QStringLiteral(" .+800.+500 .+");
     ASSERT_TRUE(aparece(tituloDeRevision)) << "no review window";
-    // It plays: the picture in the player changes as the window moves in the video.
+    QElapsedTimer mostrada;
+    mostrada.start();
+    // It plays: the picture in the player changes as the window moves in the video. Played
+    // once through it rests on its last frame, and a click plays it again from the start.
     QByteArray xdotoolDijo;
     const QRect video = lugarDelVideo(tituloDeRevision, area.size(), &xdotoolDijo);
     ASSERT_FALSE(video.isEmpty()) << xdotoolDijo.toStdString();
-    const QImage primero = cuadroQueSeVe(video, [](const QImage& c) { return !negro(c); });
-    EXPECT_FALSE(primero.isNull()) << "the player showed nothing";
+    EXPECT_FALSE(cuadroQueSeVe(video, [](const QImage& c) { return !negro(c); }).isNull())
+        << "the player showed nothing";
+    QImage ultimo;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+          const QImage antes = loQueSeVe(video);
+          QThread::msleep(1000);
+          ultimo = loQueSeVe(video);
+          return mostrada.elapsed() > segundosGrabando * 1000 + 1000 && !negro(ultimo) &&
+                 ultimo == antes;
+        },
+        30000))
+        << "the player never came to rest";
+    tools::testing::click(video.center());
     EXPECT_FALSE(
-        cuadroQueSeVe(video, [&](const QImage& c) { return !negro(c) && c != primero; }).isNull())
-        << "the picture never moved on";
+        cuadroQueSeVe(video, [&](const QImage& c) { return !negro(c) && c != ultimo; }).isNull())
+        << "a click did not play it again";
     const QString revision = QStringLiteral("recording_review_%1.png").arg(ingles ? "en" : "es");
     screenshotForPeople(revision, [](const QImage&) { return true; });
     key(QStringLiteral("Return"));

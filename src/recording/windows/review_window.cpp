@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMediaPlayer>
 #include <QMessageBox>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QPushButton>
 #include <QScreen>
@@ -94,6 +95,21 @@ class VentanaDeRevision final : public QWidget {
   }
 
  protected:
+  // A click on the picture pauses it, plays it on, or plays it again once it has ended.
+  bool eventFilter(QObject* o, QEvent* e) override {
+    if (o == video_ && e->type() == QEvent::MouseButtonPress &&
+        static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
+      if (player_.playbackState() == QMediaPlayer::PlayingState) {
+        player_.pause();
+      } else {
+        if (player_.mediaStatus() == QMediaPlayer::EndOfMedia) player_.setPosition(0);
+        player_.play();
+      }
+      return true;
+    }
+    return QWidget::eventFilter(o, e);
+  }
+
   void closeEvent(QCloseEvent* e) override {
     player_.stop();
     // Nothing chosen: the recording goes where saved ones go, and the toast says where.
@@ -121,6 +137,8 @@ class VentanaDeRevision final : public QWidget {
     columna->setContentsMargins(0, 0, 0, 0);
     columna->setSpacing(0);
     video_ = new QVideoWidget;
+    video_->setToolTip(L("Clic: reproducir o pausar"));
+    video_->installEventFilter(this);
     columna->addWidget(video_);
 
     auto* barra = new QWidget;
