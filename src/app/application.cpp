@@ -317,8 +317,7 @@ int ejecutarCorvalin(QApplication& app, const QString& pedida) {
   alReiniciar([&instance] { instance.soltar(); });
 
   // The bucket's keys live in the desktop's keyring (or a private file), never in the settings.
-  Settings::shared().ponerLectorDeSecretos(
-      [](const QString& cuenta) { return Keychain::get(cuenta); });
+  Settings::shared().ponerLectorDeSecretos(Keychain::leer);
   Keychain::alGuardarSinLlavero([](const QString& titulo, const QString& detalle) {
     Toast::mostrar(titulo, detalle, QStringLiteral("exclamationmark.triangle"));
   });

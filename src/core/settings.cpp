@@ -114,7 +114,7 @@ void Settings::migrarAudioDeGrabacion() {
   d_->remove(micKey);
 }
 
-void Settings::ponerLectorDeSecretos(std::function<QString(const QString&)> lector) {
+void Settings::ponerLectorDeSecretos(LectorDeSecretos lector) {
   lectorDeSecretos_ = std::move(lector);
 }
 
@@ -123,9 +123,13 @@ void Settings::ponerSecretoEnCache(const QString& cuenta, const QString& valor) 
   if (cuenta == kSecretKey) cachedSecretKey_ = valor;
 }
 
-QString Settings::secreto(const QString& cuenta, std::optional<QString>& cache) {
-  if (!cache) cache = lectorDeSecretos_ ? lectorDeSecretos_(cuenta) : QString();
-  return *cache;
+std::optional<QString> Settings::secreto(const QString& cuenta, std::optional<QString>& cache) {
+  if (!cache) {
+    const std::optional<QString> leido = lectorDeSecretos_ ? lectorDeSecretos_(cuenta) : QString();
+    if (!leido) return std::nullopt;  // locked: asked again next time
+    cache = leido;
+  }
+  return cache;
 }
 
 FuenteDeAudio Settings::recordAudioSource() const {
@@ -174,8 +178,11 @@ S3Config Settings::s3() {
   c.endpoint = d_->string(QStringLiteral("endpoint"));
   c.region = d_->string(QStringLiteral("region"));
   c.bucket = d_->string(QStringLiteral("bucket"));
-  c.accessKey = secreto(kAccessKey, cachedAccessKey_);
-  c.secretKey = secreto(kSecretKey, cachedSecretKey_);
+  const std::optional<QString> access = secreto(kAccessKey, cachedAccessKey_);
+  const std::optional<QString> secret = secreto(kSecretKey, cachedSecretKey_);
+  c.accessKey = access.value_or(QString());
+  c.secretKey = secret.value_or(QString());
+  c.llaveroBloqueado = !access || !secret;
   c.prefix = d_->string(QStringLiteral("prefix"));
   c.pathStyle = d_->boolean(QStringLiteral("pathStyle"));
   c.publicBase = d_->string(QStringLiteral("publicBase"));
@@ -188,9 +195,10 @@ S3Config Settings::s3() {
 }
 
 bool Settings::isConfigured() {
+  auto presente = [](const std::optional<QString>& llave) { return !llave || !llave->isEmpty(); };
   return !d_->string(QStringLiteral("bucket")).isEmpty() &&
-         !secreto(kAccessKey, cachedAccessKey_).isEmpty() &&
-         !secreto(kSecretKey, cachedSecretKey_).isEmpty() &&
+         presente(secreto(kAccessKey, cachedAccessKey_)) &&
+         presente(secreto(kSecretKey, cachedSecretKey_)) &&
          !d_->string(QStringLiteral("endpoint")).isEmpty();
 }
 

@@ -39,8 +39,11 @@ class Settings {
   const SettingsStore& d() const { return *d_; }
 
   // Reads a secret ("accessKey", "secretKey") from the keyring; installed by the shell at
-  // start-up. Without one, secrets read as empty.
-  void ponerLectorDeSecretos(std::function<QString(const QString& cuenta)> lector);
+  // start-up. Nothing (not even empty) means the keyring holds it but is locked: such a read is
+  // not kept, so the secret is found once the keyring is opened. Without a reader, secrets read
+  // as empty.
+  using LectorDeSecretos = std::function<std::optional<QString>(const QString& cuenta)>;
+  void ponerLectorDeSecretos(LectorDeSecretos lector);
   // Replaces a cached secret after the bucket form stored a new one.
   void ponerSecretoEnCache(const QString& cuenta, const QString& valor);
 
@@ -51,6 +54,7 @@ class Settings {
   LugarDelCronometro recordTimerPlacement() const;
   AjustesDeGrabacion record() const;
   S3Config s3();
+  // The bucket, the endpoint and both keys are there (keys in a locked keyring count).
   bool isConfigured();
 
   // The mode's combination: the stored one, else the default; nothing when the user cleared it.
@@ -76,10 +80,10 @@ class Settings {
  private:
   void migrateFromMirel(const QString& mirelPath);
   void migrarAudioDeGrabacion();
-  QString secreto(const QString& cuenta, std::optional<QString>& cache);
+  std::optional<QString> secreto(const QString& cuenta, std::optional<QString>& cache);
 
   std::unique_ptr<SettingsStore> d_;
-  std::function<QString(const QString&)> lectorDeSecretos_;
+  LectorDeSecretos lectorDeSecretos_;
   std::optional<QString> cachedAccessKey_;
   std::optional<QString> cachedSecretKey_;
 };

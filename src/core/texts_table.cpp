@@ -587,6 +587,8 @@ const TextPair kTextPairs[] = {
     // Uploads on Linux
     {"Tu escritorio no tiene llavero", "Your desktop has no keyring"},
     {"Tu llavero está cerrado", "Your keyring is locked"},
+    {"Tu llavero está cerrado: ábrelo para subir a tu bucket",
+     "Your keyring is locked: unlock it to upload to your bucket"},
     {"Tu llavero está cerrado: ábrelo para usar tu cuenta de la nube de Corvalin",
      "Your keyring is locked: unlock it to use your Corvalin Cloud account"},
     {"Las claves se guardan en un archivo que solo tú puedes leer.", "Keys are kept in a file only you can read."},

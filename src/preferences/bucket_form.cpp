@@ -48,7 +48,8 @@ void FormularioDeBucket::cargarLlaves(Settings& settings) {
   const S3Config config = settings.s3();
   accessKey = config.accessKey;
   secretKey = config.secretKey;
-  llavesCargadas = true;
+  // Keys in a locked keyring read empty: the form must not take that for the stored keys.
+  llavesCargadas = !config.llaveroBloqueado;
 }
 
 RevisionDeBucket revisar(FormularioDeBucket& f) {
@@ -81,9 +82,14 @@ void guardar(const FormularioDeBucket& f, DestinoDeSubida destino, Settings& set
   d.set(QStringLiteral("endpoint"), f.endpoint.trimmed());
   d.set(QStringLiteral("region"), f.region.trimmed());
   d.set(QStringLiteral("bucket"), f.bucket.trimmed());
-  if (f.llavesCargadas && guardarLlave) {
-    guardarLlave(kAccessKey, f.accessKey.trimmed());
-    guardarLlave(kSecretKey, f.secretKey.trimmed());
+  // Keys never loaded (the keyring was locked) are only written when the user typed new ones.
+  if (guardarLlave) {
+    if (f.llavesCargadas || !f.accessKey.trimmed().isEmpty()) {
+      guardarLlave(kAccessKey, f.accessKey.trimmed());
+    }
+    if (f.llavesCargadas || !f.secretKey.trimmed().isEmpty()) {
+      guardarLlave(kSecretKey, f.secretKey.trimmed());
+    }
   }
   d.set(QStringLiteral("prefix"), f.prefix);
   d.set(QStringLiteral("publicBase"), f.publicBase.trimmed());

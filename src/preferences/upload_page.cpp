@@ -167,6 +167,10 @@ void UploadPage::mostrarDestino() {
     cargado_.cargarLlaves(settings_);
     accessKey_->setText(cargado_.accessKey);
     secretKey_->setText(cargado_.secretKey);
+    // Left empty, keys in a locked keyring stay as they are; typed ones replace them.
+    const QString cerrado = cargado_.llavesCargadas ? QString() : L("Tu llavero está cerrado");
+    accessKey_->setPlaceholderText(cerrado);
+    secretKey_->setPlaceholderText(cerrado);
   }
   if (!propio) archivos_->refrescar();
 }

@@ -271,6 +271,12 @@ bool bloqueada(const QString& account) {
   return Llavero::shared().bloqueada(account);
 }
 
+std::optional<QString> leer(const QString& account) {
+  QString valor = get(account);
+  if (valor.isEmpty() && bloqueada(account)) return std::nullopt;
+  return valor;
+}
+
 void alGuardarSinLlavero(std::function<void(const QString&, const QString&)> aviso) {
   Llavero::shared().ponerAviso(std::move(aviso));
 }

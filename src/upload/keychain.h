@@ -5,6 +5,7 @@
 
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace corvalin {
 
@@ -28,6 +29,8 @@ void alGuardarSinLlavero(std::function<void(const QString& titulo, const QString
 // True when the Secret Service holds a secret for `account` that it keeps locked (the keyring
 // was not opened): get() reads nothing then, yet the secret exists.
 bool bloqueada(const QString& account);
+// get(), but nothing at all (rather than empty) when the secret is there and locked.
+std::optional<QString> leer(const QString& account);
 
 // The private file used without a Secret Service.
 QString rutaDelArchivo();

@@ -76,11 +76,12 @@ ConfigDeNube configDeNube(Settings& settings) {
   // Without a server there is nothing to identify to: the keyring is left alone (no account is
   // made, and opening the Upload page costs no round trip to it).
   if (c.servidor.isEmpty()) return c;
-  c.cuenta = Keychain::get(kCuenta);
-  if (c.cuenta.isEmpty() && Keychain::bloqueada(kCuenta)) {
+  const std::optional<QString> cuenta = Keychain::leer(kCuenta);
+  if (!cuenta) {
     c.llaveroBloqueado = true;
     return c;
   }
+  c.cuenta = *cuenta;
   if (c.cuenta.isEmpty()) {
     c.cuenta = QUuid::createUuid().toString(QUuid::WithoutBraces);
     Keychain::set(c.cuenta, kCuenta);

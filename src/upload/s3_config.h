@@ -17,7 +17,8 @@ struct S3Config {
   bool pathStyle = false;
   QString publicBase;
   QString acl;
-  int64_t presignSeconds = 0;  // 0: plain object links; else 1 to 7 days in seconds
+  int64_t presignSeconds = 0;     // 0: plain object links; else 1 to 7 days in seconds
+  bool llaveroBloqueado = false;  // a key is in a keyring nobody opened, so it reads empty
 };
 
 }  // namespace corvalin

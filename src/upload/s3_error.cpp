@@ -43,6 +43,8 @@ QString S3Error::descripcion() const {
       return L("El endpoint de S3 no es una URL válida. Debe incluir https://");
     case Caso::badCredentials:
       return L("El Access Key o el Secret Key traen caracteres raros. Vuelve a pegarlos.");
+    case Caso::llaveroCerrado:
+      return L("Tu llavero está cerrado: ábrelo para subir a tu bucket");
     case Caso::http:
       break;
   }
@@ -70,6 +72,9 @@ QString explain(const QString& body) {
 
 Credenciales credentials(const S3Config& config) {
   Credenciales c{sinEspacios(config.accessKey), sinEspacios(config.secretKey)};
+  if ((c.access.isEmpty() || c.secret.isEmpty()) && config.llaveroBloqueado) {
+    throw S3Error::llaveroCerrado();
+  }
   if (c.access.isEmpty() || c.secret.isEmpty() || !esAscii(c.access) || !esAscii(c.secret)) {
     throw S3Error::badCredentials();
   }

@@ -10,7 +10,7 @@ namespace corvalin {
 
 // Thrown by the signing functions before anything is sent, and carried as an upload failure.
 struct S3Error {
-  enum class Caso { http, badEndpoint, badCredentials };
+  enum class Caso { http, badEndpoint, badCredentials, llaveroCerrado };
 
   Caso caso = Caso::http;
   int code = 0;  // HTTP status; 0 when the reply was not HTTP
@@ -20,6 +20,7 @@ struct S3Error {
   static S3Error http(int code, const QString& host, const QString& body);
   static S3Error badEndpoint() { return {Caso::badEndpoint, 0, {}, {}}; }
   static S3Error badCredentials() { return {Caso::badCredentials, 0, {}, {}}; }
+  static S3Error llaveroCerrado() { return {Caso::llaveroCerrado, 0, {}, {}}; }
 
   // In the interface language; for `http`, the status line and then `explain(body)`.
   QString descripcion() const;
@@ -35,7 +36,8 @@ struct Credenciales {
 };
 
 // The keys with every whitespace character removed (pasted keys often carry a newline or a
-// space). Throws S3Error::badCredentials when either is empty or not plain ASCII.
+// space). Throws S3Error::llaveroCerrado when a key is missing because the keyring is locked,
+// S3Error::badCredentials when either is empty or not plain ASCII.
 Credenciales credentials(const S3Config& config);
 
 }  // namespace corvalin

@@ -65,7 +65,7 @@ TEST(BucketForm, SaveTrimsWhatItShouldKeepsThePrefixAsTypedAndClampsTheLinkLife)
   EXPECT_EQ(d.string(QStringLiteral("acl")), QString());
 }
 
-TEST(BucketForm, KeysNeverLoadedIntoTheFormAreLeftAsTheyWere) {
+TEST(BucketForm, KeysNeverLoadedIntoTheFormOrInALockedKeyringAreLeftAsTheyWere) {
   AjustesDePrueba a;
   a.llavero[QStringLiteral("accessKey")] = QStringLiteral("VIEJA");
   a.llavero[QStringLiteral("secretKey")] = QStringLiteral("guardada");
@@ -76,7 +76,19 @@ TEST(BucketForm, KeysNeverLoadedIntoTheFormAreLeftAsTheyWere) {
   guardar(f, DestinoDeSubida::propio, *a.settings,
           [&](const QString&, const QString&) { ++escrituras; });
   EXPECT_EQ(escrituras, 0);
+  // A locked keyring: the keys are not loaded, saving leaves them, a typed one replaces its own.
+  a.llaveroCerrado = true;
   f.cargarLlaves(*a.settings);
+  EXPECT_FALSE(f.llavesCargadas);
+  QStringList escritas;
+  f.accessKey = QStringLiteral(" NUEVA ");
+  guardar(f, DestinoDeSubida::propio, *a.settings,
+          [&](const QString& cuenta, const QString& valor) { escritas << cuenta + '=' + valor; });
+  EXPECT_EQ(escritas, QStringList{QStringLiteral("accessKey=NUEVA")});
+  // Opened, the keyring is read at once: a locked read was not kept.
+  a.llaveroCerrado = false;
+  f.cargarLlaves(*a.settings);
+  EXPECT_TRUE(f.llavesCargadas);
   EXPECT_EQ(f.accessKey, QStringLiteral("VIEJA"));
   EXPECT_EQ(f.secretKey, QStringLiteral("guardada"));
 }

@@ -24,12 +24,15 @@ namespace corvalin::prueba {
 struct AjustesDePrueba {
   QTemporaryDir dir;
   QHash<QString, QString> llavero;
+  bool llaveroCerrado = false;  // the keys are there but read as locked
   std::unique_ptr<Settings> settings;
 
   AjustesDePrueba() {
     settings = std::make_unique<Settings>(dir.path(), dir.path() + QStringLiteral("/Descargas"));
-    settings->ponerLectorDeSecretos(
-        [this](const QString& cuenta) { return llavero.value(cuenta); });
+    settings->ponerLectorDeSecretos([this](const QString& cuenta) -> std::optional<QString> {
+      if (llaveroCerrado) return std::nullopt;
+      return llavero.value(cuenta);
+    });
   }
   // What guardarSecreto does, with the map for a keyring.
   void guardarLlave(const QString& cuenta, const QString& valor) {

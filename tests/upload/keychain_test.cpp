@@ -102,7 +102,7 @@ TEST(KeychainSinServicio, SecretsGoToAFileOnlyTheUserCanRead) {
 
 // A keyring that is there but locked (the user did not open it) on a bus of its own, so the
 // session's stays open for the other suites.
-TEST(KeychainCerrado, TheCloudAccountInALockedKeyringIsNotReplacedAndNewSecretsAreKept) {
+TEST(KeychainCerrado, SecretsInALockedKeyringAreNeitherReplacedNorTakenForMissingAndNewOnesAreKept) {
   if (qEnvironmentVariableIsEmpty("SESSION_DIR")) GTEST_SKIP() << "run inside scripts/test-session";
   QTemporaryDir dir;
   for (const char* sub : {"home", "datos", "config/corvalin", "run"}) QDir(dir.path()).mkpath(sub);
@@ -161,6 +161,12 @@ TEST(KeychainCerrado, TheCloudAccountInALockedKeyringIsNotReplacedAndNewSecretsA
                    .codigo == 0;
       },
       10000));
+  for (const char* llave : {"accessKey", "secretKey"}) {
+    ASSERT_EQ(correr("secret-tool", {"store", "--label=k", "service", "corvalin", "account", llave},
+                     "guardada")
+                  .codigo,
+              0);
+  }
   ASSERT_EQ(correr("gdbus",
                    {"call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
                     "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
@@ -169,7 +175,9 @@ TEST(KeychainCerrado, TheCloudAccountInALockedKeyringIsNotReplacedAndNewSecretsA
             0);
   QFile ajustes(dir.filePath("config/corvalin/corvalin.conf"));
   ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly));
-  ajustes.write("[General]\nnubeServidor=http://127.0.0.1:9\n");
+  ajustes.write(
+      "[General]\nnubeServidor=http://127.0.0.1:9\nuploadTarget=propio\nbucket=capturas\n"
+      "endpoint=https://s3.example.com\n");
   ajustes.close();
 
   const Salida hijo = correr(QStringLiteral(CORVALIN_LLAVERO_CERRADO), {});
