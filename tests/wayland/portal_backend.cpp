@@ -3,7 +3,8 @@
 // (org.freedesktop.impl.portal.GlobalShortcuts on
 // org.freedesktop.impl.portal.desktop.corvalintest); the tests read what was bound and press a
 // shortcut through org.corvalin.test.Shortcuts on the same name, at /org/corvalin/test:
-//   Bound() -> as: "id|description|preferred trigger" for every shortcut bound
+//   Bound() -> as: "id|description|preferred trigger" for every shortcut the newest session
+//              bound, while it is open
 //   Press(s id): Activated and Deactivated for that shortcut in the last session that bound it
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
@@ -60,6 +61,30 @@ class Estado : public QObject {
   }
 };
 
+// The backend's side of a session: the frontend closes it when its client closes it or leaves.
+class Sesion : public QDBusAbstractAdaptor {
+  Q_OBJECT
+  Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.Session")
+
+ public:
+  Sesion(QObject* objeto, Estado* estado, QString ruta)
+      : QDBusAbstractAdaptor(objeto), estado_(estado), ruta_(std::move(ruta)) {}
+
+ public Q_SLOTS:
+  void Close() {
+    if (estado_->sesion == ruta_) {
+      estado_->sesion.clear();
+      estado_->atajos.clear();
+    }
+    QDBusConnection::sessionBus().unregisterObject(ruta_);
+    parent()->deleteLater();
+  }
+
+ private:
+  Estado* estado_;
+  QString ruta_;
+};
+
 class Atajos_ : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.GlobalShortcuts")
@@ -72,7 +97,13 @@ class Atajos_ : public QDBusAbstractAdaptor {
  public Q_SLOTS:
   uint CreateSession(const QDBusObjectPath&, const QDBusObjectPath& sesion, const QString&,
                      const QVariantMap&, QVariantMap& resultados) {
+    // A new session has nothing bound yet: what Bound() lists is always the newest session's,
+    // and nothing once that one is closed (its client gone).
     estado_->sesion = sesion.path();
+    estado_->atajos.clear();
+    auto* objeto = new QObject(estado_);
+    new Sesion(objeto, estado_, sesion.path());
+    QDBusConnection::sessionBus().registerObject(sesion.path(), objeto);
     resultados.insert(QStringLiteral("session_id"), sesion.path());
     return 0;
   }

@@ -7,6 +7,7 @@
 #include <QDBusReply>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -99,6 +100,8 @@ TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
   const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("3")});
   ASSERT_TRUE(cliente);
   app_.setProcessEnvironment(env_);
+  app_.setProcessChannelMode(QProcess::MergedChannels);
+  app_.setStandardOutputFile(home_.filePath(QStringLiteral("corvalin.log")));
   app_.start(QStringLiteral(CORVALIN), {});
   // The ten modes reach the desktop's backend through the portal, with their titles and the
   // stored keys as the preferred triggers.
@@ -125,7 +128,15 @@ TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
   prueba.call(QStringLiteral("Press"), QStringLiteral("fullscreen"));
   const auto editor =
       esperarVentana(QRegularExpression(QStringLiteral("^1920×1080 — Corvalin$")), 20000);
-  EXPECT_TRUE(editor) << "no editor";
+  if (!editor) {
+    // What was on screen, and what Corvalin said, for whoever reads the failure.
+    QStringList titulos;
+    for (const auto& v : testing::ventanasDeSway()) titulos << v.titulo;
+    QFile registro(home_.filePath(QStringLiteral("corvalin.log")));
+    (void)registro.open(QIODevice::ReadOnly);
+    ADD_FAILURE() << "no editor; windows: " << titulos.join(u'|').toStdString()
+                  << "\ncorvalin said: " << registro.readAll().toStdString();
+  }
 }
 
 TEST_F(WaylandShell, AColourIsPickedOnThePortalsPictureOfTheScreenToTheClipboard) {

@@ -99,10 +99,17 @@ class VentanaDeRevision final : public QWidget {
   bool eventFilter(QObject* o, QEvent* e) override {
     if (o == video_ && e->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(e)->button() == Qt::LeftButton) {
-      if (player_.playbackState() == QMediaPlayer::PlayingState) {
+      // (The media framework may leave the player "playing" at the last frame of a recording
+      // that replaced another: the position tells.)
+      const bool alFinal =
+          player_.mediaStatus() == QMediaPlayer::EndOfMedia ||
+          (player_.duration() > 0 && player_.position() >= player_.duration() - 50);
+      if (alFinal) {
+        player_.setPosition(0);
+        player_.play();
+      } else if (player_.playbackState() == QMediaPlayer::PlayingState) {
         player_.pause();
       } else {
-        if (player_.mediaStatus() == QMediaPlayer::EndOfMedia) player_.setPosition(0);
         player_.play();
       }
       return true;
