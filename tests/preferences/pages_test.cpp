@@ -333,6 +333,27 @@ TEST(PreferencesPages, TheWindowFitsSmallScreensAtEveryScale) {
 
 // Pictures of every page a person can look at, in both languages (the software-centre
 // screenshots of the shortcuts page come from these).
+TEST(PreferencesPages, TheOwnBucketFormSaysWhenTheKeyringIsLockedAndLeavesItsKeys) {
+  prueba::IdiomaDePrueba en(Idioma::ingles);
+  Ventana v;
+  v.a.llavero[QStringLiteral("accessKey")] = QStringLiteral("AKIAOLD");
+  v.a.llaveroCerrado = true;
+  v.w->resize(684, 624);
+  v.w->show();
+  v.w->pestanas()->setCurrentWidget(v.w->subida());
+  porTexto<QRadioButton>(v.w->subida(), QStringLiteral("Your own S3"))->click();
+  auto* access = v.campo<QLineEdit>(QStringLiteral("Access Key"));
+  ASSERT_NE(access, nullptr);
+  EXPECT_TRUE(access->text().isEmpty());
+  EXPECT_EQ(access->placeholderText(), QStringLiteral("Your keyring is locked"));
+  QApplication::processEvents();
+  (void)v.w->grab().save(QStringLiteral(CORVALIN_ARTIFACTS_DIR) +
+                         QStringLiteral("/preferences-upload-keyring-locked.png"));
+  v.campo<QLineEdit>(QStringLiteral("Bucket"))->setText(QStringLiteral("capturas"));
+  ASSERT_TRUE(v.w->subida()->guardar());
+  EXPECT_EQ(v.a.llavero.value(QStringLiteral("accessKey")), QStringLiteral("AKIAOLD"));
+}
+
 TEST(PreferencesPages, PicturesOfEveryPage) {
   const QString carpeta = QStringLiteral(CORVALIN_ARTIFACTS_DIR);
   QDir().mkpath(carpeta);
