@@ -102,7 +102,7 @@ TEST(KeychainSinServicio, SecretsGoToAFileOnlyTheUserCanRead) {
 
 // A keyring that is there but locked (the user did not open it) on a bus of its own, so the
 // session's stays open for the other suites.
-TEST(KeychainCerrado, SecretsInALockedKeyringAreNeitherReplacedNorTakenForMissingAndNewOnesAreKept) {
+TEST(KeychainCerrado, LockedSecretsAreNeitherReplacedNorTakenForMissingNewOnesKept) {
   if (qEnvironmentVariableIsEmpty("SESSION_DIR")) GTEST_SKIP() << "run inside scripts/test-session";
   QTemporaryDir dir;
   for (const char* sub : {"home", "datos", "config/corvalin", "run"}) QDir(dir.path()).mkpath(sub);
