@@ -257,16 +257,6 @@ TEST_F(Render, AStickerFitsItsRegionCentred) {
   EXPECT_GE(right - left, 60);
 }
 
-TEST_F(Render, TheSameSeedDrawsTheSameHandDrawnCircle) {
-  Shape oval = shape(ToolKind::sketchOval, {20, 20}, {180, 80});
-  oval.seed = 4242;
-  const QImage a = draw(filled(200, 100, Qt::white), {oval});
-  EXPECT_EQ(a, draw(filled(200, 100, Qt::white), {oval}));
-  oval.seed = 777;
-  EXPECT_NE(a, draw(filled(200, 100, Qt::white), {oval}));
-  EXPECT_EQ(a.pixel(100, 50), qRgb(255, 255, 255));  // a ring: the middle stays clear
-}
-
 TEST_F(Render, ShapesThatShowNothingLeaveThePictureAlone) {
   const QImage base = filled(100, 100, QColor(10, 200, 30));
   Shape emptyText = shape(ToolKind::text, {10, 10}, {});

@@ -77,18 +77,6 @@ TEST(Saving, TwoSavesInTheSameSecondGetTheStampAndThenANumber) {
             QStringLiteral("Corvalin 2026-03-01 at 14.05.09.png"));
 }
 
-TEST(Saving, AFolderThatCannotBeMadeReportsTheSystemsReason) {
-  QTemporaryDir dir;
-  QFile blocker(dir.filePath(QStringLiteral("file")));
-  ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
-  blocker.close();
-  const Guardado g = guardarPng(dir.filePath(QStringLiteral("file/sub")), QByteArray("x"),
-                                QDateTime::currentDateTime(), Idioma::ingles);
-  EXPECT_FALSE(g.ok());
-  EXPECT_FALSE(g.error.isEmpty());
-  EXPECT_TRUE(g.ruta.isEmpty());
-}
-
 TEST(Saving, AFullDiskSaysWhyAndLeavesNoPartOfThePicture) {
   QTemporaryDir dir;
   // A file may not grow past 4 KB: the write stops as on a full disk.
@@ -158,13 +146,22 @@ TEST(Geometry, MirroringKeepsAnnotationsEditableAndTextReadable) {
   base.setPixel(0, 0, qRgb(0, 0, 255));
   Documento doc{base, base, {}};
   doc.shapes.push_back(arrow({10, 10}, {50, 30}));
+  doc.shapes[0].control = QPointF(50, 5);
   Shape callout = Shape::create(ToolKind::text, {20, 40}, {Qt::red, Qt::white, 4, 1}, 3);
   callout.text = QStringLiteral("Hola");
   doc.shapes.push_back(callout);
+  Shape pencil = Shape::create(ToolKind::pencil, {10, 20}, {Qt::red, Qt::white, 4, 1}, 3);
+  pencil.points = {{10, 20}, {15, 95}};
+  doc.shapes.push_back(pencil);
   const Documento flipped = reflejado(doc, true, fonts());
-  ASSERT_EQ(flipped.shapes.size(), 2u);
+  ASSERT_EQ(flipped.shapes.size(), 3u);
   EXPECT_EQ(flipped.shapes[0].start, QPointF(190, 10));
   EXPECT_EQ(flipped.shapes[0].end, QPointF(150, 30));
+  EXPECT_EQ(*flipped.shapes[0].control, QPointF(150, 5));
+  EXPECT_EQ(flipped.shapes[2].points, (std::vector<QPointF>{{190, 20}, {185, 95}}));
+  // Upside down, a path's points mirror top to bottom.
+  EXPECT_EQ(reflejado(doc, false, fonts()).shapes[2].points,
+            (std::vector<QPointF>{{10, 80}, {15, 5}}));
   EXPECT_EQ(flipped.shapes[1].text, QStringLiteral("Hola"));
   // The callout's box moves to the mirrored place; its text is not mirrored.
   const QRectF box = callout.calloutBox(fonts());
@@ -184,20 +181,6 @@ TEST(Geometry, CropCutsFlattenedPixelsRoundedOutwardsFromTheTop) {
   EXPECT_TRUE(cut->shapes.empty());
   EXPECT_EQ(cut->pristine.size(), cut->base.size());
   EXPECT_FALSE(recortado(doc, QRectF(500, 500, 10, 10), fonts()).has_value());
-}
-
-TEST(Growth, AnArrowPastTheRightEdgeGrowsTheCanvasWithoutMovingAnything) {
-  Documento doc{filled(400, 300, Qt::white), filled(400, 300, Qt::white), {}};
-  doc.shapes.push_back(arrow({300, 150}, {500, 150}, 4));
-  const auto c = crecimientoDelLienzo(doc.shapes, doc.base.size(), fonts());
-  ASSERT_TRUE(c.has_value());
-  // 100 past the edge, plus half the width and one pixel.
-  EXPECT_EQ(c->tamano, QSize(503, 300));
-  EXPECT_EQ(c->desplazamiento, QPointF(0, 0));
-  const Documento grown = crecido(doc, *c);
-  EXPECT_EQ(grown.shapes[0].start, QPointF(300, 150));
-  EXPECT_EQ(qAlpha(grown.base.pixel(450, 150)), 0);  // new area is transparent
-  EXPECT_EQ(grown.base.pixel(10, 10), qRgb(255, 255, 255));
 }
 
 TEST(Growth, GrowingLeftOrDownShiftsEveryShapeAndThePicture) {

@@ -173,14 +173,6 @@ TEST_F(Canvas, DraggingASelectedShapePushesOneUndoStepHoweverLong) {
   EXPECT_EQ(escapes_, 2);
 }
 
-TEST_F(Canvas, ResizingByACornerHandle) {
-  EditorView& v = abrir(filled(400, 300, Qt::white));
-  v.setTool(ToolKind::rect);
-  drag({100, 100}, {200, 160});
-  drag({200, 160}, {250, 200});  // handle 2, the top-right corner
-  EXPECT_EQ(v.documento().shapes[0].rect(), QRectF(100, 100, 150, 100));
-}
-
 TEST_F(Canvas, DeleteWithoutSelectionRemovesTheTopmostShape) {
   EditorView& v = abrir(filled(400, 300, Qt::white));
   v.setTool(ToolKind::counter);
@@ -243,13 +235,18 @@ TEST_F(Canvas, PastedPicturesArePlacedCentredAndSelected) {
   EXPECT_EQ(v.selectedIndex(), 0);
 }
 
+// Growing right moves nothing: the arrow stays where it was drawn and the new area is clear.
 TEST_F(Canvas, DraggingPastTheEdgeGrowsTheCanvas) {
   EditorView& v = abrir(filled(400, 300, Qt::white));
   v.setTool(ToolKind::arrow);
   drag({300, 150}, {500, 150});
+  // 100 past the edge, plus half the width and one pixel.
   EXPECT_EQ(v.imageSize(), QSize(503, 300));
   EXPECT_EQ(redimensiones_, 1);
   EXPECT_EQ(mutaciones_, 1);
+  EXPECT_EQ(v.documento().shapes[0].start, QPointF(300, 150));
+  EXPECT_EQ(qAlpha(v.documento().base.pixel(450, 150)), 0);
+  EXPECT_EQ(v.documento().base.pixel(10, 10), qRgb(255, 255, 255));
 }
 
 TEST_F(Canvas, StylingTheSelectionRestylesItInOneUndoStep) {

@@ -41,58 +41,39 @@ Shape forma(ToolKind kind, QPointF a, QPointF b) {
 // Every field of every kind that carries one.
 std::vector<Shape> formasVariadas() {
   std::vector<Shape> out;
-  Shape flecha = forma(ToolKind::arrow, {10.25, 20.5}, {90, 70});
+  const auto mas = [&](ToolKind kind, QPointF a, QPointF b) -> Shape& {
+    return out.emplace_back(forma(kind, a, b));
+  };
+  Shape& flecha = mas(ToolKind::arrow, {10.25, 20.5}, {90, 70});
   flecha.control = QPointF(40, 80);
   flecha.color = QColor(0x12, 0x34, 0x56, 0x78);
   flecha.width = 7.5;
-  out.push_back(flecha);
-  Shape lapiz = forma(ToolKind::pencil, {1, 1}, {1, 1});
-  lapiz.points = {{1, 1}, {2.5, 3}, {8, -4}};
-  out.push_back(lapiz);
-  Shape globo = forma(ToolKind::text, {30, 30}, {30, 30});
+  mas(ToolKind::pencil, {1, 1}, {1, 1}).points = {{1, 1}, {2.5, 3}, {8, -4}};
+  Shape& globo = mas(ToolKind::text, {30, 30}, {30, 30});
   globo.text = QStringLiteral("Hola «mundo» ✓\nsegunda línea");
   globo.tail = QPointF(5, 6);
   globo.textColor = QColor(Qt::black);
   globo.fontSize = 31;
-  out.push_back(globo);
-  Shape contador = forma(ToolKind::counter, {50, 50}, {50, 50});
+  Shape& contador = mas(ToolKind::counter, {50, 50}, {50, 50});
   contador.number = 9007199254740993LL;  // beyond a double's exact integers
-  contador.counterFlipX = true;
-  contador.counterFlipY = true;
+  contador.counterFlipX = contador.counterFlipY = true;
   contador.seed = 18446744073709551557ULL;
-  out.push_back(contador);
-  Shape lupa = forma(ToolKind::magnifier, {60, 10}, {80, 30});
+  Shape& lupa = mas(ToolKind::magnifier, {60, 10}, {80, 30});
   lupa.zoom = 3.25;
   lupa.tail = QPointF(100, 100);
-  out.push_back(lupa);
-  Shape pegada = forma(ToolKind::image, {5, 5}, {45, 35});
-  pegada.image = filled(40, 30, QColor(0, 200, 100));
-  out.push_back(pegada);
+  mas(ToolKind::image, {5, 5}, {45, 35}).image = filled(40, 30, QColor(0, 200, 100));
   return out;
 }
 
 void esperarIguales(const Shape& a, const Shape& b) {
-  EXPECT_EQ(a.kind, b.kind);
-  EXPECT_EQ(a.start, b.start);
-  EXPECT_EQ(a.end, b.end);
-  EXPECT_EQ(a.points, b.points);
-  EXPECT_EQ(a.text, b.text);
-  EXPECT_EQ(a.tail, b.tail);
-  EXPECT_EQ(a.control, b.control);
-  EXPECT_EQ(a.color, b.color);
-  EXPECT_EQ(a.textColor, b.textColor);
-  EXPECT_EQ(a.width, b.width);
-  EXPECT_EQ(a.fontSize, b.fontSize);
-  EXPECT_EQ(a.zoom, b.zoom);
-  EXPECT_EQ(a.number, b.number);
-  EXPECT_EQ(a.seed, b.seed);
-  EXPECT_EQ(a.counterFlipX, b.counterFlipX);
-  EXPECT_EQ(a.counterFlipY, b.counterFlipY);
-  EXPECT_EQ(a.image.isNull(), b.image.isNull());
-  if (!a.image.isNull()) {
-    EXPECT_EQ(a.image.convertToFormat(QImage::Format_ARGB32),
-              b.image.convertToFormat(QImage::Format_ARGB32));
-  }
+  EXPECT_TRUE(
+      std::tie(a.kind, a.start, a.end, a.points, a.text, a.tail, a.control, a.color, a.textColor,
+               a.width, a.fontSize, a.zoom, a.number, a.seed, a.counterFlipX, a.counterFlipY) ==
+      std::tie(b.kind, b.start, b.end, b.points, b.text, b.tail, b.control, b.color, b.textColor,
+               b.width, b.fontSize, b.zoom, b.number, b.seed, b.counterFlipX, b.counterFlipY))
+      << "kind " << static_cast<int>(a.kind);
+  EXPECT_EQ(a.image.convertToFormat(QImage::Format_ARGB32),
+            b.image.convertToFormat(QImage::Format_ARGB32));
 }
 
 void esperarIguales(const Documento& a, const Documento& b) {
@@ -136,7 +117,7 @@ CopiaDeDocumento copiaDePrueba() {
   return c;
 }
 
-TEST(RecoveryCopy, ADocumentAndItsHistoryComeBackExactlyWithSharedPicturesWrittenOnce) {
+TEST(RecoveryCopy, ADocumentAndItsHistoryComeBackExactlyAndPicturesAreWrittenOnce) {
   QTemporaryDir dir;
   const QString carpeta = dir.filePath(QStringLiteral("doc"));
   EscritorDeCopia escritor(carpeta);
@@ -165,32 +146,26 @@ TEST(RecoveryCopy, ADocumentAndItsHistoryComeBackExactlyWithSharedPicturesWritte
   EXPECT_EQ(archivos.size(), 3u);
   // Read pictures are shared between the steps again, as the editor keeps them.
   EXPECT_EQ(leida->actual.base.cacheKey(), leida->deshacer[0].base.cacheKey());
-}
 
-TEST(RecoveryCopy, LaterWritesAddOnlyNewPicturesAndDropThoseNoStepShows) {
-  QTemporaryDir dir;
-  const QString carpeta = dir.filePath(QStringLiteral("doc"));
-  EscritorDeCopia escritor(carpeta);
-  CopiaDeDocumento copia = copiaDePrueba();
-  ASSERT_TRUE(escritor.escribir(copia));
+  // Later writes add only new pictures and drop those no step shows.
   const QStringList antes = pngs(carpeta);
   const QDateTime escrita = QFileInfo(carpeta + QLatin1Char('/') + antes.first()).lastModified();
-
+  CopiaDeDocumento menos = copia;
   // The retouch is undone for good: the capture and the pasted picture remain.
-  copia.rehacer.clear();
-  ASSERT_TRUE(escritor.escribir(copia));
+  menos.rehacer.clear();
+  ASSERT_TRUE(escritor.escribir(menos));
   const QStringList despues = pngs(carpeta);
   EXPECT_EQ(despues.size(), 2);
   for (const QString& f : despues) EXPECT_TRUE(antes.contains(f));
   EXPECT_EQ(QFileInfo(carpeta + QLatin1Char('/') + antes.first()).lastModified(), escrita);
 
   // A second writer adopting the folder reuses what it is told is there and writes nothing.
-  std::map<QString, QImage> archivos;
-  const std::optional<CopiaDeDocumento> leida = leerCopia(carpeta, &archivos);
-  ASSERT_TRUE(leida);
+  archivos.clear();
+  const std::optional<CopiaDeDocumento> releida = leerCopia(carpeta, &archivos);
+  ASSERT_TRUE(releida);
   EscritorDeCopia adoptante(carpeta);
   for (const auto& [archivo, imagen] : archivos) adoptante.conocer(imagen, archivo);
-  ASSERT_TRUE(adoptante.escribir(*leida));
+  ASSERT_TRUE(adoptante.escribir(*releida));
   EXPECT_EQ(pngs(carpeta), despues);
   ASSERT_TRUE(leerCopia(carpeta));
 
@@ -206,53 +181,38 @@ TEST(RecoveryCopy, DamagedOrForeignCopiesAreRefusedWithoutHarm) {
   const QJsonObject buena = descripcion(carpeta);
   ASSERT_TRUE(leerCopia(carpeta));
 
-  const auto conActual = [&](const std::function<void(QJsonObject&)>& cambiar) {
-    QJsonObject o = buena;
-    QJsonObject actual = o.value(QStringLiteral("actual")).toObject();
-    cambiar(actual);
-    o[QStringLiteral("actual")] = actual;
-    return o;
-  };
-  const auto primeraForma = [&](const std::function<void(QJsonObject&)>& cambiar) {
-    return conActual([&](QJsonObject& actual) {
-      QJsonArray formas = actual.value(QStringLiteral("formas")).toArray();
-      QJsonObject f = formas[0].toObject();
-      cambiar(f);
-      formas[0] = f;
-      actual[QStringLiteral("formas")] = formas;
-    });
-  };
   QFile otra(dir.filePath(QStringLiteral("secreto.png")));
   ASSERT_TRUE(filled(4, 4, Qt::blue).save(&otra, "PNG"));
-
-  const std::vector<std::pair<const char*, QJsonObject>> casos = {
-      {"another format",
-       [&] {
-         QJsonObject o = buena;
-         o[QStringLiteral("formato")] = 2;
-         return o;
-       }()},
-      {"a picture outside the folder", conActual([](QJsonObject& a) {
-         a[QStringLiteral("base")] = QStringLiteral("../secreto.png");
-       })},
-      {"a missing picture",
-       conActual([](QJsonObject& a) { a[QStringLiteral("base")] = QStringLiteral("no.png"); })},
-      {"an unknown tool", primeraForma([](QJsonObject& f) { f[QStringLiteral("tipo")] = 99; })},
-      {"a point of one number",
-       primeraForma([](QJsonObject& f) { f[QStringLiteral("inicio")] = QJsonArray{1}; })},
-      {"an odd count of path numbers", primeraForma([](QJsonObject& f) {
-         f[QStringLiteral("puntos")] = QJsonArray{1, 2, 3};
-       })},
-      {"a colour that is no colour",
-       primeraForma([](QJsonObject& f) { f[QStringLiteral("color")] = QStringLiteral("rojo"); })},
-      {"a width as text",
-       primeraForma([](QJsonObject& f) { f[QStringLiteral("ancho")] = QStringLiteral("4"); })},
-      {"a number that is not one",
-       primeraForma([](QJsonObject& f) { f[QStringLiteral("numero")] = QStringLiteral("x1"); })},
+  // Where the damage is (the description, its current document, or that document's first
+  // shape), which field and what it holds.
+  enum Donde { enRaiz, enActual, enForma };
+  const struct {
+    Donde donde;
+    const char* campo;
+    QJsonValue valor;
+  } casos[] = {
+      {enRaiz, "formato", 2},                                // another format
+      {enActual, "base", QStringLiteral("../secreto.png")},  // a picture outside the folder
+      {enActual, "base", QStringLiteral("no.png")},          // a missing picture
+      {enForma, "tipo", 99},                                 // an unknown tool
+      {enForma, "inicio", QJsonArray{1}},                    // a point of one number
+      {enForma, "puntos", QJsonArray{1, 2, 3}},              // an odd count of path numbers
+      {enForma, "color", QStringLiteral("rojo")},
+      {enForma, "ancho", QStringLiteral("4")},
+      {enForma, "numero", QStringLiteral("x1")},
   };
-  for (const auto& [nombre, o] : casos) {
+  for (const auto& c : casos) {
+    QJsonObject o = buena;
+    QJsonObject doc = o.value(QStringLiteral("actual")).toObject();
+    QJsonArray formas = doc.value(QStringLiteral("formas")).toArray();
+    QJsonObject f = formas[0].toObject();
+    const QString campo = QString::fromLatin1(c.campo);
+    (c.donde == enRaiz ? o : c.donde == enActual ? doc : f)[campo] = c.valor;
+    formas[0] = f;
+    doc[QStringLiteral("formas")] = formas;
+    o[QStringLiteral("actual")] = doc;
     reescribir(carpeta, o);
-    EXPECT_FALSE(leerCopia(carpeta)) << nombre;
+    EXPECT_FALSE(leerCopia(carpeta)) << c.campo;
   }
   for (const QByteArray& basura : {QByteArray(), QByteArray("{\"formato\": 1"),
                                    QByteArray("[1, 2]"), QByteArray(4096, '\xff')}) {
@@ -425,7 +385,7 @@ class RecoveryWindow : public ::testing::Test {
   ServiciosDelEditor s_;
 };
 
-TEST_F(RecoveryWindow, EditsAreKeptAndComeBackWithTheirHistoryUntilTheDocumentEnds) {
+TEST_F(RecoveryWindow, TheCopyLastsAsLongAsTheDocumentAndBringsItsHistoryBack) {
   auto w = std::make_unique<EditorWindowController>(filled(200, 150, Qt::white), s_);
   w->mostrar();
   esperarColas();
@@ -436,9 +396,11 @@ TEST_F(RecoveryWindow, EditsAreKeptAndComeBackWithTheirHistoryUntilTheDocumentEn
   esperarCopia(*w);
   ASSERT_EQ(copias().size(), 1);
   const QString carpeta = unicaCopia();
-
-  // The window going away without the document ending (a quit) leaves the copy.
+  // Hidden by the shell (a recording's window took its place), then gone without the document
+  // ending (a quit): the copy stays.
+  w->cerrar();
   w.reset();
+  colaDeRecuperacion().sync([] {});
   std::map<QString, QImage> archivos;
   std::optional<CopiaDeDocumento> copia = leerCopia(carpeta, &archivos);
   ASSERT_TRUE(copia);
@@ -459,42 +421,33 @@ TEST_F(RecoveryWindow, EditsAreKeptAndComeBackWithTheirHistoryUntilTheDocumentEn
   EXPECT_TRUE(copiasPendientes(s_.carpetaDeCopias).empty());
   EXPECT_EQ(leerCopia(carpeta)->actual.shapes.size(), 1u);
   EXPECT_EQ(leerCopia(carpeta)->rehacer.size(), 1u);
-
-  // Closed by the user: the copy goes.
-  recuperada->close();
-  colaDeRecuperacion().sync([] {});
-  EXPECT_TRUE(copias().isEmpty());
-}
-
-TEST_F(RecoveryWindow, SavingOrReplacingTheDocumentDropsItsCopyAndAHiddenWindowKeepsIt) {
-  auto w = std::make_unique<EditorWindowController>(filled(200, 150, Qt::white), s_);
-  w->mostrar();
-  anotar(*w, {20, 20}, {80, 60});
-  esperarCopia(*w);
-  // Hidden by the shell (a recording's window took its place): the document lives on.
-  w->cerrar();
-  colaDeRecuperacion().sync([] {});
-  EXPECT_EQ(copias().size(), 1);
-  w->mostrar();
-  w->saveToDisk();
+  // Saved: the document ends and its copy goes.
+  recuperada->saveToDisk();
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         esperarColas();
-        return !w->isVisible();
+        return !recuperada->isVisible();
       },
       5000));
   colaDeRecuperacion().sync([] {});
   EXPECT_EQ(QDir(dir_.filePath(QStringLiteral("out"))).entryList(QDir::Files).size(), 1);
   EXPECT_TRUE(copias().isEmpty());
 
-  auto otra = std::make_unique<EditorWindowController>(filled(90, 90, Qt::white), s_);
-  otra->mostrar();
-  anotar(*otra, {10, 10}, {50, 50});
-  esperarCopia(*otra);
-  EXPECT_EQ(copias().size(), 1);
-  otra->cerrarDocumento();
-  colaDeRecuperacion().sync([] {});
-  EXPECT_TRUE(copias().isEmpty());
+  // Closed by the user, or replaced by a new capture: the copy goes too.
+  for (const bool cerradaPorElUsuario : {true, false}) {
+    auto otra = std::make_unique<EditorWindowController>(filled(90, 90, Qt::white), s_);
+    otra->mostrar();
+    anotar(*otra, {10, 10}, {50, 50});
+    esperarCopia(*otra);
+    EXPECT_EQ(copias().size(), 1);
+    if (cerradaPorElUsuario) {
+      otra->close();
+    } else {
+      otra->cerrarDocumento();
+    }
+    colaDeRecuperacion().sync([] {});
+    EXPECT_TRUE(copias().isEmpty()) << cerradaPorElUsuario;
+  }
 }
 
 }  // namespace

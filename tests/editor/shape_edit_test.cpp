@@ -40,20 +40,6 @@ TEST(ShapeMove, TranslateCarriesEveryPoint) {
   EXPECT_EQ(s.points, (std::vector<QPointF>{{10, -1}, {19, 8}}));
 }
 
-TEST(ShapeMirror, GeometricKindsMirrorPointByPoint) {
-  const FakeMeasurer m;
-  Shape arrow = box(ToolKind::arrow, {10, 20}, {30, 60});
-  arrow.control = QPointF(50, 5);
-  arrow.espejo(true, {200, 100}, m);
-  EXPECT_EQ(arrow.start, QPointF(190, 20));
-  EXPECT_EQ(arrow.end, QPointF(170, 60));
-  EXPECT_EQ(*arrow.control, QPointF(150, 5));
-  Shape pencil = box(ToolKind::pencil, {}, {});
-  pencil.points = {{10, 20}, {15, 95}};
-  pencil.espejo(false, {200, 100}, m);
-  EXPECT_EQ(pencil.points, (std::vector<QPointF>{{10, 80}, {15, 5}}));
-}
-
 // Texts move as a block and keep reading left to right; a callout's tail still points at the
 // mirrored spot.
 TEST(ShapeMirror, TextsKeepTheirReadingDirection) {
@@ -92,26 +78,6 @@ TEST(ShapeMirror, ACounterTailKeepsPointingAtTheMirroredSpot) {
   EXPECT_TRUE(counter.counterFlipY);
   const QPointF both = counterTailTip(counter.counterBubble(m), true, true);
   EXPECT_NEAR(both.y(), canvas.height() - tip.y(), 1e-9);
-}
-
-TEST(ShapeMirror, MirroringTwiceGivesTheShapeBack) {
-  const FakeMeasurer m;
-  for (ToolKind kind : {ToolKind::rect, ToolKind::text, ToolKind::counter, ToolKind::handText,
-                        ToolKind::magnifier}) {
-    for (bool horizontal : {true, false}) {
-      Shape s = text(kind, {12, 34}, 14);
-      s.end = {80, 90};
-      s.tail = QPointF(150, 7);
-      Shape twice = s;
-      twice.espejo(horizontal, {400, 300}, m);
-      twice.espejo(horizontal, {400, 300}, m);
-      EXPECT_EQ(twice.start, s.start) << static_cast<int>(kind);
-      EXPECT_EQ(twice.end, s.end);
-      EXPECT_EQ(*twice.tail, *s.tail);
-      EXPECT_EQ(twice.counterFlipX, s.counterFlipX);
-      EXPECT_EQ(twice.counterFlipY, s.counterFlipY);
-    }
-  }
 }
 
 // Each corner handle drags its corner while the opposite one stays, for the rectangle

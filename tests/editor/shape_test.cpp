@@ -70,25 +70,24 @@ TEST(ShapeKeep, ClicksAndSliversAreDiscarded) {
   EXPECT_FALSE(shapeOf(ToolKind::magnifier, {0, 0}, {8, 20}).isMeaningful());
   EXPECT_TRUE(shapeOf(ToolKind::magnifier, {0, 0}, {9, 9}).isMeaningful());
   EXPECT_FALSE(shapeOf(ToolKind::crop, {0, 0}, {20, 8}).isMeaningful());
-
-  Shape pencil = shapeOf(ToolKind::pencil, {}, {});
-  pencil.points = {{1, 1}};
-  EXPECT_FALSE(pencil.isMeaningful());
-  pencil.points.push_back({1, 1});
-  EXPECT_TRUE(pencil.isMeaningful());
-
+  // A click with the pencil or the highlighter is one point: not a stroke.
+  for (ToolKind freehand : {ToolKind::pencil, ToolKind::highlight}) {
+    Shape pencil = shapeOf(freehand, {}, {});
+    pencil.points = {{1, 1}};
+    EXPECT_FALSE(pencil.isMeaningful());
+    pencil.points.push_back({1, 1});
+    EXPECT_TRUE(pencil.isMeaningful());
+  }
   Shape sticker = shapeOf(ToolKind::sticker, {0, 0}, {5, 5});
   EXPECT_FALSE(sticker.isMeaningful());
   sticker.text = QStringLiteral("\U0001F525");
   EXPECT_TRUE(sticker.isMeaningful());
   sticker.end = {4, 40};
   EXPECT_FALSE(sticker.isMeaningful());
-
   Shape pasted = shapeOf(ToolKind::image, {0, 0}, {50, 50});
   EXPECT_FALSE(pasted.isMeaningful());
   pasted.image = testing::filled(2, 2, Qt::red);
   EXPECT_TRUE(pasted.isMeaningful());
-
   EXPECT_FALSE(textAt(ToolKind::text, {0, 0}, QString(), 16).isMeaningful());
   EXPECT_TRUE(textAt(ToolKind::text, {0, 0}, QStringLiteral("a"), 16).isMeaningful());
   EXPECT_TRUE(shapeOf(ToolKind::counter, {0, 0}, {0, 0}).isMeaningful());
@@ -180,7 +179,7 @@ TEST(ShapeHandles, EachKindOffersItsOwnGrabPoints) {
   EXPECT_EQ(hand.handles(m)[2].point, QPointF(5 + 31, 5 + 25));
 }
 
-TEST(ShapeHitTest, BoxesAreHitAnywhereInsideAndWithinTheToleranceOutside) {
+TEST(ShapeHitTest, BoxesAreHitInsideAndStrokesWithinTheToleranceOrTheirWidth) {
   const FakeMeasurer m;
   const Shape rect = shapeOf(ToolKind::rect, {0, 0}, {100, 50});
   EXPECT_TRUE(rect.hitTest({50, 25}, 9, m));
@@ -190,10 +189,6 @@ TEST(ShapeHitTest, BoxesAreHitAnywhereInsideAndWithinTheToleranceOutside) {
   EXPECT_FALSE(rect.hitTest({50, 59.2}, 9, m));
   EXPECT_FALSE(shapeOf(ToolKind::crop, {0, 0}, {100, 50}).hitTest({50, 25}, 9, m));
   EXPECT_FALSE(shapeOf(ToolKind::select, {0, 0}, {100, 50}).hitTest({50, 25}, 9, m));
-}
-
-TEST(ShapeHitTest, ThinStrokesUseTheToleranceAndThickOnesTheirWidth) {
-  const FakeMeasurer m;
   const Shape thin = shapeOf(ToolKind::line, {0, 0}, {100, 0}, 1);
   EXPECT_TRUE(thin.hitTest({50, 8.9}, 9, m));
   EXPECT_FALSE(thin.hitTest({50, 9}, 9, m));
@@ -201,7 +196,6 @@ TEST(ShapeHitTest, ThinStrokesUseTheToleranceAndThickOnesTheirWidth) {
   const Shape thick = shapeOf(ToolKind::line, {0, 0}, {100, 0}, 10);
   EXPECT_TRUE(thick.hitTest({50, 19.5}, 9, m));
   EXPECT_FALSE(thick.hitTest({50, 20.5}, 9, m));
-
   Shape pencil = shapeOf(ToolKind::pencil, {}, {}, 5);
   pencil.points = {{0, 0}};
   EXPECT_FALSE(pencil.hitTest({0, 0}, 9, m));
@@ -214,17 +208,15 @@ TEST(ShapeHitTest, ThinStrokesUseTheToleranceAndThickOnesTheirWidth) {
   EXPECT_TRUE(marker.hitTest({50, 12}, 1, m));  // a highlighter is wider than its pen
 }
 
-TEST(ShapeHitTest, ABentArrowIsHitAlongItsCurveNotItsChord) {
+// A bent arrow along its curve, not its chord; a callout on its bubble, its tail and near its
+// tip; a magnifier on its source and its panel but not between.
+TEST(ShapeHitTest, CurvesTailsAndPanelsAreHitWhereTheyAreDrawn) {
   const FakeMeasurer m;
   Shape arrow = shapeOf(ToolKind::arrow, {0, 0}, {200, 0}, 2);
   arrow.control = QPointF(100, 200);  // the curve peaks at y = 100
   EXPECT_TRUE(arrow.hitTest({100, 100}, 9, m));
   EXPECT_TRUE(arrow.hitTest({100, 92}, 9, m));
   EXPECT_FALSE(arrow.hitTest({100, 0}, 9, m));
-}
-
-TEST(ShapeHitTest, ACalloutIsHitOnItsBubbleItsTailAndNearItsTip) {
-  const FakeMeasurer m;
   Shape callout = textAt(ToolKind::text, {0, 100}, QStringLiteral("abcdef"), 20);
   const QRectF box = callout.calloutBox(m);
   callout.tail = QPointF(box.center().x(), -100);
@@ -234,22 +226,11 @@ TEST(ShapeHitTest, ACalloutIsHitOnItsBubbleItsTailAndNearItsTip) {
   EXPECT_FALSE(callout.hitTest({box.center().x() + 60, 0}, 9, m));
   callout.tail.reset();
   EXPECT_FALSE(callout.hitTest({box.center().x(), -95}, 9, m));
-}
-
-TEST(ShapeHitTest, AMagnifierIsHitOnItsSourceAndItsPanelButNotBetween) {
-  const FakeMeasurer m;
   Shape mag = shapeOf(ToolKind::magnifier, {0, 0}, {40, 40});
   mag.tail = QPointF(300, 20);
   EXPECT_TRUE(mag.hitTest({20, 20}, 9, m));
   EXPECT_TRUE(mag.hitTest({300, 20}, 9, m));
   EXPECT_FALSE(mag.hitTest({130, 20}, 9, m));  // inside the bounding box only
-}
-
-TEST(ShapeDistance, ClampsToTheSegmentAndHandlesAPoint) {
-  EXPECT_DOUBLE_EQ(distance({5, 5}, {0, 0}, {10, 0}), 5);
-  EXPECT_DOUBLE_EQ(distance({-3, 4}, {0, 0}, {10, 0}), 5);
-  EXPECT_DOUBLE_EQ(distance({13, 4}, {0, 0}, {10, 0}), 5);
-  EXPECT_DOUBLE_EQ(distance({3, 4}, {0, 0}, {0, 0}), 5);
 }
 
 }  // namespace

@@ -18,14 +18,6 @@ QString scalar(char32_t c) {
   return QString::fromUcs4(&c, 1);
 }
 
-TEST(StickerCatalog, RangesSkipWhatIsNotAScalar) {
-  EXPECT_EQ(StickerCatalog::rango(0x1F600, 0x1F602),
-            (QStringList{scalar(0x1F600), scalar(0x1F601), scalar(0x1F602)}));
-  EXPECT_EQ(StickerCatalog::rango(0xD7FE, 0xE001).size(), 4);  // 2048 surrogates skipped
-  EXPECT_EQ(StickerCatalog::rango(0x10FFFE, 0x110005).size(), 2);
-  EXPECT_TRUE(StickerCatalog::rango(5, 4).isEmpty());
-}
-
 // Built with a test that accepts only the hearts: sections without one are dropped, fixed
 // entries keep their variation selector, and a glyph in both a range and a list stays twice.
 TEST(StickerCatalog, SectionsKeepOnlyDrawableGlyphsAndDropEmptyOnes) {
@@ -77,39 +69,6 @@ TEST(StickerRecents, UsedStickersMoveToTheFrontWithoutRepeats) {
   EXPECT_EQ(now.count(defaults[4]), 1);
   EXPECT_EQ(recordarSticker({}, rocket), QStringList{rocket});
   EXPECT_TRUE(mensajeDeSticker(rocket).contains(rocket));
-}
-
-TEST(StickerRecents, ThePickerLeadsWithTheRecentsUnfiltered) {
-  const std::vector<StickerSection> catalogue = {{QStringLiteral("A"), {QStringLiteral("x")}}};
-  const auto withRecents = seccionesDelPicker({QStringLiteral("not an emoji")}, catalogue);
-  ASSERT_EQ(withRecents.size(), 2u);
-  EXPECT_EQ(withRecents[0].title, L("Más usados"));
-  EXPECT_EQ(withRecents[0].glyphs, QStringList{QStringLiteral("not an emoji")});
-  EXPECT_EQ(seccionesDelPicker({}, catalogue).size(), 1u);
-}
-
-TEST(StickerGrid, ColumnsFollowTheWidthWithAMinimum) {
-  EXPECT_EQ(stickerColumns(60), 2);
-  EXPECT_EQ(stickerColumns(120), 2);
-  EXPECT_EQ(stickerColumns(344), 8);
-  EXPECT_EQ(stickerColumns(400), 10);
-}
-
-TEST(StickerGrid, LayoutStacksHeadersAndRows) {
-  EXPECT_EQ(armarCeldas({}, 344).height, 20);
-  QStringList ten;
-  for (int i = 0; i < 10; ++i) ten << QString::number(i);
-  const auto one = armarCeldas({{QStringLiteral("t"), ten}}, 344);
-  EXPECT_EQ(one.height, 10 + 112 + 10);  // margin, 28 + 2 × 38 + 8, margin
-  ASSERT_EQ(one.celdas.size(), 10u);
-  EXPECT_EQ(one.celdas[0].rect, QRectF(10, 38, 34, 34));
-  EXPECT_EQ(one.celdas[7].rect, QRectF(10 + 7 * 38, 38, 34, 34));
-  EXPECT_EQ(one.celdas[8].rect, QRectF(10, 76, 34, 34));
-  const auto two = armarCeldas({{QStringLiteral("empty"), {}}, {QStringLiteral("t"), ten}}, 344);
-  EXPECT_EQ(two.celdas[0].rect.top(), 10 + 28 + 8 + 28);
-  EXPECT_EQ(celdaEn(one.celdas, {12, 40}), 0);
-  EXPECT_EQ(celdaEn(one.celdas, {46, 40}), std::nullopt);  // in the gap
-  EXPECT_EQ(celdaEn(one.celdas, {50, 80}), 9);
 }
 
 TEST(StickerGrid, HoverClickAndTheMarkOfTheChosenGlyph) {

@@ -9,13 +9,6 @@
 namespace corvalin {
 namespace {
 
-TEST(ToolKind, RawValuesOutsideTheRangeYieldNoTool) {
-  EXPECT_FALSE(toolKindFromRaw(-1));
-  EXPECT_FALSE(toolKindFromRaw(23));
-  EXPECT_EQ(toolKindFromRaw(22), ToolKind::pinch);
-  EXPECT_EQ(allToolKinds().size(), 23u);
-}
-
 // Each tool the user can pick sits in exactly one tool-bar group, has a drawn icon and a
 // default letter; pasted pictures are none of these and fall back to the first group.
 TEST(ToolKind, EveryPickableToolHasOneGroupAnIconAndALetter) {

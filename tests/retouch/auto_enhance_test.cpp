@@ -214,11 +214,5 @@ TEST(AutoEnhance, PercentileAndSampling) {
   EXPECT_EQ(pa->tables, pb->tables);
 }
 
-TEST(AutoEnhance, SamePictureSameBytes) {
-  PixelCanvas a = testing::noiseCanvas(300, 200, 12), b = a;
-  EXPECT_EQ(AutoEnhance::apply(a), AutoEnhance::apply(b));
-  EXPECT_TRUE(testing::sameBytes(a, b));
-}
-
 }  // namespace
 }  // namespace corvalin::retouch

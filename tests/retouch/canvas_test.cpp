@@ -120,34 +120,6 @@ TEST(Stamp, MatchesItsDefinitionAndTouchesOnlyItsScanRectangle) {
   }
 }
 
-TEST(Stamp, TransparentPixelsBecomeOpaqueBlendedTowardTheSource) {
-  PixelCanvas canvas = *PixelCanvas::create(20, 20);  // all (0, 0, 0, 0)
-  std::vector<uint8_t> from(canvas.data().size());
-  for (size_t i = 0; i < from.size(); i += 4) from[i] = 201, from[i + 3] = 255;
-  // A core covering the whole dab and opacity 0.5 give w = 0.5 exactly.
-  canvas.stamp(from, 0, 0, 10, 10, Brush{100, 0.96, 0.5});
-  // 100.5 is a half: it rounds away from zero, not to the even 100.
-  EXPECT_EQ(rgba(canvas, 10, 10), (std::vector<uint8_t>{101, 0, 0, 255}));
-  EXPECT_EQ(rgba(canvas, 0, 19), (std::vector<uint8_t>{101, 0, 0, 255}));
-}
-
-TEST(Stamp, OpacityFloorAndFullStrengthCore) {
-  PixelCanvas canvas = noiseCanvas(60, 60, 1, false);
-  const std::vector<uint8_t> from = noiseCanvas(60, 60, 2).snapshot();
-  const PixelCanvas before = canvas;
-  canvas.stamp(from, 0, 0, 30, 30, Brush{20, 0.55, 0.001});
-  EXPECT_TRUE(testing::sameBytes(canvas, before)) << "w never exceeds 0.002";
-
-  canvas.stamp(from, 3, -2, 30, 30, Brush{20, 0.55, 1});
-  for (int64_t y = 19; y <= 41; ++y) {
-    for (int64_t x = 19; x <= 41; ++x) {
-      if (std::hypot(x + 0.5 - 30, y + 0.5 - 30) > 11) continue;  // the inner 55 %
-      const uint8_t* src = from.data() + ((y - 2) * 60 + x + 3) * 4;
-      EXPECT_EQ(rgba(canvas, x, y), (std::vector<uint8_t>{src[0], src[1], src[2], 255}));
-    }
-  }
-}
-
 TEST(Stamp, DabsAtAndBeyondTheEdges) {
   PixelCanvas canvas = noiseCanvas(40, 30, 3);
   const std::vector<uint8_t> from = noiseCanvas(40, 30, 4).snapshot();

@@ -1,6 +1,5 @@
-// Pictures with a known truth for the fill suites: a photograph-like texture, an interface of
-// flat panels and gradients, and text on a plain background; holes painted into masks; and the
-// measures a fill is judged by.
+// Pictures with a known truth for the fill suites: a photograph-like texture and text on a
+// plain background; holes painted into masks; and the measures a fill is judged by.
 #pragma once
 
 #include <QFont>
@@ -14,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "inpaint_scenes.h"
 #include "retouch/pixel_canvas.h"
 #include "retouch/pixel_mask.h"
 #include "retouch/qimage_bridge.h"
@@ -35,62 +35,18 @@ inline PixelCanvas paintedCanvas(int64_t w, int64_t h, const ColourAt& colour) {
   return *PixelCanvas::fromRgba(w, h, std::move(bytes));
 }
 
-inline uint8_t toByte(double v) {
-  return static_cast<uint8_t>(std::clamp(std::lround(v), 0L, 255L));
-}
+using scenes::clampByte;
 
 // Foliage-like texture: smooth noise at a few scales with a warm/cool tint and grain, seeded.
 inline PixelCanvas photoTexture(int64_t w, int64_t h, uint32_t seed) {
   std::mt19937 rng(seed);
-  auto unit = [&] { return static_cast<double>(rng()) / 4294967296.0; };
-  struct Octave {
-    int64_t cell, gw;
-    std::vector<double> v;
-  };
-  std::vector<Octave> octaves;
-  for (const int64_t cell : {40, 12, 4}) {
-    Octave o{cell, w / cell + 2, {}};
-    o.v.resize(static_cast<size_t>(o.gw * (h / cell + 2)));
-    for (double& v : o.v) v = unit() * 2 - 1;
-    octaves.push_back(std::move(o));
-  }
-  auto noise = [&](const Octave& o, int64_t x, int64_t y) {
-    const double fx = double(x) / double(o.cell), fy = double(y) / double(o.cell);
-    const int64_t ix = int64_t(fx), iy = int64_t(fy);
-    double tx = fx - double(ix), ty = fy - double(iy);
-    tx = tx * tx * (3 - 2 * tx);
-    ty = ty * ty * (3 - 2 * ty);
-    auto g = [&](int64_t gx, int64_t gy) { return o.v[size_t(gy * o.gw + gx)]; };
-    return (1 - ty) * ((1 - tx) * g(ix, iy) + tx * g(ix + 1, iy)) +
-           ty * ((1 - tx) * g(ix, iy + 1) + tx * g(ix + 1, iy + 1));
-  };
+  const scenes::ValueNoise broad(w, h, 40, rng), mid(w, h, 12, rng), fine(w, h, 4, rng);
   return paintedCanvas(w, h, [&](int64_t x, int64_t y, uint8_t* p) {
-    const double t = 0.5 * noise(octaves[0], x, y) + 0.4 * noise(octaves[1], x, y) +
-                     0.35 * noise(octaves[2], x, y);
-    const double shade = 120 + 60 * t + (unit() - 0.5) * 8;
-    p[0] = toByte(shade * 0.85);
-    p[1] = toByte(shade);
-    p[2] = toByte(shade * 0.5);
-  });
-}
-
-// A window: a wallpaper gradient on the left, a grey side panel, a white content panel with a
-// title bar whose shade runs down it.
-inline PixelCanvas interfacePicture(int64_t w, int64_t h) {
-  return paintedCanvas(w, h, [&](int64_t x, int64_t y, uint8_t* p) {
-    uint8_t v[3];
-    if (x < w / 4) {
-      const double t = double(y) / double(h);
-      v[0] = toByte(60 + 90 * t), v[1] = toByte(90 + 80 * t), v[2] = toByte(140 + 70 * t);
-    } else if (y < 30) {
-      const double t = double(y) / 30;
-      v[0] = v[1] = v[2] = toByte(236 - 20 * t);
-    } else if (x < w / 2) {
-      v[0] = v[1] = 232, v[2] = 236;
-    } else {
-      v[0] = v[1] = v[2] = 252;
-    }
-    std::copy(v, v + 3, p);
+    const double t = 0.5 * broad.at(x, y) + 0.4 * mid.at(x, y) + 0.35 * fine.at(x, y);
+    const double shade = 120 + 60 * t + (scenes::unit(rng) - 0.5) * 8;
+    p[0] = clampByte(shade * 0.85);
+    p[1] = clampByte(shade);
+    p[2] = clampByte(shade * 0.5);
   });
 }
 

@@ -1,5 +1,6 @@
-// Erase and fill: the crop, the cases where nothing may happen, determinism, and fills judged
-// against the picture they erased.
+// Erase and fill: the crop, the cases where nothing may happen, and fills judged against the
+// picture they erased. Interfaces and text are judged in the documents suite, the exact bytes
+// (and with them determinism) in the bytes suite.
 #include <gtest/gtest.h>
 
 #include <QImage>
@@ -76,59 +77,6 @@ TEST(Inpainter, DensePaintingIsFilledFromItsSurroundings) {
   EXPECT_TRUE(onlyMaskChangedAndOpaque(painted, canvas, mask));
 }
 
-TEST(Inpainter, SameInputGivesTheSameBytes) {
-  const PixelCanvas original = testing::photoTexture(260, 200, 4);
-  const PixelMask mask = testing::strokeMask(260, 200, 60, 190, 100, 14);
-  PixelCanvas first = original;
-  PixelCanvas second = original;
-  EXPECT_TRUE(Inpainter::heal(first, mask));
-  // Another fill in between must not leave anything behind that changes the next one.
-  PixelCanvas other = testing::photoTexture(260, 200, 5);
-  Inpainter::heal(other, testing::rectMask(260, 200, 20, 20, 50, 30));
-  EXPECT_TRUE(Inpainter::heal(second, mask));
-  EXPECT_TRUE(sameBytes(first, second));
-  EXPECT_FALSE(sameBytes(first, original));
-}
-
-TEST(Inpainter, SpotAtTheCornerIsFilledInsideTheClippedCrop) {
-  const PixelCanvas truth = testing::photoTexture(160, 120, 8);
-  PixelCanvas canvas = truth;
-  PixelMask mask(160, 120);
-  mask.paint(1.0, 1.0, {5, 0.55, 1});
-  for (int64_t y = 0; y < 6; ++y) {
-    for (int64_t x = 0; x < 6; ++x) {
-      if (mask.bit(x, y)) canvas.data()[(y * 160 + x) * 4] = 255;  // a red blot
-    }
-  }
-  const PixelCanvas painted = canvas;
-  EXPECT_TRUE(Inpainter::heal(canvas, mask));
-  EXPECT_TRUE(onlyMaskChangedAndOpaque(painted, canvas, mask));
-  EXPECT_TRUE(mask.bit(0, 0));
-  const FillError e = fillError(truth, canvas, mask, 255);
-  EXPECT_LT(e.rms, 30);  // the texture's own spread is about 20; the blot was 100 or more away
-}
-
-// A background shaded from top to bottom with an object painted out: the fill must follow the
-// shading row by row instead of settling on one colour.
-TEST(Inpainter, SmoothGradientIsContinuedThroughTheFill) {
-  const auto shade = [](int64_t y) { return 40.0 + 0.8 * double(y); };
-  const PixelCanvas truth = testing::paintedCanvas(220, 240, [&](int64_t, int64_t y, uint8_t* p) {
-    p[0] = testing::toByte(shade(y));
-    p[1] = testing::toByte(shade(y) * 0.9 + 10);
-    p[2] = testing::toByte(200 - shade(y) * 0.5);
-  });
-  PixelCanvas canvas = truth;
-  const PixelMask mask = rectMask(220, 240, 70, 60, 80, 120);
-  for (int64_t y = 60; y < 180; ++y) {
-    for (int64_t x = 70; x < 150; ++x) std::fill_n(canvas.data().data() + (y * 220 + x) * 4, 3, 0);
-  }
-  const PixelCanvas painted = canvas;
-  Inpainter::heal(canvas, mask);
-  EXPECT_TRUE(onlyMaskChangedAndOpaque(painted, canvas, mask));
-  const FillError e = fillError(truth, canvas, mask, 2);
-  EXPECT_GT(e.within, 0.98) << "rms " << e.rms;
-}
-
 // A photograph-like texture cannot be rebuilt pixel for pixel, only continued. A flat fill at
 // the truth's own mean would miss it by the texture's spread σ (about 20 here) and an unrelated
 // patch of the same texture by about √2 σ; a fill that continues the surroundings' structure
@@ -151,70 +99,6 @@ TEST(InpainterQuality, PhotoTextureIsContinuedWithItsGrainAndColour) {
     const double ratio = meanGradient(canvas, mask) / meanGradient(canvas, mask, 12);
     EXPECT_GT(ratio, 0.8);
     EXPECT_LT(ratio, 1.25);
-  }
-}
-
-// An interface is flat panels, straight borders and gradients, which the fill can rebuild
-// almost exactly. A title bar's shade runs only 20 levels over 30 rows, so patches a few rows
-// off still match well there: within 8 levels, with its lower edge kept sharp.
-TEST(InpainterQuality, InterfacePanelsBordersAndGradientsAreRebuilt) {
-  const PixelCanvas truth = testing::interfacePicture(320, 240);
-  struct Case {
-    const char* what;
-    PixelMask mask;
-    int tolerance;
-  };
-  const Case cases[] = {
-      {"inside a flat panel", rectMask(320, 240, 200, 60, 40, 30), 1},
-      {"across the panel border", rectMask(320, 240, 140, 140, 50, 40), 3},
-      {"on the wallpaper gradient", rectMask(320, 240, 20, 80, 30, 60), 2},
-      {"across the title bar's edge", rectMask(320, 240, 250, 10, 30, 40), 8},
-  };
-  for (const Case& c : cases) {
-    PixelCanvas canvas = truth;
-    EXPECT_TRUE(Inpainter::heal(canvas, c.mask));
-    EXPECT_TRUE(onlyMaskChangedAndOpaque(truth, canvas, c.mask)) << c.what;
-    const FillError e = fillError(truth, canvas, c.mask, c.tolerance);
-    EXPECT_GT(e.within, 0.99) << c.what << ": rms " << e.rms;
-  }
-  PixelCanvas canvas = truth;
-  Inpainter::heal(canvas, cases[3].mask);
-  for (int64_t x = 250; x < 280; ++x) {
-    EXPECT_LE(testing::pixel(canvas, x, 29)[1], 222) << x;
-    EXPECT_GE(testing::pixel(canvas, x, 30)[1], 246) << x;
-  }
-}
-
-// Painting out a word must leave plain paper, with no pieces of the letters around copied in;
-// so must filling the gap between two lines.
-TEST(InpainterQuality, WordPaintedOutOfTextLeavesPlainBackground) {
-  std::vector<testing::Words> words = {{12, 24, "The quick brown fox jumps"},
-                                       {12, 56, "over"},
-                                       {70, 56, "the"},
-                                       {110, 56, "lazy dog again"},
-                                       {12, 88, "and then it rests a while"}};
-  const PixelCanvas text = testing::textPicture(300, 110, words, 16);
-  words.erase(words.begin() + 2);
-  const PixelCanvas without = testing::textPicture(300, 110, words, 16);
-  // The word's ink, found as the difference of the two renderings, and 3 pixels around it.
-  PixelMask word(300, 110);
-  for (int64_t y = 0; y < 110; ++y) {
-    for (int64_t x = 0; x < 300; ++x) {
-      if (testing::rgba(text, x, y) != testing::rgba(without, x, y)) word.set(x, y);
-    }
-  }
-  ASSERT_FALSE(word.isEmpty());
-  const PixelMask wordBox = rectMask(300, 110, word.minX() - 3, word.minY() - 3,
-                                     word.maxX() - word.minX() + 7, word.maxY() - word.minY() + 7);
-  const PixelMask gap = rectMask(300, 110, 20, 31, 200, 10);
-  ASSERT_GT(fillError(without, text, gap, 0).within, 0.999);  // the gap holds no ink
-
-  for (const PixelMask* mask : {&wordBox, &gap}) {
-    PixelCanvas canvas = text;
-    Inpainter::heal(canvas, *mask);
-    EXPECT_TRUE(onlyMaskChangedAndOpaque(text, canvas, *mask));
-    const FillError e = fillError(without, canvas, *mask, 12);
-    EXPECT_GT(e.within, 0.98) << "rms " << e.rms;
   }
 }
 

@@ -179,20 +179,14 @@ TEST(QImageBridge, RoundTripKeepsEveryByteAndCapsChannelsAboveAlpha) {
   EXPECT_EQ(makeCanvas(retina)->width(), 40);
 }
 
-TEST(QImageBridge, TallAndLargePictures) {
+TEST(QImageBridge, TallPictures) {
   QImage tall(1, 100000, QImage::Format_RGB32);
   tall.fill(QColor(3, 4, 5));
   tall.setPixel(0, 99999, qRgb(6, 7, 8));
-  EXPECT_EQ(rgba(*makeCanvas(tall), 0, 99999), (Px{6, 7, 8, 255}));
-
-  QImage large(4096, 4096, QImage::Format_Grayscale8);
-  large.fill(40);
-  large.scanLine(4095)[4095] = 250;
-  const auto canvas = makeCanvas(large);
+  const auto canvas = makeCanvas(tall);
   ASSERT_TRUE(canvas);
-  EXPECT_EQ(rgba(*canvas, 4095, 4095), (Px{250, 250, 250, 255}));
-  EXPECT_EQ(rgba(*canvas, 0, 4095), (Px{40, 40, 40, 255}));
-  EXPECT_EQ(makeImage(*canvas).pixel(4095, 4095), qRgb(250, 250, 250));
+  EXPECT_EQ(rgba(*canvas, 0, 99999), (Px{6, 7, 8, 255}));
+  EXPECT_EQ(makeImage(*canvas).pixel(0, 99999), qRgb(6, 7, 8));
 }
 
 }  // namespace

@@ -108,55 +108,45 @@ TEST(SpotCleaner, RowsOfThreeAndDotsOnTallerMarksLookLikeText) {
   EXPECT_EQ(SpotCleaner::spots(motes, swept(), 4, 0.6).size(), 2u);
 }
 
-// Text with specks strewn below it: every speck is found and removed, and nothing of the text
-// (the dots of its i's, its periods and commas) is taken for one.
-void checkSpecksAmongText(const testing::ColourAt& under, int tolerance) {
+// Text with specks strewn below it, on plain and on textured paper: every speck is found and
+// removed, and nothing of the text (the dots of its i's, its periods and commas) is taken for one.
+TEST(SpotCleaner, SpecksAmongTextAreRemovedAndTheTextIsLeft) {
+  const PixelCanvas texture = testing::photoTexture(320, 160, 31);
+  // The foliage texture toned down to paper: pale, with a fifth of its contrast.
+  const testing::ColourAt textured = [&](int64_t x, int64_t y, uint8_t* p) {
+    const uint8_t* t = testing::pixel(texture, x, y);
+    for (int k = 0; k < 3; ++k) p[k] = testing::clampByte(215 + (double(t[1]) - 120) * 0.2);
+  };
   const std::vector<testing::Words> words = {{8, 24, "Mini iris in Hawaii. It is fine, ok."},
                                              {8, 52, "Lorem ipsum dolor sit amet. Fin."}};
-  const PixelCanvas clean = testing::textPicture(320, 160, words, 16, under);
-  struct Speck {
-    int64_t x, y, size;
-  };
-  const Speck specks[] = {{30, 90, 3},   {92, 121, 2}, {150, 84, 4}, {212, 140, 3},
-                          {270, 103, 2}, {58, 146, 3}, {243, 76, 2}, {300, 150, 3}};
-  PixelCanvas dusty = clean;
-  for (const Speck& s : specks) darken(dusty, s.x, s.y, s.size, s.size, 110);
-  const PixelMask region = rectMask(320, 160, 0, 0, 320, 160);
-
-  const auto spots = SpotCleaner::spots(dusty, region, 4, 0.6);
-  ASSERT_EQ(spots.size(), std::size(specks));
-  for (const Speck& s : specks) {
-    const bool covered = std::any_of(spots.begin(), spots.end(), [&](const auto& spot) {
-      return spot.minX <= s.x && spot.minY <= s.y && spot.maxX >= s.x + s.size - 1 &&
-             spot.maxY >= s.y + s.size - 1;
-    });
-    EXPECT_TRUE(covered) << s.x << "," << s.y;
+  const int64_t specks[][3] = {{30, 90, 3},   {92, 121, 2}, {150, 84, 4}, {212, 140, 3},
+                               {270, 103, 2}, {58, 146, 3}, {243, 76, 2}, {300, 150, 3}};
+  for (const auto& [under, tolerance] : {std::pair<testing::ColourAt, int>{nullptr, 6},
+                                         std::pair<testing::ColourAt, int>{textured, 14}}) {
+    SCOPED_TRACE(under ? "textured paper" : "plain paper");
+    const PixelCanvas clean = testing::textPicture(320, 160, words, 16, under);
+    PixelCanvas dusty = clean;
+    for (const auto& [x, y, size] : specks) darken(dusty, x, y, size, size, 110);
+    const auto spots = SpotCleaner::spots(dusty, rectMask(320, 160, 0, 0, 320, 160), 4, 0.6);
+    ASSERT_EQ(spots.size(), std::size(specks));
+    for (const auto& [x, y, size] : specks) {
+      EXPECT_TRUE(std::any_of(spots.begin(), spots.end(),
+                              [&](const auto& spot) {
+                                return spot.minX <= x && spot.minY <= y &&
+                                       spot.maxX >= x + size - 1 && spot.maxY >= y + size - 1;
+                              }))
+          << x << "," << y;
+    }
+    PixelCanvas canvas = dusty;
+    EXPECT_EQ(SpotCleaner::remove(canvas, spots), static_cast<int64_t>(std::size(specks)));
+    PixelMask spotPixels(320, 160);
+    for (const auto& spot : spots) {
+      for (const int64_t p : spot.pixels) spotPixels.set(p % 320, p / 320);
+    }
+    EXPECT_TRUE(testing::onlyMaskChangedAndOpaque(dusty, canvas, spotPixels));
+    const testing::FillError e = testing::fillError(clean, canvas, spotPixels, tolerance);
+    EXPECT_GT(e.within, 0.95) << "rms " << e.rms;
   }
-
-  PixelCanvas canvas = dusty;
-  EXPECT_EQ(SpotCleaner::remove(canvas, spots), static_cast<int64_t>(std::size(specks)));
-  PixelMask spotPixels(320, 160);
-  for (const auto& spot : spots) {
-    for (const int64_t p : spot.pixels) spotPixels.set(p % 320, p / 320);
-  }
-  EXPECT_TRUE(testing::onlyMaskChangedAndOpaque(dusty, canvas, spotPixels));
-  const testing::FillError e = testing::fillError(clean, canvas, spotPixels, tolerance);
-  EXPECT_GT(e.within, 0.95) << "rms " << e.rms;
-}
-
-TEST(SpotCleanerAmongText, SpecksOnPlainPaper) {
-  checkSpecksAmongText(nullptr, 6);
-}
-
-TEST(SpotCleanerAmongText, SpecksOnTexturedPaper) {
-  const PixelCanvas texture = testing::photoTexture(320, 160, 31);
-  checkSpecksAmongText(
-      [&](int64_t x, int64_t y, uint8_t* p) {
-        // The foliage texture toned down to paper: pale, with a fifth of its contrast.
-        const uint8_t* t = testing::pixel(texture, x, y);
-        for (int k = 0; k < 3; ++k) p[k] = testing::toByte(215 + (double(t[1]) - 120) * 0.2);
-      },
-      14);
 }
 
 TEST(SpotCleaner, SpeckInTheCornerIsFoundAndRemoved) {

@@ -128,19 +128,6 @@ TEST(ToneBrush, DabsStayInsideTheirScanRectangleAndTheImage) {
   EXPECT_TRUE(testing::sameBytes(other, otherBefore));
 }
 
-TEST(ToneBrush, SameStrokeSameBytes) {
-  const PixelCanvas start = testing::noiseCanvas(200, 150, 9);
-  PixelCanvas a = start, b = start;
-  ToneBrush ta(a, false, ToneRange::shadows), tb(b, false, ToneRange::shadows);
-  for (int i = 0; i < 40; ++i) {
-    const double x = 20 + i * 4.1, y = 30 + std::sin(i * 0.3) * 40;
-    ta.dab(a, x, y, Brush{17, 0.55, 1});
-    tb.dab(b, x, y, Brush{17, 0.55, 1});
-  }
-  EXPECT_TRUE(testing::sameBytes(a, b));
-  EXPECT_FALSE(testing::sameBytes(a, start));
-}
-
 TEST(ToneRange, StoredValuesOutsideTheRangesReadAsAll) {
   EXPECT_EQ(toneRangeFromRaw(3), ToneRange::shadows);
   EXPECT_EQ(toneRangeFromRaw(4), ToneRange::all);
