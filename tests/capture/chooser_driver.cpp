@@ -86,6 +86,14 @@ int main(int argc, char** argv) {
   SelectorDeColor colores(escritorio);
   std::unique_ptr<CuentaRegresiva> cuenta;
 
+  const auto areaOtraVez = [&] {
+    areas.pick([s = second(QStringLiteral("area"))](const AreaElegida&) { s(); },
+               second(QStringLiteral("cancel")));
+  };
+  const auto ventanaOtraVez = [&] {
+    ventanas.pick([s = second(QStringLiteral("window"))](const VentanaElegida&) { s(); },
+                  second(QStringLiteral("cancel")));
+  };
   if (que == QLatin1String("area")) {
     areas.pick(
         [](const AreaElegida& a) {
@@ -93,12 +101,7 @@ int main(int argc, char** argv) {
           QCoreApplication::exit(0);
         },
         cancel);
-    if (twice) {
-      areas.pick([s = second(QStringLiteral("area"))](const AreaElegida&) { s(); },
-                 second(QStringLiteral("cancel")));
-      ventanas.pick([s = second(QStringLiteral("window"))](const VentanaElegida&) { s(); },
-                    second(QStringLiteral("cancel")));
-    }
+    if (twice) areaOtraVez(), ventanaOtraVez();
   } else if (que == QLatin1String("window")) {
     ventanas.pick(
         [](const VentanaElegida& v) {
@@ -107,10 +110,7 @@ int main(int argc, char** argv) {
           QCoreApplication::exit(0);
         },
         cancel);
-    if (twice) {
-      ventanas.pick([s = second(QStringLiteral("window"))](const VentanaElegida&) { s(); },
-                    second(QStringLiteral("cancel")));
-    }
+    if (twice) ventanaOtraVez();
   } else if (que == QLatin1String("color")) {
     colores.pick(
         [](const QColor& c) {

@@ -1,6 +1,7 @@
-// The rules behind the choosers, without a display: the map between Qt's screens and the X
-// server's pixels, the area's rectangle and size label, which window a point means, where the
-// loupe and the countdown go, and the colour picker's keys on a frozen picture.
+// The rules behind the choosers that the X server tests cannot reach: edges and gaps of the
+// map between Qt's screens and the X server's pixels, the area's size limits and label, which
+// window a point means, where the loupe and the countdown go, the choosers without a desktop,
+// and the countdown's timing.
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -28,21 +29,17 @@ MapaDePantallas dosMonitores() {
                           {QStringLiteral("R"), QRect(1000, 0, 460, 540), 2.0}});
 }
 
-TEST(ScreenMap, LogicalAndRootPixelsMeetAtEachScreensOrigin) {
+// (The map of the common case is checked on the X server: the mixed-scale choosers.)
+TEST(ScreenMap, EdgesGapsAndOddRectanglesKeepToWholePixels) {
   const MapaDePantallas mapa = dosMonitores();
   const PantallaEnMapa& r = *mapa.porNombre(QStringLiteral("R"));
   EXPECT_EQ(r.raiz(), QRect(1000, 0, 920, 1080));
-  EXPECT_EQ(mapa.aRaiz(QPointF(1250, 250)), QPointF(1500, 500));
   EXPECT_EQ(mapa.aLogico(QPointF(1500, 500)), QPointF(1250, 250));
-  EXPECT_EQ(mapa.aRaiz(QPointF(300, 200)), QPointF(300, 200));
   EXPECT_EQ(mapa.enRaiz(QPoint(1919, 1079))->nombre, QStringLiteral("R"));
   EXPECT_EQ(mapa.enRaiz(QPoint(999, 0))->nombre, QStringLiteral("L"));
   // Below the shorter logical screen: the nearest one.
   EXPECT_EQ(mapa.enLogico(QPointF(1100, 560))->nombre, QStringLiteral("R"));
   EXPECT_EQ(mapa.enLogico(QPointF(1100, 800))->nombre, QStringLiteral("L"));
-  EXPECT_EQ(MapaDePantallas::rectEnRaiz(r, QRect(1100, 150, 200, 200)), QRect(1200, 300, 400, 400));
-  EXPECT_EQ(MapaDePantallas::rectEnLogico(r, QRect(1200, 300, 400, 400)),
-            QRect(1100, 150, 200, 200));
   // An odd device rectangle grows to whole logical pixels rather than losing its edge.
   EXPECT_EQ(MapaDePantallas::rectEnLogico(r, QRect(1201, 301, 3, 3)), QRect(1100, 150, 2, 2));
   EXPECT_EQ(MapaDePantallas({}).enRaiz(QPoint(0, 0)), nullptr);
@@ -156,58 +153,6 @@ TEST(Countdown, TheBadgeCentresOnTheAreaAndStays8PxInsideTheScreen) {
   EXPECT_EQ(lugarDeCuenta(QRect(2000, 0, 100, 100), QRect(1920, 0, 1280, 1024)), QPoint(1984, 8));
 }
 
-TEST(Overlay, DimmingWritesWhatBlendingBlackWouldKeepsTheHoleAndStaysInItsZone) {
-  // A picture whose unused byte is 0, as the X server sends it.
-  QImage fuente(300, 200, QImage::Format_RGB32);
-  for (int y = 0; y < fuente.height(); ++y) {
-    auto* row = reinterpret_cast<QRgb*>(fuente.scanLine(y));
-    for (int x = 0; x < fuente.width(); ++x)
-      row[x] =
-          (uint32_t(x * 7 + y * 3) & 0xff) << 16 | (uint32_t(x * y) & 0xff) << 8 | ((x ^ y) & 0xff);
-  }
-  QImage opaca = fuente.copy();
-  for (int y = 0; y < opaca.height(); ++y)
-    for (int x = 0; x < opaca.width(); ++x) opaca.setPixel(x, y, opaca.pixel(x, y) | 0xff000000u);
-  QImage esperada = opaca.copy();
-  {
-    QPainter p(&esperada);
-    p.fillRect(esperada.rect(), QColor(0, 0, 0, 107));
-  }
-  QImage destino(fuente.size(), QImage::Format_RGB32);
-  destino.fill(0xff123456u);
-  const QRect zona(10, 20, 250, 150), hueco(40, 50, 60, 30);
-  escribirAtenuado(destino, fuente, zona, hueco, 107);
-  int lejos = 0, fueraDeZona = 0, hueco_mal = 0, transparentes = 0;
-  for (int y = 0; y < destino.height(); ++y) {
-    for (int x = 0; x < destino.width(); ++x) {
-      const QRgb d = destino.pixel(x, y);
-      if (!zona.contains(x, y)) {
-        fueraDeZona += d != 0xff123456u;
-      } else if (hueco.contains(x, y)) {
-        hueco_mal += d != opaca.pixel(x, y);
-      } else {
-        const QRgb e = esperada.pixel(x, y);
-        lejos += std::abs(qRed(d) - qRed(e)) > 1 || std::abs(qGreen(d) - qGreen(e)) > 1 ||
-                 std::abs(qBlue(d) - qBlue(e)) > 1;
-      }
-      transparentes += qAlpha(d) != 255;
-    }
-  }
-  EXPECT_EQ(lejos, 0);
-  EXPECT_EQ(fueraDeZona, 0);
-  EXPECT_EQ(hueco_mal, 0);
-  EXPECT_EQ(transparentes, 0);
-  // Nothing to dim: a straight copy, made opaque; a large zone is shared between two threads.
-  QImage grande(1600, 1000, QImage::Format_RGB32);
-  grande.fill(0x00abcdefu);
-  QImage copia(grande.size(), QImage::Format_RGB32);
-  escribirAtenuado(copia, grande, copia.rect(), {}, 0);
-  EXPECT_EQ(copia.pixel(0, 0), 0xffabcdefu);
-  EXPECT_EQ(copia.pixel(1599, 999), 0xffabcdefu);
-  escribirAtenuado(copia, grande, copia.rect(), {}, 255);
-  EXPECT_EQ(copia.pixel(800, 999), 0xff000000u);
-}
-
 // A desktop that is a picture: what the choosers see, without a display.
 class EscritorioDePrueba final : public Escritorio {
  public:
@@ -215,15 +160,13 @@ class EscritorioDePrueba final : public Escritorio {
   QImage congelar(const QRect& zona, bool) override {
     return raiz_.isNull() ? QImage() : raiz_.copy(zona);
   }
-  std::vector<VentanaDelEscritorio> ventanas() override { return ventanas_; }
-  QString nombre(uint32_t id) override { return nombres_.value(id); }
+  std::vector<VentanaDelEscritorio> ventanas() override { return {}; }
+  QString nombre(uint32_t) override { return {}; }
   QPoint puntero() override { return puntero_; }
   bool componiendo() override { return false; }
   void sincronizar() override { ++sincronizados_; }
 
   QImage raiz_;
-  std::vector<VentanaDelEscritorio> ventanas_;
-  QHash<uint32_t, QString> nombres_;
   QPoint puntero_;
   int sincronizados_ = 0;
 };
@@ -242,45 +185,25 @@ QWidget* capaActiva() {
   return nullptr;
 }
 
-TEST(ColorPickerKeys, ArrowsMoveOnePixelAndReturnReportsOnceFromTheFrozenPicture) {
+// (Arrows, Return and a second Return run on the X server; the edge of the picture here.)
+TEST(ColorPickerKeys, ThePointerOnThePicturesEdgeCannotLeaveItAndTheLayerGoesFirst) {
   const QSize tam = QGuiApplication::primaryScreen()->geometry().size();
   auto escritorio = std::make_shared<EscritorioDePrueba>(imagenCodificada(tam));
-  escritorio->puntero_ = QPoint(100, 40);
   SelectorDeColor selector(escritorio);
   std::vector<QColor> elegidos;
-  int cancelados = 0;
-  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [&] { ++cancelados; });
+  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [] { FAIL(); });
   QWidget* capa = capaActiva();
-  ASSERT_NE(capa, nullptr);
-  for (Qt::Key k : {Qt::Key_Right, Qt::Key_Right, Qt::Key_Right, Qt::Key_Down, Qt::Key_Left})
-    QTest::keyClick(capa, k);
-  QTest::keyClick(capa, Qt::Key_Return);
-  QTest::keyClick(capa, Qt::Key_Return);  // the layer is gone: nothing more
-  QCoreApplication::processEvents();
-  ASSERT_EQ(elegidos.size(), 1u);
-  EXPECT_EQ(ColorPicker::hex(elegidos[0]), QStringLiteral("#662907"));  // (102, 41)
-  EXPECT_EQ(cancelados, 0);
-  EXPECT_FALSE(selector.activo());
-  EXPECT_FALSE(Capas::hayAbiertas());
-  EXPECT_GE(escritorio->sincronizados_, 1);  // gone from the server before reporting
-
-  // Escape cancels; the pointer on the picture's edge can't leave it.
-  escritorio->puntero_ = QPoint(0, 0);
-  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [&] { ++cancelados; });
-  capa = capaActiva();
   ASSERT_NE(capa, nullptr);
   QTest::keyClick(capa, Qt::Key_Left);
   QTest::keyClick(capa, Qt::Key_Up);
   QTest::keyClick(capa, Qt::Key_Enter);
-  ASSERT_EQ(elegidos.size(), 2u);
-  EXPECT_EQ(ColorPicker::hex(elegidos[1]), QStringLiteral("#000007"));
-  selector.pick([&](const QColor& c) { elegidos.push_back(c); }, [&] { ++cancelados; });
-  QTest::keyClick(capaActiva(), Qt::Key_Escape);
-  EXPECT_EQ(cancelados, 1);
-  EXPECT_EQ(elegidos.size(), 2u);
+  ASSERT_EQ(elegidos.size(), 1u);
+  EXPECT_EQ(ColorPicker::hex(elegidos[0]), QStringLiteral("#000007"));
+  EXPECT_FALSE(Capas::hayAbiertas());
+  EXPECT_GE(escritorio->sincronizados_, 1);  // gone from the server before reporting
 }
 
-TEST(ColorPickerKeys, WithoutAPictureOfTheScreenItCancelsOrAsksTheDesktop) {
+TEST(ChoosersWithoutADesktop, TheColourPickerCancelsOrAsksAndTheWindowPickerCancels) {
   auto vacio = std::make_shared<EscritorioDePrueba>(QImage());
   SelectorDeColor sinFoto(vacio);
   int cancelados = 0;
@@ -299,42 +222,14 @@ TEST(ColorPickerKeys, WithoutAPictureOfTheScreenItCancelsOrAsksTheDesktop) {
   sinEscritorio.pick([&](const QColor& c) { hex = ColorPicker::hex(c); }, [] {});
   EXPECT_EQ(preguntas, 1);
   EXPECT_EQ(hex, QStringLiteral("#FF8000"));
-}
 
-TEST(WindowPickerClicks, AClickChoosesTheWindowUnderThePointerAsItIsThen) {
-  const QSize tam = QGuiApplication::primaryScreen()->geometry().size();
-  auto escritorio = std::make_shared<EscritorioDePrueba>(imagenCodificada(tam));
-  escritorio->ventanas_ = {{21, QRect(100, 100, 300, 200), true},
-                           {22, QRect(50, 50, 600, 500), true}};
-  escritorio->nombres_ = {{21, QStringLiteral("Editor — notes.txt")}};
-  escritorio->puntero_ = QPoint(200, 150);
-  SelectorDeVentana selector(escritorio);
-  std::vector<VentanaElegida> elegidas;
-  int cancelados = 0;
-  selector.pick([&](const VentanaElegida& v) { elegidas.push_back(v); }, [&] { ++cancelados; });
-  QWidget* capa = capaActiva();
-  ASSERT_NE(capa, nullptr);
-  // Over nothing, a click does nothing and picking goes on.
-  escritorio->puntero_ = QPoint(700, 700);
-  QTest::mouseClick(capa, Qt::LeftButton, {}, QPoint(700, 700));
-  EXPECT_TRUE(elegidas.empty());
-  EXPECT_TRUE(selector.activo());
-  // The top window closes under the pointer before the click: the one beneath is chosen.
-  escritorio->puntero_ = QPoint(200, 150);
-  escritorio->ventanas_.erase(escritorio->ventanas_.begin());
-  QTest::mouseClick(capa, Qt::LeftButton, {}, QPoint(200, 150));
-  ASSERT_EQ(elegidas.size(), 1u);
-  EXPECT_EQ(elegidas[0].id, 22u);
-  EXPECT_EQ(elegidas[0].marco, QRect(50, 50, 600, 500));
-  EXPECT_FALSE(Capas::hayAbiertas());
-
-  // A picker that has no window list says so and cancels.
+  // A window picker that has no window list says so and cancels.
   int avisos = 0;
   SelectorDeVentana ciego(nullptr, [&] { ++avisos; });
-  ciego.pick([&](const VentanaElegida& v) { elegidas.push_back(v); }, [&] { ++cancelados; });
+  ciego.pick([](const VentanaElegida&) { FAIL(); }, [&] { ++cancelados; });
   QCoreApplication::processEvents();
   EXPECT_EQ(avisos, 1);
-  EXPECT_EQ(cancelados, 1);
+  EXPECT_EQ(cancelados, 2);
 }
 
 TEST(Countdown, ItCountsEachSecondAndEndsOnlyWhenNotClosed) {

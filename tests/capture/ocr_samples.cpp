@@ -14,71 +14,61 @@
 namespace corvalin::ocr_samples {
 namespace {
 
+QStringList lista(std::initializer_list<const char*> textos) {
+  QStringList l;
+  for (const char* t : textos) l << QString::fromUtf8(t);
+  return l;
+}
+
 // Phrases of the kind screenshots are taken of: settings, messages, menus and dates, with the
 // accents, ñ, ü and inverted marks of Spanish and the punctuation and figures of both languages.
 const QStringList& frases(Lengua lengua) {
-  static const QStringList es = {
-      QStringLiteral("Configuración de la cuenta"),
-      QStringLiteral("El niño pidió más piñones en la tienda."),
-      QStringLiteral("Año nuevo, vida nueva: ¿qué planes tienes?"),
-      QStringLiteral("Guardar cambios antes de cerrar la ventana"),
-      QStringLiteral("Contraseña incorrecta. Inténtalo otra vez."),
-      QStringLiteral("Compartir enlace con el equipo de diseño"),
-      QStringLiteral("Última actualización: 14 de julio de 2023"),
-      QStringLiteral("Presiona Mayúsculas para elegir varios"),
-      QStringLiteral("Búsqueda rápida en todos los documentos"),
-      QStringLiteral("El pingüino comió camarón con jamón"),
-      QStringLiteral("Ajustes de notificación y privacidad"),
-      QStringLiteral("Mañana a las 10:30 en la oficina de Peñalolén"),
-      QStringLiteral("¡Listo! Tu captura se copió al portapapeles"),
-      QStringLiteral("Tamaño del archivo: 2,4 MB (1920 x 1080)"),
-      QStringLiteral("Señal débil; revisa la conexión inalámbrica"),
-      QStringLiteral("Reunión del miércoles con Begoña y Íñigo"),
-  };
-  static const QStringList en = {
-      QStringLiteral("Account settings and preferences"),
-      QStringLiteral("Save your changes before closing the window"),
-      QStringLiteral("The quick brown fox jumps over the lazy dog"),
-      QStringLiteral("Incorrect password. Please try again."),
-      QStringLiteral("Share this link with the design team"),
-      QStringLiteral("Last updated on July 14, 2023 at 9:45 AM"),
-      QStringLiteral("Search all documents and folders"),
-      QStringLiteral("Your screenshot was copied to the clipboard"),
-      QStringLiteral("Download 3 new files (12.5 MB)"),
-      QStringLiteral("Turn on notifications for new messages"),
-      QStringLiteral("Open recent projects from the File menu"),
-      QStringLiteral("Keyboard shortcut: press Ctrl+Shift+S"),
-      QStringLiteral("Write to support@example.com for help"),
-      QStringLiteral("Back up your photos every night at 2 AM"),
-      QStringLiteral("Weekly report for the marketing group"),
-      QStringLiteral("Battery low: 15% remaining"),
-  };
+  static const QStringList es = lista(
+      {"Configuración de la cuenta", "El niño pidió más piñones en la tienda.",
+       "Año nuevo, vida nueva: ¿qué planes tienes?", "Guardar cambios antes de cerrar la ventana",
+       "Contraseña incorrecta. Inténtalo otra vez.", "Compartir enlace con el equipo de diseño",
+       "Última actualización: 14 de julio de 2023", "Presiona Mayúsculas para elegir varios",
+       "Búsqueda rápida en todos los documentos", "El pingüino comió camarón con jamón",
+       "Ajustes de notificación y privacidad", "Mañana a las 10:30 en la oficina de Peñalolén",
+       "¡Listo! Tu captura se copió al portapapeles", "Tamaño del archivo: 2,4 MB (1920 x 1080)",
+       "Señal débil; revisa la conexión inalámbrica", "Reunión del miércoles con Begoña y Íñigo"});
+  static const QStringList en =
+      lista({"Account settings and preferences", "Save your changes before closing the window",
+             "The quick brown fox jumps over the lazy dog", "Incorrect password. Please try again.",
+             "Share this link with the design team", "Last updated on July 14, 2023 at 9:45 AM",
+             "Search all documents and folders", "Your screenshot was copied to the clipboard",
+             "Download 3 new files (12.5 MB)", "Turn on notifications for new messages",
+             "Open recent projects from the File menu", "Keyboard shortcut: press Ctrl+Shift+S",
+             "Write to support@example.com for help", "Back up your photos every night at 2 AM",
+             "Weekly report for the marketing group", "Battery low: 15% remaining"});
   return lengua == Lengua::es ? es : en;
 }
 
 using Par = std::pair<QString, QString>;
 
+// Labels and their values, for settings pages.
 const std::vector<Par>& pares(Lengua lengua) {
-  static const std::vector<Par> es = {
-      {QStringLiteral("Idioma"), QStringLiteral("Español")},
-      {QStringLiteral("Tamaño del texto"), QStringLiteral("Mediano")},
-      {QStringLiteral("Contraseña"), QStringLiteral("Cambiada hace 3 días")},
-      {QStringLiteral("Ubicación de descargas"), QStringLiteral("Carpeta personal")},
-      {QStringLiteral("Notificaciones"), QStringLiteral("Solo mensajes directos")},
-      {QStringLiteral("Año de nacimiento"), QStringLiteral("1987")},
-      {QStringLiteral("Compañía"), QStringLiteral("Peñaflor y Asociados")},
-      {QStringLiteral("Sincronización"), QStringLiteral("Automática cada 15 minutos")},
+  const auto hacer = [](std::initializer_list<std::pair<const char*, const char*>> filas) {
+    std::vector<Par> v;
+    for (const auto& [a, b] : filas) v.emplace_back(QString::fromUtf8(a), QString::fromUtf8(b));
+    return v;
   };
-  static const std::vector<Par> en = {
-      {QStringLiteral("Language"), QStringLiteral("English")},
-      {QStringLiteral("Text size"), QStringLiteral("Medium")},
-      {QStringLiteral("Password"), QStringLiteral("Changed 3 days ago")},
-      {QStringLiteral("Download location"), QStringLiteral("Home folder")},
-      {QStringLiteral("Notifications"), QStringLiteral("Direct messages only")},
-      {QStringLiteral("Time zone"), QStringLiteral("Buenos Aires (GMT-3)")},
-      {QStringLiteral("Storage used"), QStringLiteral("12.4 GB of 50 GB")},
-      {QStringLiteral("Automatic updates"), QStringLiteral("Every Sunday")},
-  };
+  static const std::vector<Par> es = hacer({{"Idioma", "Español"},
+                                            {"Tamaño del texto", "Mediano"},
+                                            {"Contraseña", "Cambiada hace 3 días"},
+                                            {"Ubicación de descargas", "Carpeta personal"},
+                                            {"Notificaciones", "Solo mensajes directos"},
+                                            {"Año de nacimiento", "1987"},
+                                            {"Compañía", "Peñaflor y Asociados"},
+                                            {"Sincronización", "Automática cada 15 minutos"}});
+  static const std::vector<Par> en = hacer({{"Language", "English"},
+                                            {"Text size", "Medium"},
+                                            {"Password", "Changed 3 days ago"},
+                                            {"Download location", "Home folder"},
+                                            {"Notifications", "Direct messages only"},
+                                            {"Time zone", "Buenos Aires (GMT-3)"},
+                                            {"Storage used", "12.4 GB of 50 GB"},
+                                            {"Automatic updates", "Every Sunday"}});
   return lengua == Lengua::es ? es : en;
 }
 
@@ -216,19 +206,8 @@ QImage pagina(const std::vector<Par>& filas, const QString& familia, int px) {
 }  // namespace
 
 QString temaComoTexto(Tema tema) {
-  switch (tema) {
-    case Tema::claro:
-      return QStringLiteral("claro");
-    case Tema::oscuro:
-      return QStringLiteral("oscuro");
-    case Tema::resaltado:
-      return QStringLiteral("resaltado");
-    case Tema::burbujas:
-      return QStringLiteral("burbujas");
-    case Tema::ajustes:
-      return QStringLiteral("ajustes");
-  }
-  return {};
+  static const char* const nombres[] = {"claro", "oscuro", "resaltado", "burbujas", "ajustes"};
+  return QString::fromLatin1(nombres[int(tema)]);
 }
 
 Muestra dibujar(const QString& familia, int pixeles, Tema tema, Lengua lengua, int desde,

@@ -1,12 +1,11 @@
-// The long capture between a stream and the stitcher, with a stream played by the test: frames
-// handed over from another thread as the X11 stream does, the progress on the main thread, the
-// picture at the end, and a stream that won't start.
+// The long capture's start against a stream played by the test: what it asks of the stream,
+// and the failures a real stream cannot be made to give. (Frames, progress and the picture run
+// on the X server in scroll_capture_x11_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
-#include <thread>
 
 #include "capture/scroll_capture_stream.h"
 #include "core/texts.h"
@@ -40,21 +39,6 @@ class FlujoDePrueba final : public FlujoDePantalla {
   std::vector<uint32_t> fuera;
 };
 
-// A page of distinct rows: each row its own colour pattern, so any join is either exact or
-// visibly wrong.
-QImage pagina(int ancho, int alto) {
-  QImage p(ancho, alto, QImage::Format_ARGB32);
-  for (int y = 0; y < alto; ++y) {
-    auto* fila = reinterpret_cast<QRgb*>(p.scanLine(y));
-    for (int x = 0; x < ancho; ++x) {
-      const int bloque = (x / 16 + y / 9) % 5;
-      fila[x] = qRgb((y * 7 + x / 40 * 31) % 256, (y * 13 / 3 + bloque * 40) % 256,
-                     (x < 20 ? y / 3 : 90 + bloque * 30) % 256);
-    }
-  }
-  return p;
-}
-
 class CapturaLargaTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -64,8 +48,6 @@ class CapturaLargaTest : public ::testing::Test {
       flujo_ = f.get();
       return f;
     });
-    captura_->alAvanzar = [this](int filas) { avances_.push_back(filas); };
-    captura_->alPerderse = [this](bool p) { perdido_ = p; };
   }
   std::optional<QString> arrancar(const QRect& area) {
     std::optional<std::optional<QString>> r;
@@ -73,22 +55,6 @@ class CapturaLargaTest : public ::testing::Test {
                     [&](std::optional<QString> e) { r = e; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return r.has_value(); }, 3000));
     return r.value_or(QStringLiteral("no answer"));
-  }
-  // Hands the frames over from a thread of their own, as the stream does, one at a time.
-  void entregar(const std::vector<QImage>& cuadros) {
-    std::thread hilo([&] {
-      for (const QImage& c : cuadros) {
-        auto copia = std::make_shared<QImage>(c);
-        CuadroDePantalla cuadro;
-        cuadro.bgra = copia->constBits();
-        cuadro.ancho = copia->width();
-        cuadro.alto = copia->height();
-        cuadro.pasoBytes = copia->bytesPerLine();
-        cuadro.prestamo = copia;
-        flujo_->manejadores.alCuadro(cuadro);
-      }
-    });
-    hilo.join();
   }
   QImage terminar() {
     std::optional<QImage> r;
@@ -99,39 +65,18 @@ class CapturaLargaTest : public ::testing::Test {
 
   std::unique_ptr<CapturaLarga> captura_;
   FlujoDePrueba* flujo_ = nullptr;
-  std::vector<int> avances_;
-  bool perdido_ = false;
 };
 
-TEST_F(CapturaLargaTest, FramesFromTheStreamThreadComeOutAsOnePictureWithProgressOnTheMainThread) {
-  const QRect area(10, 20, 200, 150);
-  ASSERT_EQ(arrancar(area), std::nullopt);
+TEST_F(CapturaLargaTest, TheStreamGetsTheAreaWithoutThePointerAndTheWindowsToLeaveOut) {
+  ASSERT_EQ(arrancar(QRect(10, 20, 200, 150)), std::nullopt);
   ASSERT_TRUE(captura_->activa());
   EXPECT_EQ(flujo_->fuente.ancho, 200);
   EXPECT_EQ(flujo_->fuente.alto, 150);
   EXPECT_FALSE(flujo_->opciones.cursor);
-  EXPECT_TRUE(captura_->dondeEstorba().isEmpty());
   captura_->dejarFuera({0x3c00007});
   EXPECT_EQ(flujo_->fuera, std::vector<uint32_t>{0x3c00007});
-
-  const QImage todo = pagina(200, 600);
-  std::vector<QImage> cuadros;
-  for (int y : {0, 0, 30, 75, 130, 190, 250, 320, 380, 450})
-    cuadros.push_back(todo.copy(0, y, 200, 150));
-  cuadros.push_back(pagina(120, 90));  // another size: dropped
-  entregar(cuadros);
-  ASSERT_TRUE(QTest::qWaitFor([&] { return !avances_.empty() && avances_.back() == 600; }, 3000))
-      << (avances_.empty() ? -1 : avances_.back());
-  EXPECT_TRUE(std::is_sorted(avances_.begin(), avances_.end()));
-  EXPECT_FALSE(perdido_);
-  EXPECT_EQ(captura_->alto(), 150);
-  EXPECT_EQ(captura_->filasAcumuladas(), 600);
-
-  const QImage imagen = terminar();
-  EXPECT_FALSE(captura_->activa());
+  EXPECT_TRUE(terminar().isNull());  // no frame came
   EXPECT_GE(flujo_->detenciones, 1);
-  ASSERT_EQ(imagen.size(), todo.size());
-  EXPECT_EQ(imagen.convertToFormat(QImage::Format_ARGB32), todo);
 }
 
 TEST_F(CapturaLargaTest, AStreamThatWontStartSaysWhyAndFinishingEarlyGivesNothing) {

@@ -3,6 +3,7 @@
 // the page comes out once and in order, down and back up past where it started.
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
@@ -12,6 +13,8 @@
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
+#include <algorithm>
 #include <map>
 
 #include "capture/scroll_capture_stream.h"
@@ -93,6 +96,10 @@ class ScrollCaptureX11 : public ::testing::Test {
   }
   QImage capturar(const std::function<void()>& mientras) {
     CapturaLarga captura(flujoX11);
+    captura.alAvanzar = [&](int filas) {
+      EXPECT_EQ(QThread::currentThread(), qApp->thread());
+      avances_.push_back(filas);
+    };
     std::optional<std::optional<QString>> arranque;
     captura.start(vista(), area_.screen()->name(),
                   [&](std::optional<QString> error) { arranque = error; });
@@ -109,6 +116,7 @@ class ScrollCaptureX11 : public ::testing::Test {
   }
 
   QScrollArea area_;
+  std::vector<int> avances_;  // the picture's height as the frames came
 };
 
 TEST_F(ScrollCaptureX11, EveryLineOnceAndInOrderScrollingDownThenBackUpPastTheStart) {
@@ -128,6 +136,10 @@ TEST_F(ScrollCaptureX11, EveryLineOnceAndInOrderScrollingDownThenBackUpPastTheSt
   EXPECT_GT(lineas.back(), 60);
   for (std::size_t k = 1; k < lineas.size(); ++k)
     EXPECT_EQ(lineas[k], lineas[k - 1] + 1) << "after line " << lineas[k - 1];
+  // The progress grew with every frame joined, to the picture's height.
+  ASSERT_FALSE(avances_.empty());
+  EXPECT_TRUE(std::is_sorted(avances_.begin(), avances_.end()));
+  EXPECT_EQ(avances_.back(), imagen.height());
   // Nothing but the page: as tall as the lines it shows.
   EXPECT_NEAR(imagen.height(), (lineas.back() - lineas.front() + 1) * kAltoDeLinea,
               2 * kAltoDeLinea);

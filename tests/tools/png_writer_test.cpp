@@ -1,5 +1,4 @@
-// The PNG writer against independent decoders (Qt's libpng, ImageMagick, zlib itself) and the
-// file replacement a polling reader relies on.
+// The PNG writer against libpng, and the file replacement a polling reader relies on.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <zlib.h>
@@ -7,8 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <atomic>
 #include <cerrno>
@@ -51,49 +48,26 @@ std::uint32_t bigEndian32(const std::uint8_t* p) {
   return std::uint32_t(p[0]) << 24 | std::uint32_t(p[1]) << 16 | std::uint32_t(p[2]) << 8 | p[3];
 }
 
-struct Chunks {
-  std::vector<std::string> types;
+// The image data of all IDAT chunks, inflated; the walk checks every chunk's CRC and that the
+// file ends with its last chunk. libpng only warns about a broken end of the zlib stream.
+std::vector<std::uint8_t> inflatedImageData(const std::vector<std::uint8_t>& png, std::size_t raw) {
   std::vector<std::uint8_t> idat;
-  std::vector<std::uint8_t> header;
-};
-
-// Splits the file into chunks, checking the signature and every chunk's CRC on the way.
-Chunks readChunks(const std::vector<std::uint8_t>& png) {
-  Chunks chunks;
-  const std::uint8_t signature[] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
-  EXPECT_GE(png.size(), 8u);
-  EXPECT_TRUE(std::equal(std::begin(signature), std::end(signature), png.begin()));
   std::size_t at = 8;
   while (at + 12 <= png.size()) {
     const std::uint32_t length = bigEndian32(&png[at]);
-    EXPECT_LE(at + 12 + length, png.size());
     if (at + 12 + length > png.size()) break;
-    const std::string type(reinterpret_cast<const char*>(&png[at + 4]), 4);
-    const uLong crc = crc32(0, &png[at + 4], length + 4);
-    EXPECT_EQ(crc, bigEndian32(&png[at + 8 + length])) << "CRC of " << type;
-    const auto data = png.begin() + static_cast<std::ptrdiff_t>(at + 8);
-    if (type == "IDAT") chunks.idat.insert(chunks.idat.end(), data, data + length);
-    if (type == "IHDR") chunks.header.assign(data, data + length);
-    chunks.types.push_back(type);
+    EXPECT_EQ(crc32(0, &png[at + 4], length + 4), bigEndian32(&png[at + 8 + length]));
+    if (std::memcmp(&png[at + 4], "IDAT", 4) == 0)
+      idat.insert(idat.end(), png.begin() + std::ptrdiff_t(at + 8),
+                  png.begin() + std::ptrdiff_t(at + 8 + length));
     at += 12 + length;
   }
   EXPECT_EQ(at, png.size()) << "bytes after the last chunk";
-  return chunks;
-}
-
-void expectSamePixels(const QImage& expected, const QImage& decoded, const std::string& what) {
-  ASSERT_EQ(decoded.size(), expected.size()) << what;
-  const QImage d = decoded.convertToFormat(QImage::Format_RGB32);
-  for (int y = 0; y < expected.height(); ++y) {
-    const auto* e = reinterpret_cast<const std::uint32_t*>(expected.constScanLine(y));
-    const auto* g = reinterpret_cast<const std::uint32_t*>(d.constScanLine(y));
-    for (int x = 0; x < expected.width(); ++x) {
-      if ((e[x] & 0xffffffu) != (g[x] & 0xffffffu)) {
-        FAIL() << what << ": first difference at " << x << "," << y << std::hex << " expected "
-               << (e[x] & 0xffffffu) << " got " << (g[x] & 0xffffffu);
-      }
-    }
-  }
+  std::vector<std::uint8_t> data(raw + 1);
+  uLongf length = data.size();
+  EXPECT_EQ(uncompress(data.data(), &length, idat.data(), idat.size()), Z_OK);
+  data.resize(length);
+  return data;
 }
 
 TEST(PngWriter, RoundTripsRandomPicturesExactlyWhateverTheSizeAndNumberOfStrips) {
@@ -102,59 +76,21 @@ TEST(PngWriter, RoundTripsRandomPicturesExactlyWhateverTheSizeAndNumberOfStrips)
   for (const QSize size : sizes) {
     const QImage picture = mixedPicture(size.width(), size.height(), seed++);
     for (const int strips : {0, 1, 2, 3, 8}) {
-      const std::string what = std::to_string(size.width()) + "x" + std::to_string(size.height()) +
-                               " in " + std::to_string(strips);
+      SCOPED_TRACE(::testing::Message()
+                   << size.width() << "x" << size.height() << " in " << strips);
       const std::vector<std::uint8_t> png = encodePng(viewOf(picture), strips);
-      ASSERT_FALSE(png.empty()) << what;
-
-      const Chunks chunks = readChunks(png);
-      ASSERT_EQ(chunks.types.front(), "IHDR") << what;
-      ASSERT_EQ(chunks.types.back(), "IEND") << what;
-      ASSERT_EQ(chunks.header.size(), 13u);
-      EXPECT_EQ(bigEndian32(&chunks.header[0]), static_cast<std::uint32_t>(size.width()));
-      EXPECT_EQ(bigEndian32(&chunks.header[4]), static_cast<std::uint32_t>(size.height()));
-      EXPECT_EQ(chunks.header[8], 8);  // 8 bits, truecolour without alpha
-      EXPECT_EQ(chunks.header[9], 2);
-      if (strips > 1 && size.height() >= strips) {
-        EXPECT_EQ(std::count(chunks.types.begin(), chunks.types.end(), "IDAT"), strips) << what;
-      }
-      // zlib checks the joined stream's end and its Adler-32 over all strips.
-      const std::size_t rawBytes = static_cast<std::size_t>(size.width() * 3 + 1) * size.height();
-      std::vector<std::uint8_t> raw(rawBytes + 1);
-      uLongf rawLength = raw.size();
-      ASSERT_EQ(uncompress(raw.data(), &rawLength, chunks.idat.data(), chunks.idat.size()), Z_OK)
-          << what;
-      EXPECT_EQ(rawLength, rawBytes) << what;
-
-      expectSamePixels(picture, QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG"),
-                       what);
+      const std::size_t raw = std::size_t(size.width() * 3 + 1) * size.height();
+      EXPECT_EQ(inflatedImageData(png, raw).size(), raw);
+      QImage decoded = QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG");
+      ASSERT_EQ(decoded.size(), picture.size());
+      EXPECT_FALSE(decoded.hasAlphaChannel());
+      decoded = decoded.convertToFormat(QImage::Format_RGB32);
+      for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+          ASSERT_EQ(decoded.pixel(x, y) & 0xffffffu, picture.pixel(x, y) & 0xffffffu)
+              << x << "," << y;
     }
   }
-}
-
-TEST(PngWriter, ImageMagickDecodesTheSamePixels) {
-  const QString convert = QStandardPaths::findExecutable(QStringLiteral("convert"));
-  ASSERT_FALSE(convert.isEmpty()) << "ImageMagick's convert is a test dependency";
-  const QImage picture = mixedPicture(333, 211, 77);
-  const std::vector<std::uint8_t> png = encodePng(viewOf(picture), 3);
-  QTemporaryDir dir;
-  const QString path = dir.filePath(QStringLiteral("shot.png"));
-  std::string error;
-  ASSERT_TRUE(writeFileAtomically(path.toStdString(), png, &error)) << error;
-
-  QProcess process;
-  process.start(convert,
-                {path, QStringLiteral("-depth"), QStringLiteral("8"), QStringLiteral("rgb:-")});
-  ASSERT_TRUE(process.waitForFinished(30000));
-  ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
-  const QByteArray rgb = process.readAllStandardOutput();
-  ASSERT_EQ(rgb.size(), 333 * 211 * 3);
-  QImage decoded(reinterpret_cast<const uchar*>(rgb.constData()), 333, 211, 333 * 3,
-                 QImage::Format_RGB888);
-  expectSamePixels(picture, decoded, "convert");
-}
-
-TEST(PngWriter, NothingToEncodeGivesNoBytes) {
   EXPECT_TRUE(encodePng(Rgb32View{}).empty());
   const QImage picture = mixedPicture(4, 4, 3);
   EXPECT_TRUE(encodePng(Rgb32View{picture.constBits(), 0, 4, picture.bytesPerLine()}).empty());

@@ -9,7 +9,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QPainter>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -152,58 +151,6 @@ TestWindow::Look plainWindow(QRect rect, std::uint32_t seed, std::array<int, 4> 
   return {rect, seed, false, shadow, {}};
 }
 
-QImage desktopPicture() {
-  QImage image(kScreen.size(), QImage::Format_RGB32);
-  QPainter p(&image);
-  QLinearGradient wallpaper(0, 0, 1920, 1080);
-  wallpaper.setColorAt(0, QColor(0x2b, 0x58, 0x76));
-  wallpaper.setColorAt(1, QColor(0x4e, 0x43, 0x76));
-  p.fillRect(image.rect(), wallpaper);
-  p.fillRect(0, 0, 1920, 30, QColor(0x1d, 0x1f, 0x21));
-  p.setPen(QColor(0xe6, 0xe6, 0xe6));
-  p.drawText(QRect(16, 0, 400, 30), Qt::AlignVCenter,
-             QStringLiteral("Files    Editor    Terminal"));
-  p.drawText(QRect(1700, 0, 200, 30), Qt::AlignVCenter | Qt::AlignRight, QStringLiteral("12:30"));
-
-  const QRect editor(220, 110, 940, 640);
-  p.fillRect(editor, QColor(0xfa, 0xfa, 0xfa));
-  p.fillRect(editor.x(), editor.y(), editor.width(), 38, QColor(0xe8, 0xe8, 0xe8));
-  p.fillRect(editor.x(), editor.y() + 38, 220, editor.height() - 38, QColor(0xf1, 0xf1, 0xf1));
-  p.setPen(QColor(0x30, 0x30, 0x30));
-  p.drawText(QRect(editor.x(), editor.y(), editor.width(), 38), Qt::AlignCenter,
-             QStringLiteral("notes.txt \u2014 Editor"));
-  for (int i = 0; i < 24; ++i) {
-    const int y = editor.y() + 60 + i * 23;
-    p.drawText(editor.x() + 18, y + 12, QStringLiteral("Chapter %1").arg(i + 1));
-    p.drawText(editor.x() + 240, y + 12,
-               QStringLiteral("Line %1: the quick brown fox jumps over the lazy dog, %2 times.")
-                   .arg(i + 1)
-                   .arg((i * 37) % 100));
-  }
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setBrush(QColor(0x35, 0x84, 0xe4));
-  p.setPen(Qt::NoPen);
-  p.drawRoundedRect(QRect(editor.right() - 130, editor.bottom() - 56, 110, 36), 6, 6);
-  p.setPen(Qt::white);
-  p.drawText(QRect(editor.right() - 130, editor.bottom() - 56, 110, 36), Qt::AlignCenter,
-             QStringLiteral("Save"));
-
-  const QRect terminal(1040, 470, 780, 480);
-  p.setPen(Qt::NoPen);
-  p.setBrush(QColor(0x1e, 0x1e, 0x1e));
-  p.drawRect(terminal);
-  p.fillRect(terminal.x(), terminal.y(), terminal.width(), 32, QColor(0x2d, 0x2d, 0x2d));
-  p.setPen(QColor(0xcc, 0xcc, 0xcc));
-  p.drawText(QRect(terminal.x(), terminal.y(), terminal.width(), 32), Qt::AlignCenter,
-             QStringLiteral("Terminal"));
-  p.setFont(QFont(QStringLiteral("DejaVu Sans Mono"), 10));
-  p.setPen(QColor(0x9f, 0xe8, 0x70));
-  for (int i = 0; i < 22; ++i)
-    p.drawText(terminal.x() + 14, terminal.y() + 56 + i * 19,
-               QStringLiteral("user@host:~/src$ ctest -L capture  # run %1").arg(i + 1));
-  return image;
-}
-
 VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
                                  std::vector<Monitor> monitors)
     : c_(c), root_(root) {
@@ -248,6 +195,43 @@ VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
                                                                      &std::free);
     ok_ = ok_ && error == nullptr && xcb_connection_has_error(c) == 0;
   }
+}
+
+std::vector<VirtualMonitors::Monitor> leftAndRightMonitors() {
+  return {{"CORVALIN-LEFT", QRect(0, 0, 1000, 1080), QSize(264, 285)},
+          {"CORVALIN-RIGHT", QRect(1000, 0, 920, 1080), QSize(122, 143)}};
+}
+
+bool grabbedByOthers(xcb_connection_t* c, xcb_window_t root, bool pointerToo) {
+  const auto refused = [](auto* reply) {
+    const bool grabbed = reply && reply->status == XCB_GRAB_STATUS_ALREADY_GRABBED;
+    std::free(reply);
+    return grabbed;
+  };
+  const auto async = XCB_GRAB_MODE_ASYNC;
+  const bool keys = refused(xcb_grab_keyboard_reply(
+      c, xcb_grab_keyboard(c, 0, root, XCB_CURRENT_TIME, async, async), nullptr));
+  const bool pointer =
+      !pointerToo ||
+      refused(xcb_grab_pointer_reply(
+          c, xcb_grab_pointer(c, 0, root, 0, async, async, XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
+          nullptr));
+  xcb_ungrab_keyboard(c, XCB_CURRENT_TIME);
+  if (pointerToo) xcb_ungrab_pointer(c, XCB_CURRENT_TIME);
+  xcb_flush(c);
+  return keys && pointer;
+}
+
+void X11Test::SetUp() {
+  ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
+  connection_ = xcb_connect(nullptr, nullptr);
+  ASSERT_EQ(xcb_connection_has_error(connection_), 0);
+  root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+}
+
+void X11Test::TearDown() {
+  windows_.clear();
+  if (connection_) xcb_disconnect(connection_);
 }
 
 VirtualMonitors::~VirtualMonitors() {

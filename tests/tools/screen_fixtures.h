@@ -1,8 +1,9 @@
-// What the screenshot tool's X11 tests put on screen: windows showing the test pattern or a
-// given picture (through the screenshot_test_window helper), a desktop-like picture, and
-// RandR monitors laid over the test server's one screen.
+// What the X11 tests put on screen: windows showing the test pattern or a given picture
+// (through the screenshot_test_window helper), and RandR monitors laid over the test server's
+// one screen; and the pointer and keyboard driven as a user would.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <xcb/xcb.h>
 
 #include <QImage>
@@ -67,10 +68,6 @@ TestWindow::Look background(std::uint32_t seed, QImage picture = {});
 // A top-level window like an application's; `shadow` is left, right, top, bottom.
 TestWindow::Look plainWindow(QRect rect, std::uint32_t seed, std::array<int, 4> shadow = {});
 
-// Something like a desktop, for the overlay screenshots people look at: wallpaper, a top
-// bar, an editor window and a terminal.
-QImage desktopPicture();
-
 // The environment for starting Corvalin itself on the test session's X server, with its
 // settings, data and cache under `home` so that nothing of the user's is read or left.
 QProcessEnvironment corvalinEnvironment(const QString& home);
@@ -108,6 +105,25 @@ class VirtualMonitors {
   xcb_window_t root_;
   std::vector<xcb_atom_t> names_;
   bool ok_ = true;
+};
+
+// Two monitors over the screen: 1000 px on the left and 920 px on the right, the second with
+// more than twice the pixel density.
+std::vector<VirtualMonitors::Monitor> leftAndRightMonitors();
+
+// Whether someone else (an overlay) holds the keyboard, and with `pointerToo` the pointer as
+// well: ours are refused then.
+bool grabbedByOthers(xcb_connection_t* c, xcb_window_t root, bool pointerToo);
+
+// A test on the session's X server, with a connection and the windows it shows.
+class X11Test : public ::testing::Test {
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  ShownWindows windows_;
+  xcb_connection_t* connection_ = nullptr;
+  xcb_window_t root_ = 0;
 };
 
 }  // namespace corvalin::tools::testing

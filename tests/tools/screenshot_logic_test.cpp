@@ -1,30 +1,34 @@
-// The tool's plain decisions: the command lines it refuses, which display path it takes, the
-// geometry of the selection and which window a point falls on. (The forms the capture service
-// uses, and dragging in either direction, run against the X server in screenshot_x11_test.cpp.)
+// The tool's decisions that the X server cannot show: the command lines it refuses, the display
+// path it takes, the monitor for points in a gap, where the size label goes, docks and desktops
+// under the pointer, selections leaving the picture, what an overlay repaints and its border and
+// crosshair. (Dragging, clicking windows, cancelling and dimming run against the X server in
+// screenshot_x11_test.cpp.)
 #include <gtest/gtest.h>
 
+#include <QPainter>
+#include <QSignalSpy>
 #include <array>
 
 #include "tools/pixel_rect.h"
 #include "tools/screenshot_request.h"
 #include "tools/selection_geometry.h"
+#include "tools/selection_overlay.h"
+#include "tools/selection_session.h"
 #include "tools/window_choice.h"
 
 namespace corvalin::tools {
 namespace {
 
-std::optional<ScreenshotRequest> parse(std::initializer_list<std::string_view> args) {
-  const std::vector<std::string_view> list(args);
-  return parseArguments(list);
-}
+using Kind = SelectionSession::Kind;
 
 TEST(ScreenshotArguments, RejectsWhatItCannotDo) {
-  EXPECT_FALSE(parse({}));
-  EXPECT_FALSE(parse({"-x", "-i"}));                 // no path
-  EXPECT_FALSE(parse({"-x", "a.png", "b.png"}));     // two paths
-  EXPECT_FALSE(parse({"-x", "-W", "-o", "a.png"}));  // a window needs the interactive mode
-  EXPECT_FALSE(parse({"-x", "-c", "a.png"}));        // unknown flag
-  EXPECT_FALSE(parse({"-x", ""}));
+  const std::vector<std::vector<std::string_view>> wrong{{},
+                                                         {"-x", "-i"},
+                                                         {"-x", "a.png", "b.png"},
+                                                         {"-x", "-W", "-o", "a.png"},
+                                                         {"-x", "-c", "a.png"},
+                                                         {"-x", ""}};
+  for (const auto& args : wrong) EXPECT_FALSE(parseArguments(args)) << args.size();
 }
 
 TEST(ScreenshotBackend, WaylandSessionsUseThePortalEvenWithAnXServer) {
@@ -40,24 +44,11 @@ TEST(ScreenGeometry, TheMonitorUnderAPointOrTheNearestOne) {
   // A 2560x1440 monitor and a 1920x1080 one to its right, top-aligned: below the second
   // there is a gap the root covers but no monitor shows.
   const std::array monitors{PixelRect{0, 0, 2560, 1440}, PixelRect{2560, 0, 1920, 1080}};
-  EXPECT_EQ(monitorAt(monitors, {10, 10}), 0);
   EXPECT_EQ(monitorAt(monitors, {2559, 1439}), 0);
   EXPECT_EQ(monitorAt(monitors, {2560, 0}), 1);
-  EXPECT_EQ(monitorAt(monitors, {4000, 1079}), 1);
   EXPECT_EQ(monitorAt(monitors, {4000, 1300}), 1);  // in the gap, nearer the second
   EXPECT_EQ(monitorAt(monitors, {2600, 1430}), 0);  // in the gap, nearer the first
   EXPECT_EQ(monitorAt(std::span<const PixelRect>{}, {0, 0}), -1);
-}
-
-TEST(ScreenGeometry, RectanglesExcludeTheirFarEdges) {
-  const PixelRect r{10, 20, 100, 50};
-  EXPECT_TRUE(r.contains({10, 20}));
-  EXPECT_TRUE(r.contains({109, 69}));
-  EXPECT_FALSE(r.contains({110, 40}));
-  EXPECT_FALSE(r.contains({50, 70}));
-  EXPECT_EQ(r.intersected({100, 60, 50, 50}), (PixelRect{100, 60, 10, 10}));
-  EXPECT_EQ(r.intersected({110, 20, 50, 50}), PixelRect{});
-  EXPECT_FALSE((PixelRect{5, 5, 0, 10}).contains({5, 5}));
 }
 
 TEST(SelectionGeometry, TheSizeLabelGoesBelowElseAboveElseInsideAndStaysOnTheMonitor) {
@@ -71,36 +62,80 @@ TEST(SelectionGeometry, TheSizeLabelGoesBelowElseAboveElseInsideAndStaysOnTheMon
   EXPECT_EQ(labelRect(QRect(1800, 100, 400, 20), label, monitor).left(), 1926);
 }
 
-TEST(SelectionGeometry, SizeText) {
-  EXPECT_EQ(sizeText({1280, 720}), QStringLiteral("1280 \u00d7 720"));
-}
-
-TopLevelWindow window(std::uint32_t id, PixelRect client, FrameMargins decoration = {},
-                      FrameMargins shadow = {}, bool pickable = true) {
-  return TopLevelWindow{id, client, decoration, shadow, pickable};
-}
-
-TEST(WindowChoice, TheVisibleRectKeepsTheFrameAndDropsTheClientShadow) {
-  EXPECT_EQ(visibleRect(window(1, {100, 100, 400, 300}, {2, 3, 30, 4})),
-            (PixelRect{98, 70, 405, 334}));
-  EXPECT_EQ(visibleRect(window(1, {100, 100, 400, 300}, {}, {20, 22, 14, 26})),
-            (PixelRect{120, 114, 358, 260}));
-  EXPECT_TRUE(visibleRect(window(1, {100, 100, 30, 30}, {}, {20, 20, 0, 0})).empty());
-}
-
-TEST(WindowChoice, TheTopmostWindowWhoseVisiblePartHoldsThePoint) {
+TEST(WindowChoice, TheTopmostPickableWindowWhoseVisiblePartHoldsThePoint) {
   const std::vector<TopLevelWindow> stack{
-      window(1, {0, 0, 1920, 1080}, {}, {}, false),           // the desktop
-      window(2, {100, 100, 800, 600}),                        // a plain window
-      window(3, {500, 300, 600, 400}, {}, {30, 30, 20, 40}),  // a window with a shadow above it
-      window(4, {0, 1040, 1920, 40}, {}, {}, false),          // a dock
+      {1, {0, 0, 1920, 1080}, {}, {}, false},                 // the desktop
+      {2, {100, 100, 800, 600}, {}, {}, true},                // a plain window
+      {3, {500, 300, 600, 400}, {}, {30, 30, 20, 40}, true},  // with a shadow, above it
+      {4, {0, 1040, 1920, 40}, {}, {}, false},                // a dock
   };
-  EXPECT_EQ(windowAt(stack, {600, 400}), 2u);  // inside window 3's visible part
-  EXPECT_EQ(windowAt(stack, {510, 310}), 1u);  // on window 3's shadow: window 2 shows there
-  EXPECT_EQ(windowAt(stack, {150, 150}), 1u);
+  EXPECT_EQ(windowAt(stack, {600, 400}), 2u);
+  EXPECT_EQ(windowAt(stack, {510, 310}), 1u);             // on window 3's shadow
   EXPECT_EQ(windowAt(stack, {1500, 100}), std::nullopt);  // only the desktop
   EXPECT_EQ(windowAt(stack, {600, 1050}), std::nullopt);  // a dock covers the point
-  EXPECT_EQ(windowAt(std::span<const TopLevelWindow>{}, {1, 1}), std::nullopt);
+}
+
+TEST(SelectionSession, ResultsAreCutToThePictureAndComeOnce) {
+  const QRect root(0, 0, 3000, 1200);
+  SelectionSession area(Kind::area, root, {});
+  QSignalSpy areaDone(&area, &SelectionSession::done);
+  area.leftPressed({2900, 1100});
+  area.leftReleased({3400, 1500});
+  ASSERT_EQ(areaDone.count(), 1);
+  EXPECT_EQ(areaDone.at(0).at(0).value<std::optional<QRect>>(), QRect(2900, 1100, 100, 100));
+  area.leftPressed({10, 10});  // whatever comes after the end changes nothing
+  area.leftReleased({900, 900});
+  area.cancel();
+  EXPECT_EQ(areaDone.count(), 1);
+
+  SelectionSession window(Kind::window, root,
+                          {{1, {0, 0, 3000, 1200}, {}, {}, false},
+                           {3, {2800, 900, 400, 400}, {}, {10, 10, 10, 10}, true}});
+  QSignalSpy windowDone(&window, &SelectionSession::done);
+  window.pointerMoved({2900, 1000});
+  window.leftPressed({2900, 1000});
+  window.leftReleased({2900, 1000});
+  ASSERT_EQ(windowDone.count(), 1);
+  EXPECT_EQ(windowDone.at(0).at(0).value<std::optional<QRect>>(), QRect(2810, 910, 190, 290));
+}
+
+TEST(SelectionSession, ReportsWhatChangedSoOverlaysRepaintOnlyThat) {
+  SelectionSession session(Kind::area, QRect(0, 0, 3000, 1200), {});
+  QSignalSpy changed(&session, &SelectionSession::changed);
+  session.pointerMoved({10, 10});
+  session.leftPressed({10, 10});
+  session.pointerMoved({50, 60});
+  ASSERT_EQ(changed.count(), 2);  // the press at the same point changed nothing
+  EXPECT_FALSE(changed.at(1).at(0).value<std::optional<QRect>>());
+  EXPECT_EQ(changed.at(1).at(1).toPoint(), QPoint(10, 10));
+  session.pointerMoved({50, 60});
+  EXPECT_EQ(changed.count(), 2);
+}
+
+// An overlay on the second of two monitors draws the picture one to one, with a white line
+// around the selection and a lighter crosshair through the pointer.
+TEST(SelectionOverlay, DrawsTheBorderAndTheCrosshairOnTheDimmedPicture) {
+  QImage frozen(2000, 600, QImage::Format_RGB32);
+  for (int y = 0; y < frozen.height(); ++y)
+    for (int x = 0; x < frozen.width(); ++x) frozen.setPixel(x, y, qRgb(x % 256, y % 256, 200));
+  QImage dimmed = frozen.copy();
+  QPainter(&dimmed).fillRect(dimmed.rect(), QColor(0, 0, 0, 115));
+  const std::vector<PixelRect> monitors{{0, 0, 1000, 600}, {1000, 0, 1000, 600}};
+  SelectionSession session(Kind::area, QRect(0, 0, 2000, 600), {});
+  SelectionOverlay overlay(session, frozen, dimmed, monitors[1], monitors);
+  session.leftPressed({1200, 100});
+  session.pointerMoved({1500, 300});
+
+  const QImage shown = overlay.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  ASSERT_EQ(shown.size(), QSize(1000, 600));
+  const auto at = [&](int x, int y) { return shown.pixel(x - 1000, y); };
+  EXPECT_EQ(at(1201, 299), frozen.pixel(1201, 299));
+  EXPECT_EQ(at(1100, 500), dimmed.pixel(1100, 500));
+  EXPECT_EQ(at(1250, 99), qRgb(255, 255, 255));                   // border above
+  EXPECT_EQ(at(1199, 200), qRgb(255, 255, 255));                  // border to the left
+  EXPECT_LT(qGray(at(1250, 98)), qGray(dimmed.pixel(1250, 98)));  // its shade
+  EXPECT_GT(qGray(at(1900, 300)), qGray(dimmed.pixel(1900, 300)));
+  EXPECT_GT(qGray(at(1500, 550)), qGray(dimmed.pixel(1500, 550)));
 }
 
 }  // namespace

@@ -23,14 +23,12 @@ namespace {
 
 using testing::background;
 using testing::click;
-using testing::desktopPicture;
 using testing::drag;
 using testing::kScreen;
 using testing::kShadowPixel;
 using testing::moveTo;
 using testing::plainWindow;
 using testing::screenshotForPeople;
-using testing::ShownWindows;
 using testing::TestWindow;
 using testing::VirtualMonitors;
 using testing::xdotool;
@@ -42,19 +40,12 @@ struct ToolRun {
   QString errors;
 };
 
-class ScreenshotToolX11 : public ::testing::Test {
+class ScreenshotToolX11 : public testing::X11Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
-    connection_ = xcb_connect(nullptr, nullptr);
-    ASSERT_EQ(xcb_connection_has_error(connection_), 0);
-    root_ = xcb_setup_roots_iterator(xcb_get_setup(connection_)).data->root;
+    X11Test::SetUp();
     ASSERT_TRUE(dir_.isValid());
     output_ = dir_.filePath(QStringLiteral("shot.png"));
-  }
-  void TearDown() override {
-    windows_.clear();
-    if (connection_) xcb_disconnect(connection_);
   }
 
   void show(std::vector<TestWindow::Look> looks) { windows_.show(std::move(looks)); }
@@ -78,55 +69,52 @@ class ScreenshotToolX11 : public ::testing::Test {
     EXPECT_EQ(differences, 0);
   }
 
-  void startTool(QStringList args, const QProcessEnvironment& extra = {}) {
+  // The overlay is ready when it holds both grabs.
+  bool waitForOverlay() {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < kTimeoutMs && tool_.state() == QProcess::Running) {
+      if (testing::grabbedByOthers(connection_, root_, true)) return true;
+      QThread::msleep(20);
+    }
+    return false;
+  }
+  // Runs the tool until it ends; with `gesture`, on the overlay once it is up.
+  ToolRun run(QStringList args, const std::function<void()>& gesture = {},
+              const QProcessEnvironment& extra = {}) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.remove(QStringLiteral("WAYLAND_DISPLAY"));
     env.remove(QStringLiteral("XDG_SESSION_TYPE"));
     for (const QString& key : extra.keys()) env.insert(key, extra.value(key));
     tool_.setProcessEnvironment(env);
     tool_.start(QStringLiteral(SCREENSHOT_TOOL), args << output_);
-    ASSERT_TRUE(tool_.waitForStarted(kTimeoutMs));
-  }
-  ToolRun finishTool() {
-    ToolRun run;
+    if (!tool_.waitForStarted(kTimeoutMs)) ADD_FAILURE() << "corvalin-screenshot did not start";
+    if (gesture) {
+      if (!waitForOverlay()) ADD_FAILURE() << "no overlay";
+      gesture();
+    }
     if (!tool_.waitForFinished(kTimeoutMs)) {
       tool_.kill();
       tool_.waitForFinished();
       ADD_FAILURE() << "corvalin-screenshot did not end";
-      return run;
+      return {};
     }
-    run.exitCode = tool_.exitStatus() == QProcess::NormalExit ? tool_.exitCode() : -1;
-    run.errors = QString::fromUtf8(tool_.readAllStandardError());
-    return run;
+    return {tool_.exitStatus() == QProcess::NormalExit ? tool_.exitCode() : -1,
+            QString::fromUtf8(tool_.readAllStandardError())};
   }
-
-  // The overlay is ready when it holds both grabs: ours are refused from then on.
-  bool waitForOverlay() {
-    QElapsedTimer clock;
-    clock.start();
-    while (clock.elapsed() < kTimeoutMs && tool_.state() == QProcess::Running) {
-      std::unique_ptr<xcb_grab_keyboard_reply_t, decltype(&std::free)> keys(
-          xcb_grab_keyboard_reply(connection_,
-                                  xcb_grab_keyboard(connection_, 0, root_, XCB_CURRENT_TIME,
-                                                    XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC),
-                                  nullptr),
-          &std::free);
-      std::unique_ptr<xcb_grab_pointer_reply_t, decltype(&std::free)> pointer(
-          xcb_grab_pointer_reply(
-              connection_,
-              xcb_grab_pointer(connection_, 0, root_, 0, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC,
-                               XCB_NONE, XCB_NONE, XCB_CURRENT_TIME),
-              nullptr),
-          &std::free);
-      xcb_ungrab_keyboard(connection_, XCB_CURRENT_TIME);
-      xcb_ungrab_pointer(connection_, XCB_CURRENT_TIME);
-      xcb_flush(connection_);
-      if (keys && pointer && keys->status == XCB_GRAB_STATUS_ALREADY_GRABBED &&
-          pointer->status == XCB_GRAB_STATUS_ALREADY_GRABBED)
-        return true;
-      QThread::msleep(20);
-    }
-    return false;
+  // Runs the tool and compares what it saved with the screen at `area`.
+  void expectSaved(QStringList args, const QRect& area, const std::function<void()>& gesture = {},
+                   const QProcessEnvironment& extra = {}) {
+    QFile::remove(output_);
+    const ToolRun r = run(std::move(args), gesture, extra);
+    ASSERT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    expectScreenPixels(saved(), area);
+  }
+  // Runs the tool and checks that it ended well without a file.
+  void expectNothingSaved(QStringList args, const std::function<void()>& gesture) {
+    const ToolRun r = run(args, gesture);
+    EXPECT_EQ(r.exitCode, 0) << r.errors.toStdString();
+    EXPECT_TRUE(nothingSaved()) << args.join(' ').toStdString();
   }
 
   QImage saved() const { return QImage(output_); }
@@ -134,9 +122,6 @@ class ScreenshotToolX11 : public ::testing::Test {
     return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty();
   }
 
-  ShownWindows windows_;
-  xcb_connection_t* connection_ = nullptr;
-  xcb_window_t root_ = 0;
   QTemporaryDir dir_;
   QString output_;
   QProcess tool_;
@@ -151,82 +136,55 @@ bool looksDimmed(std::uint32_t shown, std::uint32_t original) {
          near(qBlue(shown), int(qBlue(original) * keep + 0.5));
 }
 
+const QStringList kFull{QStringLiteral("-x")};
+const QStringList kArea{QStringLiteral("-x"), QStringLiteral("-i")};
+const QStringList kWindow{QStringLiteral("-x"), QStringLiteral("-i"), QStringLiteral("-W"),
+                          QStringLiteral("-o")};
+
 TEST_F(ScreenshotToolX11, FullScreenSavesTheScreenPixelForPixelWithoutThePointer) {
   show({background(11)});
   moveTo({700, 500});  // the pointer sits on the picture and must not be in the file
-  startTool({QStringLiteral("-x")});
-  const ToolRun run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), kScreen);
+  expectSaved(kFull, kScreen);
   QFile file(output_);
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   EXPECT_TRUE(file.readAll().endsWith(QByteArray::fromHex("0000000049454e44ae426082")));
 }
 
-TEST_F(ScreenshotToolX11, ADraggedAreaSavesExactlyThoseRectanglesPixels) {
-  show({background(21, desktopPicture())});
-  startTool({QStringLiteral("-x"), QStringLiteral("-i")});
-  ASSERT_TRUE(waitForOverlay());
+TEST_F(ScreenshotToolX11, ADraggedAreaSavesExactlyThoseRectanglesPixelsEitherWay) {
+  show({background(21)});
   QImage overlay;
-  drag({310, 205}, {742, 519}, [&] {
-    overlay =
-        screenshotForPeople("screenshot_area_overlay.png", {500, 300}, screenPixel({500, 300}));
+  expectSaved(kArea, QRect(310, 205, 432, 314), [&] {
+    drag({310, 205}, {742, 519}, [&] {
+      overlay =
+          screenshotForPeople("screenshot_area_overlay.png", {500, 300}, screenPixel({500, 300}));
+    });
   });
-  ToolRun run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(310, 205, 432, 314));
-
   // While dragging, the selection showed the frozen picture as is and the rest dimmed.
   ASSERT_EQ(overlay.width(), kScreen.width());
   EXPECT_EQ(overlay.pixel(500, 300) & 0xffffffu, screenPixel({500, 300}) & 0xffffffu);
   EXPECT_TRUE(looksDimmed(overlay.pixel(1500, 900), screenPixel({1500, 900})));
   EXPECT_TRUE(looksDimmed(overlay.pixel(100, 100), screenPixel({100, 100})));
 
-  // Upwards and to the left selects the same way.
-  QFile::remove(output_);
-  startTool({QStringLiteral("-x"), QStringLiteral("-i")});
-  ASSERT_TRUE(waitForOverlay());
-  drag({1901, 1000}, {1640, 781});
-  run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(1640, 781, 261, 219));
+  expectSaved(kArea, QRect(1640, 781, 261, 219), [] { drag({1901, 1000}, {1640, 781}); });
 }
 
-TEST_F(ScreenshotToolX11, EscapeOrTheRightButtonCancelWithoutAFile) {
+TEST_F(ScreenshotToolX11, EscapeTheRightButtonAClickOrALineCancelWithoutAFile) {
   show({background(31)});
-  for (const QStringList& mode : {QStringList{QStringLiteral("-x"), QStringLiteral("-i")},
-                                  QStringList{QStringLiteral("-x"), QStringLiteral("-i"),
-                                              QStringLiteral("-W"), QStringLiteral("-o")}}) {
-    startTool(mode);
-    ASSERT_TRUE(waitForOverlay());
+  const auto escape = [] {
     moveTo({400, 400});
     xdotool({QStringLiteral("key"), QStringLiteral("Escape")});
-    const ToolRun run = finishTool();
-    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    EXPECT_TRUE(nothingSaved()) << mode.join(' ').toStdString();
-  }
-  startTool({QStringLiteral("-x"), QStringLiteral("-i")});
-  ASSERT_TRUE(waitForOverlay());
-  moveTo({400, 400});
-  xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
-  moveTo({600, 600});
-  xdotool({QStringLiteral("click"), QStringLiteral("3")});
-  xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
-  const ToolRun run = finishTool();
-  EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  EXPECT_TRUE(nothingSaved());
-}
-
-TEST_F(ScreenshotToolX11, AClickOrADragAlongALineSelectsNothingAndSavesNothing) {
-  show({background(41)});
-  for (const QPoint end : {QPoint(400, 400), QPoint(700, 400)}) {
-    startTool({QStringLiteral("-x"), QStringLiteral("-i")});
-    ASSERT_TRUE(waitForOverlay());
-    drag({400, 400}, end);
-    const ToolRun run = finishTool();
-    EXPECT_EQ(run.exitCode, 0) << run.errors.toStdString();
-    EXPECT_TRUE(nothingSaved());
-  }
+  };
+  expectNothingSaved(kArea, escape);
+  expectNothingSaved(kWindow, escape);
+  expectNothingSaved(kArea, [] {
+    moveTo({400, 400});
+    xdotool({QStringLiteral("mousedown"), QStringLiteral("1")});
+    moveTo({600, 600});
+    xdotool({QStringLiteral("click"), QStringLiteral("3")});
+    xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
+  });
+  expectNothingSaved(kArea, [] { drag({400, 400}, {400, 400}); });
+  expectNothingSaved(kArea, [] { drag({400, 400}, {700, 400}); });
 }
 
 // No window manager runs here: the tool takes the root's own windows, skipping the
@@ -234,30 +192,26 @@ TEST_F(ScreenshotToolX11, AClickOrADragAlongALineSelectsNothingAndSavesNothing) 
 TEST_F(ScreenshotToolX11, AClickedWindowIsSavedWithoutItsShadow) {
   show({background(51), plainWindow(QRect(420, 260, 640, 400), 52, {24, 24, 16, 32}),
         plainWindow(QRect(900, 500, 400, 300), 53)});
-  startTool(
-      {QStringLiteral("-x"), QStringLiteral("-i"), QStringLiteral("-W"), QStringLiteral("-o")});
-  ASSERT_TRUE(waitForOverlay());
-  click({430, 270});  // on the shadow, where only the background shows: nothing to take
-  QThread::msleep(300);
-  ASSERT_EQ(tool_.state(), QProcess::Running);
-
-  moveTo({600, 400});
-  const QImage overlay =
-      screenshotForPeople("screenshot_window_overlay.png", {600, 400}, screenPixel({600, 400}));
-  EXPECT_EQ(overlay.pixel(600, 400) & 0xffffffu, screenPixel({600, 400}) & 0xffffffu);
-  EXPECT_TRUE(looksDimmed(overlay.pixel(200, 900), screenPixel({200, 900})));
-  EXPECT_TRUE(looksDimmed(overlay.pixel(430, 270), kShadowPixel));
-
-  click({600, 400});
-  const ToolRun run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
   // The picture as the screen showed it, the window above included where it overlaps.
-  expectScreenPixels(saved(), QRect(444, 276, 592, 352));
+  expectSaved(kWindow, QRect(444, 276, 592, 352), [&] {
+    click({430, 270});  // on the shadow, where only the background shows: nothing to take
+    QThread::msleep(300);
+    ASSERT_EQ(tool_.state(), QProcess::Running);
+    moveTo({600, 400});
+    const QImage overlay =
+        screenshotForPeople("screenshot_window_overlay.png", {600, 400}, screenPixel({600, 400}));
+    EXPECT_EQ(overlay.pixel(600, 400) & 0xffffffu, screenPixel({600, 400}) & 0xffffffu);
+    EXPECT_TRUE(looksDimmed(overlay.pixel(200, 900), screenPixel({200, 900})));
+    EXPECT_TRUE(looksDimmed(overlay.pixel(430, 270), kShadowPixel));
+    click({600, 400});
+  });
 }
 
 // With a window manager, its stacking list decides and its frame extents add the decoration
-// around the client; here the test plays the window manager's part on the root window.
-TEST_F(ScreenshotToolX11, TheWindowManagersListAndFrameExtentsDecide) {
+// around the client; here the test plays the window manager's part on the root window. A
+// manager that has gone leaves its list and the name of its check window behind; the window
+// is gone with it, so the list is not heeded and the root's own windows count again.
+TEST_F(ScreenshotToolX11, TheWindowManagersListAndFrameExtentsDecideWhileItRuns) {
   show({background(61), plainWindow(QRect(300, 300, 500, 400), 62),
         plainWindow(QRect(1000, 200, 500, 400), 63)});
   const auto intern = [&](const char* name) {
@@ -268,59 +222,12 @@ TEST_F(ScreenshotToolX11, TheWindowManagersListAndFrameExtentsDecide) {
     return r->atom;
   };
   const xcb_atom_t stacking = intern("_NET_CLIENT_LIST_STACKING");
-  const xcb_atom_t extents = intern("_NET_FRAME_EXTENTS");
-  // Only the first window is listed, so the second cannot be taken.
-  const std::uint32_t listed[] = {windows_[1].id()};
-  const std::uint32_t frame[] = {5, 6, 30, 4};  // left, right, top, bottom
-  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, stacking, XCB_ATOM_WINDOW, 32, 1,
-                      listed);
-  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, windows_[1].id(), extents,
-                      XCB_ATOM_CARDINAL, 32, 4, frame);
-  xcb_flush(connection_);
-  struct Restore {
-    xcb_connection_t* c;
-    xcb_window_t root;
-    xcb_atom_t atom;
-    ~Restore() {
-      xcb_delete_property(c, root, atom);
-      xcb_flush(c);
-    }
-  } restore{connection_, root_, stacking};
-
-  startTool(
-      {QStringLiteral("-x"), QStringLiteral("-i"), QStringLiteral("-W"), QStringLiteral("-o")});
-  ASSERT_TRUE(waitForOverlay());
-  click({1200, 400});  // the unlisted window
-  QThread::msleep(300);
-  ASSERT_EQ(tool_.state(), QProcess::Running);
-  click({310, 280});  // on the title bar the frame extents describe
-  const ToolRun run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(295, 270, 511, 434));
-}
-
-// A window manager that has gone leaves its stacking list and the name of its check window on
-// the root; the window is gone with it, so the list is not heeded and the root's own windows
-// count again.
-TEST_F(ScreenshotToolX11, AListLeftByAWindowManagerThatHasGoneIsNotHeeded) {
-  show({background(65), plainWindow(QRect(300, 300, 500, 400), 66),
-        plainWindow(QRect(1000, 200, 500, 400), 67)});
-  const auto intern = [&](const char* name) {
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> r(
-        xcb_intern_atom_reply(connection_, xcb_intern_atom(connection_, 0, strlen(name), name),
-                              nullptr),
-        &std::free);
-    return r->atom;
-  };
-  const xcb_atom_t stacking = intern("_NET_CLIENT_LIST_STACKING");
   const xcb_atom_t check = intern("_NET_SUPPORTING_WM_CHECK");
-  const std::uint32_t listed[] = {windows_[1].id()};
-  const std::uint32_t gone[] = {xcb_generate_id(connection_)};  // never made
-  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, stacking, XCB_ATOM_WINDOW, 32, 1,
-                      listed);
-  xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, check, XCB_ATOM_WINDOW, 32, 1,
-                      gone);
-  xcb_flush(connection_);
+  const auto set = [&](xcb_window_t w, xcb_atom_t atom, xcb_atom_t type,
+                       std::vector<std::uint32_t> v) {
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, w, atom, type, 32, v.size(), v.data());
+    xcb_flush(connection_);
+  };
   struct Restore {
     xcb_connection_t* c;
     xcb_window_t root;
@@ -330,22 +237,24 @@ TEST_F(ScreenshotToolX11, AListLeftByAWindowManagerThatHasGoneIsNotHeeded) {
       xcb_flush(c);
     }
   } restore{connection_, root_, {stacking, check}};
+  // Only the first window is listed, so the second cannot be taken.
+  set(root_, stacking, XCB_ATOM_WINDOW, {windows_[1].id()});
+  set(windows_[1].id(), intern("_NET_FRAME_EXTENTS"), XCB_ATOM_CARDINAL, {5, 6, 30, 4});
+  expectSaved(kWindow, QRect(295, 270, 511, 434), [&] {
+    click({1200, 400});  // the unlisted window
+    QThread::msleep(300);
+    ASSERT_EQ(tool_.state(), QProcess::Running);
+    click({310, 280});  // on the title bar the frame extents describe
+  });
 
-  startTool(
-      {QStringLiteral("-x"), QStringLiteral("-i"), QStringLiteral("-W"), QStringLiteral("-o")});
-  ASSERT_TRUE(waitForOverlay());
-  click({1200, 400});  // unlisted, yet a window of the root
-  const ToolRun run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(1000, 200, 500, 400));
+  set(root_, check, XCB_ATOM_WINDOW, {xcb_generate_id(connection_)});  // never made
+  expectSaved(kWindow, QRect(1000, 200, 500, 400), [] { click({1200, 400}); });
 }
 
 // Qt would draw the overlay in logical pixels on a scaled monitor, the way the desktop's
 // environment asks; the saved pixels must still be exactly the ones dragged over.
 TEST_F(ScreenshotToolX11, MixedScaleMonitorsSelectAndSaveDevicePixels) {
-  const VirtualMonitors monitors(connection_, root_,
-                                 {{"CORVALIN-LEFT", QRect(0, 0, 1000, 1080), QSize(264, 285)},
-                                  {"CORVALIN-RIGHT", QRect(1000, 0, 920, 1080), QSize(122, 143)}});
+  const VirtualMonitors monitors(connection_, root_, testing::leftAndRightMonitors());
   ASSERT_TRUE(monitors.ok());
   show({background(71)});
   QProcessEnvironment scaled;
@@ -354,98 +263,86 @@ TEST_F(ScreenshotToolX11, MixedScaleMonitorsSelectAndSaveDevicePixels) {
   scaled.insert(QStringLiteral("QT_USE_PHYSICAL_DPI"), QStringLiteral("1"));
   scaled.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("1.25"));
 
-  startTool({QStringLiteral("-x"), QStringLiteral("-i")}, scaled);
-  ASSERT_TRUE(waitForOverlay());
   QImage overlay;
-  drag({1100, 150}, {1700, 900}, [&] {
-    overlay = screenshotForPeople("screenshot_mixed_scale_overlay.png", {1400, 500},
-                                  screenPixel({1400, 500}));
-  });
-  ToolRun run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(1100, 150, 600, 750));
+  expectSaved(
+      kArea, QRect(1100, 150, 600, 750),
+      [&] {
+        drag({1100, 150}, {1700, 900}, [&] {
+          overlay = screenshotForPeople("screenshot_mixed_scale_overlay.png", {1400, 500},
+                                        screenPixel({1400, 500}));
+        });
+      },
+      scaled);
   ASSERT_EQ(overlay.width(), kScreen.width());
   EXPECT_EQ(overlay.pixel(1400, 500) & 0xffffffu, screenPixel({1400, 500}) & 0xffffffu);
   EXPECT_EQ(overlay.pixel(1101, 151) & 0xffffffu, screenPixel({1101, 151}) & 0xffffffu);
   EXPECT_TRUE(looksDimmed(overlay.pixel(1800, 1000), screenPixel({1800, 1000})));
   EXPECT_TRUE(looksDimmed(overlay.pixel(500, 500), screenPixel({500, 500})));
 
-  QFile::remove(output_);
-  startTool({QStringLiteral("-x"), QStringLiteral("-i")}, scaled);
-  ASSERT_TRUE(waitForOverlay());
-  drag({800, 100}, {1300, 400});  // across both monitors
-  run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(800, 100, 500, 300));
-
+  // Across both monitors.
+  expectSaved(
+      kArea, QRect(800, 100, 500, 300),
+      [] {
+        drag({800, 100}, {1300, 400});
+      },
+      scaled);
   // The whole-screen capture takes the monitor under the pointer only.
-  QFile::remove(output_);
   moveTo({1500, 500});
-  startTool({QStringLiteral("-x")}, scaled);
-  run = finishTool();
-  ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
-  expectScreenPixels(saved(), QRect(1000, 0, 920, 1080));
+  expectSaved(kFull, QRect(1000, 0, 920, 1080), {}, scaled);
 }
 
 TEST_F(ScreenshotToolX11, CommandLineAndDisplayFailuresSayWhyInBothLanguages) {
-  const auto runWith = [&](QStringList args, QProcessEnvironment env) {
-    QProcess p;
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(SCREENSHOT_TOOL), args);
-    EXPECT_TRUE(p.waitForFinished(kTimeoutMs));
-    return std::pair{p.exitCode(), QString::fromUtf8(p.readAllStandardError())};
-  };
-  const auto twoLines = [](const QString& text, const char* spanish, const char* english) {
-    const QStringList lines = text.trimmed().split('\n');
-    return lines.size() == 2 && lines[0].contains(QString::fromUtf8(spanish)) &&
-           lines[1].contains(QString::fromUtf8(english));
-  };
   QProcessEnvironment base = QProcessEnvironment::systemEnvironment();
   base.remove(QStringLiteral("XDG_SESSION_TYPE"));
   base.remove(QStringLiteral("WAYLAND_DISPLAY"));
-
-  auto [code, errors] = runWith({QStringLiteral("-x"), QStringLiteral("-q"), output_}, base);
-  EXPECT_EQ(code, 2);
-  EXPECT_TRUE(twoLines(errors, "Uso:", "Usage:")) << errors.toStdString();
-
-  QProcessEnvironment none = base;
+  QProcessEnvironment none = base, unreachable = base, wayland = base;
   none.remove(QStringLiteral("DISPLAY"));
-  std::tie(code, errors) = runWith({QStringLiteral("-x"), output_}, none);
-  EXPECT_EQ(code, 1);
-  EXPECT_TRUE(twoLines(errors, "No hay pantalla", "No display")) << errors.toStdString();
-
-  QProcessEnvironment unreachable = base;
   unreachable.insert(QStringLiteral("DISPLAY"), QStringLiteral(":4242"));
-  std::tie(code, errors) =
-      runWith({QStringLiteral("-x"), QStringLiteral("-i"), output_}, unreachable);
-  EXPECT_EQ(code, 1);
-  EXPECT_TRUE(
-      twoLines(errors, "No se pudo abrir la pantalla X11", "Could not open the X11 display"))
-      << errors.toStdString();
-
+  // A Wayland session whose bus has no desktop portal: a clear answer, soon.
+  wayland.remove(QStringLiteral("DISPLAY"));
+  wayland.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("corvalin-test-none"));
   // The selection interface is a second executable; without it, the tool says so.
   QTemporaryDir alone;
   const QString lonely = alone.filePath(QStringLiteral("corvalin-screenshot"));
   ASSERT_TRUE(QFile::copy(QStringLiteral(SCREENSHOT_TOOL), lonely));
-  QProcess p;
-  p.setProcessEnvironment(base);
-  p.start(lonely, {QStringLiteral("-x"), QStringLiteral("-i"), output_});
-  ASSERT_TRUE(p.waitForFinished(kTimeoutMs));
-  EXPECT_EQ(p.exitCode(), 1);
-  errors = QString::fromUtf8(p.readAllStandardError());
-  EXPECT_TRUE(twoLines(errors, "No se pudo iniciar corvalin-screenshot-ui",
-                       "Could not start corvalin-screenshot-ui"))
-      << errors.toStdString();
-
-  // A Wayland session whose bus has no desktop portal: a clear answer, soon.
-  QProcessEnvironment wayland = none;
-  wayland.insert(QStringLiteral("WAYLAND_DISPLAY"), QStringLiteral("corvalin-test-none"));
-  QElapsedTimer clock;
-  clock.start();
-  std::tie(code, errors) = runWith({QStringLiteral("-x"), QStringLiteral("-i"), output_}, wayland);
-  EXPECT_EQ(code, 1);
-  EXPECT_LT(clock.elapsed(), 11000);
-  EXPECT_TRUE(twoLines(errors, "Ningún portal", "No desktop portal")) << errors.toStdString();
+  const struct {
+    QString tool;
+    QStringList args;
+    QProcessEnvironment env;
+    int code;
+    const char *spanish, *english;
+  } cases[] = {
+      {SCREENSHOT_TOOL, {"-x", "-q", output_}, base, 2, "Uso:", "Usage:"},
+      {SCREENSHOT_TOOL, {"-x", output_}, none, 1, "No hay pantalla", "No display"},
+      {SCREENSHOT_TOOL,
+       {"-x", "-i", output_},
+       unreachable,
+       1,
+       "No se pudo abrir la pantalla X11",
+       "Could not open the X11 display"},
+      {lonely,
+       {"-x", "-i", output_},
+       base,
+       1,
+       "No se pudo iniciar corvalin-screenshot-ui",
+       "Could not start corvalin-screenshot-ui"},
+      {SCREENSHOT_TOOL, {"-x", "-i", output_}, wayland, 1, "Ningún portal", "No desktop portal"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.english);
+    QProcess p;
+    p.setProcessEnvironment(c.env);
+    QElapsedTimer clock;
+    clock.start();
+    p.start(c.tool, c.args);
+    ASSERT_TRUE(p.waitForFinished(kTimeoutMs));
+    EXPECT_LT(clock.elapsed(), 11000);
+    EXPECT_EQ(p.exitCode(), c.code);
+    const QStringList lines = QString::fromUtf8(p.readAllStandardError()).trimmed().split('\n');
+    ASSERT_EQ(lines.size(), 2) << lines.join('\n').toStdString();
+    EXPECT_TRUE(lines[0].contains(QString::fromUtf8(c.spanish))) << lines[0].toStdString();
+    EXPECT_TRUE(lines[1].contains(QString::fromUtf8(c.english))) << lines[1].toStdString();
+  }
   EXPECT_TRUE(nothingSaved());
 }
 
