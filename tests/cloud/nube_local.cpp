@@ -95,25 +95,20 @@ QString NubeLocal::registro() {
 }
 
 bool NubeLocal::sql(const QString& sentencia) {
-  sqlite3* db = nullptr;
-  bool bien =
-      sqlite3_open(dir_.filePath(QStringLiteral("nube.db")).toUtf8().constData(), &db) == SQLITE_OK;
-  sqlite3_busy_timeout(db, 5000);
-  bien = bien &&
-         sqlite3_exec(db, sentencia.toUtf8().constData(), nullptr, nullptr, nullptr) == SQLITE_OK;
-  sqlite3_close(db);
-  return bien;
+  return numero(sentencia) != -2;
 }
 
+// The first column of the first row (-1 when there is none); -2 when the statement failed.
 int64_t NubeLocal::numero(const QString& consulta) {
   sqlite3* db = nullptr;
-  int64_t n = -1;
   sqlite3_stmt* s = nullptr;
+  int64_t n = -2;
   if (sqlite3_open(dir_.filePath(QStringLiteral("nube.db")).toUtf8().constData(), &db) ==
           SQLITE_OK &&
-      sqlite3_prepare_v2(db, consulta.toUtf8().constData(), -1, &s, nullptr) == SQLITE_OK &&
-      sqlite3_step(s) == SQLITE_ROW) {
-    n = sqlite3_column_int64(s, 0);
+      sqlite3_busy_timeout(db, 5000) == SQLITE_OK &&
+      sqlite3_prepare_v2(db, consulta.toUtf8().constData(), -1, &s, nullptr) == SQLITE_OK) {
+    const int paso = sqlite3_step(s);
+    n = paso == SQLITE_ROW ? sqlite3_column_int64(s, 0) : paso == SQLITE_DONE ? -1 : -2;
   }
   sqlite3_finalize(s);
   sqlite3_close(db);
@@ -165,25 +160,22 @@ Contestacion abrir(const QUrl& url) {
   return c;
 }
 
+namespace {
+
+// The gateway's objects, signed as the server signs.
 DestinoS3 destinoEnGateway(const GatewayS3& s3, const QString& objeto, const QString& bucket) {
   DestinoS3 d = *FirmaS3::destino(objeto, s3.endpoint, bucket, true);
   if (objeto.isEmpty()) d.path.chop(1);
   return d;
 }
 
-ClaveS3 claveDelGateway(const GatewayS3& s3) {
-  return {s3.access, s3.secret, QStringLiteral("us-east-1")};
-}
-
-namespace {
-
 Contestacion firmado(const GatewayS3& s3, const QString& metodo, const QString& objeto,
                      const QByteArray& cuerpo, std::map<QString, QString> cabeceras = {},
                      const QString& bucket = kBucketDeNube) {
   const DestinoS3 d = destinoEnGateway(s3, objeto, bucket);
-  const FirmaS3::Firmada f =
-      FirmaS3::firmar(metodo, d, std::move(cabeceras), FirmaS3::sha256Hex(cuerpo),
-                      claveDelGateway(s3), QDateTime::currentDateTimeUtc());
+  const FirmaS3::Firmada f = FirmaS3::firmar(
+      metodo, d, std::move(cabeceras), FirmaS3::sha256Hex(cuerpo),
+      ClaveS3{s3.access, s3.secret, QStringLiteral("us-east-1")}, QDateTime::currentDateTimeUtc());
   std::map<std::string, std::string> enviadas;
   for (const auto& [nombre, valor] : f.cabeceras) {
     if (nombre != QLatin1String("host")) enviadas[nombre.toStdString()] = valor.toStdString();

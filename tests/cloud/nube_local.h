@@ -57,10 +57,6 @@ Contestacion pedir(const std::string& metodo, const QUrl& url, const QByteArray&
 // GET following redirects, as a browser opening a link.
 Contestacion abrir(const QUrl& url);
 
-// The gateway's objects, signed as the server signs.
-DestinoS3 destinoEnGateway(const GatewayS3& s3, const QString& objeto,
-                           const QString& bucket = kBucketDeNube);
-ClaveS3 claveDelGateway(const GatewayS3& s3);
 // HEAD on an object (or, with an empty key, on `bucket`): 200 when it is there, 404 when not.
 int estadoDelObjeto(const GatewayS3& s3, const QString& objeto,
                     const QString& bucket = kBucketDeNube);

@@ -70,7 +70,10 @@ QStringList filas(QWidget* w) {
   return out;
 }
 
-TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
+// The server's address is set on the page (stored when the field is left, the files asked of
+// the new server at once); then the files are paged, a link copied, one file deleted, and
+// everything only once the user says so.
+TEST(CloudFiles, TheAddressIsStoredThenPagesCopiesDeletesAndAsksBeforeDeletingEverything) {
   prueba::IdiomaDePrueba en(Idioma::ingles);
   prueba::AjustesDePrueba a;
   Servicio servicio;
@@ -78,7 +81,10 @@ TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
   int preguntas = 0;
   bool confirmar = false;
   ServiciosDeNube s;
-  s.config = [&] { return ConfigDeNube{servicio.servidor.base(), QStringLiteral("cuenta"), 30}; };
+  s.config = [&] {
+    return ConfigDeNube{a.settings->d().string(QStringLiteral("nubeServidor")),
+                        QStringLiteral("cuenta"), 30};
+  };
   s.copiar = [&](const QString& t) { copiados << t; };
   s.confirmarBorrarTodo = [&] {
     ++preguntas;
@@ -86,13 +92,29 @@ TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
   };
   ArchivosEnNube vista(*a.settings, s, nullptr);
   auto listo = [&] { return prueba::esperarHasta([&] { return !vista.modelo().cargando(); }); };
+  auto* campo = vista.findChild<QLineEdit*>();
+  ASSERT_NE(campo, nullptr);
+  EXPECT_EQ(campo->accessibleName(), QStringLiteral("Address"));
+  EXPECT_TRUE(campo->text().isEmpty());
   vista.refrescar();
+  ASSERT_TRUE(listo());
+  EXPECT_FALSE(vista.modelo().problema().isEmpty());
+  EXPECT_TRUE(servicio.servidor.peticiones.isEmpty());
+
+  campo->setText(QStringLiteral("  ") + servicio.servidor.base() + QStringLiteral(" "));
+  Q_EMIT campo->editingFinished();
+  EXPECT_EQ(a.settings->d().string(QStringLiteral("nubeServidor")), servicio.servidor.base());
   EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("Checking…")));
   ASSERT_TRUE(listo());
+  ASSERT_TRUE(vista.modelo().estado());
   QStringList vistas = filas(&vista);
   ASSERT_EQ(vistas.size(), 8);
   EXPECT_EQ(vistas[0], QStringLiteral("captura-0.png · deleted on 3/1/27"));
   EXPECT_TRUE(prueba::textos(&vista).contains(QStringLiteral("11 in total · page 1 of 2")));
+  EXPECT_EQ(servicio.servidor.peticiones.size(), 1);
+  // Leaving the field unchanged asks nothing more.
+  Q_EMIT campo->editingFinished();
+  EXPECT_EQ(servicio.servidor.peticiones.size(), 1);
 
   prueba::porTexto<QPushButton>(&vista, QStringLiteral("Copy the link"))->click();
   EXPECT_EQ(copiados, QStringList{QStringLiteral("https://x.example/captura-0.png")});
@@ -138,39 +160,6 @@ TEST(CloudFiles, PagesCopiesDeletesAndAsksBeforeDeletingEverything) {
   EXPECT_TRUE(filas(&vista).isEmpty());
   EXPECT_TRUE(
       prueba::textos(&vista).contains(QStringLiteral("You haven't uploaded anything yet.")));
-}
-
-// The server's address is set on the page: stored when the field is left, and the files are
-// asked of the new server at once.
-TEST(CloudFiles, TheServersAddressIsStoredAndTheFilesComeFromIt) {
-  prueba::IdiomaDePrueba en(Idioma::ingles);
-  prueba::AjustesDePrueba a;
-  Servicio servicio;
-  ServiciosDeNube s;
-  s.config = [&] {
-    return ConfigDeNube{a.settings->d().string(QStringLiteral("nubeServidor")),
-                        QStringLiteral("cuenta"), 30};
-  };
-  ArchivosEnNube vista(*a.settings, s, nullptr);
-  auto* campo = vista.findChild<QLineEdit*>();
-  ASSERT_NE(campo, nullptr);
-  EXPECT_EQ(campo->accessibleName(), QStringLiteral("Address"));
-  EXPECT_TRUE(campo->text().isEmpty());
-  vista.refrescar();
-  ASSERT_TRUE(prueba::esperarHasta([&] { return !vista.modelo().cargando(); }));
-  EXPECT_FALSE(vista.modelo().problema().isEmpty());
-  EXPECT_TRUE(servicio.servidor.peticiones.isEmpty());
-
-  campo->setText(QStringLiteral("  ") + servicio.servidor.base() + QStringLiteral(" "));
-  Q_EMIT campo->editingFinished();
-  EXPECT_EQ(a.settings->d().string(QStringLiteral("nubeServidor")), servicio.servidor.base());
-  ASSERT_TRUE(
-      prueba::esperarHasta([&] { return !vista.modelo().cargando() && vista.modelo().estado(); }));
-  EXPECT_EQ(filas(&vista).size(), 8);
-  EXPECT_EQ(servicio.servidor.peticiones.size(), 1);
-  // Leaving the field unchanged asks nothing more.
-  Q_EMIT campo->editingFinished();
-  EXPECT_EQ(servicio.servidor.peticiones.size(), 1);
 }
 
 }  // namespace

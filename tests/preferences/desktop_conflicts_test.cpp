@@ -56,7 +56,10 @@ struct PaginaDeAtajos {
     HotkeyRecorder* r = page->campo(mode)->recorder();
     QTest::mouseClick(r, Qt::LeftButton);
     QTest::keyClick(r, key, modifiers);
-    return r->problem().value_or(QString());
+    const QString problema = r->problem().value_or(QString());
+    // Said under the field, too.
+    EXPECT_TRUE(problema.isEmpty() || prueba::textos(page.get()).contains(problema));
+    return problema;
   }
 };
 

@@ -241,28 +241,5 @@ TEST(HotkeyAssignment, RefusesTakenCombinationsStoresTheRestAndWaitsForThem) {
   EXPECT_FALSE(manual.sonda->pendiente(hotkeyId(CaptureMode::color)));
 }
 
-TEST(HotkeyAssignment, MarksStoredCombinationsTheDesktopSharesAndResetsEverything) {
-  prueba::IdiomaDePrueba en(Idioma::ingles);
-  AjustesDePrueba a;
-  const Hotkey deArea = *a.settings->hotkey(CaptureMode::area);
-  AsignacionDeAtajos asignacion(
-      *a.settings,
-      [&] {
-        return AtajosDelEscritorio{{std::nullopt, {deArea}}};
-      },
-      nullptr);
-  const std::map<CaptureMode, QString> marcas = asignacion.compartidos();
-  ASSERT_EQ(marcas.size(), 1u);
-  EXPECT_EQ(marcas.at(CaptureMode::area),
-            QStringLiteral("Shared with your desktop's “another system shortcut”."));
-
-  a.settings->setHotkey(Hotkey{12, Hotkey::kOption}, CaptureMode::window);
-  a.settings->setShortcut(QStringLiteral("x"), ToolKind::arrow);
-  asignacion.restablecer();
-  EXPECT_EQ(a.settings->hotkey(CaptureMode::window), defaultHotkey(CaptureMode::window));
-  EXPECT_EQ(a.settings->shortcuts(), Settings::defaultShortcuts());
-  EXPECT_TRUE(a.settings->d().hasStored(QStringLiteral("shortcuts")));
-}
-
 }  // namespace
 }  // namespace corvalin

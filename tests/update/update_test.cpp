@@ -4,10 +4,10 @@
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTcpServer>
-#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
+#include "apoyo.h"
 #include "core/texts.h"
 #include "platform/alerts.h"
 #include "update/update_controller.h"
@@ -15,36 +15,6 @@
 
 namespace corvalin {
 namespace {
-
-// A feed server on loopback: answers each path with a fixed status and body.
-class FeedServer : public QObject {
- public:
-  FeedServer() {
-    server_.listen(QHostAddress::LocalHost, 0);
-    connect(&server_, &QTcpServer::newConnection, this, [this] {
-      while (QTcpSocket* socket = server_.nextPendingConnection()) {
-        connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
-          const QByteArray request = socket->readAll();
-          const QByteArray path = request.split(' ').value(1);
-          ++hits[path];
-          const auto [status, body] = respuestas.value(path, {404, QByteArray("no")});
-          socket->write("HTTP/1.1 " + QByteArray::number(status) + " X\r\nContent-Length: " +
-                        QByteArray::number(body.size()) + "\r\nConnection: close\r\n\r\n" + body);
-          socket->disconnectFromHost();
-        });
-      }
-    });
-  }
-  QUrl url(const char* path) const {
-    return QUrl(
-        QStringLiteral("http://127.0.0.1:%1%2").arg(server_.serverPort()).arg(QLatin1String(path)));
-  }
-  QHash<QByteArray, std::pair<int, QByteArray>> respuestas;
-  QHash<QByteArray, int> hits;
-
- private:
-  QTcpServer server_;
-};
 
 class RecordedAlerts : public Alertas {
  public:
@@ -107,8 +77,18 @@ class UpdateControllerTest : public ::testing::Test {
     return controller;
   }
 
+  QUrl url(const char* ruta) const { return QUrl(server.base() + QLatin1String(ruta)); }
+  int hits(const QByteArray& ruta) const {
+    return int(std::count_if(server.peticiones.begin(), server.peticiones.end(),
+                             [&](const prueba::PeticionRecibida& p) { return p.ruta == ruta; }));
+  }
+
   QTemporaryDir dir;
-  FeedServer server;
+  // The feed server on loopback: a fixed answer for each path.
+  QHash<QByteArray, prueba::Respuesta> respuestas;
+  prueba::ServidorLocal server{[this](const prueba::PeticionRecibida& p) {
+    return respuestas.value(p.ruta, {404, "no"});
+  }};
   RecordedAlerts alerts;
   int activaciones = 0;
   std::vector<QUrl> abiertos;
@@ -132,8 +112,8 @@ TEST_F(UpdateControllerTest, VersionTextAndSwitchesLiveInTheControllersOwnFile) 
 }
 
 TEST_F(UpdateControllerTest, AUserCheckComesForwardAndSaysItIsUpToDate) {
-  server.respuestas["/feed.json"] = {200, R"({"version": "0.1.0", "build": "7"})"};
-  auto c = crear(server.url("/feed.json"));
+  respuestas["/feed.json"] = {200, R"({"version": "0.1.0", "build": "7"})"};
+  auto c = crear(url("/feed.json"));
   c->checkForUpdates();
   EXPECT_EQ(activaciones, 1);
   QTRY_COMPARE_WITH_TIMEOUT(alerts.vistas.size(), size_t(1), 5000);
@@ -146,8 +126,8 @@ TEST_F(UpdateControllerTest, AUserCheckComesForwardAndSaysItIsUpToDate) {
 }
 
 TEST_F(UpdateControllerTest, ANewerVersionOffersItsDownload) {
-  server.respuestas["/feed.json"] = {200, R"({"version": "0.2.0", "url": "https://x.test/c.deb"})"};
-  auto c = crear(server.url("/feed.json"));
+  respuestas["/feed.json"] = {200, R"({"version": "0.2.0", "url": "https://x.test/c.deb"})"};
+  auto c = crear(url("/feed.json"));
   alerts.respuesta = 0;  // "Descargar"
   c->checkForUpdates();
   QTRY_COMPARE_WITH_TIMEOUT(alerts.vistas.size(), size_t(1), 5000);
@@ -159,8 +139,8 @@ TEST_F(UpdateControllerTest, ANewerVersionOffersItsDownload) {
 }
 
 TEST_F(UpdateControllerTest, FailuresAreToldInTheUsersLanguage) {
-  server.respuestas["/roto.json"] = {200, "<html>mantenimiento</html>"};
-  auto missing = crear(server.url("/no-existe.json"));
+  respuestas["/roto.json"] = {200, "<html>mantenimiento</html>"};
+  auto missing = crear(url("/no-existe.json"));
   missing->checkForUpdates();
   QTRY_COMPARE_WITH_TIMEOUT(alerts.vistas.size(), size_t(1), 5000);
   EXPECT_EQ(alerts.vistas[0].mensaje, QStringLiteral("No se pudo buscar actualizaciones"));
@@ -168,7 +148,7 @@ TEST_F(UpdateControllerTest, FailuresAreToldInTheUsersLanguage) {
   EXPECT_FALSE(missing->lastUpdateCheckDate());
 
   fijarIdiomaActual(Idioma::ingles);
-  auto garbage = crear(server.url("/roto.json"));
+  auto garbage = crear(url("/roto.json"));
   garbage->checkForUpdates();
   QTRY_COMPARE_WITH_TIMEOUT(alerts.vistas.size(), size_t(2), 5000);
   EXPECT_EQ(alerts.vistas[1].mensaje, QStringLiteral("Couldn't check for updates"));
@@ -193,11 +173,10 @@ TEST_F(UpdateControllerTest, FailuresAreToldInTheUsersLanguage) {
 }
 
 TEST_F(UpdateControllerTest, AutomaticChecksAnnounceAndDownloadANewVersion) {
-  server.respuestas["/feed.json"] = {200, QByteArray(R"({"version": "0.9.0", "url": ")") +
-                                              server.url("/corvalin_0.9.0_amd64.deb").toEncoded() +
-                                              "\"}"};
-  server.respuestas["/corvalin_0.9.0_amd64.deb"] = {200, QByteArray(300000, 'D')};
-  auto c = crear(server.url("/feed.json"));
+  respuestas["/feed.json"] = {200, QByteArray(R"({"version": "0.9.0", "url": ")") +
+                                       url("/corvalin_0.9.0_amd64.deb").toEncoded() + "\"}"};
+  respuestas["/corvalin_0.9.0_amd64.deb"] = {200, QByteArray(300000, 'D')};
+  auto c = crear(url("/feed.json"));
   QSignalSpy found(c.get(), &UpdateController::versionNueva);
   c->iniciarCalendario();
   QTRY_COMPARE_WITH_TIMEOUT(found.size(), 1, 5000);
@@ -212,9 +191,9 @@ TEST_F(UpdateControllerTest, AutomaticChecksAnnounceAndDownloadANewVersion) {
 
   c->setAutomaticallyChecksForUpdates(false);
   QTest::qWait(100);  // a check already on its way may still land
-  const int hits = server.hits.value("/feed.json");
+  const int antes = hits("/feed.json");
   QTest::qWait(700);
-  EXPECT_EQ(server.hits.value("/feed.json"), hits);
+  EXPECT_EQ(hits("/feed.json"), antes);
 }
 
 }  // namespace

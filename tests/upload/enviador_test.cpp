@@ -47,43 +47,36 @@ std::optional<S3Error> errorS3(const Resultado<UploadResult>& r) {
   return *e->s3();
 }
 
-TEST(S3Respuesta, AnAclRefusalIsRetriedOnceWithoutItAndEverythingElseIsReported) {
+// Retried once without the ACL only when an ACL was sent and refused (the retry that works is in
+// subidor_test); anything else is reported as the server said it.
+TEST(S3Respuesta, AnAclRefusalIsRetriedOnlyOnceAndEverythingElseIsReported) {
   fijarIdiomaActual(Idioma::español);
-  ServidorLocal tolerante([](const PeticionRecibida& p) {
-    return p.headers.contains("x-amz-acl") ? Respuesta{400, kSinAcl} : Respuesta{200, {}};
-  });
-  const Resultado<UploadResult> hecho =
-      subir(configLocal(tolerante, "public-read"), Enviador::puente());
-  ASSERT_TRUE(std::holds_alternative<UploadResult>(hecho));
-  EXPECT_TRUE(std::get<UploadResult>(hecho).droppedACL);
-  EXPECT_EQ(std::get<UploadResult>(hecho).url.toString(), tolerante.base() + "/b/k.png");
-  ASSERT_EQ(tolerante.peticiones.size(), 2);
-  EXPECT_FALSE(tolerante.peticiones[1].headers.contains("x-amz-acl"));
-  EXPECT_FALSE(tolerante.peticiones[1].headers.value("authorization").contains("x-amz-acl"));
-  EXPECT_EQ(tolerante.peticiones[1].cuerpo, "png");
-
-  ServidorLocal terco([](const PeticionRecibida&) {
-    return Respuesta{400, "<Code>InvalidBucketAclWithObjectOwnership</Code>"};
-  });
-  const std::optional<S3Error> segunda =
-      errorS3(subir(configLocal(terco, "public-read"), Enviador::puente()));
-  ASSERT_TRUE(segunda.has_value());
-  EXPECT_EQ(segunda->code, 400);
-  EXPECT_EQ(terco.peticiones.size(), 2);
-
-  ServidorLocal prohibido([](const PeticionRecibida&) { return Respuesta{403, kSinAcl}; });
-  const std::optional<S3Error> sinAclNoHayReintento =
-      errorS3(subir(configLocal(prohibido, {}), Enviador::puente()));
-  ASSERT_TRUE(sinAclNoHayReintento.has_value());
-  EXPECT_EQ(sinAclNoHayReintento->code, 403);
-  EXPECT_EQ(prohibido.peticiones.size(), 1);
-
   const QByteArray html = "<html><body>" + QByteArray(400, 'x') + "</body></html>";
-  ServidorLocal proxy([&](const PeticionRecibida&) { return Respuesta{502, html, "text/html"}; });
-  const std::optional<S3Error> noXml = errorS3(subir(configLocal(proxy, {}), Enviador::puente()));
-  ASSERT_TRUE(noXml.has_value());
-  EXPECT_EQ(noXml->descripcion(),
-            QStringLiteral("S3 (127.0.0.1) respondió 502.\n") + QString::fromUtf8(html.left(300)));
+  const struct {
+    Respuesta respuesta;
+    const char* acl;
+    int peticiones;
+    QString descripcion;
+  } casos[] = {
+      {{400, "<Code>InvalidBucketAclWithObjectOwnership</Code>"}, "public-read", 2, {}},
+      {{403, kSinAcl}, "", 1, {}},
+      {{502, html, "text/html"},
+       "",
+       1,
+       QStringLiteral("S3 (127.0.0.1) respondió 502.\n") + QString::fromUtf8(html.left(300))},
+  };
+  for (const auto& caso : casos) {
+    SCOPED_TRACE(caso.respuesta.estado);
+    ServidorLocal servidor([&](const PeticionRecibida&) { return caso.respuesta; });
+    const std::optional<S3Error> e =
+        errorS3(subir(configLocal(servidor, QString::fromLatin1(caso.acl)), Enviador::puente()));
+    ASSERT_TRUE(e.has_value());
+    EXPECT_EQ(e->code, caso.respuesta.estado);
+    EXPECT_EQ(servidor.peticiones.size(), caso.peticiones);
+    if (!caso.descripcion.isEmpty()) {
+      EXPECT_EQ(e->descripcion(), caso.descripcion);
+    }
+  }
 }
 
 TEST(Enviador, CancellingTheBridgeStopsWhatRunsNowAndWhatStartsLater) {

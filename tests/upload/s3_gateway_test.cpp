@@ -15,6 +15,7 @@
 #include "apoyo.h"
 #include "core/texts.h"
 #include "platform/main_thread.h"
+#include "support/portapapeles_de_prueba.h"
 #include "upload/s3_uploader.h"
 #include "upload/subidas_en_curso.h"
 #include "upload/subidor.h"
@@ -70,34 +71,60 @@ int64_t residenteKb() {
   return 0;
 }
 
+// The whole way a capture goes: listed at once, up under its key, delivered once on the main
+// thread, its link copied and announced.
 TEST(S3Gateway, ThePictureGoesUpUnderAKeyWithSpacesAndEnyeAndTheAclIsHonoured) {
   CORVALIN_GATEWAY_O_SALTAR(s3);
+  fijarIdiomaActual(Idioma::español);
   QTemporaryDir dir;
   Settings settings(dir.path(), dir.path());
-  settings.d().set("uploadTarget", "propio");
-  settings.d().set("endpoint", s3.endpoint);
-  settings.d().set("region", "us-east-1");
-  settings.d().set("bucket", prueba::kBucket);
+  for (const auto& [clave, valor] : {std::pair{"uploadTarget", QStringLiteral("propio")},
+                                     {"endpoint", s3.endpoint},
+                                     {"region", QStringLiteral("us-east-1")},
+                                     {"bucket", prueba::kBucket},
+                                     {"prefix", QStringLiteral("capturas de año/")},
+                                     {"acl", QStringLiteral("public-read")}}) {
+    settings.d().set(QString::fromLatin1(clave), valor);
+  }
   settings.d().set("pathStyle", true);
-  settings.d().set("prefix", "capturas de año/");
-  settings.d().set("acl", "public-read");
   settings.ponerSecretoEnCache("accessKey", s3.access);
   settings.ponerSecretoEnCache("secretKey", s3.secret);
   SubidasEnCurso lista;
   Buzon<ResultadoDeSubida> buzon;
+  auto entregar = buzon.entregar();
+  int listadasAlTerminar = -1;
   const QByteArray png = S3Uploader::pngMinimo();
   Subidor::subirEnSegundoPlano({settings, lista, {}}, Cuerpo::datos(png), "image/png", "png",
-                               "Captura", buzon.entregar());
+                               "Captura", [&](const ResultadoDeSubida& r) {
+                                 listadasAlTerminar = int(lista.activas().size());
+                                 entregar(r);
+                               });
+  ASSERT_EQ(lista.activas().size(), 1);
+  EXPECT_EQ(lista.activas()[0]->nombre(), QStringLiteral("Captura"));
+  EXPECT_EQ(lista.activas()[0]->bytes(), png.size());
   const auto r = buzon.esperar();
   ASSERT_TRUE(r && std::holds_alternative<SubidaHecha>(*r))
       << (r ? std::get<ErrorDeSubida>(*r).descripcion().toStdString() : "");
+  EXPECT_TRUE(buzon.enPrincipal());
+  EXPECT_EQ(listadasAlTerminar, 0);
   const QString link = std::get<SubidaHecha>(*r).url.toString(QUrl::FullyEncoded);
   EXPECT_TRUE(link.startsWith(s3.endpoint + "/corvalin-pruebas/capturas%20de%20a%C3%B1o/2"))
       << link.toStdString();
+  prueba::PortapapelesDePrueba portapapeles;
+  QStringList aviso;
+  EXPECT_EQ(atenderResultado(*r, portapapeles,
+                             [&](const QString& t, const QString& d, const QString& i) {
+                               aviso = {t, d, i};
+                             }),
+            std::nullopt);
+  EXPECT_EQ(portapapeles.texto(), link);
+  EXPECT_EQ(aviso, (QStringList{"Tu propio S3", "URL copiada al portapapeles",
+                                "icloud.and.arrow.up.fill"}));
   // Anyone may read it: the server applied the signed public-read.
   EXPECT_EQ(prueba::descargar(link, dir.filePath("bajada.png")), 200);
   EXPECT_EQ(leer(dir.filePath("bajada.png")), png);
   EXPECT_EQ(settings.d().string("acl"), QStringLiteral("public-read"));  // accepted, not dropped
+  EXPECT_EQ(buzon.veces(), 1);
 
   // Without the ACL the object is private.
   const auto privado =
