@@ -12,72 +12,67 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 class SettingsTest : public ::testing::Test {
  protected:
-  QString config() const { return dir.path(); }
-  QString archivo() const { return dir.path() + QStringLiteral("/corvalin/corvalin.conf"); }
+  QString archivo() const { return dir.filePath(u"corvalin/corvalin.conf"_s); }
   std::unique_ptr<Settings> abrir() {
-    return std::make_unique<Settings>(config(), QStringLiteral("/home/ana/Descargas"));
+    return std::make_unique<Settings>(dir.path(), u"/home/ana/Descargas"_s);
   }
-  void escribirIni(const QString& path, const QString& text) {
+  static void escribir(const QString& path, const QByteArray& contenido) {
     QDir().mkpath(QFileInfo(path).path());
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(text.toUtf8());
+    f.write(contenido);
   }
 
   QTemporaryDir dir;
 };
 
-TEST_F(SettingsTest, AFreshUserSavesToTheDownloadsFolderWithTheModesDefaultHotkeys) {
+TEST_F(SettingsTest, AFreshUserGetsTheDefaultsAndTheyAreNeverWritten) {
   auto s = abrir();
-  EXPECT_EQ(s->d().string(QStringLiteral("saveFolder")), QStringLiteral("/home/ana/Descargas"));
-  EXPECT_FALSE(s->d().hasStored(QStringLiteral("hotkey.area")));
+  EXPECT_EQ(s->d().string(u"saveFolder"_s), u"/home/ana/Descargas"_s);
+  EXPECT_FALSE(s->d().hasStored(u"hotkey.area"_s));
   EXPECT_EQ(s->hotkey(CaptureMode::area), defaultHotkey(CaptureMode::area));
   EXPECT_EQ(s->stickerRecents(), stickersRecientesPorDefecto());
   EXPECT_TRUE(s->ajustesPorHerramienta().isEmpty());
-}
-
-TEST_F(SettingsTest, RegisteredDefaultsAreNeverWritten) {
-  abrir()->d().sync();
+  s->d().sync();
   QSettings raw(archivo(), QSettings::IniFormat);
-  EXPECT_FALSE(raw.contains(QStringLiteral("endpoint")));
-  EXPECT_FALSE(raw.contains(QStringLiteral("recordFPS")));
-  EXPECT_TRUE(raw.value(QStringLiteral("migratedFromMirel")).toBool());
-  EXPECT_TRUE(raw.value(QStringLiteral("migratedAudioSource")).toBool());
+  EXPECT_FALSE(raw.contains(u"endpoint"_s));
+  EXPECT_FALSE(raw.contains(u"recordFPS"_s));
+  EXPECT_TRUE(raw.value(u"migratedFromMirel"_s).toBool());
+  EXPECT_TRUE(raw.value(u"migratedAudioSource"_s).toBool());
 }
 
-TEST_F(SettingsTest, RecordingValuesAreClampedOrReplaced) {
+TEST_F(SettingsTest, ValuesOutOfRangeAreClampedAndMalformedOnesReplaced) {
   auto s = abrir();
   SettingsStore& d = s->d();
-  d.set(QStringLiteral("recordScale"), 0.05);
-  EXPECT_DOUBLE_EQ(s->record().escala, 1.0);
-  d.set(QStringLiteral("recordScale"), 3.0);
-  EXPECT_DOUBLE_EQ(s->record().escala, 2.0);
-  d.set(QStringLiteral("recordFPS"), 4);
-  EXPECT_EQ(s->record().fps, 30);
-  d.set(QStringLiteral("recordFPS"), 120);
-  EXPECT_EQ(s->record().fps, 60);
-  d.set(QStringLiteral("recordMaxWidth"), 100);
-  EXPECT_EQ(s->record().anchoMaximo, 1920);
-  d.set(QStringLiteral("recordMaxWidth"), 2560);
-  EXPECT_EQ(s->record().anchoMaximo, 2560);
-  // Malformed values fall back to the registered default.
-  d.set(QStringLiteral("recordFPS"), QStringLiteral("rápido"));
-  EXPECT_EQ(s->record().fps, 30);
-  d.set(QStringLiteral("recordAudioSource"), QStringLiteral("estereo"));
-  EXPECT_EQ(s->recordAudioSource(), FuenteDeAudio::sistema);
-}
-
-TEST_F(SettingsTest, PresignLifetimeIsClampedToOneToSevenDays) {
-  auto s = abrir();
-  s->d().set(QStringLiteral("presign"), true);
-  s->d().set(QStringLiteral("presignDays"), 0);
-  EXPECT_EQ(s->s3().presignSeconds, 86400);
-  s->d().set(QStringLiteral("presignDays"), 30);
-  EXPECT_EQ(s->s3().presignSeconds, 604800);
-  s->d().set(QStringLiteral("presign"), false);
+  struct Caso {
+    const char* clave;
+    QVariant valor;
+    double esperado;
+  };
+  const Caso casos[] = {
+      {"recordScale", 0.05, 1.0},     {"recordScale", 3.0, 2.0},     {"recordFPS", 4, 30},
+      {"recordFPS", 120, 60},         {"recordMaxWidth", 100, 1920}, {"recordMaxWidth", 2560, 2560},
+      {"recordFPS", u"rápido"_s, 30}, {"presignDays", 0, 86400},     {"presignDays", 30, 604800},
+  };
+  d.set(u"presign"_s, true);
+  for (const Caso& c : casos) {
+    d.set(QString::fromLatin1(c.clave), c.valor);
+    const AjustesDeGrabacion r = s->record();
+    const std::string_view clave = c.clave;
+    const double visto = clave == "recordScale"      ? r.escala
+                         : clave == "recordFPS"      ? r.fps
+                         : clave == "recordMaxWidth" ? r.anchoMaximo
+                                                     : s->s3().presignSeconds;
+    EXPECT_DOUBLE_EQ(visto, c.esperado) << c.clave << " = " << c.valor.toString().toStdString();
+  }
+  d.set(u"presign"_s, false);
   EXPECT_EQ(s->s3().presignSeconds, 0);
+  d.set(u"recordAudioSource"_s, u"estereo"_s);
+  EXPECT_EQ(s->recordAudioSource(), FuenteDeAudio::sistema);
 }
 
 TEST_F(SettingsTest, SecretsComeFromTheKeyringOncePerProcess) {
@@ -85,17 +80,17 @@ TEST_F(SettingsTest, SecretsComeFromTheKeyringOncePerProcess) {
   int lecturas = 0;
   s->ponerLectorDeSecretos([&](const QString& cuenta) {
     ++lecturas;
-    return cuenta == QLatin1String("accessKey") ? QStringLiteral("AKIA") : QStringLiteral("s3cr3t");
+    return cuenta == QLatin1String("accessKey") ? u"AKIA"_s : u"s3cr3t"_s;
   });
   EXPECT_FALSE(s->isConfigured());  // no bucket yet
-  s->d().set(QStringLiteral("bucket"), QStringLiteral("capturas"));
+  s->d().set(u"bucket"_s, u"capturas"_s);
   EXPECT_TRUE(s->isConfigured());
   const S3Config c = s->s3();
-  EXPECT_EQ(c.accessKey, QStringLiteral("AKIA"));
-  EXPECT_EQ(c.secretKey, QStringLiteral("s3cr3t"));
+  EXPECT_EQ(c.accessKey, u"AKIA"_s);
+  EXPECT_EQ(c.secretKey, u"s3cr3t"_s);
   EXPECT_EQ(lecturas, 2);
-  s->ponerSecretoEnCache(QStringLiteral("secretKey"), QStringLiteral("nuevo"));
-  EXPECT_EQ(s->s3().secretKey, QStringLiteral("nuevo"));
+  s->ponerSecretoEnCache(u"secretKey"_s, u"nuevo"_s);
+  EXPECT_EQ(s->s3().secretKey, u"nuevo"_s);
   EXPECT_EQ(lecturas, 2);
   // The secrets never reach the settings file.
   s->d().sync();
@@ -108,17 +103,13 @@ TEST_F(SettingsTest, SecretsComeFromTheKeyringOncePerProcess) {
 
 TEST_F(SettingsTest, HotkeysNeedBothEntriesAsIntegers) {
   auto s = abrir();
-  s->d().set(QStringLiteral("hotkey.ocr"), QStringLiteral("{\"keyCode\": 12}"));
-  EXPECT_EQ(s->hotkey(CaptureMode::ocr), (Hotkey{31, 768}));
-  s->d().set(QStringLiteral("hotkey.ocr"),
-             QStringLiteral("{\"keyCode\": 12, \"modifiers\": \"768\"}"));
-  EXPECT_EQ(s->hotkey(CaptureMode::ocr), (Hotkey{31, 768}));
-  s->d().set(QStringLiteral("hotkey.ocr"),
-             QStringLiteral("{\"keyCode\": 12.5, \"modifiers\": 768}"));
-  EXPECT_EQ(s->hotkey(CaptureMode::ocr), (Hotkey{31, 768}));
-  s->d().set(QStringLiteral("hotkey.ocr"), QStringLiteral("no es json"));
-  EXPECT_EQ(s->hotkey(CaptureMode::ocr), (Hotkey{31, 768}));
-
+  const Hotkey porDefecto{31, 768};
+  for (const QString& malo :
+       {u"{\"keyCode\": 12}"_s, u"{\"keyCode\": 12, \"modifiers\": \"768\"}"_s,
+        u"{\"keyCode\": 12.5, \"modifiers\": 768}"_s, u"no es json"_s}) {
+    s->d().set(u"hotkey.ocr"_s, malo);
+    EXPECT_EQ(s->hotkey(CaptureMode::ocr), porDefecto) << malo.toStdString();
+  }
   s->setHotkey(Hotkey{96, 0x1000 | 0x800}, CaptureMode::ocr);
   EXPECT_EQ(s->hotkey(CaptureMode::ocr), (Hotkey{96, 0x1800}));
   s->d().sync();
@@ -131,168 +122,141 @@ TEST_F(SettingsTest, HotkeysNeedBothEntriesAsIntegers) {
   again->d().sync();
   EXPECT_EQ(abrir()->hotkey(CaptureMode::ocr), std::nullopt);
   again->resetHotkeys();
-  EXPECT_EQ(again->hotkey(CaptureMode::ocr), (Hotkey{31, 768}));
+  EXPECT_EQ(again->hotkey(CaptureMode::ocr), porDefecto);
 }
 
-TEST_F(SettingsTest, ToolLettersBelongToOneToolEach) {
+TEST_F(SettingsTest, ToolLettersBelongToOneToolEachAndStoredOnesReplaceTheDefaultsWhole) {
   auto s = abrir();
-  EXPECT_EQ(s->tool(QStringLiteral("r")), ToolKind::rect);
-  s->setShortcut(QStringLiteral("  r "), ToolKind::arrow);
-  EXPECT_EQ(s->shortcuts().value(QStringLiteral("1")), QStringLiteral("R"));
-  EXPECT_EQ(s->shortcuts().value(QStringLiteral("2")), QString());
-  EXPECT_EQ(s->tool(QStringLiteral("r")), ToolKind::arrow);
-  EXPECT_EQ(s->tool(QStringLiteral("RR")), std::nullopt);
+  EXPECT_EQ(s->tool(u"r"_s), ToolKind::rect);
+  s->setShortcut(u"  r "_s, ToolKind::arrow);
+  EXPECT_EQ(s->shortcuts().value(u"1"_s), u"R"_s);
+  EXPECT_EQ(s->shortcuts().value(u"2"_s), QString());
+  EXPECT_EQ(s->tool(u"r"_s), ToolKind::arrow);
+  EXPECT_EQ(s->tool(u"RR"_s), std::nullopt);
   EXPECT_EQ(s->tool(QString()), std::nullopt);
   // Only the first character is kept; an empty letter leaves the tool without one.
-  s->setShortcut(QStringLiteral("xyz"), ToolKind::blur);
-  EXPECT_EQ(s->tool(QStringLiteral("X")), ToolKind::blur);
-  s->setShortcut(QStringLiteral("   "), ToolKind::blur);
-  EXPECT_EQ(s->tool(QStringLiteral("X")), std::nullopt);
+  s->setShortcut(u"xyz"_s, ToolKind::blur);
+  EXPECT_EQ(s->tool(u"X"_s), ToolKind::blur);
+  s->setShortcut(u"   "_s, ToolKind::blur);
+  EXPECT_EQ(s->tool(u"X"_s), std::nullopt);
+
+  s->d().set(u"shortcuts"_s, u"{\"1\": \"Y\"}"_s);
+  EXPECT_EQ(s->tool(u"y"_s), ToolKind::arrow);
+  EXPECT_EQ(s->tool(u"v"_s), std::nullopt);  // not merged with the defaults
+  s->d().set(u"shortcuts"_s, u"{\"1\": 5}"_s);
+  EXPECT_EQ(s->tool(u"v"_s), ToolKind::select);  // not strings: the defaults
+  s->d().set(u"shortcuts"_s, u"{\"99\": \"Y\", \"x\": \"U\"}"_s);
+  EXPECT_EQ(s->tool(u"y"_s), std::nullopt);  // names no tool
+  EXPECT_EQ(s->tool(u"u"_s), std::nullopt);  // not a number
 }
 
-TEST_F(SettingsTest, StoredToolLettersReplaceTheDefaultsWhole) {
-  auto s = abrir();
-  s->d().set(QStringLiteral("shortcuts"), QStringLiteral("{\"1\": \"Y\"}"));
-  EXPECT_EQ(s->tool(QStringLiteral("y")), ToolKind::arrow);
-  EXPECT_EQ(s->tool(QStringLiteral("v")), std::nullopt);  // not merged with the defaults
-  s->d().set(QStringLiteral("shortcuts"), QStringLiteral("{\"1\": 5}"));
-  EXPECT_EQ(s->tool(QStringLiteral("v")), ToolKind::select);  // not strings: the defaults
-  s->d().set(QStringLiteral("shortcuts"), QStringLiteral("{\"99\": \"Y\", \"x\": \"U\"}"));
-  EXPECT_EQ(s->tool(QStringLiteral("y")), std::nullopt);  // names no tool
-  EXPECT_EQ(s->tool(QStringLiteral("u")), std::nullopt);  // not a number
-}
-
-TEST_F(SettingsTest, StickerRecentsKeepTheFirstTen) {
+TEST_F(SettingsTest, StickerRecentsKeepTheFirstTenAndPerToolValuesMergeIntoOneDictionary) {
   auto s = abrir();
   QStringList twelve;
   for (int i = 0; i < 12; ++i) twelve << QString(QChar(0x41 + i));
   s->setStickerRecents(twelve);
   EXPECT_EQ(s->stickerRecents(), twelve.mid(0, 10));
-  s->d().set(QStringLiteral("stickerRecents"), QStringLiteral("[1, 2]"));
+  s->d().set(u"stickerRecents"_s, u"[1, 2]"_s);
   EXPECT_EQ(s->stickerRecents(), stickersRecientesPorDefecto());
-  s->setStickerRecents({QStringLiteral("a, b"), QStringLiteral("c")});
-  EXPECT_EQ(s->stickerRecents(), (QStringList{QStringLiteral("a, b"), QStringLiteral("c")}));
-}
+  s->setStickerRecents({u"a, b"_s, u"c"_s});
+  EXPECT_EQ(s->stickerRecents(), (QStringList{u"a, b"_s, u"c"_s}));
 
-TEST_F(SettingsTest, PerToolValuesAreMergedIntoOneDictionary) {
-  auto s = abrir();
-  s->guardarAjuste(QStringLiteral("ancho"), 6, ToolKind::arrow);
-  s->guardarAjuste(QStringLiteral("radio"), 40, ToolKind::repair);
-  s->guardarAjuste(QStringLiteral("ancho"), 8, ToolKind::arrow);
+  s->guardarAjuste(u"ancho"_s, 6, ToolKind::arrow);
+  s->guardarAjuste(u"radio"_s, 40, ToolKind::repair);
+  s->guardarAjuste(u"ancho"_s, 8, ToolKind::arrow);
   const AjustesPorHerramienta all = s->ajustesPorHerramienta();
-  EXPECT_DOUBLE_EQ(all.value(QStringLiteral("1")).value(QStringLiteral("ancho")), 8);
-  EXPECT_DOUBLE_EQ(all.value(QStringLiteral("13")).value(QStringLiteral("radio")), 40);
-  s->d().set(QStringLiteral("ajustesPorHerramienta"), QStringLiteral("{\"1\": 3}"));
+  EXPECT_DOUBLE_EQ(all.value(u"1"_s).value(u"ancho"_s), 8);
+  EXPECT_DOUBLE_EQ(all.value(u"13"_s).value(u"radio"_s), 40);
+  s->d().set(u"ajustesPorHerramienta"_s, u"{\"1\": 3}"_s);
   EXPECT_TRUE(s->ajustesPorHerramienta().isEmpty());
 }
 
-TEST_F(SettingsTest, ColoursParseOnlyAsHashAndSixHexDigits) {
-  const std::optional<QColor> orange = Settings::colorFromHex(QStringLiteral(" #ff8000 "));
+TEST(Settings, ColoursParseOnlyAsHashAndSixHexDigits) {
+  const std::optional<QColor> orange = Settings::colorFromHex(u" #ff8000 "_s);
   ASSERT_TRUE(orange);
-  EXPECT_FLOAT_EQ(orange->redF(), 1.0f);
-  EXPECT_NEAR(orange->greenF(), 128 / 255.0, 1e-6);
-  EXPECT_FLOAT_EQ(orange->blueF(), 0.0f);
-  EXPECT_FLOAT_EQ(orange->alphaF(), 1.0f);
-  EXPECT_EQ(Settings::colorFromHex(QStringLiteral("ff8000")), std::nullopt);
-  EXPECT_EQ(Settings::colorFromHex(QStringLiteral("#f80")), std::nullopt);
-  EXPECT_EQ(Settings::colorFromHex(QStringLiteral("#ff80001")), std::nullopt);
-  EXPECT_EQ(Settings::colorFromHex(QStringLiteral("#0xff80")), std::nullopt);
-  EXPECT_EQ(Settings::colorFromHex(QStringLiteral("#gg8000")), std::nullopt);
+  EXPECT_EQ(orange->rgba(), qRgba(255, 128, 0, 255));
+  for (const char* malo : {"ff8000", "#f80", "#ff80001", "#0xff80", "#gg8000"})
+    EXPECT_EQ(Settings::colorFromHex(QString::fromLatin1(malo)), std::nullopt) << malo;
   EXPECT_EQ(Settings::colorFromHex(std::nullopt), std::nullopt);
 }
 
-TEST_F(SettingsTest, OldAudioSettingsAreConvertedOnce) {
-  escribirIni(archivo(), QStringLiteral("recordMic=true\n"));
+// The old two switches become one source, once: later changes of them are not read.
+TEST_F(SettingsTest, OldAudioSettingsAreConvertedOnceToEachSource) {
+  const std::pair<QByteArray, FuenteDeAudio> cases[] = {
+      {"recordAudio=false\nrecordMic=false\n", FuenteDeAudio::ninguno},
+      {"recordAudio=true\n", FuenteDeAudio::sistema},
+      {"recordAudio=false\nrecordMic=true\n", FuenteDeAudio::microfono},
+      {"recordAudio=true\nrecordMic=true\n", FuenteDeAudio::ambos},
+      {"recordMic=true\n", FuenteDeAudio::ambos}};
+  for (const auto& [ini, expected] : cases) {
+    QTemporaryDir other;
+    escribir(other.filePath(u"corvalin/corvalin.conf"_s), ini);
+    Settings s(other.path(), QString());
+    EXPECT_EQ(s.recordAudioSource(), expected) << ini.toStdString();
+    EXPECT_FALSE(s.d().hasStored(u"recordMic"_s));
+  }
+  escribir(archivo(), "recordMic=true\n");
   auto s = abrir();
-  EXPECT_EQ(s->recordAudioSource(), FuenteDeAudio::ambos);
-  EXPECT_FALSE(s->d().hasStored(QStringLiteral("recordMic")));
   s->setRecordAudioSource(FuenteDeAudio::ninguno);
-  s->d().set(QStringLiteral("recordMic"), true);  // never converted again
+  s->d().set(u"recordMic"_s, true);  // never converted again
   s->d().sync();
   EXPECT_EQ(abrir()->recordAudioSource(), FuenteDeAudio::ninguno);
 }
 
-TEST_F(SettingsTest, OldAudioSettingsMapToEachSource) {
-  const std::pair<QString, FuenteDeAudio> cases[] = {
-      {QStringLiteral("recordAudio=false\nrecordMic=false\n"), FuenteDeAudio::ninguno},
-      {QStringLiteral("recordAudio=true\n"), FuenteDeAudio::sistema},
-      {QStringLiteral("recordAudio=false\nrecordMic=true\n"), FuenteDeAudio::microfono},
-      {QStringLiteral("recordAudio=true\nrecordMic=true\n"), FuenteDeAudio::ambos}};
-  for (const auto& [ini, expected] : cases) {
-    QTemporaryDir other;
-    escribirIni(other.path() + QStringLiteral("/corvalin/corvalin.conf"), ini);
-    Settings s(other.path(), QString());
-    EXPECT_EQ(s.recordAudioSource(), expected) << ini.toStdString();
-  }
-}
-
-TEST_F(SettingsTest, EarlierProductSettingsAreImportedWithoutOverwriting) {
-  escribirIni(config() + QStringLiteral("/mirel/mirel.conf"),
-              QStringLiteral("bucket=viejo\nregion=eu-west-1\nrecordFPS=15\n"));
-  escribirIni(archivo(), QStringLiteral("bucket=nuevo\n"));
-  auto s = abrir();
-  EXPECT_EQ(s->d().string(QStringLiteral("bucket")), QStringLiteral("nuevo"));
-  EXPECT_EQ(s->d().string(QStringLiteral("region")), QStringLiteral("eu-west-1"));
-  EXPECT_EQ(s->record().fps, 15);
-  EXPECT_TRUE(s->d().boolean(QStringLiteral("migratedFromMirel")));
-  // The import runs once: later changes of the old file are not read.
-  s->d().remove(QStringLiteral("region"));
-  s->d().sync();
-  EXPECT_EQ(abrir()->d().string(QStringLiteral("region")), QStringLiteral("us-east-1"));
-}
-
-TEST_F(SettingsTest, AnUnreadableEarlierFileIsRetriedAtTheNextStart) {
-  // A path that exists but cannot be opened as a file (even by root): a folder.
-  const QString mirel = config() + QStringLiteral("/mirel/mirel.conf");
+TEST_F(SettingsTest, EarlierProductSettingsAreImportedOnceWithoutOverwriting) {
+  // A path that exists but cannot be opened as a file (even by root): a folder. Unread, it is
+  // tried again at the next start.
+  const QString mirel = dir.filePath(u"mirel/mirel.conf"_s);
   ASSERT_TRUE(QDir().mkpath(mirel));
-  auto s = abrir();
-  EXPECT_FALSE(s->d().boolean(QStringLiteral("migratedFromMirel")));
-  s->d().sync();
+  escribir(archivo(), "bucket=nuevo\n");
+  EXPECT_FALSE(abrir()->d().boolean(u"migratedFromMirel"_s));
   ASSERT_TRUE(QDir(mirel).removeRecursively());
-  escribirIni(mirel, QStringLiteral("bucket=viejo\n"));
-  auto again = abrir();
-  EXPECT_EQ(again->d().string(QStringLiteral("bucket")), QStringLiteral("viejo"));
-  EXPECT_TRUE(again->d().boolean(QStringLiteral("migratedFromMirel")));
+  escribir(mirel, "bucket=viejo\nregion=eu-west-1\nrecordFPS=15\n");
+  auto s = abrir();
+  EXPECT_EQ(s->d().string(u"bucket"_s), u"nuevo"_s);
+  EXPECT_EQ(s->d().string(u"region"_s), u"eu-west-1"_s);
+  EXPECT_EQ(s->record().fps, 15);
+  EXPECT_TRUE(s->d().boolean(u"migratedFromMirel"_s));
+  // The import runs once: later changes of the old file are not read.
+  s->d().remove(u"region"_s);
+  s->d().sync();
+  EXPECT_EQ(abrir()->d().string(u"region"_s), u"us-east-1"_s);
 }
 
 TEST_F(SettingsTest, ACorruptFileKeepsWhatCanBeReadAndIsSetAside) {
-  const QString text = QStringLiteral(
+  const QByteArray text =
       "bucket=capturas\nrecordFPS=15\n\x01\x02[[[=\nrecordScale=mucho\n"
-      "hotkey.area=\"{\\\"keyCode\\\": 18, \\\"modifiers\\\": 768}\"\n[sin cerrar\n");
-  escribirIni(archivo(), text);
+      "hotkey.area=\"{\\\"keyCode\\\": 18, \\\"modifiers\\\": 768}\"\n[sin cerrar\n";
+  escribir(archivo(), text);
   auto s = abrir();
   EXPECT_FALSE(s->d().legible());
   // The file as it was is kept beside the new one.
-  QFile damaged(archivo() + QStringLiteral(".damaged"));
+  QFile damaged(archivo() + u".damaged"_s);
   ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
-  EXPECT_EQ(QString::fromUtf8(damaged.readAll()), text);
-  EXPECT_EQ(s->d().string(QStringLiteral("bucket")), QStringLiteral("capturas"));
+  EXPECT_EQ(damaged.readAll(), text);
+  EXPECT_EQ(s->d().string(u"bucket"_s), u"capturas"_s);
   EXPECT_EQ(s->record().fps, 15);
   EXPECT_EQ(s->hotkey(CaptureMode::area), (Hotkey{18, 768}));
   EXPECT_DOUBLE_EQ(s->record().escala, 1.0);  // unreadable: the default
-  s->d().set(QStringLiteral("prefix"), QStringLiteral("otra/"));
+  s->d().set(u"prefix"_s, u"otra/"_s);
   s->d().sync();
   auto again = abrir();
   EXPECT_TRUE(again->d().legible());
-  EXPECT_EQ(again->d().string(QStringLiteral("bucket")), QStringLiteral("capturas"));
-  EXPECT_EQ(again->d().string(QStringLiteral("prefix")), QStringLiteral("otra/"));
+  EXPECT_EQ(again->d().string(u"bucket"_s), u"capturas"_s);
+  EXPECT_EQ(again->d().string(u"prefix"_s), u"otra/"_s);
   EXPECT_EQ(again->record().fps, 15);
 }
 
 TEST_F(SettingsTest, AFileThatIsNotTextDoesNotStopTheApp) {
   QByteArray noise(4096, '\0');
   for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 131 + 7) & 0xFF);
-  QDir().mkpath(QFileInfo(archivo()).path());
-  QFile f(archivo());
-  ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-  f.write(noise);
-  f.close();
+  escribir(archivo(), noise);
   auto s = abrir();
   EXPECT_EQ(s->record().fps, 30);
   EXPECT_EQ(s->hotkey(CaptureMode::area), (Hotkey{29, 768}));
-  s->d().set(QStringLiteral("bucket"), QStringLiteral("b"));
+  s->d().set(u"bucket"_s, u"b"_s);
   s->d().sync();
-  EXPECT_EQ(abrir()->d().string(QStringLiteral("bucket")), QStringLiteral("b"));
+  EXPECT_EQ(abrir()->d().string(u"bucket"_s), u"b"_s);
 }
 
 }  // namespace

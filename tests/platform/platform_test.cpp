@@ -14,7 +14,6 @@
 #include <QThread>
 #include <atomic>
 
-#include "platform/clipboard.h"
 #include "platform/escapable_window.h"
 #include "platform/main_thread.h"
 #include "platform/notification_center.h"
@@ -25,6 +24,8 @@
 
 namespace corvalin {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 TEST(SerialQueue, RunsJobsInOrderOnItsOwnThread) {
   std::vector<int> order;
@@ -80,19 +81,16 @@ TEST(NotificationCenter, PostsFromAnyThreadArriveOnTheMainThread) {
   QObject context;
   std::vector<QString> seen;
   bool onMain = true;
-  NotificationCenter::shared().observe(QStringLiteral("corvalin.prueba"), &context,
-                                       [&](const QVariant& v) {
-                                         seen.push_back(v.toString());
-                                         onMain = onMain && enHiloPrincipal();
-                                       });
-  std::thread other([] {
-    NotificationCenter::shared().post(QStringLiteral("corvalin.prueba"), QStringLiteral("hilo"));
+  NotificationCenter::shared().observe(u"corvalin.prueba"_s, &context, [&](const QVariant& v) {
+    seen.push_back(v.toString());
+    onMain = onMain && enHiloPrincipal();
   });
+  std::thread other([] { NotificationCenter::shared().post(u"corvalin.prueba"_s, u"hilo"_s); });
   other.join();
-  NotificationCenter::shared().post(QStringLiteral("corvalin.otra"), QStringLiteral("no"));
+  NotificationCenter::shared().post(u"corvalin.otra"_s, u"no"_s);
   EXPECT_TRUE(seen.empty());  // delivered later, never inside post
   QTRY_COMPARE_WITH_TIMEOUT(seen.size(), size_t(1), 2000);
-  EXPECT_EQ(seen[0], QStringLiteral("hilo"));
+  EXPECT_EQ(seen[0], u"hilo"_s);
   EXPECT_TRUE(onMain);
 }
 
@@ -112,9 +110,8 @@ TEST(MainThread, LateDestructionWaitsForTheNextTurn) {
 
 TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
   QTemporaryDir dir;
-  const QString lock = dir.path() + QStringLiteral("/instancia.lock");
-  const QString bus =
-      QStringLiteral("app.corvalin.Pruebas.p%1").arg(QCoreApplication::applicationPid());
+  const QString lock = dir.path() + u"/instancia.lock"_s;
+  const QString bus = u"app.corvalin.Pruebas.p%1"_s.arg(QCoreApplication::applicationPid());
   SingleInstance first(bus, lock);
   EXPECT_FALSE(first.otraCorre());  // nobody holds the lock yet
   ASSERT_TRUE(first.adquirir());
@@ -129,20 +126,19 @@ TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
   std::atomic<bool> delivered{false};
   std::thread caller([&] {
     SingleInstance third(bus, lock);
-    delivered = third.entregar(QStringLiteral("captureArea")) == SingleInstance::Entrega::entregada;
+    delivered = third.entregar(u"captureArea"_s) == SingleInstance::Entrega::entregada;
   });
   QTRY_COMPARE_WITH_TIMEOUT(requests.size(), 1, 5000);
   caller.join();
   EXPECT_TRUE(delivered);
-  EXPECT_EQ(requests[0][0].toString(), QStringLiteral("captureArea"));
+  EXPECT_EQ(requests[0][0].toString(), u"captureArea"_s);
 
   // Once the first lets go (as before a restart), a new one may start; a hand-over finds
   // nobody, even when allowed to start one (this bus knows no service of that name).
   first.soltar();
   SingleInstance next(bus, lock);
   EXPECT_FALSE(next.otraCorre());
-  EXPECT_EQ(next.entregar(QStringLiteral("captureArea"), true),
-            SingleInstance::Entrega::nadieCorre);
+  EXPECT_EQ(next.entregar(u"captureArea"_s, true), SingleInstance::Entrega::nadieCorre);
   EXPECT_TRUE(next.adquirir());
 }
 
@@ -150,11 +146,10 @@ TEST(SingleInstance, ASecondInstanceHandsItsRequestToTheFirst) {
 // nor taken: the bus name decides alone.
 TEST(SingleInstance, ALockThatIsALinkOrNotOursIsLeftAlone) {
   QTemporaryDir dir;
-  const QString destino = dir.path() + QStringLiteral("/elsewhere");
-  const QString lock = dir.path() + QStringLiteral("/instancia.lock");
+  const QString destino = dir.path() + u"/elsewhere"_s;
+  const QString lock = dir.path() + u"/instancia.lock"_s;
   ASSERT_TRUE(QFile::link(destino, lock));
-  const QString bus =
-      QStringLiteral("app.corvalin.Pruebas.l%1").arg(QCoreApplication::applicationPid());
+  const QString bus = u"app.corvalin.Pruebas.l%1"_s.arg(QCoreApplication::applicationPid());
   SingleInstance first(bus, lock);
   EXPECT_FALSE(first.otraCorre());
   ASSERT_TRUE(first.adquirir());
@@ -162,7 +157,7 @@ TEST(SingleInstance, ALockThatIsALinkOrNotOursIsLeftAlone) {
   first.soltar();
 
   if (::getuid() != 0) GTEST_SKIP() << "another user's file needs root to make";
-  const QString ajeno = dir.path() + QStringLiteral("/ajeno.lock");
+  const QString ajeno = dir.path() + u"/ajeno.lock"_s;
   QFile f(ajeno);
   ASSERT_TRUE(f.open(QIODevice::WriteOnly));
   f.close();
@@ -179,13 +174,13 @@ TEST(SingleInstance, ALockThatIsALinkOrNotOursIsLeftAlone) {
 TEST(PrivateFolder, OnlyItsOwnerCanReadWhatIsInside) {
   const QString carpeta = carpetaPrivada();
   EXPECT_EQ(carpetaPrivada(), carpeta);  // one per process
-  EXPECT_TRUE(carpeta.startsWith(QDir::tempPath() + QStringLiteral("/corvalin-")));
+  EXPECT_TRUE(carpeta.startsWith(QDir::tempPath() + u"/corvalin-"_s));
   struct stat st {};
   ASSERT_EQ(::stat(QFile::encodeName(carpeta).constData(), &st), 0);
   EXPECT_TRUE(S_ISDIR(st.st_mode));
   EXPECT_EQ(st.st_mode & 0777, 0700u);
   EXPECT_EQ(st.st_uid, ::getuid());
-  EXPECT_TRUE(crearCarpetaPrivada(QStringLiteral("/nonexistent/folder")).isEmpty());
+  EXPECT_TRUE(crearCarpetaPrivada(u"/nonexistent/folder"_s).isEmpty());
 
   if (::getuid() != 0) GTEST_SKIP() << "reading as another user needs root";
   // A picture readable by anyone by its own mode: another user can't reach it inside the
@@ -200,13 +195,12 @@ TEST(PrivateFolder, OnlyItsOwnerCanReadWhatIsInside) {
     f.write("png");
     f.close();
     f.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther);
-    return QProcess::execute(QStringLiteral("setpriv"),
-                             {QStringLiteral("--reuid=65534"), QStringLiteral("--regid=65534"),
-                              QStringLiteral("--clear-groups"), QStringLiteral("cat"), ruta});
+    return QProcess::execute(u"setpriv"_s, {u"--reuid=65534"_s, u"--regid=65534"_s,
+                                            u"--clear-groups"_s, u"cat"_s, ruta});
   };
-  EXPECT_NE(leerComoOtro(carpeta + QStringLiteral("/captura.png")), 0);
-  EXPECT_EQ(leerComoOtro(abierta.path() + QStringLiteral("/captura.png")), 0);
-  QFile::remove(carpeta + QStringLiteral("/captura.png"));  // the empty folder goes at exit
+  EXPECT_NE(leerComoOtro(carpeta + u"/captura.png"_s), 0);
+  EXPECT_EQ(leerComoOtro(abierta.path() + u"/captura.png"_s), 0);
+  QFile::remove(carpeta + u"/captura.png"_s);  // the empty folder goes at exit
 }
 
 TEST(PrivateFolder, PrivateFilesAre0600AndNeverFollowAPlantedLink) {
@@ -216,7 +210,7 @@ TEST(PrivateFolder, PrivateFilesAre0600AndNeverFollowAPlantedLink) {
     EXPECT_EQ(::lstat(QFile::encodeName(ruta).constData(), &st), 0);
     return st.st_mode & 0777;
   };
-  const QString ruta = dir.filePath(QStringLiteral("copia.png"));
+  const QString ruta = dir.filePath(u"copia.png"_s);
   ASSERT_TRUE(escribirArchivoPrivado(ruta, "primera"));
   ASSERT_TRUE(escribirArchivoPrivado(ruta, "segunda"));
   EXPECT_EQ(modo(ruta), 0600u);
@@ -224,15 +218,15 @@ TEST(PrivateFolder, PrivateFilesAre0600AndNeverFollowAPlantedLink) {
   ASSERT_TRUE(leida.open(QIODevice::ReadOnly));
   EXPECT_EQ(leida.readAll(), QByteArray("segunda"));
   EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 1);
-  EXPECT_FALSE(escribirArchivoPrivado(dir.filePath(QStringLiteral("no/existe.png")), "x"));
+  EXPECT_FALSE(escribirArchivoPrivado(dir.filePath(u"no/existe.png"_s), "x"));
 
   // A link planted where a file will be written: replaced, its target untouched.
-  const QString victima = dir.filePath(QStringLiteral("victima"));
+  const QString victima = dir.filePath(u"victima"_s);
   QFile v(victima);
   ASSERT_TRUE(v.open(QIODevice::WriteOnly));
   v.write("intacta");
   v.close();
-  const QString enlace = dir.filePath(QStringLiteral("enlace.png"));
+  const QString enlace = dir.filePath(u"enlace.png"_s);
   ASSERT_TRUE(QFile::link(victima, enlace));
   ASSERT_TRUE(escribirArchivoPrivado(enlace, "nueva"));
   EXPECT_FALSE(QFileInfo(enlace).isSymLink());
@@ -240,14 +234,14 @@ TEST(PrivateFolder, PrivateFilesAre0600AndNeverFollowAPlantedLink) {
   EXPECT_EQ(v.readAll(), QByteArray("intacta"));
   v.close();
   // An empty private file is made new or not at all: an existing name, a link, are refused.
-  const QString grabacion = dir.filePath(QStringLiteral("grabacion.mp4"));
+  const QString grabacion = dir.filePath(u"grabacion.mp4"_s);
   ASSERT_TRUE(crearArchivoPrivado(grabacion));
   EXPECT_EQ(modo(grabacion), 0600u);
   EXPECT_FALSE(crearArchivoPrivado(grabacion));
-  const QString otroEnlace = dir.filePath(QStringLiteral("otro.mp4"));
-  ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nada")), otroEnlace));
+  const QString otroEnlace = dir.filePath(u"otro.mp4"_s);
+  ASSERT_TRUE(QFile::link(dir.filePath(u"nada"_s), otroEnlace));
   EXPECT_FALSE(crearArchivoPrivado(otroEnlace));
-  EXPECT_FALSE(QFileInfo::exists(dir.filePath(QStringLiteral("nada"))));
+  EXPECT_FALSE(QFileInfo::exists(dir.filePath(u"nada"_s)));
   // Copied out, a file gets the mode new files get.
   const mode_t mascara = ::umask(0);
   ::umask(mascara);
@@ -256,11 +250,11 @@ TEST(PrivateFolder, PrivateFilesAre0600AndNeverFollowAPlantedLink) {
 }
 
 TEST(SymbolIcons, KnownSymbolsMapToThemeNamesAndEveryFallbackDraws) {
-  EXPECT_TRUE(simboloConocido(QStringLiteral("text.viewfinder")));
-  EXPECT_FALSE(simboloConocido(QStringLiteral("sparkles.rectangle.stack")));
+  EXPECT_TRUE(simboloConocido(u"text.viewfinder"_s));
+  EXPECT_FALSE(simboloConocido(u"sparkles.rectangle.stack"_s));
   // Unknown names get the bell.
-  EXPECT_EQ(buscarSimbolo(QStringLiteral("sparkles.rectangle.stack")).respaldo,
-            buscarSimbolo(QStringLiteral("bell.fill")).respaldo);
+  EXPECT_EQ(buscarSimbolo(u"sparkles.rectangle.stack"_s).respaldo,
+            buscarSimbolo(u"bell.fill"_s).respaldo);
   for (const char* name :
        {"bell.fill", "camera.viewfinder", "stop.fill", "text.viewfinder", "eyedropper.halffull",
         "exclamationmark.triangle", "doc.on.clipboard", "icloud.and.arrow.up",
@@ -279,21 +273,6 @@ TEST(SymbolIcons, KnownSymbolsMapToThemeNamesAndEveryFallbackDraws) {
     EXPECT_FALSE(iconoDeSimbolo(QString::fromLatin1(name)).isNull()) << name;
   }
   EXPECT_FALSE(iconoDeLaAplicacion().pixmap(96, 96).isNull());
-}
-
-TEST(Clipboard, PicturesRoundTripAsPng) {
-  auto clipboard = crearPortapapelesDelSistema();
-  QImage image(31, 17, QImage::Format_ARGB32);
-  image.fill(QColor(200, 40, 10));
-  clipboard->ponerImagen(image);
-  EXPECT_TRUE(clipboard->tieneImagen());
-  const QImage back = clipboard->imagen();
-  ASSERT_EQ(back.size(), image.size());
-  EXPECT_EQ(back.pixelColor(5, 5), QColor(200, 40, 10));
-  clipboard->ponerTexto(QStringLiteral("#FF8000"));
-  EXPECT_EQ(clipboard->texto(), QStringLiteral("#FF8000"));
-  EXPECT_FALSE(clipboard->tieneImagen());
-  EXPECT_TRUE(clipboard->imagen().isNull());
 }
 
 TEST(EscapableWindow, EscapeRunsTheHandlerOrCloses) {

@@ -12,10 +12,12 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 // Runs xclip while this process keeps serving the selection it owns.
 QByteArray xclip(const QStringList& args, const QByteArray& input = {}) {
   QProcess p;
-  p.start(QStringLiteral("xclip"), args);
+  p.start(u"xclip"_s, args);
   if (!input.isEmpty()) {
     p.write(input);
     p.closeWriteChannel();
@@ -53,7 +55,7 @@ TEST_F(X11Clipboard, APictureWeCopyIsAPngOtherProgramsRead) {
 
 TEST_F(X11Clipboard, FilesWeCopyAreWhatFileManagersAndChatAppsPaste) {
   auto clipboard = crearPortapapelesDelSistema();
-  const QString ruta = QStringLiteral("/tmp/Corvalin 2026-12-07 a las 14.05.09.mp4");
+  const QString ruta = u"/tmp/Corvalin 2026-12-07 a las 14.05.09.mp4"_s;
   clipboard->ponerArchivos({ruta});
   const QByteArray targets = xclip({"-selection", "clipboard", "-t", "TARGETS", "-o"});
   EXPECT_TRUE(targets.contains("text/uri-list")) << targets.toStdString();
@@ -70,10 +72,10 @@ TEST_F(X11Clipboard, FilesWeCopyAreWhatFileManagersAndChatAppsPaste) {
 TEST_F(X11Clipboard, TextAndPicturesFromOtherProgramsReachUs) {
   auto clipboard = crearPortapapelesDelSistema();
   QProcess owner;  // xclip keeps serving what it put there until the selection changes
-  owner.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-i"});
+  owner.start(u"xclip"_s, {"-selection", "clipboard", "-i"});
   owner.write("Año ñandú #FF8000");
   owner.closeWriteChannel();
-  QTRY_COMPARE_WITH_TIMEOUT(clipboard->texto(), QStringLiteral("Año ñandú #FF8000"), 5000);
+  QTRY_COMPARE_WITH_TIMEOUT(clipboard->texto(), u"Año ñandú #FF8000"_s, 5000);
   EXPECT_FALSE(clipboard->tieneImagen());
 
   QImage image(7, 9, QImage::Format_RGB32);
@@ -83,7 +85,7 @@ TEST_F(X11Clipboard, TextAndPicturesFromOtherProgramsReachUs) {
   buffer.open(QIODevice::WriteOnly);
   image.save(&buffer, "PNG");
   QProcess pngOwner;
-  pngOwner.start(QStringLiteral("xclip"), {"-selection", "clipboard", "-t", "image/png", "-i"});
+  pngOwner.start(u"xclip"_s, {"-selection", "clipboard", "-t", "image/png", "-i"});
   pngOwner.write(png);
   pngOwner.closeWriteChannel();
   QTRY_VERIFY_WITH_TIMEOUT(clipboard->tieneImagen(), 5000);

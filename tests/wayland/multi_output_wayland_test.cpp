@@ -14,6 +14,8 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 using testing::clienteWayland;
 using testing::correr;
 using testing::distintosEn;
@@ -22,18 +24,17 @@ using testing::distintosEn;
 class SegundaSalida {
  public:
   SegundaSalida() {
-    correr(QStringLiteral("swaymsg"), {QStringLiteral("create_output")});
-    lista_ = correr(QStringLiteral("swaymsg"),
-                    {QStringLiteral("output HEADLESS-2 resolution 1280x720 position 1920 0")})
-                 .codigo == 0;
+    correr(u"swaymsg"_s, {u"create_output"_s});
+    lista_ =
+        correr(u"swaymsg"_s, {u"output HEADLESS-2 resolution 1280x720 position 1920 0"_s}).codigo ==
+        0;
     QThread::msleep(500);
   }
   ~SegundaSalida() {
-    correr(QStringLiteral("swaymsg"), {QStringLiteral("output HEADLESS-2 disable")});
+    correr(u"swaymsg"_s, {u"output HEADLESS-2 disable"_s});
     // Its workspaces move to the first output: the first workspace is shown there again, and
     // new windows open on it.
-    correr(QStringLiteral("swaymsg"),
-           {QStringLiteral("focus output HEADLESS-1; workspace number 1")});
+    correr(u"swaymsg"_s, {u"focus output HEADLESS-1; workspace number 1"_s});
     QThread::msleep(300);
   }
   bool lista() const { return lista_; }
@@ -45,20 +46,18 @@ class SegundaSalida {
 TEST(WaylandOutputs, WithTwoOutputsAnAreaOnEitherIsTheDesktopsOwnPixels) {
   SegundaSalida segunda;
   ASSERT_TRUE(segunda.lista());
-  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("13")});
+  const auto cliente = clienteWayland({u"pattern"_s, u"13"_s});
   ASSERT_TRUE(cliente);
   testing::PunteroVirtual puntero;
   ASSERT_TRUE(puntero.listo());
-  ASSERT_TRUE(puntero.orden(QStringLiteral("extent 3200 1080")));
+  ASSERT_TRUE(puntero.orden(u"extent 3200 1080"_s));
   QTemporaryDir dir;
-  const QString ruta = dir.filePath(QStringLiteral("area.png"));
+  const QString ruta = dir.filePath(u"area.png"_s);
   auto elegir = [&](QPoint desde, QPoint hasta) {
     QFile::remove(ruta);
     QProcess herramienta;
-    herramienta.start(QStringLiteral(SCREENSHOT_TOOL),
-                      {QStringLiteral("-x"), QStringLiteral("-i"), ruta});
-    EXPECT_TRUE(
-        testing::esperarVentana(QRegularExpression(QStringLiteral("^corvalin-screenshot"))));
+    herramienta.start(QStringLiteral(SCREENSHOT_TOOL), {u"-x"_s, u"-i"_s, ruta});
+    EXPECT_TRUE(testing::esperarVentana(QRegularExpression(u"^corvalin-screenshot"_s)));
     QThread::msleep(500);  // the overlay of the second output too
     EXPECT_TRUE(puntero.arrastrar(desde, hasta));
     EXPECT_TRUE(herramienta.waitForFinished(10000));
@@ -72,13 +71,10 @@ TEST(WaylandOutputs, WithTwoOutputsAnAreaOnEitherIsTheDesktopsOwnPixels) {
   const QImage segundaArea = elegir({2000, 100}, {2400, 400});
   ASSERT_EQ(segundaArea.size(), QSize(400, 300));
   // The compositor draws the pointer into what it shows: out of the way first.
-  ASSERT_TRUE(puntero.orden(QStringLiteral("move 1900 1000")));
+  ASSERT_TRUE(puntero.orden(u"move 1900 1000"_s));
   QThread::msleep(200);
-  const QString referencia = dir.filePath(QStringLiteral("grim.png"));
-  ASSERT_EQ(correr(QStringLiteral("grim"),
-                   {QStringLiteral("-g"), QStringLiteral("2000,100 400x300"), referencia})
-                .codigo,
-            0);
+  const QString referencia = dir.filePath(u"grim.png"_s);
+  ASSERT_EQ(correr(u"grim"_s, {u"-g"_s, u"2000,100 400x300"_s, referencia}).codigo, 0);
   EXPECT_EQ(segundaArea.convertToFormat(QImage::Format_RGB32),
             QImage(referencia).convertToFormat(QImage::Format_RGB32));
 }

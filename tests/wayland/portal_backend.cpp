@@ -4,8 +4,10 @@
 // org.freedesktop.impl.portal.desktop.corvalintest); the tests read what was bound and press a
 // shortcut through org.corvalin.test.Shortcuts on the same name, at /org/corvalin/test:
 //   Bound() -> as: "id|description|preferred trigger" for every shortcut the newest session
-//              bound, while it is open
+//              bound (as often as it was bound), while it is open
 //   Press(s id): Activated and Deactivated for that shortcut in the last session that bound it
+// With "refuse", it refuses screenshots, screen sharing and binding shortcuts (the user
+// dismissed the desktop's dialog) instead.
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusArgument>
@@ -16,8 +18,11 @@
 #include <QDateTime>
 #include <cstdio>
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
+// A shortcut as the portal takes it: its id and properties, (sa{sv}) on the bus.
 struct Atajo {
   QString id;
   QVariantMap propiedades;
@@ -44,11 +49,10 @@ Q_DECLARE_METATYPE(Atajos)
 
 namespace {
 
-const QString kRutaDelPortal = QStringLiteral("/org/freedesktop/portal/desktop");
-const QString kInterfaz = QStringLiteral("org.freedesktop.impl.portal.GlobalShortcuts");
+const QString kRutaDelPortal = u"/org/freedesktop/portal/desktop"_s;
+const QString kInterfaz = u"org.freedesktop.impl.portal.GlobalShortcuts"_s;
 
-class Estado : public QObject {
- public:
+struct Estado {
   QString sesion;
   Atajos atajos;
 
@@ -61,7 +65,8 @@ class Estado : public QObject {
   }
 };
 
-// The backend's side of a session: the frontend closes it when its client closes it or leaves.
+// The backend's side of a session: the frontend closes it when its client closes it or leaves,
+// and then nothing is bound any more.
 class Sesion : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.Session")
@@ -72,10 +77,7 @@ class Sesion : public QDBusAbstractAdaptor {
 
  public Q_SLOTS:
   void Close() {
-    if (estado_->sesion == ruta_) {
-      estado_->sesion.clear();
-      estado_->atajos.clear();
-    }
+    if (estado_->sesion == ruta_) *estado_ = {};
     QDBusConnection::sessionBus().unregisterObject(ruta_);
     parent()->deleteLater();
   }
@@ -91,7 +93,8 @@ class Atajos_ : public QDBusAbstractAdaptor {
   Q_PROPERTY(uint version READ version)
 
  public:
-  Atajos_(QObject* padre, Estado* estado) : QDBusAbstractAdaptor(padre), estado_(estado) {}
+  Atajos_(QObject* padre, Estado* estado, uint respuesta)
+      : QDBusAbstractAdaptor(padre), estado_(estado), respuesta_(respuesta) {}
   uint version() const { return 1; }
 
  public Q_SLOTS:
@@ -99,35 +102,29 @@ class Atajos_ : public QDBusAbstractAdaptor {
                      const QVariantMap&, QVariantMap& resultados) {
     // A new session has nothing bound yet: what Bound() lists is always the newest session's,
     // and nothing once that one is closed (its client gone).
-    estado_->sesion = sesion.path();
-    estado_->atajos.clear();
-    auto* objeto = new QObject(estado_);
+    *estado_ = {sesion.path(), {}};
+    auto* objeto = new QObject;  // gone when the session is closed
     new Sesion(objeto, estado_, sesion.path());
     QDBusConnection::sessionBus().registerObject(sesion.path(), objeto);
-    resultados.insert(QStringLiteral("session_id"), sesion.path());
+    resultados.insert(u"session_id"_s, sesion.path());
     return 0;
   }
   uint BindShortcuts(const QDBusObjectPath&, const QDBusObjectPath& sesion, const Atajos& atajos,
                      const QString&, const QVariantMap&, QVariantMap& resultados) {
     estado_->sesion = sesion.path();
-    estado_->atajos = atajos;
+    estado_->atajos += atajos;
     Atajos hechos;
-    for (const Atajo& a : atajos) {
-      QVariantMap p = a.propiedades;
-      p.insert(QStringLiteral("trigger_description"),
-               a.propiedades.value(QStringLiteral("preferred_trigger")).toString());
-      hechos << Atajo{a.id, p};
+    for (auto [id, p] : atajos) {
+      p.insert(u"trigger_description"_s, p.value(u"preferred_trigger"_s).toString());
+      hechos << Atajo{id, p};
     }
-    resultados.insert(QStringLiteral("shortcuts"), QVariant::fromValue(hechos));
-    return 0;
-  }
-  uint ListShortcuts(const QDBusObjectPath&, const QDBusObjectPath&, QVariantMap& resultados) {
-    resultados.insert(QStringLiteral("shortcuts"), QVariant::fromValue(estado_->atajos));
-    return 0;
+    resultados.insert(u"shortcuts"_s, QVariant::fromValue(hechos));
+    return respuesta_;
   }
 
  private:
   Estado* estado_;
+  uint respuesta_;
 };
 
 // Every screenshot refused.
@@ -145,10 +142,6 @@ class Capturas : public QDBusAbstractAdaptor {
  public Q_SLOTS:
   uint Screenshot(const QDBusObjectPath&, const QString&, const QString&, const QVariantMap&,
                   QVariantMap&) {
-    return 2;
-  }
-  uint PickColor(const QDBusObjectPath&, const QString&, const QString&, const QVariantMap&,
-                 QVariantMap&) {
     return 2;
   }
 };
@@ -192,10 +185,9 @@ class Pruebas : public QDBusAbstractAdaptor {
  public Q_SLOTS:
   QStringList Bound() const {
     QStringList lista;
-    for (const Atajo& a : estado_->atajos)
-      lista << QStringLiteral("%1|%2|%3")
-                   .arg(a.id, a.propiedades.value(QStringLiteral("description")).toString(),
-                        a.propiedades.value(QStringLiteral("preferred_trigger")).toString());
+    for (const auto& [id, p] : estado_->atajos)
+      lista << u"%1|%2|%3"_s.arg(id, p.value(u"description"_s).toString(),
+                                 p.value(u"preferred_trigger"_s).toString());
     return lista;
   }
   void Press(const QString& id) {
@@ -216,16 +208,17 @@ int main(int argc, char** argv) {
   QDBusConnection bus = QDBusConnection::sessionBus();
   Estado estado;
   QObject portal, pruebas;
-  if (app.arguments().value(1) == QLatin1String("refuse")) {
+  const bool rehusar = app.arguments().value(1) == QLatin1String("refuse");
+  new Atajos_(&portal, &estado, rehusar ? 1 : 0);
+  if (rehusar) {
     new Capturas(&portal);
     new Pantallas(&portal);
   } else {
-    new Atajos_(&portal, &estado);
     new Pruebas(&pruebas, &estado);
   }
   if (!bus.registerObject(kRutaDelPortal, &portal) ||
-      !bus.registerObject(QStringLiteral("/org/corvalin/test"), &pruebas) ||
-      !bus.registerService(QStringLiteral("org.freedesktop.impl.portal.desktop.corvalintest"))) {
+      !bus.registerObject(u"/org/corvalin/test"_s, &pruebas) ||
+      !bus.registerService(u"org.freedesktop.impl.portal.desktop.corvalintest"_s)) {
     std::fprintf(stderr, "portal_backend: %s\n", qPrintable(bus.lastError().message()));
     return 1;
   }

@@ -1,19 +1,21 @@
-// A desktop whose portal refuses screenshots and screen sharing (the user said no, or its
-// policy forbids them): run in a Wayland session of its own, where the refusing stand-in
-// backend answers instead of the wlroots one. Each refusal is said in both languages, at once,
-// and leaves no file.
+// A desktop whose portal refuses screenshots, screen sharing and global shortcuts (the user
+// said no, or its policy forbids them): run in a Wayland session of its own, where the refusing
+// stand-in backend answers instead of the wlroots one. Each refusal is said in both languages,
+// at once, and leaves no file.
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
-#include <QFile>
+#include <QDBusConnection>
 #include <QTemporaryDir>
+#include <QTest>
 
+#include "core/settings.h"
+#include "hotkeys/portal_hotkey_manager.h"
 #include "wayland_fixtures.h"
 
 namespace corvalin {
 namespace {
 
-using testing::correr;
+using namespace Qt::Literals::StringLiterals;
 
 class WaylandRefusal : public ::testing::Test {
  protected:
@@ -21,40 +23,39 @@ class WaylandRefusal : public ::testing::Test {
     if (!qEnvironmentVariable("CORVALIN_PORTALS_LEAVE_OUT").contains(QLatin1String("wlr")))
       GTEST_SKIP() << "only in the session with the refusing portal (ctest -R wayland.refusals)";
   }
-  // Runs the screenshot tool in both languages: it says both lines at once, every time.
-  void diceEnAmbos(const QStringList& args, const QString& archivo, const char* espanol,
-                   const char* ingles) {
-    for (const char* idioma : {"es_MX.UTF-8", "en_US.UTF-8"}) {
-      SCOPED_TRACE(idioma);
-      QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-      entorno.insert(QStringLiteral("LANG"), QString::fromUtf8(idioma));
-      QElapsedTimer reloj;
-      reloj.start();
-      const auto s = correr(QStringLiteral(SCREENSHOT_TOOL), args, entorno);
-      EXPECT_EQ(s.codigo, 1);
-      EXPECT_LT(reloj.elapsed(), 10000);
-      const QString dicho = QString::fromUtf8(s.errores);
-      EXPECT_TRUE(dicho.contains(QString::fromUtf8(espanol))) << dicho.toStdString();
-      EXPECT_TRUE(dicho.contains(QString::fromUtf8(ingles))) << dicho.toStdString();
-      EXPECT_FALSE(QFile::exists(archivo));
-    }
-  }
   QTemporaryDir dir_;
 };
 
 TEST_F(WaylandRefusal, ARefusedScreenshotIsSaidForTheScreenAndForAnArea) {
-  const QString ruta = dir_.filePath(QStringLiteral("shot.png"));
-  for (const QStringList& args : {QStringList{QStringLiteral("-x"), ruta},
-                                  QStringList{QStringLiteral("-x"), QStringLiteral("-i"), ruta}}) {
-    SCOPED_TRACE(args.join(u' ').toStdString());
-    diceEnAmbos(args, ruta, "El portal de escritorio no pudo hacer la captura",
-                "The desktop portal could not take the screenshot");
+  const QString ruta = dir_.filePath(u"shot.png"_s);
+  for (const QStringList& args : {QStringList{u"-x"_s, ruta}, {u"-x"_s, u"-i"_s, ruta}}) {
+    for (const QString& idioma : {u"es_MX.UTF-8"_s, u"en_US.UTF-8"_s}) {
+      SCOPED_TRACE((args.join(u' ') + u' ' + idioma).toStdString());
+      QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
+      entorno.insert(u"LANG"_s, idioma);
+      testing::fallaDiciendo(QStringLiteral(SCREENSHOT_TOOL), args, entorno, ruta,
+                             {u"El portal de escritorio no pudo hacer la captura"_s,
+                              u"The desktop portal could not take the screenshot"_s});
+    }
   }
 }
 
 TEST_F(WaylandRefusal, RefusedScreenSharingIsSaidAndNothingIsRecorded) {
   testing::grabacionSinPantalla(QProcessEnvironment::systemEnvironment(),
-                                dir_.filePath(QStringLiteral("rec.mp4")));
+                                dir_.filePath(u"rec.mp4"_s));
+}
+
+// The user dismissed the desktop's dialog: the notice comes once and nothing registers after.
+TEST_F(WaylandRefusal, DismissedGlobalShortcutsAreReportedOnceAndNothingMoreRegisters) {
+  ASSERT_TRUE(PortalHotkeyManager::disponible(QDBusConnection::sessionBus()));
+  int fallos = 0;
+  PortalHotkeyManager atajos(QDBusConnection::sessionBus(), [&fallos] { ++fallos; });
+  for (CaptureMode mode : kAllCaptureModes)
+    EXPECT_TRUE(atajos.registrar(defaultHotkey(mode), hotkeyId(mode), [] {}));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return fallos == 1; })) << fallos;
+  EXPECT_FALSE(atajos.registrar(defaultHotkey(CaptureMode::area), 1, [] {}));
+  QTest::qWait(300);
+  EXPECT_EQ(fallos, 1);
 }
 
 }  // namespace

@@ -14,20 +14,21 @@
 namespace corvalin {
 namespace {
 
+using namespace Qt::Literals::StringLiterals;
+
 using testing::clienteWayland;
 
 constexpr int kLineas = 80, kAltoDeLinea = 40, kPaso = 80;
 
 TEST(WaylandScrollCapture, APageScrolledInAnAreaComesOutWholeAndInOrder) {
   const auto cliente =
-      clienteWayland({QStringLiteral("lines"), QString::number(kLineas), QString::number(kPaso)});
+      clienteWayland({u"lines"_s, QString::number(kLineas), QString::number(kPaso)});
   ASSERT_TRUE(cliente);
   // The area leaves 100 rows of the screen above it and 180 below.
   const QRect area(0, 100, 1000, 800);
   CapturaLarga captura(flujoDelEscritorio);
   std::optional<std::optional<QString>> arranque;
-  captura.start(area, QStringLiteral("HEADLESS-1"),
-                [&](std::optional<QString> error) { arranque = error; });
+  captura.start(area, u"HEADLESS-1"_s, [&](std::optional<QString> error) { arranque = error; });
   ASSERT_TRUE(QTest::qWaitFor([&] { return arranque.has_value(); }, 10000));
   ASSERT_FALSE(arranque->has_value()) << arranque->value().toStdString();
   // The page starts scrolling 2.5 s after it was drawn and takes about 4 s to reach its end.

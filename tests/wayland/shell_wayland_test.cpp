@@ -1,6 +1,7 @@
 // The tray application on a real Wayland desktop, as a person there would use it: the record
 // command, Return in the setup bar, the command again to stop, Return in the review window;
-// the file in the save folder, recorded through the desktop's portal.
+// the file in the save folder, recorded through the desktop's portal. And the global hotkeys
+// through the desktop's portal, bound and pressed by the stand-in backend.
 #include <gtest/gtest.h>
 
 #include <QDBusInterface>
@@ -10,14 +11,19 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QThread>
 
+#include "core/settings.h"
+#include "hotkeys/portal_hotkey_manager.h"
 #include "recording/media_probe.h"
 #include "tools/test_pattern.h"
 #include "wayland_fixtures.h"
 
 namespace corvalin {
 namespace {
+
+using namespace Qt::Literals::StringLiterals;
 
 using testing::clienteWayland;
 using testing::esperarVentana;
@@ -27,14 +33,14 @@ class WaylandShell : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_TRUE(home_.isValid());
-    QDir(home_.path()).mkpath(QStringLiteral("Downloads"));
+    QDir(home_.path()).mkpath(u"Downloads"_s);
     env_ = QProcessEnvironment::systemEnvironment();
-    env_.insert(QStringLiteral("HOME"), home_.path());
-    env_.insert(QStringLiteral("XDG_CONFIG_HOME"), home_.filePath(QStringLiteral("config")));
-    env_.insert(QStringLiteral("XDG_DATA_HOME"), home_.filePath(QStringLiteral("data")));
-    env_.insert(QStringLiteral("XDG_STATE_HOME"), home_.filePath(QStringLiteral("state")));
-    env_.insert(QStringLiteral("LANG"), QStringLiteral("es_MX.UTF-8"));
-    env_.insert(QStringLiteral("LANGUAGE"), QStringLiteral("es"));
+    env_.insert(u"HOME"_s, home_.path());
+    env_.insert(u"XDG_CONFIG_HOME"_s, home_.filePath(u"config"_s));
+    env_.insert(u"XDG_DATA_HOME"_s, home_.filePath(u"data"_s));
+    env_.insert(u"XDG_STATE_HOME"_s, home_.filePath(u"state"_s));
+    env_.insert(u"LANG"_s, u"es_MX.UTF-8"_s);
+    env_.insert(u"LANGUAGE"_s, u"es"_s);
   }
   void TearDown() override {
     if (app_.state() != QProcess::NotRunning) {
@@ -44,7 +50,7 @@ class WaylandShell : public ::testing::Test {
   }
   // `corvalin --action NAME`: the first launch stays as the tray application.
   void accion(const char* nombre) {
-    const QStringList args{QStringLiteral("--action"), QString::fromUtf8(nombre)};
+    const QStringList args{u"--action"_s, QString::fromUtf8(nombre)};
     if (app_.state() == QProcess::NotRunning) {
       app_.setProcessEnvironment(env_);
       app_.start(QStringLiteral(CORVALIN), args);
@@ -56,7 +62,7 @@ class WaylandShell : public ::testing::Test {
     otro.waitForFinished(10000);
   }
   QStringList grabados() const {
-    return QDir(home_.filePath(QStringLiteral("Downloads"))).entryList({QStringLiteral("*.mp4")});
+    return QDir(home_.filePath(u"Downloads"_s)).entryList({u"*.mp4"_s});
   }
 
   QTemporaryDir home_;
@@ -65,29 +71,28 @@ class WaylandShell : public ::testing::Test {
 };
 
 TEST_F(WaylandShell, TheWholeScreenIsRecordedFromTheCommandAndSavedFromTheReviewWindow) {
-  const auto cliente = clienteWayland({QStringLiteral("moving")});
+  const auto cliente = clienteWayland({u"moving"_s});
   ASSERT_TRUE(cliente);
   accion("recordFullscreenAction");
-  const auto barra = esperarVentana(QRegularExpression(QStringLiteral("^Grabación( —.*)?$")));
+  const auto barra = esperarVentana(QRegularExpression(u"^Grabación( —.*)?$"_s));
   ASSERT_TRUE(barra) << "no setup bar";
   // A small floating bar, not a tile of half the screen.
   EXPECT_TRUE(barra->flotante);
   EXPECT_LT(barra->lugar.height(), 120);
   EXPECT_TRUE(barra->enfocada);
-  ASSERT_TRUE(teclear(QStringLiteral("Return")));
+  ASSERT_TRUE(teclear(u"Return"_s));
   QThread::msleep(3000);
   accion("toggleRecording");
-  const auto revision = esperarVentana(QRegularExpression(QStringLiteral("1920×1080")));
+  const auto revision = esperarVentana(QRegularExpression(u"1920×1080"_s));
   ASSERT_TRUE(revision) << "no review window";
   QThread::msleep(500);
-  ASSERT_TRUE(teclear(QStringLiteral("Return")));
+  ASSERT_TRUE(teclear(u"Return"_s));
   QElapsedTimer reloj;
   reloj.start();
   while (grabados().isEmpty() && reloj.elapsed() < 10000) QThread::msleep(100);
   ASSERT_EQ(grabados().size(), 1);
 
-  const auto medios =
-      testing::sondear(home_.filePath(QStringLiteral("Downloads/") + grabados().first()));
+  const auto medios = testing::sondear(home_.filePath(u"Downloads/"_s + grabados().first()));
   ASSERT_NE(medios.video(), nullptr);
   EXPECT_EQ(medios.video()->ancho, 1920);
   EXPECT_EQ(medios.video()->alto, 1080);
@@ -96,43 +101,84 @@ TEST_F(WaylandShell, TheWholeScreenIsRecordedFromTheCommandAndSavedFromTheReview
   EXPECT_GT(medios.video()->paquetes, 20);
 }
 
+// The stand-in backend's side: what the newest session bound, and the desktop's key press.
+QDBusMessage alEscritorio(const QString& metodo, const QVariantList& args = {}) {
+  QDBusInterface prueba(u"org.freedesktop.impl.portal.desktop.corvalintest"_s,
+                        u"/org/corvalin/test"_s, u"org.corvalin.test.Shortcuts"_s);
+  return prueba.callWithArgumentList(QDBus::Block, metodo, args);
+}
+QStringList enlazados() {
+  QStringList lista;
+  for (int i = 0; i < 100 && lista.size() < 10; ++i) {
+    QTest::qWait(100);  // the hotkeys of this process bind from its event loop
+    lista = QDBusReply<QStringList>(alEscritorio(u"Bound"_s)).value();
+  }
+  return lista;
+}
+
+// The hotkeys through the real portal frontend, in this process: the ten modes bound once,
+// with their titles and the stored keys as the preferred triggers; what the desktop presses
+// runs on the main thread, and only while it is registered.
+TEST(WaylandHotkeys, TheTenModesAreBoundAndTheDesktopsPressesRunTheirHandlers) {
+  QDBusConnection bus = QDBusConnection::sessionBus();
+  ASSERT_TRUE(PortalHotkeyManager::disponible(bus));
+  int fallos = 0;
+  std::map<uint32_t, int> pulsaciones;
+  bool enHiloPrincipal = true;
+  auto contar = [&](uint32_t id) {
+    return [&, id] {
+      ++pulsaciones[id];
+      enHiloPrincipal = enHiloPrincipal && QThread::currentThread() == qApp->thread();
+    };
+  };
+  const uint32_t area = hotkeyId(CaptureMode::area), ventana = hotkeyId(CaptureMode::window);
+  PortalHotkeyManager atajos(bus, [&fallos] { ++fallos; });
+  for (CaptureMode mode : kAllCaptureModes)
+    EXPECT_TRUE(atajos.registrar(defaultHotkey(mode), hotkeyId(mode), contar(hotkeyId(mode))));
+  EXPECT_FALSE(atajos.registrar(Hotkey{53, 0}, 900, [] {}));  // only the ten modes bind
+  QStringList lista = enlazados();
+  ASSERT_EQ(lista.size(), 10) << lista.join(u' ').toStdString();
+  EXPECT_EQ(lista[0], u"area|%1|SHIFT+LOGO+0"_s.arg(title(CaptureMode::area)));
+  EXPECT_EQ(lista[9], u"pauseRecording|%1|CTRL+LOGO+p"_s.arg(title(CaptureMode::pauseRecording)));
+
+  alEscritorio(u"Press"_s, {u"area"_s});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[area] == 1; })) << pulsaciones[area];
+  EXPECT_TRUE(enHiloPrincipal);
+  // Unregistered ids ignore their activations; the shortcuts stay bound, once.
+  atajos.unregisterAll();
+  EXPECT_TRUE(atajos.registrar(defaultHotkey(CaptureMode::window), ventana, contar(ventana)));
+  alEscritorio(u"Press"_s, {u"area"_s});
+  alEscritorio(u"Press"_s, {u"window"_s});
+  ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[ventana] == 1; }));
+  EXPECT_EQ(pulsaciones[area], 1);
+  EXPECT_EQ(enlazados().size(), 10);
+  EXPECT_EQ(fallos, 0);
+}
+
 TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
-  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("3")});
+  const auto cliente = clienteWayland({u"pattern"_s, u"3"_s});
   ASSERT_TRUE(cliente);
   app_.setProcessEnvironment(env_);
   app_.setProcessChannelMode(QProcess::MergedChannels);
-  app_.setStandardOutputFile(home_.filePath(QStringLiteral("corvalin.log")));
+  app_.setStandardOutputFile(home_.filePath(u"corvalin.log"_s));
   app_.start(QStringLiteral(CORVALIN), {});
-  // The ten modes reach the desktop's backend through the portal, with their titles and the
-  // stored keys as the preferred triggers.
-  QDBusInterface prueba(QStringLiteral("org.freedesktop.impl.portal.desktop.corvalintest"),
-                        QStringLiteral("/org/corvalin/test"),
-                        QStringLiteral("org.corvalin.test.Shortcuts"));
-  QStringList enlazados;
-  QElapsedTimer reloj;
-  reloj.start();
-  while (enlazados.size() < 10 && reloj.elapsed() < 10000) {
-    QThread::msleep(100);
-    enlazados = QDBusReply<QStringList>(prueba.call(QStringLiteral("Bound"))).value();
-  }
-  ASSERT_EQ(enlazados.size(), 10) << enlazados.join(u' ').toStdString();
-  const QStringList pantalla =
-      enlazados.filter(QRegularExpression(QStringLiteral("^fullscreen\\|")));
-  ASSERT_EQ(pantalla.size(), 1);
-  const QStringList partes = pantalla.first().split(u'|');
-  EXPECT_EQ(partes.value(1), QStringLiteral("Capturar pantalla completa"));
-  EXPECT_TRUE(partes.value(2).contains(QStringLiteral("LOGO"))) << partes.value(2).toStdString();
+  // The application binds the ten modes, in its language.
+  const QStringList lista = enlazados();
+  ASSERT_EQ(lista.size(), 10) << lista.join(u' ').toStdString();
+  EXPECT_EQ(lista.filter(QRegularExpression(u"^fullscreen\\|Capturar pantalla completa\\|.*LOGO"_s))
+                .size(),
+            1)
+      << lista.join(u' ').toStdString();
 
   // The desktop reports the shortcut pressed: the whole screen opens in the editor, titled
   // with its size and the application's name once.
-  prueba.call(QStringLiteral("Press"), QStringLiteral("fullscreen"));
-  const auto editor =
-      esperarVentana(QRegularExpression(QStringLiteral("^1920×1080 — Corvalin$")), 20000);
+  alEscritorio(u"Press"_s, {u"fullscreen"_s});
+  const auto editor = esperarVentana(QRegularExpression(u"^1920×1080 — Corvalin$"_s), 20000);
   if (!editor) {
     // What was on screen, and what Corvalin said, for whoever reads the failure.
     QStringList titulos;
     for (const auto& v : testing::ventanasDeSway()) titulos << v.titulo;
-    QFile registro(home_.filePath(QStringLiteral("corvalin.log")));
+    QFile registro(home_.filePath(u"corvalin.log"_s));
     (void)registro.open(QIODevice::ReadOnly);
     ADD_FAILURE() << "no editor; windows: " << titulos.join(u'|').toStdString()
                   << "\ncorvalin said: " << registro.readAll().toStdString();
@@ -140,7 +186,7 @@ TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
 }
 
 TEST_F(WaylandShell, AColourIsPickedOnThePortalsPictureOfTheScreenToTheClipboard) {
-  const auto cliente = clienteWayland({QStringLiteral("pattern"), QStringLiteral("9")});
+  const auto cliente = clienteWayland({u"pattern"_s, u"9"_s});
   ASSERT_TRUE(cliente);
   testing::PunteroVirtual puntero;
   ASSERT_TRUE(puntero.listo());
@@ -150,21 +196,19 @@ TEST_F(WaylandShell, AColourIsPickedOnThePortalsPictureOfTheScreenToTheClipboard
     return v.appId.contains(QLatin1String("corvalin")) && v.lugar.size() == QSize(1920, 1080);
   }));
   QThread::msleep(300);
-  ASSERT_TRUE(puntero.orden(QStringLiteral("move 640 360")));
+  ASSERT_TRUE(puntero.orden(u"move 640 360"_s));
   QThread::msleep(200);
-  ASSERT_TRUE(puntero.orden(QStringLiteral("down")));
-  ASSERT_TRUE(puntero.orden(QStringLiteral("up")));
+  ASSERT_TRUE(puntero.orden(u"down"_s));
+  ASSERT_TRUE(puntero.orden(u"up"_s));
   const QString esperado =
-      QStringLiteral("#%1")
-          .arg(tools::testing::patternPixel(9, 640, 360) & 0xffffffu, 6, 16, QLatin1Char('0'))
+      u"#%1"_s.arg(tools::testing::patternPixel(9, 640, 360) & 0xffffffu, 6, 16, QLatin1Char('0'))
           .toUpper();
   QString pegado;
   QElapsedTimer reloj;
   reloj.start();
   while (pegado != esperado && reloj.elapsed() < 5000) {
     QThread::msleep(100);
-    pegado = QString::fromUtf8(
-        testing::correr(QStringLiteral("wl-paste"), {QStringLiteral("-n")}).salida);
+    pegado = QString::fromUtf8(testing::correr(u"wl-paste"_s, {u"-n"_s}).salida);
   }
   EXPECT_EQ(pegado, esperado);
 }

@@ -1,6 +1,5 @@
 // A Wayland client for the tests, covering the screen, drawing what they can check:
 //   wayland_client pattern SEED   every pixel known (patternPixel), drawn once
-//   wayland_client still          mid grey, drawn once
 //   wayland_client moving [MS]    mid grey with a white square that moves 30 times a second
 //                                 (for MS milliseconds after it is ready, if given; then still)
 //   wayland_client lines N STEP   a page of N numbered lines in black on white, 40 px each,
@@ -14,6 +13,8 @@
 #include <cstdio>
 
 #include "tools/test_pattern.h"
+
+using namespace Qt::Literals::StringLiterals;
 
 namespace {
 
@@ -66,7 +67,7 @@ class Cliente : public QRasterWindow {
         p.fillRect(40 + (i % 17) * 20, y + 34, 200, 3, QColor(80, 80, 80));
         p.setPen(Qt::black);
         p.drawText(QRect(300, y, 800, kLinea), Qt::AlignVCenter,
-                   QStringLiteral("Line %1 of the page").arg(i + 1));
+                   u"Line %1 of the page"_s.arg(i + 1));
       }
     } else {
       p.fillRect(QRect(QPoint(), size()), QColor(128, 128, 128));
@@ -98,7 +99,7 @@ int main(int argc, char** argv) {
   const QStringList args = app.arguments();
   if (args.size() < 2) return 2;
   Cliente ventana(args.at(1), args.value(2).toInt(), args.value(3).toInt());
-  ventana.setTitle(QStringLiteral("corvalin-wayland-client"));
+  ventana.setTitle(u"corvalin-wayland-client"_s);
   // Tiled alone on its workspace, it covers the whole output (no bar, no borders, no gaps)
   // and leaves room above it for floating windows.
   ventana.show();

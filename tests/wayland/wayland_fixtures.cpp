@@ -4,8 +4,6 @@
 
 #include "tools/test_pattern.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QJsonArray>
@@ -14,6 +12,8 @@
 #include <QThread>
 
 namespace corvalin::testing {
+
+using namespace Qt::Literals::StringLiterals;
 
 int64_t distintosEn(const QImage& foto, uint32_t semilla, QPoint donde) {
   const QImage rgb = foto.convertToFormat(QImage::Format_RGB32);
@@ -30,21 +30,6 @@ void Detener::operator()(QProcess* p) const {
   p->kill();
   p->waitForFinished();
   delete p;
-}
-
-Proceso clienteWayland(const QStringList& modo) {
-  Proceso cliente(new QProcess);
-  cliente->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  cliente->start(QStringLiteral(WAYLAND_CLIENT), modo);
-  QElapsedTimer reloj;
-  reloj.start();
-  QByteArray dicho;
-  while (reloj.elapsed() < 10000 && !dicho.contains("ready")) {
-    if (!cliente->waitForReadyRead(200) && cliente->state() == QProcess::NotRunning) break;
-    dicho += cliente->readAllStandardOutput();
-  }
-  if (!dicho.contains("ready")) return nullptr;
-  return cliente;
 }
 
 Salida correr(const QString& programa, const QStringList& argumentos,
@@ -67,27 +52,25 @@ Salida correr(const QString& programa, const QStringList& argumentos,
 namespace {
 
 void recorrer(const QJsonObject& nodo, bool flotante, std::vector<VentanaDeSway>* ventanas) {
-  if (nodo.value(QStringLiteral("type")).toString().endsWith(QLatin1String("con")) &&
-      nodo.contains(QStringLiteral("app_id"))) {
-    const QJsonObject r = nodo.value(QStringLiteral("rect")).toObject();
-    ventanas->push_back(VentanaDeSway{
-        nodo.value(QStringLiteral("app_id")).toString(),
-        nodo.value(QStringLiteral("name")).toString(),
-        QRect(r.value(QStringLiteral("x")).toInt(), r.value(QStringLiteral("y")).toInt(),
-              r.value(QStringLiteral("width")).toInt(), r.value(QStringLiteral("height")).toInt()),
-        flotante, nodo.value(QStringLiteral("focused")).toBool()});
+  if (nodo.value(u"type"_s).toString().endsWith(QLatin1String("con")) &&
+      nodo.contains(u"app_id"_s)) {
+    const QJsonObject r = nodo.value(u"rect"_s).toObject();
+    ventanas->push_back(
+        VentanaDeSway{nodo.value(u"app_id"_s).toString(), nodo.value(u"name"_s).toString(),
+                      QRect(r.value(u"x"_s).toInt(), r.value(u"y"_s).toInt(),
+                            r.value(u"width"_s).toInt(), r.value(u"height"_s).toInt()),
+                      flotante, nodo.value(u"focused"_s).toBool()});
   }
-  for (const QJsonValue& hijo : nodo.value(QStringLiteral("nodes")).toArray())
+  for (const QJsonValue& hijo : nodo.value(u"nodes"_s).toArray())
     recorrer(hijo.toObject(), false, ventanas);
-  for (const QJsonValue& hijo : nodo.value(QStringLiteral("floating_nodes")).toArray())
+  for (const QJsonValue& hijo : nodo.value(u"floating_nodes"_s).toArray())
     recorrer(hijo.toObject(), true, ventanas);
 }
 
 }  // namespace
 
 std::vector<VentanaDeSway> ventanasDeSway() {
-  const Salida s =
-      correr(QStringLiteral("swaymsg"), {QStringLiteral("-t"), QStringLiteral("get_tree")});
+  const Salida s = correr(u"swaymsg"_s, {u"-t"_s, u"get_tree"_s});
   std::vector<VentanaDeSway> ventanas;
   recorrer(QJsonDocument::fromJson(s.salida).object(), false, &ventanas);
   return ventanas;
@@ -111,7 +94,7 @@ std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, in
 }
 
 bool teclear(const QString& tecla) {
-  return correr(QStringLiteral("wtype"), {QStringLiteral("-k"), tecla}).codigo == 0;
+  return correr(u"wtype"_s, {u"-k"_s, tecla}).codigo == 0;
 }
 
 namespace {
@@ -129,18 +112,27 @@ bool esperarLinea(QProcess& p, const QByteArray& linea) {
   return false;
 }
 
+// `programa`, once it said it is ready; null if it never did.
+Proceso arrancado(const QString& programa, const QStringList& args) {
+  Proceso p(new QProcess);
+  p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+  p->start(programa, args);
+  if (!esperarLinea(*p, "ready")) p.reset();
+  return p;
+}
+
 }  // namespace
 
-PunteroVirtual::PunteroVirtual() : proceso_(new QProcess) {
-  proceso_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-  proceso_->start(QStringLiteral(WAYLAND_POINTER), {});
-  listo_ = esperarLinea(*proceso_, "ready");
+Proceso clienteWayland(const QStringList& modo) {
+  return arrancado(QStringLiteral(WAYLAND_CLIENT), modo);
+}
+
+PunteroVirtual::PunteroVirtual() : proceso_(arrancado(QStringLiteral(WAYLAND_POINTER), {})) {
   // Clients take the pointer when the seat announces it. The compositor draws the pointer
   // into what it shows: it waits in a corner, out of the pictures the tests check.
-  if (listo_) {
-    QThread::msleep(300);
-    listo_ = orden(QStringLiteral("move 1910 1070"));
-  }
+  listo_ = proceso_ != nullptr;
+  QThread::msleep(300);
+  listo_ = listo_ && orden(u"move 1910 1070"_s);
 }
 
 bool PunteroVirtual::orden(const QString& orden) {
@@ -150,68 +142,49 @@ bool PunteroVirtual::orden(const QString& orden) {
 }
 
 bool PunteroVirtual::arrastrar(QPoint desde, QPoint hasta) {
-  bool bien = orden(QStringLiteral("move %1 %2").arg(desde.x()).arg(desde.y())) &&
-              orden(QStringLiteral("down"));
+  bool bien = orden(u"move %1 %2"_s.arg(desde.x()).arg(desde.y())) && orden(u"down"_s);
   for (int i = 1; i <= 8 && bien; ++i) {
     const QPoint p = desde + (hasta - desde) * i / 8;
-    bien = orden(QStringLiteral("move %1 %2").arg(p.x()).arg(p.y()));
+    bien = orden(u"move %1 %2"_s.arg(p.x()).arg(p.y()));
     QThread::msleep(20);
   }
-  return bien && orden(QStringLiteral("up"));
+  return bien && orden(u"up"_s);
+}
+
+void fallaDiciendo(const QString& programa, const QStringList& args,
+                   const QProcessEnvironment& entorno, const QString& archivo,
+                   const QStringList& dichos) {
+  QElapsedTimer reloj;
+  reloj.start();
+  const Salida s = correr(programa, args, entorno);
+  EXPECT_EQ(s.codigo, 1);
+  EXPECT_LT(reloj.elapsed(), 10000);
+  for (const QString& dicho : dichos)
+    EXPECT_TRUE(QString::fromUtf8(s.errores).contains(dicho)) << s.errores.toStdString();
+  EXPECT_FALSE(QFile::exists(archivo));
 }
 
 void grabacionSinPantalla(const QProcessEnvironment& base, const QString& archivo) {
-  for (const char* idioma : {"es_MX.UTF-8", "en_US.UTF-8"}) {
-    SCOPED_TRACE(idioma);
+  for (const auto& [idioma, dicho] :
+       {std::pair{u"es_MX.UTF-8"_s, u"el escritorio no compartió la pantalla"_s},
+        {u"en_US.UTF-8"_s, u"the desktop shared no screen"_s}}) {
+    SCOPED_TRACE(idioma.toStdString());
     QProcessEnvironment entorno = base;
-    entorno.insert(QStringLiteral("LANG"), QString::fromUtf8(idioma));
-    QElapsedTimer reloj;
-    reloj.start();
-    const Salida s = correr(QStringLiteral(CORVALIN_RECORD),
-                            {QStringLiteral("--seconds"), QStringLiteral("2"),
-                             QStringLiteral("--audio"), QStringLiteral("none"), archivo},
-                            entorno);
-    EXPECT_EQ(s.codigo, 1);
-    EXPECT_LT(reloj.elapsed(), 10000);
-    const QString dicho = QString::fromUtf8(s.errores);
-    EXPECT_TRUE(dicho.contains(QByteArray(idioma).startsWith("es")
-                                   ? QStringLiteral("el escritorio no compartió la pantalla")
-                                   : QStringLiteral("the desktop shared no screen")))
-        << dicho.toStdString();
-    EXPECT_FALSE(QFile::exists(archivo));
+    entorno.insert(u"LANG"_s, idioma);
+    fallaDiciendo(QStringLiteral(CORVALIN_RECORD),
+                  {u"--seconds"_s, u"2"_s, u"--audio"_s, u"none"_s, archivo}, entorno, archivo,
+                  {dicho});
   }
 }
 
-BusVacio::BusVacio() {
-  // The stock session configuration would start the desktop's services on demand.
-  config_ = QDir::temp().filePath(
-      QStringLiteral("corvalin-empty-bus-%1.conf").arg(QCoreApplication::applicationPid()));
-  QFile conf(config_);
-  if (conf.open(QIODevice::WriteOnly)) {
-    conf.write(
-        "<busconfig><type>session</type><listen>unix:tmpdir=/tmp</listen><auth>EXTERNAL</auth>"
-        "<policy context=\"default\"><allow send_destination=\"*\" eavesdrop=\"true\"/>"
-        "<allow eavesdrop=\"true\"/><allow own=\"*\"/></policy></busconfig>\n");
-    conf.close();
-  }
-  daemon_.setStandardErrorFile(QProcess::nullDevice());
-  daemon_.start(QStringLiteral("dbus-daemon"),
-                {QStringLiteral("--config-file=") + config_, QStringLiteral("--nofork"),
-                 QStringLiteral("--print-address")});
-  QElapsedTimer reloj;
-  reloj.start();
-  QByteArray linea;
-  while (reloj.elapsed() < 10000 && !linea.contains('\n')) {
-    daemon_.waitForReadyRead(200);
-    linea += daemon_.readAllStandardOutput();
-  }
-  direccion_ = QString::fromUtf8(linea.trimmed());
-}
-
-BusVacio::~BusVacio() {
-  daemon_.terminate();
-  if (!daemon_.waitForFinished(5000)) daemon_.kill();
-  QFile::remove(config_);
+Proceso busVacio(QString* direccion) {
+  Proceso p(new QProcess);
+  p->setStandardErrorFile(QProcess::nullDevice());
+  p->start(u"dbus-daemon"_s,
+           {QStringLiteral("--config-file=" EMPTY_BUS_CONF), u"--nofork"_s, u"--print-address"_s});
+  for (int i = 0; i < 50 && !p->canReadLine(); ++i) p->waitForReadyRead(200);
+  *direccion = QString::fromUtf8(p->readLine().trimmed());
+  return p;
 }
 
 }  // namespace corvalin::testing

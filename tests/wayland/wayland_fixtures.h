@@ -68,22 +68,17 @@ class PunteroVirtual {
   bool listo_ = false;
 };
 
+// `programa` must fail (exit 1) within 10 s, saying every one of `dichos`, and leave no
+// `archivo`.
+void fallaDiciendo(const QString& programa, const QStringList& args,
+                   const QProcessEnvironment& entorno, const QString& archivo,
+                   const QStringList& dichos);
 // corvalin-record, run in Spanish and in English with `base`'s environment, must fail at once
 // saying that the desktop shared no screen, and leave no `archivo`.
 void grabacionSinPantalla(const QProcessEnvironment& base, const QString& archivo);
 
-// A session bus of its own, with nothing on it and nothing it could start; stopped when
-// destroyed.
-class BusVacio {
- public:
-  BusVacio();
-  ~BusVacio();
-  QString direccion() const { return direccion_; }
-
- private:
-  QString config_;
-  QProcess daemon_;
-  QString direccion_;
-};
+// A session bus of its own, with nothing on it and nothing it could start, while it lives;
+// its address in `direccion` (empty if it never started).
+Proceso busVacio(QString* direccion);
 
 }  // namespace corvalin::testing

@@ -1,8 +1,7 @@
 // A pointer for the Wayland tests, through the compositor's virtual pointer: it stays plugged in
 // while it runs (clients only take a pointer when the seat has one) and does what its standard
 // input says, one command a line, in the layout's pixels:
-//   move X Y | down | up | right | wheel CLICKS (positive: down the page) | sleep MS
-//   extent W H (the layout's size, 1920x1080 until told)
+//   move X Y | down | up | extent W H (the layout's size, 1920x1080 until told)
 // It prints "ready" once the pointer is there, and "ok" after each command.
 #include <linux/input-event-codes.h>
 #include <wayland-client.h>
@@ -13,7 +12,6 @@
 #include <iostream>
 #include <sstream>
 #include <string>
-#include <thread>
 
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -78,22 +76,6 @@ int main() {
       zwlr_virtual_pointer_v1_button(
           puntero, ahoraMs(), BTN_LEFT,
           orden == "down" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-    } else if (orden == "right") {
-      zwlr_virtual_pointer_v1_button(puntero, ahoraMs(), BTN_RIGHT,
-                                     WL_POINTER_BUTTON_STATE_PRESSED);
-      zwlr_virtual_pointer_v1_frame(puntero);
-      zwlr_virtual_pointer_v1_button(puntero, ahoraMs(), BTN_RIGHT,
-                                     WL_POINTER_BUTTON_STATE_RELEASED);
-    } else if (orden == "wheel") {
-      int clics = 0;
-      in >> clics;
-      zwlr_virtual_pointer_v1_axis_source(puntero, WL_POINTER_AXIS_SOURCE_WHEEL);
-      zwlr_virtual_pointer_v1_axis_discrete(puntero, ahoraMs(), WL_POINTER_AXIS_VERTICAL_SCROLL,
-                                            wl_fixed_from_int(15 * clics), clics);
-    } else if (orden == "sleep") {
-      int ms = 0;
-      in >> ms;
-      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     } else if (orden.empty()) {
       continue;
     }
