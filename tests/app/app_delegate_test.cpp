@@ -1,5 +1,5 @@
-// The controller's own commands: settings from the tray menu, uploads, windows, hotkeys and
-// the screen-capture permission.
+// The controller's own commands: settings from the tray menu, uploads, the last window,
+// hotkeys, the screen-capture permission and the capture an earlier run left unsaved.
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -41,7 +41,9 @@ TEST_F(AppDelegateTest, MenuSettingCommandsClampAndStore) {
   EXPECT_EQ(d().integer(QStringLiteral("recordDelay")), 10);
   app->ejecutar(Accion::cambiarRetraso, QStringLiteral("tres"));
   EXPECT_EQ(d().integer(QStringLiteral("recordDelay")), 0);
+  // Nothing was left unsaved by an earlier run: no toast at all.
   EXPECT_TRUE(banco.toasts.empty());
+  EXPECT_TRUE(banco.toastsConAccion.empty());
 }
 
 TEST_F(AppDelegateTest, ChangingTheDestinationNotifiesAndSaysWhereUploadsGo) {
@@ -51,8 +53,8 @@ TEST_F(AppDelegateTest, ChangingTheDestinationNotifiesAndSaysWhereUploadsGo) {
   app->ejecutar(Accion::cambiarDestino, QStringLiteral("propio"));
   EXPECT_EQ(Settings::shared().uploadTarget(), DestinoDeSubida::propio);
   ASSERT_EQ(banco.toasts.size(), 1u);
-  EXPECT_EQ(banco.toasts[0].titulo, QStringLiteral("Tu propio S3"));
-  EXPECT_EQ(banco.toasts[0].detalle, QStringLiteral("A tu propio bucket"));
+  EXPECT_EQ(ultimoToast(),
+            std::pair(QStringLiteral("Tu propio S3"), QStringLiteral("A tu propio bucket")));
   EXPECT_EQ(banco.toasts[0].simbolo, QStringLiteral("externaldrive.badge.icloud"));
   testing::procesarEventos();
   EXPECT_EQ(posted.toString(), QStringLiteral("propio"));
@@ -83,19 +85,11 @@ TEST_F(AppDelegateTest, CancellingAnUploadFromTheMenu) {
   EXPECT_EQ(cancelled2, 0);
   ASSERT_EQ(list.activas().size(), 1);
   EXPECT_EQ(list.activas()[0], second);
-  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("Subida cancelada"));
-  EXPECT_EQ(banco.toasts.back().detalle, QStringLiteral("Captura"));
+  EXPECT_EQ(ultimoToast(),
+            std::pair(QStringLiteral("Subida cancelada"), QStringLiteral("Captura")));
   EXPECT_EQ(banco.toasts.back().simbolo, QStringLiteral("xmark.icloud"));
   // The remaining upload is now the first pair of items.
-  const QList<ElementoDeMenu> menu = app->menuDeBandeja().elementos;
-  bool found = false;
-  for (const ElementoDeMenu& e : menu) {
-    if (e.accion == Accion::cancelarSubida) {
-      EXPECT_EQ(e.valor.toInt(), 0);
-      found = true;
-    }
-  }
-  EXPECT_TRUE(found);
+  EXPECT_EQ(app->estadoDeMenus().subidas.size(), 1);
   testing::procesarEventos();
   EXPECT_EQ(banco.bandeja->ultima.titulo, QStringLiteral(" 61 %"));
 }
@@ -106,13 +100,13 @@ TEST_F(AppDelegateTest, ShowLastWindowPrefersAReviewWhoseFileExists) {
 
   banco.portapapeles->imagen_ = QImage(8, 8, QImage::Format_RGB32);
   app->ejecutar(Accion::pasteFromClipboard);
-  testing::FakeEditor* editor = banco.editores.back();
+  const auto editor = banco.editores.back();
   QTemporaryDir dir;
   const QString file = dir.path() + QStringLiteral("/g.mp4");
   QFile(file).open(QIODevice::WriteOnly);
   // A finished recording: the editor steps aside, the review window opens.
   app->ejecutar(Accion::recordFullscreenAction);
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
+  banco.ventanasDeGrabacion.setup->deSetup.grabar();
   banco.grabadora->empezo();
   app->ejecutar(Accion::recordFullscreenAction);
   banco.grabadora->termino(GrabacionTerminada{file, QSize(10, 10), {}});
@@ -133,37 +127,33 @@ TEST_F(AppDelegateTest, ShowLastWindowPrefersAReviewWhoseFileExists) {
   EXPECT_FALSE(app->estadoDeMenus().hayVideoConArchivo);
 }
 
-TEST_F(AppDelegateTest, HotkeysAreRegisteredByModeAndAProbeTakesThePress) {
+TEST_F(AppDelegateTest, HotkeysAreRegisteredByModeSuspendedWhileEditedAndTakenByAProbe) {
   ASSERT_EQ(banco.hotkeys->registradas.size(), 10u);
   EXPECT_EQ(banco.hotkeys->registradas[1].first, (Hotkey{29, 768}));
   EXPECT_EQ(banco.hotkeys->registradas[10].first, (Hotkey{35, 4352}));
   banco.hotkeys->pulsar(1);
   EXPECT_EQ(banco.capturas->pedidos, (std::vector<CaptureMode>{CaptureMode::area}));
-
   banco.sonda->esperando.insert(1);
   banco.hotkeys->pulsar(1);
   EXPECT_EQ(banco.capturas->pedidos.size(), 1u);  // the probe took it
   EXPECT_EQ(banco.sonda->llegados, (std::vector<uint32_t>{1}));
   banco.hotkeys->pulsar(1);
   EXPECT_EQ(banco.capturas->pedidos.size(), 2u);
-}
 
-TEST_F(AppDelegateTest, HotkeyNotificationsReRegisterOrSuspend) {
+  auto avisar = [](const char* nombre, const QVariant& v = {}) {
+    NotificationCenter::shared().post(QString::fromUtf8(nombre), v);
+    testing::procesarEventos();
+  };
   Settings::shared().setHotkey(Hotkey{0, 0x1100}, CaptureMode::area);
-  NotificationCenter::shared().post(QString::fromUtf8(notificacion::kHotkeysChanged));
-  testing::procesarEventos();
+  avisar(notificacion::kHotkeysChanged);
   EXPECT_EQ(banco.hotkeys->registradas[1].first, (Hotkey{0, 0x1100}));
-
-  NotificationCenter::shared().post(QString::fromUtf8(notificacion::kCapturandoAtajo), true);
-  testing::procesarEventos();
+  avisar(notificacion::kCapturandoAtajo, true);
   EXPECT_TRUE(banco.hotkeys->registradas.empty());
-  NotificationCenter::shared().post(QString::fromUtf8(notificacion::kCapturandoAtajo), false);
-  testing::procesarEventos();
+  avisar(notificacion::kCapturandoAtajo, false);
   EXPECT_EQ(banco.hotkeys->registradas.size(), 10u);
-}
 
-TEST_F(AppDelegateTest, ACombinationHeldElsewhereDoesNotStopTheOthers) {
-  banco.hotkeys->ocupadas.insert(29 * 100000 + 768);  // another client holds Shift+Super+0
+  // A combination another client holds does not stop the others.
+  banco.hotkeys->ocupadas.push_back(Hotkey{0, 0x1100});
   app->registerHotkeys();
   EXPECT_EQ(banco.hotkeys->registradas.size(), 9u);
   EXPECT_FALSE(banco.hotkeys->registradas.count(1));
@@ -190,25 +180,6 @@ TEST_F(AppDelegateTest, WithoutScreenPermissionTheCommandStopsAtTheAlert) {
             (std::vector<CaptureMode>{CaptureMode::area}));  // text: an area
 }
 
-TEST_F(AppDelegateTest, WindowCommandsReachTheirWindows) {
-  app->ejecutar(Accion::openPreferences);
-  app->ejecutar(Accion::acercaDe);
-  app->ejecutar(Accion::checkForUpdates);
-  app->ejecutar(Accion::terminate);
-  EXPECT_EQ(banco.preferencias, 1);
-  EXPECT_EQ(banco.acercaDe, 1);
-  EXPECT_EQ(banco.actualizaciones, 1);
-  EXPECT_EQ(banco.terminado, 1);
-  app->clicEnIcono(false);  // not recording: the menu opens
-  EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
-}
-
-}  // namespace
-}  // namespace corvalin
-
-namespace corvalin {
-namespace {
-
 // Two copies left unsaved by an earlier run.
 class ShellRecovery : public testing::ShellTest {
  protected:
@@ -230,10 +201,10 @@ TEST_F(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt)
 
   accion.alElegir();
   ASSERT_EQ(banco.editores.size(), 1u);
-  testing::FakeEditor* recuperado = banco.editores[0];
+  const auto recuperado = banco.editores[0];
   EXPECT_EQ(recuperado->carpeta, QStringLiteral("/estado/recovery/nueva"));
   EXPECT_TRUE(recuperado->visible);
-  EXPECT_EQ(app->editor(), recuperado);
+  EXPECT_EQ(app->editor(), recuperado->ventana);
   EXPECT_EQ(app->ultima(), AppDelegate::Ultima::editor);
   EXPECT_GE(banco.activaciones, 1);
 
@@ -243,14 +214,8 @@ TEST_F(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt)
 
   // A copy that can't be read says so and opens nothing.
   app->abrirEditorRecuperado(QStringLiteral("/estado/recovery/dañada"));
-  ASSERT_FALSE(banco.toasts.empty());
-  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("No se pudo recuperar la captura"));
+  EXPECT_EQ(ultimoToast().first, QStringLiteral("No se pudo recuperar la captura"));
   EXPECT_EQ(banco.editores.size(), 2u);
-}
-
-TEST_F(AppDelegateTest, NothingIsOfferedWhenNoCaptureWasLeftUnsaved) {
-  EXPECT_TRUE(banco.toastsConAccion.empty());
-  EXPECT_TRUE(banco.toasts.empty());
 }
 
 }  // namespace

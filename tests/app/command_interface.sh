@@ -83,11 +83,12 @@ settings_shown && fail "the Preferences window did not close on Escape"
 # The same bus, Corvalin running: a second command reaches the same process.
 timeout 10 "$corvalin" preferences || fail "a command to the running Corvalin failed"
 [[ $(owner) == "$instance" ]] || fail "a second Corvalin took over"
-# Counting only this build's: another session on the machine may run a Corvalin of its own.
+# Counting only this test's: another session on the machine may run a Corvalin of its own, even
+# of this build; ours have this test's runtime folder.
 ours() {
   local p
   for p in $(pgrep -x corvalin); do
-    [[ $(readlink "/proc/$p/exe") == "$(readlink -f "$corvalin")" ]] && echo "$p"
+    grep -qxz "XDG_RUNTIME_DIR=$XDG_RUNTIME_DIR" "/proc/$p/environ" 2>/dev/null && echo "$p"
   done
   return 0
 }

@@ -1,4 +1,6 @@
-// The recording state machine driven through the shell's commands, with fakes behind it.
+// The recording state machine driven through the shell's commands, with fakes behind it: the
+// countdown, the camera, the tray's clock, failures, recordings cut short and quitting. (A
+// whole recording through the real shell: tests/recording/shell_recording_x11_test.cpp.)
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -12,88 +14,49 @@ namespace {
 class RecordingFlowTest : public testing::ShellTest {
  protected:
   const QStringList& log() { return banco.ventanasDeGrabacion.log; }
-  // Starts an area recording: pick, setup, record, recorder starts.
-  void grabarArea(const QRect& rect = QRect(100, 100, 640, 480)) {
+  void elegirArea() {
     app->ejecutar(Accion::toggleRecording);
-    banco.areas->elegir(AreaElegida{rect, QStringLiteral("pantalla-1")});
-    banco.ventanasDeGrabacion.setup->handlers.grabar();
-    banco.grabadora->empezo();
+    banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("p-1")});
+  }
+  QString tituloDeGrabar() {
+    return buildCaptureMenu(QString(), false, app->estadoDeMenus()).elementos[4].titulo;
   }
 };
 
-TEST_F(RecordingFlowTest, AreaGoesThroughSetupToRecordingAndStops) {
-  app->ejecutar(Accion::toggleRecording);
-  ASSERT_EQ(banco.areas->veces, 1);
-  banco.areas->elegir(AreaElegida{QRect(100, 100, 640, 480), QStringLiteral("pantalla-1")});
-  EXPECT_TRUE(app->grabacion().preparando());
-  EXPECT_TRUE(app->grabacion().hayMarco());
-  EXPECT_EQ(banco.ventanasDeGrabacion.marco, QRect(100, 100, 640, 480));
-  EXPECT_EQ(log(), (QStringList{"frame+", "setup+pantalla-1"}));
-  EXPECT_TRUE(app->estadoDeMenus().preparando);
-
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
-  EXPECT_FALSE(app->grabacion().preparando());
-  ASSERT_TRUE(banco.grabadora->objetivo);
-  EXPECT_EQ(std::get<ObjetivoArea>(*banco.grabadora->objetivo).rect, QRect(100, 100, 640, 480));
-  banco.grabadora->empezo();
-  EXPECT_TRUE(app->grabacion().grabando());
-  EXPECT_TRUE(app->grabacion().hayBarra());
-  EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00017u})
-      << "the bar would be recorded";
-  EXPECT_EQ(banco.bandeja->ultima.imagen, AparienciaDelIcono::Imagen::detener);
-
-  // The same command stops it; the file opens in the review window.
-  app->ejecutar(Accion::toggleRecording);
-  EXPECT_EQ(banco.grabadora->paradas, 1);
-  EXPECT_FALSE(app->grabacion().hayBarra());
-  EXPECT_FALSE(app->grabacion().hayMarco());
-  banco.grabadora->termino(
-      GrabacionTerminada{QStringLiteral("/tmp/grabacion.mp4"), QSize(1280, 960), {}});
-  EXPECT_TRUE(log().contains(QStringLiteral("video+")));
-  EXPECT_EQ(app->ultima(), AppDelegate::Ultima::video);
-  EXPECT_EQ(banco.bandeja->ultima.imagen, AparienciaDelIcono::Imagen::camara);
-}
-
-TEST_F(RecordingFlowTest, TheRecordCommandCancelsSetupAndCountdown) {
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("pantalla-1")});
+TEST_F(RecordingFlowTest, TheRecordCommandCancelsSetupAndCountdownAndACountdownEndsInRecording) {
+  elegirArea();
+  EXPECT_EQ(log(), (QStringList{"frame+", "setup+p-1"}));
   app->capture(CaptureMode::record);  // the hotkey during setup
   EXPECT_FALSE(app->grabacion().preparando());
   EXPECT_FALSE(app->grabacion().hayMarco());
-  EXPECT_EQ(banco.grabadora->paradas, 0);
   EXPECT_FALSE(banco.grabadora->objetivo.has_value());
 
   Settings::shared().d().set(QStringLiteral("recordDelay"), 25);  // counts down 10 s at most
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("pantalla-1")});
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
+  elegirArea();
+  banco.ventanasDeGrabacion.setup->deSetup.grabar();
   ASSERT_EQ(banco.cuentas.size(), 1u);
   EXPECT_EQ(banco.cuentas[0]->segundos, 10);
   EXPECT_TRUE(banco.cuentas[0]->arrancada);
   EXPECT_TRUE(app->grabacion().contando());
-  EXPECT_EQ(buildCaptureMenu(QString(), false, app->estadoDeMenus()).elementos[4].titulo,
-            QStringLiteral("Cancelar la cuenta regresiva"));
-
+  EXPECT_EQ(tituloDeGrabar(), QStringLiteral("Cancelar la cuenta regresiva"));
   app->capture(CaptureMode::record);  // the hotkey during the countdown
   EXPECT_FALSE(app->grabacion().contando());
   EXPECT_TRUE(banco.cuentas[0]->cerrada);
   EXPECT_FALSE(banco.grabadora->objetivo.has_value());
-}
 
-TEST_F(RecordingFlowTest, ACountdownStartsTheRecorderWhenItEnds) {
   Settings::shared().d().set(QStringLiteral("recordDelay"), 3);
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("pantalla-1")});
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
-  ASSERT_EQ(banco.cuentas.size(), 1u);
-  EXPECT_EQ(banco.cuentas[0]->segundos, 3);
+  elegirArea();
+  banco.ventanasDeGrabacion.setup->deSetup.grabar();
+  ASSERT_EQ(banco.cuentas.size(), 2u);
+  EXPECT_EQ(banco.cuentas[1]->segundos, 3);
   // A second "record" press from the bar while counting is ignored.
   app->grabacion().arrancarGrabacion(ObjetivoArea{}, QRect(), QString());
-  EXPECT_EQ(banco.cuentas.size(), 1u);
+  EXPECT_EQ(banco.cuentas.size(), 2u);
   EXPECT_FALSE(banco.grabadora->objetivo.has_value());
-  banco.cuentas[0]->terminar();
+  banco.cuentas[1]->alTerminar();
   EXPECT_FALSE(app->grabacion().contando());
-  EXPECT_TRUE(banco.grabadora->objetivo.has_value());
+  ASSERT_TRUE(banco.grabadora->objetivo.has_value());
+  EXPECT_EQ(std::get<ObjetivoArea>(*banco.grabadora->objetivo).rect, QRect(10, 10, 300, 200));
 }
 
 TEST_F(RecordingFlowTest, FullScreenNeedsNoFrameAndWindowsGetNoCamera) {
@@ -107,19 +70,17 @@ TEST_F(RecordingFlowTest, FullScreenNeedsNoFrameAndWindowsGetNoCamera) {
 
   app->ejecutar(Accion::recordWindowAction);
   ASSERT_EQ(banco.ventanas->veces, 1);
-  banco.ventanas->elegir(
-      VentanaElegida{0x3a00007, QRect(50, 60, 800, 600), QStringLiteral("pantalla-1")});
+  banco.ventanas->elegir(VentanaElegida{0x3a00007, QRect(50, 60, 800, 600), QStringLiteral("p-1")});
   EXPECT_TRUE(app->grabacion().hayMarco());
   EXPECT_EQ(banco.ventanasDeGrabacion.pedidosDeCamara.size(), 1u);  // none for a window
-  EXPECT_FALSE(static_cast<bool>(banco.ventanasDeGrabacion.setup->handlers.cambiarCamara));
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
+  EXPECT_FALSE(static_cast<bool>(banco.ventanasDeGrabacion.setup->deSetup.cambiarCamara));
+  banco.ventanasDeGrabacion.setup->deSetup.grabar();
   EXPECT_EQ(std::get<ObjetivoVentana>(*banco.grabadora->objetivo).ventana, 0x3a00007u);
 }
 
 TEST_F(RecordingFlowTest, ACameraThatArrivesAfterTheFlowEndedIsClosed) {
   Settings::shared().d().set(QStringLiteral("recordCameraShape"), QStringLiteral("rectangulo"));
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("pantalla-1")});
+  elegirArea();
   ASSERT_TRUE(banco.ventanasDeGrabacion.entregarCamara);
   app->grabacion().cancelarGrabacion();
   banco.ventanasDeGrabacion.entregarCamara();
@@ -127,27 +88,64 @@ TEST_F(RecordingFlowTest, ACameraThatArrivesAfterTheFlowEndedIsClosed) {
   EXPECT_TRUE(log().contains(QStringLiteral("camara-")));
 
   // While the setup shows, the bubble is kept and changes shape in place.
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("pantalla-1")});
+  elegirArea();
   banco.ventanasDeGrabacion.entregarCamara();
   EXPECT_TRUE(app->grabacion().hayCamara());
-  banco.ventanasDeGrabacion.setup->handlers.cambiarCamara(FormaDeCamara::circulo);
+  banco.ventanasDeGrabacion.setup->deSetup.cambiarCamara(FormaDeCamara::circulo);
   EXPECT_EQ(banco.ventanasDeGrabacion.pedidosDeCamara.size(), 2u);  // no second bubble
-  banco.ventanasDeGrabacion.setup->handlers.cambiarCamara(FormaDeCamara::ninguna);
+  banco.ventanasDeGrabacion.setup->deSetup.cambiarCamara(FormaDeCamara::ninguna);
   EXPECT_FALSE(app->grabacion().hayCamara());
+
+  // A failed start takes the flow's windows away and says why.
+  banco.ventanasDeGrabacion.setup->deSetup.cambiarCamara(FormaDeCamara::circulo);
+  banco.ventanasDeGrabacion.entregarCamara();
+  banco.ventanasDeGrabacion.setup->deSetup.grabar();
+  banco.grabadora->alEmpezar(QStringLiteral("No encontré la pantalla que se iba a grabar"));
+  EXPECT_FALSE(app->grabacion().hayMarco());
+  EXPECT_FALSE(app->grabacion().hayCamara());
+  ASSERT_EQ(banco.alertas->vistas.size(), 1u);
+  EXPECT_EQ(banco.alertas->vistas[0].mensaje, QStringLiteral("No se pudo empezar a grabar"));
+  EXPECT_EQ(banco.alertas->vistas[0].informativo,
+            QStringLiteral("No encontré la pantalla que se iba a grabar"));
 }
 
-TEST_F(RecordingFlowTest, PauseOnlyActsWhileRecording) {
-  app->capture(CaptureMode::pauseRecording);
+TEST_F(RecordingFlowTest, TheTrayIconStopsOrOpensTheMenuAndEveryEndingIsReported) {
+  app->capture(CaptureMode::pauseRecording);  // nothing to pause
   EXPECT_FALSE(banco.grabadora->pausado_);
   grabarArea();
+  EXPECT_TRUE(app->grabacion().hayBarra());
+  EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00017u})
+      << "the bar would be recorded";
+  EXPECT_EQ(banco.bandeja->ultima.imagen, AparienciaDelIcono::Imagen::detener);
   app->capture(CaptureMode::pauseRecording);
-  EXPECT_TRUE(app->grabacion().pausado());
   EXPECT_TRUE(banco.ventanasDeGrabacion.bar->pausado);
-  EXPECT_EQ(buildCaptureMenu(QString(), false, app->estadoDeMenus()).elementos[4].titulo,
-            QStringLiteral("Continuar grabación"));
-  app->ejecutar(Accion::alternarPausaAction);
-  EXPECT_FALSE(app->grabacion().pausado());
+  EXPECT_EQ(tituloDeGrabar(), QStringLiteral("Continuar grabación"));
+  app->clicEnIcono(true);  // a right click opens the menu
+  EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
+  EXPECT_EQ(banco.grabadora->paradas, 0);
+  app->clicEnIcono(false);  // a left click stops
+  EXPECT_EQ(banco.grabadora->paradas, 1);
+  EXPECT_FALSE(app->grabacion().hayBarra());
+  banco.grabadora->termino(GrabacionTerminada{{}, {}, QStringLiteral("La grabación quedó vacía")});
+  EXPECT_EQ(ultimoToast(), std::pair(QStringLiteral("No se grabó nada"),
+                                     QStringLiteral("La grabación quedó vacía")));
+  EXPECT_EQ(banco.toasts.back().simbolo, QStringLiteral("video.slash"));
+  EXPECT_EQ(banco.bandeja->ultima.imagen, AparienciaDelIcono::Imagen::camara);
+  EXPECT_FALSE(log().contains(QStringLiteral("video+")));
+
+  // Cut short (the window went): what was recorded is kept, and the toast says why.
+  grabarArea();
+  banco.grabadora->alInterrumpirse();
+  EXPECT_EQ(banco.grabadora->paradas, 2);
+  banco.grabadora->termino(
+      GrabacionTerminada{QStringLiteral("/tmp/x.mp4"), QSize(640, 480),
+                         QStringLiteral("Esa ventana ya no está en pantalla")});
+  EXPECT_TRUE(log().contains(QStringLiteral("video+")));
+  EXPECT_EQ(app->ultima(), AppDelegate::Ultima::video);
+  EXPECT_TRUE(std::any_of(banco.toasts.begin(), banco.toasts.end(), [](auto& t) {
+    return t.titulo == QStringLiteral("La grabación se detuvo") &&
+           t.detalle == QStringLiteral("Esa ventana ya no está en pantalla");
+  }));
 }
 
 TEST_F(RecordingFlowTest, TimerInTheTrayUsesThePanelAndTicks) {
@@ -162,66 +160,19 @@ TEST_F(RecordingFlowTest, TimerInTheTrayUsesThePanelAndTicks) {
   EXPECT_EQ(banco.ventanasDeGrabacion.icono, QRect(1880, 0, 24, 24));
   EXPECT_TRUE(log().contains(QStringLiteral("panel+")));
   EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00023});
-  banco.ventanasDeGrabacion.panel->handlers.menu();
+  banco.ventanasDeGrabacion.panel->dePanel.menu();
   EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
-  EXPECT_TRUE(app->grabacion().cronometroActivo());
-  EXPECT_EQ(banco.ventanasDeGrabacion.panel->tiempo, QStringLiteral("1:05"));
+  EXPECT_EQ(banco.ventanasDeGrabacion.panel->reloj, QStringLiteral("1:05"));
   EXPECT_EQ(banco.ventanasDeGrabacion.panel->atajo, QStringLiteral("Ctrl+Super+P"));
   banco.grabadora->duracion = 66;
   QTest::qWait(650);
   EXPECT_EQ(banco.bandeja->ultima.titulo, QStringLiteral(" 1:06"));
-  banco.ventanasDeGrabacion.panel->handlers.pausar();
+  banco.ventanasDeGrabacion.panel->dePanel.pausar();
   EXPECT_TRUE(banco.ventanasDeGrabacion.panel->pausado);
   EXPECT_TRUE(banco.bandeja->ultima.tituloEnPausa);
-  banco.ventanasDeGrabacion.panel->handlers.detener();
+  banco.ventanasDeGrabacion.panel->dePanel.detener();
   EXPECT_FALSE(app->grabacion().cronometroActivo());
   EXPECT_TRUE(log().contains(QStringLiteral("panel-")));
-}
-
-TEST_F(RecordingFlowTest, AFailedStartRemovesTheFlowWindowsAndAlerts) {
-  Settings::shared().d().set(QStringLiteral("recordCameraShape"), QStringLiteral("circulo"));
-  app->ejecutar(Accion::toggleRecording);
-  banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("pantalla-1")});
-  banco.ventanasDeGrabacion.entregarCamara();
-  banco.ventanasDeGrabacion.setup->handlers.grabar();
-  banco.grabadora->fallo(QStringLiteral("No encontré la pantalla que se iba a grabar"));
-  EXPECT_FALSE(app->grabacion().hayMarco());
-  EXPECT_FALSE(app->grabacion().hayCamara());
-  ASSERT_EQ(banco.alertas->vistas.size(), 1u);
-  EXPECT_EQ(banco.alertas->vistas[0].mensaje, QStringLiteral("No se pudo empezar a grabar"));
-  EXPECT_EQ(banco.alertas->vistas[0].informativo,
-            QStringLiteral("No encontré la pantalla que se iba a grabar"));
-}
-
-TEST_F(RecordingFlowTest, ARecordingWithoutAFileIsReportedInAToast) {
-  grabarArea();
-  app->clicEnIcono(false);  // a left click on the tray stops it
-  banco.grabadora->termino(GrabacionTerminada{{}, {}, QStringLiteral("La grabación quedó vacía")});
-  ASSERT_FALSE(banco.toasts.empty());
-  EXPECT_EQ(banco.toasts.back().titulo, QStringLiteral("No se grabó nada"));
-  EXPECT_EQ(banco.toasts.back().detalle, QStringLiteral("La grabación quedó vacía"));
-  EXPECT_EQ(banco.toasts.back().simbolo, QStringLiteral("video.slash"));
-}
-
-TEST_F(RecordingFlowTest, RightClickWhileRecordingOpensTheMenu) {
-  grabarArea();
-  app->clicEnIcono(true);
-  EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
-  EXPECT_EQ(banco.grabadora->paradas, 0);
-}
-
-TEST_F(RecordingFlowTest, ARecordingCutShortIsKeptAndTheToastSaysWhy) {
-  grabarArea();
-  banco.grabadora->alInterrumpirse();
-  EXPECT_EQ(banco.grabadora->paradas, 1);
-  banco.grabadora->termino(
-      GrabacionTerminada{QStringLiteral("/tmp/x.mp4"), QSize(640, 480),
-                         QStringLiteral("Esa ventana ya no está en pantalla")});
-  EXPECT_TRUE(log().contains(QStringLiteral("video+")));
-  EXPECT_TRUE(std::any_of(banco.toasts.begin(), banco.toasts.end(), [](auto& t) {
-    return t.titulo == QStringLiteral("La grabación se detuvo") &&
-           t.detalle == QStringLiteral("Esa ventana ya no está en pantalla");
-  }));
 }
 
 TEST_F(RecordingFlowTest, QuittingWaitsAtMostThreeSecondsForTheFile) {

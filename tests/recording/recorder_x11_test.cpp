@@ -1,7 +1,7 @@
 // Recordings end to end against the test session's X server and PulseAudio, checked with
 // ffprobe and ffmpeg: only changed frames, the output size rule, pauses without gaps, a window
-// followed and its end, the pointer in or out, sound from the system and the microphone summed,
-// the shell's recorder, and corvalin-record from a script.
+// followed and its end, sound from the system and the microphone summed, the shell's recorder,
+// and corvalin-record from a script. (The pointer in or out: screen_stream_x11_test.cpp.)
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -37,10 +37,30 @@ using tools::testing::plainWindow;
 using tools::testing::ShownWindows;
 
 void mover(uint32_t ventana, int x, int y) {
-  QProcess::execute(QStringLiteral("xdotool"),
-                    {QStringLiteral("windowmove"), QString::number(ventana), QString::number(x),
-                     QString::number(y)});
+  tools::testing::xdotool({QStringLiteral("windowmove"), QString::number(ventana),
+                           QString::number(x), QString::number(y)});
 }
+
+// Words of a command line, split at spaces.
+QStringList palabras(const char* texto) {
+  return QString::fromUtf8(texto).split(QLatin1Char(' '));
+}
+
+// PULSE_SERVER pointed nowhere while this lives.
+class SinServidorDeSonido {
+ public:
+  SinServidorDeSonido() { qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket"); }
+  ~SinServidorDeSonido() {
+    if (antes_.isEmpty()) {
+      qunsetenv("PULSE_SERVER");
+    } else {
+      qputenv("PULSE_SERVER", antes_);
+    }
+  }
+
+ private:
+  const QByteArray antes_ = qgetenv("PULSE_SERVER");
+};
 
 // Moves a window one step every `pasoMs` for `pasos` steps, off this thread.
 class Movimiento {
@@ -108,10 +128,8 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   const QString ruta = QString::fromStdString(sesion.ruta());
   const auto m = sondear(ruta);
   ASSERT_NE(m.video(), nullptr);
-  EXPECT_EQ(m.video()->codec, QStringLiteral("h264"));
   EXPECT_EQ(m.video()->perfil, QStringLiteral("High"));
   EXPECT_EQ(m.video()->ancho, 1000);
-  EXPECT_EQ(m.video()->alto, 600);
   EXPECT_EQ(m.audio(), nullptr);
   // The first frame and one per move (a move may land between two slots).
   EXPECT_GE(r.cuadros, 15);
@@ -137,31 +155,6 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   ASSERT_TRUE(nada.falla);
   EXPECT_EQ(nada.falla->tipo, SesionDeGrabacion::Falla::Tipo::vacia);
   EXPECT_FALSE(QFile::exists(QString::fromStdString(quieta.ruta())));
-}
-
-TEST_F(RecorderX11, ThePointerMakesFramesOnlyWhenItIsRecorded) {
-  windows_.show({background(21)});
-  for (const bool cursor : {true, false}) {
-    auto c = config(cursor ? "con.mp4" : "sin.mp4", AreaDeRaiz{0, 0, 800, 600}, 800, 600);
-    c.cursor = cursor;
-    SesionDeGrabacion sesion(c);
-    SesionDeGrabacion::Falla falla;
-    ASSERT_TRUE(sesion.arrancar(&falla));
-    QThread::msleep(200);
-    for (int i = 0; i < 10; ++i) {
-      moveTo({200 + i * 20, 300});
-      QThread::msleep(60);
-    }
-    const auto r = sesion.terminar();
-    if (cursor) {
-      EXPECT_GE(r.cuadros, 6);
-    } else {
-      // Nothing but the first frame (empty, then), or one more where a software pointer's
-      // drawing was taken for a change.
-      EXPECT_LE(r.cuadros, 2);
-    }
-  }
-  moveTo({1900, 1060});
 }
 
 TEST_F(RecorderX11, APauseLeavesNoGapAndIsNotCounted) {
@@ -212,12 +205,7 @@ TEST_F(RecorderX11, AWindowIsFollowedAndItsEndStopsTheRecordingKeepingWhatWasRec
   const auto m = sondear(QString::fromStdString(sesion.ruta()));
   ASSERT_NE(m.video(), nullptr);
   EXPECT_EQ(m.video()->ancho, 400);
-
-  // A window that is not there doesn't start.
-  SesionDeGrabacion nada(config("nada.mp4", VentanaDeRaiz{0x7ffffff0u}, 400, 300));
-  EXPECT_FALSE(nada.arrancar(&falla));
-  EXPECT_EQ(falla.tipo, SesionDeGrabacion::Falla::Tipo::ventana);
-  EXPECT_FALSE(QFile::exists(QString::fromStdString(nada.ruta())));
+  // (A window that is not there: the stream's test, and the shell's recorder's below.)
 }
 
 TEST_F(RecorderX11, AFullDiskStopsTheRecordingWithItsReason) {
@@ -244,6 +232,9 @@ TEST_F(RecorderX11, AFullDiskStopsTheRecordingWithItsReason) {
   EXPECT_EQ(interrupciones, 1);
   ASSERT_TRUE(r.falla);
   EXPECT_EQ(r.falla->tipo, SesionDeGrabacion::Falla::Tipo::escritura);
+  // Whatever stays is a file ffprobe reads; else nothing stays.
+  const QString ruta = QString::fromStdString(sesion.ruta());
+  EXPECT_TRUE(!QFile::exists(ruta) || sondear(ruta).leido);
 }
 
 // Loudness (RMS) of the tone in the file, over its loudest 100 ms.
@@ -264,11 +255,9 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
   windows_.show({background(61), plainWindow(QRect(150, 150, 300, 200), 62)});
   const QString wav = dir_.filePath(QStringLiteral("tono.wav"));
   ASSERT_EQ(QProcess::execute(QStringLiteral("ffmpeg"),
-                              {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-f"),
-                               QStringLiteral("lavfi"), QStringLiteral("-i"),
-                               QStringLiteral("sine=frequency=25:duration=0.8:sample_rate=48000"),
-                               QStringLiteral("-af"), QStringLiteral("volume=2.4"),
-                               QStringLiteral("-ac"), QStringLiteral("2"), wav}),
+                              palabras("-v error -f lavfi -i sine=frequency=25:duration=0.8:"
+                                       "sample_rate=48000 -af volume=2.4 -ac 2")
+                                  << wav),
             0);
   QProcess::execute(QStringLiteral("paplay"), {wav});  // the sink wakes up
   double uno = 0, ambos = 0;
@@ -308,19 +297,14 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
 
 TEST_F(RecorderX11, WithoutASoundServerTheRecordingGoesOnWithoutSoundAndSaysSo) {
   windows_.show({background(65), plainWindow(QRect(150, 150, 300, 200), 66)});
-  const QByteArray antes = qgetenv("PULSE_SERVER");
-  qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket");
   auto c = config("mudo.mp4", AreaDeRaiz{100, 100, 640, 480}, 640, 480);
   c.sistema = c.microfono = true;
   SesionDeGrabacion sesion(c);
   SesionDeGrabacion::Falla falla;
-  const bool arranco = sesion.arrancar(&falla);
-  if (antes.isEmpty()) {
-    qunsetenv("PULSE_SERVER");
-  } else {
-    qputenv("PULSE_SERVER", antes);
+  {
+    SinServidorDeSonido sinServidor;
+    ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
   }
-  ASSERT_TRUE(arranco) << falla.detalle;
   EXPECT_FALSE(sesion.sinSonido().empty());
   Movimiento(windows_[1].id(), 10, 50).esperar();
   const auto r = sesion.terminar();
@@ -329,46 +313,30 @@ TEST_F(RecorderX11, WithoutASoundServerTheRecordingGoesOnWithoutSoundAndSaysSo) 
   EXPECT_NE(m.video(), nullptr);
   EXPECT_EQ(m.audio(), nullptr);
 
-  // The shell's recorder says it once, in the user's language.
+  // The shell's recorder says so too: below.
+}
+
+TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
+  windows_.show({background(71), plainWindow(QRect(150, 150, 300, 200), 72)});
   QStringList avisos;
   GrabadoraDePantalla::Servicios servicios;
   servicios.carpeta = dir_.path();
   servicios.avisar = [&](const QString& t, const QString&) { avisos << t; };
   GrabadoraDePantalla grabadora(servicios);
-  qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket");
-  AjustesDeGrabacion ajustes;
-  ajustes.audio = FuenteDeAudio::ambos;
-  std::optional<std::optional<QString>> empezo;
-  grabadora.start(ObjetivoArea{QRect(100, 100, 400, 300), QGuiApplication::primaryScreen()->name()},
-                  ajustes, [&](std::optional<QString> e) { empezo = e; });
-  QTRY_VERIFY_WITH_TIMEOUT(empezo.has_value(), 5000);
-  if (antes.isEmpty()) {
-    qunsetenv("PULSE_SERVER");
-  } else {
-    qputenv("PULSE_SERVER", antes);
-  }
-  EXPECT_FALSE(*empezo);
-  EXPECT_EQ(avisos, QStringList{QStringLiteral("Se graba sin sonido")});
-  std::optional<GrabacionTerminada> fin;
-  grabadora.stop([&](const GrabacionTerminada& t) { fin = t; });
-  QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
-}
-
-TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
-  windows_.show({background(71), plainWindow(QRect(150, 150, 300, 200), 72)});
-  GrabadoraDePantalla::Servicios servicios;
-  servicios.carpeta = dir_.path();
-  GrabadoraDePantalla grabadora(servicios);
   const QString pantalla = QGuiApplication::primaryScreen()->name();
   AjustesDeGrabacion ajustes;
-  ajustes.audio = FuenteDeAudio::ninguno;
+  ajustes.audio = FuenteDeAudio::ambos;  // with no sound server to hear
   ajustes.muestraCursor = false;
 
   std::optional<std::optional<QString>> empezo;
+  std::optional<SinServidorDeSonido> sinServidor(std::in_place);
   grabadora.start(ObjetivoArea{QRect(100, 100, 1001, 601), pantalla}, ajustes,
                   [&](std::optional<QString> e) { empezo = e; });
   QTRY_VERIFY_WITH_TIMEOUT(empezo.has_value(), 5000);
+  sinServidor.reset();
   ASSERT_FALSE(*empezo) << empezo->value().toStdString();
+  // It goes on without sound, and says so once, in the user's language.
+  EXPECT_EQ(avisos, QStringList{QStringLiteral("Se graba sin sonido")});
   EXPECT_TRUE(grabadora.grabando());
   // A second start while it runs changes nothing.
   bool segunda = false;
@@ -376,11 +344,6 @@ TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
                   [&](std::optional<QString> e) { segunda = !e; });
   QTRY_VERIFY_WITH_TIMEOUT(segunda, 2000);
   Movimiento(windows_[1].id(), 10, 50).esperar();
-  grabadora.pausar();
-  EXPECT_TRUE(grabadora.pausado());
-  QTest::qWait(700);
-  grabadora.continuar();
-  EXPECT_LT(grabadora.duracionGrabada(), 1.0);
   std::optional<GrabacionTerminada> fin;
   grabadora.stop([&](const GrabacionTerminada& t) { fin = t; });
   QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
@@ -393,6 +356,7 @@ TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
   ASSERT_NE(m.video(), nullptr);
   EXPECT_EQ(m.video()->ancho, 1000);
   EXPECT_EQ(m.video()->alto, 600);
+  EXPECT_EQ(m.audio(), nullptr);
 
   // A window that is gone, and a stop with nothing running.
   std::optional<std::optional<QString>> error;
@@ -411,11 +375,10 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
   windows_.show({background(81), plainWindow(QRect(150, 150, 300, 200), 82)});
   const QString salida = dir_.filePath(QStringLiteral("script.mp4"));
   QProcess grabar;
+  // Half of 643×483 is 321.5×241.5: whole even pixels, 320×240.
   grabar.start(QStringLiteral(CORVALIN_RECORD),
-               {QStringLiteral("--area"), QStringLiteral("100,100,641,481"),
-                QStringLiteral("--fps"), QStringLiteral("15"), QStringLiteral("--scale"),
-                QStringLiteral("0.5"), QStringLiteral("--audio"), QStringLiteral("none"),
-                QStringLiteral("--seconds"), QStringLiteral("1.5"), salida});
+               palabras("--area 100,100,643,483 --fps 15 --scale 0.5 --audio none --seconds 1.5")
+                   << salida);
   Movimiento(windows_[1].id(), 15, 60).esperar();
   ASSERT_TRUE(grabar.waitForFinished(15000));
   EXPECT_EQ(grabar.exitCode(), 0) << grabar.readAllStandardError().toStdString();
@@ -447,10 +410,10 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
     EXPECT_EQ(error.count(QLatin1Char('\n')), 0) << error.toStdString();
     return std::pair(p.exitCode(), error);
   };
-  EXPECT_EQ(falla({QStringLiteral("--fps"), QStringLiteral("0"), otra}).first, 2);
-  EXPECT_EQ(falla({QStringLiteral("--bogus")}).first, 2);
-  const auto ventana = falla({QStringLiteral("--window"), QStringLiteral("0x7ffffff0"),
-                              dir_.filePath(QStringLiteral("x.mp4"))});
+  EXPECT_EQ(falla(palabras("--fps 0") << otra).first, 2);
+  EXPECT_EQ(falla(palabras("--bogus")).first, 2);
+  const auto ventana =
+      falla(palabras("--window 0x7ffffff0") << dir_.filePath(QStringLiteral("x.mp4")));
   EXPECT_EQ(ventana.first, 1);
   EXPECT_TRUE(ventana.second.contains(QStringLiteral("window")));
   EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("x.mp4"))));

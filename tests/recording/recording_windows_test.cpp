@@ -78,17 +78,6 @@ TEST(ControlsLayout, TheTrayPanelGoesBesideTheIconOrIntoTheTopRightCorner) {
   EXPECT_EQ(posicionJuntoAlIcono({}, panel, visible), QPoint(1792, 36));
 }
 
-TEST_F(RecordingWindows, TheRecordButtonAndTheCountdownChoicesSayTheDelay) {
-  EXPECT_EQ(tituloDelBotonGrabar(0), QStringLiteral("Grabar"));
-  EXPECT_EQ(tituloDelBotonGrabar(10), QStringLiteral("Grabar en 10s"));
-  EXPECT_EQ(textoDeEspera(0), QStringLiteral("Inmediato"));
-  EXPECT_EQ(textoDeEspera(5), QStringLiteral("En 5 s"));
-  // Stored values between the choices land on the nearest.
-  EXPECT_EQ(indiceMasCercano({0.5, 1.0, 2.0}, 1.4), 1);
-  EXPECT_EQ(indiceMasCercano({15, 30, 50, 60}, 24), 1);
-  EXPECT_EQ(indiceMasCercano({0, 3, 5, 10}, 25), 3);
-}
-
 struct BarraDePrueba {
   std::unique_ptr<RecordSetupBar> barra;
   QWidget* w = nullptr;
@@ -131,6 +120,9 @@ TEST_F(RecordingWindows, TheSetupBarStoresEachChoiceAndShowsTheVideosSize) {
   EXPECT_EQ(s.combos[1]->currentText(), QStringLiteral("30 fps"));
   EXPECT_EQ(s.medida->text(), QStringLiteral("1280 × 800"));
   EXPECT_EQ(s.grabar->text(), QStringLiteral("Grabar"));
+  // An odd area: the size shown is the one the video will have, in even pixels.
+  BarraDePrueba impar(ObjetivoArea{QRect(0, 0, 641, 357), {}}, {0, 0, 641, 357});
+  EXPECT_EQ(impar.medida->text(), QStringLiteral("640 × 356"));
 
   s.elegir(0, 2);  // Retina: 2560 wide, brought down to 1920
   EXPECT_DOUBLE_EQ(d().real(QStringLiteral("recordScale")), 2.0);
@@ -147,10 +139,8 @@ TEST_F(RecordingWindows, TheSetupBarStoresEachChoiceAndShowsTheVideosSize) {
   EXPECT_EQ(d().integer(QStringLiteral("recordDelay")), 10);
   EXPECT_EQ(s.grabar->text(), QStringLiteral("Grabar en 10s"));
   EXPECT_EQ(s.combos[4]->currentText(), QStringLiteral("En 10 s"));
-
-  // An odd area: the size shown is the one the video will have.
-  BarraDePrueba impar(ObjetivoArea{QRect(0, 0, 641, 357), {}}, {0, 0, 641, 357});
-  EXPECT_EQ(impar.medida->text(), QStringLiteral("1282 × 714"));
+  s.elegir(4, 0);
+  EXPECT_EQ(s.combos[4]->currentText(), QStringLiteral("Inmediato"));
 }
 
 TEST_F(RecordingWindows, ReturnRecordsOnceEscapeCancelsAndAWindowGetsNoCamera) {

@@ -58,6 +58,11 @@ struct Recibido {
   }
 };
 
+void mover(uint32_t ventana, int x, int y) {
+  xdotool({QStringLiteral("windowmove"), QString::number(ventana), QString::number(x),
+           QString::number(y)});
+}
+
 uint32_t rgb(const QImage& i, int x, int y) {
   return i.pixel(x, y) & 0xffffffu;
 }
@@ -107,13 +112,11 @@ TEST_F(ScreenStreamX11, AnAreaGivesAFrameOnlyWhenSomethingInItChanges) {
     QThread::msleep(300);
     EXPECT_EQ(r.cuantos(), 1) << "a repaint that changed nothing";
     // A change elsewhere gives nothing either.
-    xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()),
-             QStringLiteral("1300"), QStringLiteral("650")});
+    mover(windows_[1].id(), 1300, 650);
     QThread::msleep(300);
     EXPECT_EQ(r.cuantos(), 1);
     // The window brought into the area: a frame that shows it.
-    xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()), QStringLiteral("200"),
-             QStringLiteral("150")});
+    mover(windows_[1].id(), 200, 150);
     ASSERT_TRUE(r.esperar(2));
     QThread::msleep(200);
     const QImage visto = r.ultimo();
@@ -184,13 +187,11 @@ TEST_F(ScreenStreamX11, AWindowLeftOutShowsWhatWasUnderIt) {
   const QImage antes = r.ultimo();
   // The recorder's bar comes over the area: the video doesn't change.
   flujo->dejarFuera({windows_[1].id()});
-  xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()), QStringLiteral("400"),
-           QStringLiteral("500")});
+  mover(windows_[1].id(), 400, 500);
   QThread::msleep(400);
   EXPECT_EQ(r.cuantos(), 1);
   // Something else changes: the frame shows it, and still not the bar.
-  xdotool({QStringLiteral("windowmove"), QString::number(windows_[2].id()), QStringLiteral("150"),
-           QStringLiteral("150")});
+  mover(windows_[2].id(), 150, 150);
   ASSERT_TRUE(r.esperar(2));
   QThread::msleep(200);
   const QImage despues = r.ultimo();
@@ -201,8 +202,7 @@ TEST_F(ScreenStreamX11, AWindowLeftOutShowsWhatWasUnderIt) {
   EXPECT_EQ(distintos, 0) << "the left-out window shows";
   // Left out no more: it shows.
   flujo->dejarFuera({});
-  xdotool({QStringLiteral("windowmove"), QString::number(windows_[2].id()), QStringLiteral("160"),
-           QStringLiteral("150")});
+  mover(windows_[2].id(), 160, 150);
   QThread::msleep(400);
   EXPECT_EQ(rgb(r.ultimo(), 310, 410), windows_[1].pixelAt({1310, 710}) & 0xffffffu);
   flujo->detener();
@@ -224,8 +224,7 @@ TEST_F(ScreenStreamX11, AWindowIsFollowedCoveredAndMovedAndItsEndIsReported) {
   EXPECT_EQ(rgb(visto, 350, 200), windows_[1].pixelAt({550, 400}) & 0xffffffu);
   EXPECT_EQ(rgb(visto, 10, 10), windows_[1].pixelAt({210, 210}) & 0xffffffu);
   // Moved: still the window, whole.
-  xdotool({QStringLiteral("windowmove"), QString::number(a), QStringLiteral("900"),
-           QStringLiteral("100")});
+  mover(a, 900, 100);
   QThread::msleep(400);
   visto = r.ultimo();
   EXPECT_EQ(visto.size(), QSize(400, 300));

@@ -31,33 +31,36 @@ using tools::testing::xdotool;
 
 constexpr int kEsperaMs = 10000;
 
+// What `orden` (words split at spaces, then `mas`) prints.
+QByteArray salidaDe(const QString& orden, const QStringList& mas = {}, int esperaMs = kEsperaMs) {
+  QStringList args = orden.split(QLatin1Char(' ')) + mas;
+  QProcess p;
+  p.start(args.takeFirst(), args);
+  p.waitForFinished(esperaMs);
+  return p.readAllStandardOutput();
+}
+
+// xdotool's search for visible windows whose whole title matches.
+QByteArray buscar(const QString& titulo, const QStringList& mas = {}) {
+  return salidaDe(QStringLiteral("xdotool search --onlyvisible --name"),
+                  QStringList{QStringLiteral("^%1$").arg(titulo)} + mas);
+}
+
 // Waits for a visible window of Corvalin's whose whole title matches.
 bool aparece(const QString& titulo) {
-  return QTest::qWaitFor(
-      [&] {
-        QProcess buscar;
-        buscar.start(QStringLiteral("xdotool"),
-                     {QStringLiteral("search"), QStringLiteral("--onlyvisible"),
-                      QStringLiteral("--name"), QStringLiteral("^%1$").arg(titulo)});
-        buscar.waitForFinished(kEsperaMs);
-        return !buscar.readAllStandardOutput().trimmed().isEmpty();
-      },
-      kEsperaMs);
+  return QTest::qWaitFor([&] { return !buscar(titulo).trimmed().isEmpty(); }, kEsperaMs);
+}
+
+// A rectangle written as `formato` wants it: width, height, x, y.
+QString recorte(const QRect& r, const char* formato = "%dx%d+%d+%d") {
+  return QString::asprintf(formato, r.width(), r.height(), r.x(), r.y());
 }
 
 // What the X server shows in `zona` now, grabbed as another program would.
 QImage loQueSeVe(const QRect& zona) {
-  QProcess import;
-  import.start(QStringLiteral("import"),
-               {QStringLiteral("-window"), QStringLiteral("root"), QStringLiteral("-crop"),
-                QStringLiteral("%1x%2+%3+%4")
-                    .arg(zona.width())
-                    .arg(zona.height())
-                    .arg(zona.x())
-                    .arg(zona.y()),
-                QStringLiteral("png:-")});
-  import.waitForFinished(kEsperaMs);
-  return QImage::fromData(import.readAllStandardOutput()).convertToFormat(QImage::Format_RGB32);
+  return QImage::fromData(salidaDe(QStringLiteral("import -window root -crop"),
+                                   {recorte(zona), QStringLiteral("png:-")}))
+      .convertToFormat(QImage::Format_RGB32);
 }
 
 // The first grab of `zona` within a few seconds that `listo` accepts; null if none.
@@ -87,13 +90,7 @@ QRect lugarDe(const QString& titulo, QByteArray* salida) {
   QElapsedTimer reloj;
   reloj.start();
   while (reloj.elapsed() < kEsperaMs) {
-    QProcess xdo;
-    xdo.start(QStringLiteral("xdotool"),
-              {QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
-               QStringLiteral("^%1$").arg(titulo), QStringLiteral("getwindowgeometry"),
-               QStringLiteral("--shell")});
-    xdo.waitForFinished(kEsperaMs);
-    *salida = xdo.readAllStandardOutput() + xdo.readAllStandardError();
+    *salida = buscar(titulo, {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")});
     int x = -1, y = -1, ancho = 0, alto = 0;
     for (const QByteArray& linea : salida->split('\n')) {
       if (linea.startsWith("X=")) x = linea.mid(2).toInt();
@@ -119,19 +116,11 @@ QRect lugarDelVideo(const QString& titulo, const QSize& medidas, QByteArray* sal
 
 // Every frame of `ruta` within `zona`, as RGB bytes one after the other.
 QByteArray cuadrosDe(const QString& ruta, const QRect& zona) {
-  QProcess ffmpeg;
-  ffmpeg.start(QStringLiteral("ffmpeg"),
-               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"), ruta,
-                QStringLiteral("-vf"),
-                QStringLiteral("crop=%1:%2:%3:%4")
-                    .arg(zona.width())
-                    .arg(zona.height())
-                    .arg(zona.x())
-                    .arg(zona.y()),
-                QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
-                QStringLiteral("rgb24"), QStringLiteral("-")});
-  ffmpeg.waitForFinished(60000);
-  return ffmpeg.readAllStandardOutput();
+  return salidaDe(QStringLiteral("ffmpeg -v error -i"),
+                  {ruta, QStringLiteral("-vf"), recorte(zona, "crop=%d:%d:%d:%d"),
+                   QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
+                   QStringLiteral("rgb24"), QStringLiteral("-")},
+                  60000);
 }
 
 // Samples of `rgb` (frames one after another) further than 20 levels from the grey desktop.
