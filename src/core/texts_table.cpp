@@ -476,7 +476,7 @@ const TextPair kTextPairs[] = {
      "The secret is stored in your desktop's keyring, not in a file."},
     {"Enlace que se copia", "Link that gets copied"},
     {"Dominio propio o CDN", "Custom domain or CDN"},
-    {"(opcional)", "(optional)"},
+    {"https://cdn.ejemplo.com (opcional)", "https://cdn.example.com (optional)"},
     {"Para buckets públicos: la URL es permanente y corta.",
      "For public buckets: the URL is permanent and short."},
     {"Enlace firmado que caduca", "Signed link that expires"},

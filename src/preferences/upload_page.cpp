@@ -83,7 +83,7 @@ QWidget* UploadPage::partePropia() {
   auto* forma = new QButtonGroup(enlace);
   forma->addButton(publico_);
   forma->addButton(firmado_);
-  publicBase_ = campo(enlace, QStringLiteral("https://cdn.ejemplo.com ") + L("(opcional)"));
+  publicBase_ = campo(enlace, L("https://cdn.ejemplo.com (opcional)"));
   publicBase_->setAccessibleName(L("Dominio propio o CDN"));
   enlace->fila(publico_);
   enlace->fila(publicBase_);
