@@ -223,12 +223,12 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     mostrada.start();
     // It plays: the picture in the player changes as the window moves in the video. Played
     // once through it rests (on its last frame, or black), and a click plays it again from the
-    // start.
+    // start. A slow machine may show the review window only after the first play has ended, so
+    // what it shows is judged after the click: a picture that is not black and not the one it
+    // rested on.
     QByteArray xdotoolDijo;
     const QRect video = lugarDelVideo(tituloDeRevision, area.size(), &xdotoolDijo);
     ASSERT_FALSE(video.isEmpty()) << xdotoolDijo.toStdString();
-    EXPECT_FALSE(cuadroQueSeVe(video, [](const QImage& c) { return !negro(c); }).isNull())
-        << "the player showed nothing";
     QImage ultimo;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
