@@ -20,10 +20,13 @@ TEST(Armar, PiecesBecomeLinesFromTheTopDownEachReadLeftToRight) {
     int lineas;
   } casos[] = {
       {"nothing", {}, "", 0},
-      {"one baseline, any order", {cacho("mundo", 0.55, 0.8), cacho("Hola", 0.1, 0.8)},
-       "Hola mundo", 1},
+      {"one baseline, any order",
+       {cacho("mundo", 0.55, 0.8), cacho("Hola", 0.1, 0.8)},
+       "Hola mundo",
+       1},
       {"the highest middle first",
-       {cacho("tres", 0.1, 0.1), cacho("uno", 0.1, 0.9), cacho("dos", 0.1, 0.5)}, "uno\ndos\ntres",
+       {cacho("tres", 0.1, 0.1), cacho("uno", 0.1, 0.9), cacho("dos", 0.1, 0.5)},
+       "uno\ndos\ntres",
        3},
       // Heights 0.1: tolerance 0.06. "c" is lower than both pieces already on the line but
       // within 0.06 of the first, so it joins; "d" is within 0.06 of "c" but 0.1 below the
@@ -31,19 +34,25 @@ TEST(Armar, PiecesBecomeLinesFromTheTopDownEachReadLeftToRight) {
       {"measured against the line's first piece",
        {cacho("a", 0.5, 0.80), cacho("b", 0.1, 0.76), cacho("c", 0.3, 0.745),
         cacho("d", 0.0, 0.70)},
-       "b c a\nd", 2},
+       "b c a\nd",
+       2},
       // The tolerance is 0.6 times the median height, the height at index count / 2 of the
       // sorted heights: 0.1 here, so 0.05 apart is one line (0.01 would split it).
       {"the upper median",
        {cacho("a", 0.1, 0.50, 0.01), cacho("b", 0.3, 0.45, 0.01), cacho("c", 0.1, 0.10),
         cacho("d", 0.3, 0.10)},
-       "a b\nc d", 2},
+       "a b\nc d",
+       2},
       {"beyond 0.6 x 0.1", {cacho("a", 0.1, 0.500), cacho("b", 0.3, 0.435)}, "a\nb", 2},
       // Median height 0.005 would give 0.003; the floor is 0.004, and no more than that.
-      {"within the floor", {cacho("a", 0.1, 0.5000, 0.005), cacho("b", 0.2, 0.4965, 0.005)},
-       "a b", 1},
-      {"beyond the floor", {cacho("a", 0.1, 0.5000, 0.005), cacho("b", 0.2, 0.4955, 0.005)},
-       "a\nb", 2},
+      {"within the floor",
+       {cacho("a", 0.1, 0.5000, 0.005), cacho("b", 0.2, 0.4965, 0.005)},
+       "a b",
+       1},
+      {"beyond the floor",
+       {cacho("a", 0.1, 0.5000, 0.005), cacho("b", 0.2, 0.4955, 0.005)},
+       "a\nb",
+       2},
       {"ties keep their order", {cacho("y", 0.2, 0.5), cacho("x", 0.2, 0.5)}, "y x", 1},
       // Word boxes of two lines as an engine might list them: the second line first and the
       // first line's words swapped, in pixels of a 400 x 100 picture.
@@ -51,7 +60,8 @@ TEST(Armar, PiecesBecomeLinesFromTheTopDownEachReadLeftToRight) {
        {cachoDeCaja("segunda", QRect(10, 60, 80, 14), {400, 100}),
         cachoDeCaja("linea", QRect(100, 20, 50, 14), {400, 100}),
         cachoDeCaja("primera", QRect(10, 21, 80, 12), {400, 100})},
-       "primera linea\nsegunda", 2},
+       "primera linea\nsegunda",
+       2},
   };
   for (const auto& c : casos) {
     const Resultado r = armar(c.cachos);

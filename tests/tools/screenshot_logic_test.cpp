@@ -60,6 +60,8 @@ TEST(SelectionGeometry, TheSizeLabelGoesBelowElseAboveElseInsideAndStaysOnTheMon
   // Pushed left at the right edge, and right at the left edge.
   EXPECT_EQ(labelRect(QRect(3180, 100, 20, 20), label, monitor).right(), 3200 - 6 - 1);
   EXPECT_EQ(labelRect(QRect(1800, 100, 400, 20), label, monitor).left(), 1926);
+  // What it says: the size in pixels with a multiplication sign.
+  EXPECT_EQ(sizeText({1280, 720}), QStringLiteral("1280 \u00d7 720"));
 }
 
 TEST(WindowChoice, TheTopmostPickableWindowWhoseVisiblePartHoldsThePoint) {
