@@ -94,13 +94,16 @@ int captureInteractiveX11(const X11Display& display, CaptureKind kind,
   primary->setFocus();
   // All input goes through the first overlay, wherever the pointer is; the overlays are not
   // managed windows, so the grabs are what brings keys to them. Another client may hold a
-  // grab for a moment (a menu closing), hence the retries.
+  // grab for a moment (a menu closing), hence the retries. A window can't be grabbed for
+  // before it is on screen, which on a loaded machine takes a while: the attempts are
+  // counted from then.
   primary->grabMouse();
   primary->grabKeyboard();
   QTimer retry;
   int attempts = 0;
   QObject::connect(&retry, &QTimer::timeout, &app, [&] {
     QWindow* w = primary->windowHandle();
+    if (!w->isExposed()) return;
     const bool mouse = w->setMouseGrabEnabled(true);
     const bool keys = w->setKeyboardGrabEnabled(true);
     if ((mouse && keys) || ++attempts >= kGrabAttempts) retry.stop();
