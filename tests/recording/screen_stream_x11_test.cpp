@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <xcb/xcb.h>
+#include <QElapsedTimer>
 #include <QImage>
 #include <QProcess>
 #include <QThread>
@@ -250,13 +251,16 @@ TEST_F(ScreenStreamX11, FramesComeNoFasterThanAskedAndWaitForTheConsumersBuffers
   std::string error;
   ASSERT_TRUE(
       flujo->arrancar(AreaDeRaiz{0, 0, 800, 600}, {10, true, false}, r.manejadores(), &error));
-  // The pointer moving all the time for a second.
-  QProcess mover;
-  mover.start(QStringLiteral("sh"),
-              {QStringLiteral("-c"),
-               QStringLiteral("for i in $(seq 40); do xdotool mousemove $((100 + i * 5)) 200; "
-                              "sleep 0.025; done")});
-  mover.waitForFinished(10000);
+  // The pointer moving all the time for a second, 40 times.
+  const auto moverElPuntero = [] {
+    QProcess mover;
+    mover.start(QStringLiteral("sh"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("for i in $(seq 40); do xdotool mousemove $((100 + i * 5)) 200; "
+                                "sleep 0.025; done")});
+    mover.waitForFinished(10000);
+  };
+  moverElPuntero();
   QThread::msleep(200);
   EXPECT_EQ(r.cuantos(), 3);
   EXPECT_GT(flujo->descartados(), 0);
@@ -265,13 +269,16 @@ TEST_F(ScreenStreamX11, FramesComeNoFasterThanAskedAndWaitForTheConsumersBuffers
     r.retener = false;
     r.retenidos.clear();  // let go: frames flow again
   }
-  moveTo({300, 300});
-  ASSERT_TRUE(r.esperar(4));
+  // At 10 a second at most, however often the pointer moves. (Frames are paced on a fixed
+  // grid, so on a loaded machine two of them may come closer than a tenth of a second after a
+  // late one; their number over a while is what the rate bounds.)
+  QElapsedTimer reloj;
+  reloj.start();
+  moverElPuntero();
   flujo->detener();
-  // At 10 a second at most.
-  std::lock_guard l(r.m);
-  for (std::size_t i = 1; i < r.ptsUs.size(); ++i)
-    EXPECT_GE(r.ptsUs[i] - r.ptsUs[i - 1], 90'000) << i;
+  const int llegados = r.cuantos() - 3;
+  EXPECT_GE(llegados, 3);
+  EXPECT_LE(llegados, reloj.elapsed() / 100 + 2);
 }
 
 }  // namespace

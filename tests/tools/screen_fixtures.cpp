@@ -103,12 +103,6 @@ void key(const QString& name) {
   xdotool({QStringLiteral("key"), name});
 }
 
-QImage screenshotForPeople(const QString& name, QPoint probe, std::uint32_t expected) {
-  return screenshotForPeople(name, [&](const QImage& shown) {
-    return (shown.pixel(probe) & 0xffffffu) == (expected & 0xffffffu);
-  });
-}
-
 QImage screenshotForPeople(const QString& name, const std::function<bool(const QImage&)>& ready) {
   QDir().mkpath(QStringLiteral(ARTIFACTS_DIR));
   const QString path = QStringLiteral(ARTIFACTS_DIR "/") + name;

@@ -80,10 +80,8 @@ void moveTo(QPoint p);
 void drag(QPoint from, QPoint to, const std::function<void()>& whileHeld = {});
 void click(QPoint at, int button = 1);
 void key(const QString& name);
-// What the user sees once the screen has caught up (the pixel at `probe` shows `expected`),
-// saved as build/artifacts/`name` for a person to look at.
-QImage screenshotForPeople(const QString& name, QPoint probe, std::uint32_t expected);
-// The same once `ready` holds for what the screen shows (or after five seconds).
+// What the user sees once the screen has caught up (`ready` holds for what it shows, or five
+// seconds have passed), saved as build/artifacts/`name` for a person to look at.
 QImage screenshotForPeople(const QString& name, const std::function<bool(const QImage&)>& ready);
 
 // Monitors laid over the one X screen through RandR, removed again when this goes. The

@@ -40,6 +40,15 @@ struct ToolRun {
   QString errors;
 };
 
+// The channels of a dimmed pixel: black at 115/255 laid over the original.
+bool looksDimmed(std::uint32_t shown, std::uint32_t original) {
+  const auto near = [](int got, int want) { return std::abs(got - want) <= 2; };
+  const double keep = 1.0 - 115.0 / 255.0;
+  return near(qRed(shown), int(qRed(original) * keep + 0.5)) &&
+         near(qGreen(shown), int(qGreen(original) * keep + 0.5)) &&
+         near(qBlue(shown), int(qBlue(original) * keep + 0.5));
+}
+
 class ScreenshotToolX11 : public testing::X11Test {
  protected:
   void SetUp() override {
@@ -117,6 +126,14 @@ class ScreenshotToolX11 : public testing::X11Test {
     EXPECT_TRUE(nothingSaved()) << args.join(' ').toStdString();
   }
 
+  // The screen once the overlay has painted, showing `clear` as it is and `dimmed` dimmed:
+  // before that it shows the picture as is.
+  QImage overlayShot(const char* name, QPoint clear, QPoint dimmed) const {
+    return screenshotForPeople(QString::fromLatin1(name), [&](const QImage& shown) {
+      return (shown.pixel(clear) & 0xffffffu) == (screenPixel(clear) & 0xffffffu) &&
+             looksDimmed(shown.pixel(dimmed), screenPixel(dimmed));
+    });
+  }
   QImage saved() const { return QImage(output_); }
   bool nothingSaved() const {
     return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty();
@@ -126,15 +143,6 @@ class ScreenshotToolX11 : public testing::X11Test {
   QString output_;
   QProcess tool_;
 };
-
-// The channels of a dimmed pixel: black at 115/255 laid over the original.
-bool looksDimmed(std::uint32_t shown, std::uint32_t original) {
-  const auto near = [](int got, int want) { return std::abs(got - want) <= 2; };
-  const double keep = 1.0 - 115.0 / 255.0;
-  return near(qRed(shown), int(qRed(original) * keep + 0.5)) &&
-         near(qGreen(shown), int(qGreen(original) * keep + 0.5)) &&
-         near(qBlue(shown), int(qBlue(original) * keep + 0.5));
-}
 
 const QStringList kFull{QStringLiteral("-x")};
 const QStringList kArea{QStringLiteral("-x"), QStringLiteral("-i")};
@@ -155,8 +163,7 @@ TEST_F(ScreenshotToolX11, ADraggedAreaSavesExactlyThoseRectanglesPixelsEitherWay
   QImage overlay;
   expectSaved(kArea, QRect(310, 205, 432, 314), [&] {
     drag({310, 205}, {742, 519}, [&] {
-      overlay =
-          screenshotForPeople("screenshot_area_overlay.png", {500, 300}, screenPixel({500, 300}));
+      overlay = overlayShot("screenshot_area_overlay.png", {500, 300}, {100, 100});
     });
   });
   // While dragging, the selection showed the frozen picture as is and the rest dimmed.
@@ -198,8 +205,7 @@ TEST_F(ScreenshotToolX11, AClickedWindowIsSavedWithoutItsShadow) {
     QThread::msleep(300);
     ASSERT_EQ(tool_.state(), QProcess::Running);
     moveTo({600, 400});
-    const QImage overlay =
-        screenshotForPeople("screenshot_window_overlay.png", {600, 400}, screenPixel({600, 400}));
+    const QImage overlay = overlayShot("screenshot_window_overlay.png", {600, 400}, {200, 900});
     EXPECT_EQ(overlay.pixel(600, 400) & 0xffffffu, screenPixel({600, 400}) & 0xffffffu);
     EXPECT_TRUE(looksDimmed(overlay.pixel(200, 900), screenPixel({200, 900})));
     EXPECT_TRUE(looksDimmed(overlay.pixel(430, 270), kShadowPixel));
@@ -268,8 +274,7 @@ TEST_F(ScreenshotToolX11, MixedScaleMonitorsSelectAndSaveDevicePixels) {
       kArea, QRect(1100, 150, 600, 750),
       [&] {
         drag({1100, 150}, {1700, 900}, [&] {
-          overlay = screenshotForPeople("screenshot_mixed_scale_overlay.png", {1400, 500},
-                                        screenPixel({1400, 500}));
+          overlay = overlayShot("screenshot_mixed_scale_overlay.png", {1400, 500}, {500, 500});
         });
       },
       scaled);
