@@ -13,6 +13,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
@@ -198,6 +200,17 @@ class FlujoX11 final : public FlujoDePantalla {
   int64_t ultimoPts_ = 0;
   Buffer* ultimo_ = nullptr;  // the last frame delivered
   bool terminado_ = false;
+  // Set once the first slot has been grabbed (or the thread has ended).
+  std::mutex primeraMutex_;
+  std::condition_variable primeraCv_;
+  bool primeraVuelta_ = false;
+  void primeraVueltaHecha() {
+    {
+      std::lock_guard l(primeraMutex_);
+      primeraVuelta_ = true;
+    }
+    primeraCv_.notify_all();
+  }
 };
 
 bool FlujoX11::prepararExtensiones(std::string* error) {
@@ -289,7 +302,15 @@ bool FlujoX11::arrancar(const FuenteDeCuadros& fuente, const Opciones& opciones,
     xcb_xfixes_select_cursor_input(c_, root, XCB_XFIXES_CURSOR_NOTIFY_MASK_DISPLAY_CURSOR);
   xcb_flush(c_);
   parar_ = false;
-  hilo_ = std::thread([this] { bucle(); });
+  primeraVuelta_ = false;
+  hilo_ = std::thread([this] {
+    bucle();
+    primeraVueltaHecha();
+  });
+  // The first frame is grabbed before this returns: a window the caller shows next and
+  // leaves out is then covered with what the frame before it showed, and there always is one.
+  std::unique_lock l(primeraMutex_);
+  primeraCv_.wait_for(l, std::chrono::seconds(2), [this] { return primeraVuelta_; });
   return true;
 }
 
@@ -567,6 +588,13 @@ void FlujoX11::bucle() {
     // compared with the last frame below.
     const bool cursor = cursorCambio(*g);
     const bool primero = std::exchange(primero_, false);
+    struct AlSalir {
+      FlujoX11* f;
+      bool primero;
+      ~AlSalir() {
+        if (primero) f->primeraVueltaHecha();
+      }
+    } alSalir{this, primero};
     const bool cambio = (damage_ && cambioEnArea(*g)) || cursor || primero;
     if (damage_ && !cambio) continue;
 
