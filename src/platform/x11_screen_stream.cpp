@@ -541,7 +541,10 @@ void FlujoX11::bucle() {
   const int64_t intervaloUs = 1'000'000 / opciones_.fps;
   int64_t siguiente = relojMonotonoUs();
   const int fd = xcb_get_file_descriptor(c_);
+  int vueltas = 0;  // counted up to two
   while (!parar_ && !terminado_) {
+    // The first slot has been grabbed, whichever way it went: the start is over.
+    if (vueltas < 2 && ++vueltas == 2) primeraVueltaHecha();
     // Events until the next slot: what changed, the pointer's shape, the window's moves.
     for (;;) {
       while (xcb_generic_event_t* ev = xcb_poll_for_event(c_)) {
@@ -588,13 +591,6 @@ void FlujoX11::bucle() {
     // compared with the last frame below.
     const bool cursor = cursorCambio(*g);
     const bool primero = std::exchange(primero_, false);
-    struct AlSalir {
-      FlujoX11* f;
-      bool primero;
-      ~AlSalir() {
-        if (primero) f->primeraVueltaHecha();
-      }
-    } alSalir{this, primero};
     const bool cambio = (damage_ && cambioEnArea(*g)) || cursor || primero;
     if (damage_ && !cambio) continue;
 
