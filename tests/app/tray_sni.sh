@@ -419,7 +419,8 @@ stop_pid $watcher_pid
 exec 5>"$work/display"
 Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp -nolisten unix -ac \
   >"$work/xvfb.log" 2>&1 &
-pids+=("$!")
+bare_xvfb=$!
+pids+=("$bare_xvfb")
 exec 5>&-
 wait_for 50 test -s "$work/display" || fatal "the bare X server did not start: $(cat "$work/xvfb.log")"
 DISPLAY=":$(head -n1 "$work/display")"
@@ -441,7 +442,10 @@ bare_toast_watcher=$!
 # The notice comes once, about 3 s after start, and goes after a few seconds.
 toast_or_end() { [[ -s "$toasts" ]] || ! kill -0 $pid 2>/dev/null; }
 wait_for 150 toast_or_end
-kill -0 $pid 2>/dev/null || fatal "corvalin exited without a tray: $(tail -n 20 "$artifacts/bare-corvalin.log")"
+bare_server() { kill -0 "$bare_xvfb" 2>/dev/null && echo "running" || echo "gone: $(cat "$work/xvfb.log")"; }
+kill -0 $pid 2>/dev/null ||
+  fatal "corvalin exited without a tray: $(tail -n 20 "$artifacts/bare-corvalin.log")
+the bare X server: $(bare_server)"
 if [[ -s "$toasts" ]]; then
   read -r _ _ toast_window toast_geometry < <(head -n1 "$toasts")
   toast_gone() { ! xwininfo -id "$toast_window" 2>/dev/null | grep -q IsViewable; }
