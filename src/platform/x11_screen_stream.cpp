@@ -195,7 +195,6 @@ class FlujoX11 final : public FlujoDePantalla {
   PunteroDibujado puntero_;  // the last picture the server gave
   std::mutex fueraMutex_;
   std::vector<uint32_t> fuera_;  // under fueraMutex_
-  uint32_t cursorSerie_ = 0;
   std::vector<uint64_t> hashes_;
   int64_t ultimoPts_ = 0;
   Buffer* ultimo_ = nullptr;  // the last frame delivered
