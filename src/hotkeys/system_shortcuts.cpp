@@ -228,12 +228,6 @@ AtajosDelEscritorio leerAtajosDelEscritorio() {
   return {};
 }
 
-SystemShortcuts::SystemShortcuts(Fuente fuente) : fuente_(std::move(fuente)) {}
-
-std::optional<QString> SystemShortcuts::conflict(const Hotkey& hotkey) const {
-  return conflicto(hotkey, fuente_ ? fuente_() : AtajosDelEscritorio{});
-}
-
 std::optional<QString> SystemShortcuts::conflicto(const Hotkey& hotkey,
                                                   const AtajosDelEscritorio& lista) {
   // A shortcut with a name is the better answer when unnamed ones share the combination.

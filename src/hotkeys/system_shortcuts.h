@@ -5,7 +5,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 
 #include "hotkeys/hotkey.h"
@@ -37,16 +36,9 @@ AtajosDelEscritorio leerAtajosDelEscritorio();
 
 class SystemShortcuts {
  public:
-  using Fuente = std::function<AtajosDelEscritorio()>;
-  explicit SystemShortcuts(Fuente fuente = leerAtajosDelEscritorio);
-
-  // The name of the desktop shortcut `hotkey` collides with, reading the desktop's list anew.
-  std::optional<QString> conflict(const Hotkey& hotkey) const;
-  // The same against a list already read: a form checking every mode reads the list once.
+  // The name of the desktop shortcut `hotkey` collides with in a list already read (a form
+  // checking every mode reads the list once).
   static std::optional<QString> conflicto(const Hotkey& hotkey, const AtajosDelEscritorio& lista);
-
- private:
-  Fuente fuente_;
 };
 
 }  // namespace corvalin

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QProcess>
-
 #include "hotkeys/system_shortcuts.h"
 #include "support/idioma_fijo.h"
 
@@ -104,22 +102,6 @@ TEST_F(SystemShortcutsTest, KdeActiveShortcutsWithTheirFriendlyNames) {
   EXPECT_EQ(en(kde, 17, kCtrl | kAlt), u"org.kde.konsole"_s);
   // Only the active shortcuts count, not the defaults the user replaced.
   EXPECT_EQ(en(kde, 120, kCtrl), std::nullopt);
-}
-
-TEST_F(SystemShortcutsTest, ReadsTheRunningGnomeThroughGsettings) {
-  QProcess esquemas;
-  esquemas.start(u"gsettings"_s, {u"list-schemas"_s});
-  if (!esquemas.waitForFinished(3000) ||
-      !esquemas.readAll().contains("org.gnome.desktop.wm.keybindings")) {
-    GTEST_SKIP() << "needs gsettings and the GNOME desktop schemas";
-  }
-  const QByteArray antes = qgetenv("XDG_CURRENT_DESKTOP");
-  qputenv("XDG_CURRENT_DESKTOP", "ubuntu:GNOME");
-  const SystemShortcuts escritorio;
-  // Super+H minimizes a window by default; Shift+Super+0 is free.
-  EXPECT_EQ(escritorio.conflict(Hotkey{4, kSuper}), u"otro atajo del sistema"_s);
-  EXPECT_EQ(escritorio.conflict(Hotkey{29, kShift | kSuper}), std::nullopt);
-  qputenv("XDG_CURRENT_DESKTOP", antes);
 }
 
 }  // namespace
