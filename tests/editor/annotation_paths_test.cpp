@@ -7,17 +7,13 @@
 
 #include "editor/annotation_paths.h"
 #include "editor/point_math.h"
+#include "editor_test_support.h"
 
 namespace corvalin {
 namespace {
 
 Shape arrowFrom(QPointF a, QPointF b, double width = 2) {
-  Shape s;
-  s.kind = ToolKind::arrow;
-  s.start = a;
-  s.end = b;
-  s.width = width;
-  return s;
+  return testing::shapeOf(ToolKind::arrow, a, b, width);
 }
 
 double angleOf(QPointF v) {
@@ -146,11 +142,7 @@ TEST(MagnifierConnector, JoinsTheRoundedOutlinesAndVanishesWhenTheyOverlap) {
 }
 
 TEST(SketchOval, TheSameSeedDrawsTheSameCircleAndOthersStartElsewhere) {
-  Shape oval;
-  oval.kind = ToolKind::sketchOval;
-  oval.start = {0, 0};
-  oval.end = {204, 104};
-  oval.width = 4;
+  Shape oval = testing::shapeOf(ToolKind::sketchOval, {0, 0}, {204, 104}, 4);
   oval.seed = 1234;
   const auto a = sketchOvalPoints(oval, 64);
   ASSERT_EQ(a.size(), 65u);

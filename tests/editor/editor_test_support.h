@@ -8,6 +8,7 @@
 #include <QString>
 #include <cmath>
 
+#include "editor/shape.h"
 #include "editor/text_measurer.h"
 
 namespace corvalin::testing {
@@ -24,6 +25,24 @@ class FakeMeasurer : public TextMeasurer {
                   1.2 * fontSize * static_cast<double>(lines.size()) + 0.1);
   }
 };
+
+// A shape of `kind` from `a` to `b`, every other field at its default.
+inline Shape shapeOf(ToolKind kind, QPointF a = {}, QPointF b = {}, double width = 2) {
+  Shape s;
+  s.kind = kind;
+  s.start = a;
+  s.end = b;
+  s.width = width;
+  return s;
+}
+
+// A callout, handwriting or counter with its box's lower-left corner at `origin`.
+inline Shape textOf(ToolKind kind, QPointF origin, const QString& text, double fontSize) {
+  Shape s = shapeOf(kind, origin);
+  s.text = text;
+  s.fontSize = fontSize;
+  return s;
+}
 
 inline QImage filled(int w, int h, const QColor& c) {
   QImage img(w, h, QImage::Format_ARGB32_Premultiplied);

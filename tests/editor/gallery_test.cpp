@@ -2,7 +2,6 @@
 // one annotation of every kind, and every sticker group.
 #include <gtest/gtest.h>
 
-#include <QFontDatabase>
 #include <QPainter>
 #include <QSet>
 
@@ -31,12 +30,7 @@ std::vector<Shape> oneOfEachKind() {
   std::vector<Shape> shapes;
   const auto in = [&](ToolKind kind, QPointF a, QPointF b) -> Shape& {
     const QPointF cell(shapes.size() % 5 * 200.0, shapes.size() / 5 * 150.0);
-    Shape s;
-    s.kind = kind;
-    s.start = cell + a;
-    s.end = cell + b;
-    s.color = QColor(0xFF, 0x3B, 0x30);
-    s.width = 5;
+    Shape s = testing::shapeOf(kind, cell + a, cell + b, 5);
     s.seed = 0x51A7E5EEDull;
     shapes.push_back(s);
     return shapes.back();
@@ -103,29 +97,16 @@ TEST(Gallery, EveryStickerGroupDraws) {
   const std::vector<StickerSection> sections =
       seccionesDelPicker(QStringList(), StickerCatalog::sections());
   ASSERT_EQ(sections.size(), 9u);
-  const int side = 56, perRow = 14;
-  QImage base =
-      testing::filled(40 + perRow * (side + 8), 30 + 9 * (side + 30), QColor(0xF4, 0xF5, 0xF7));
+  // The first stickers of each group, a row per group from the top, 8 pixels apart.
+  const int side = 56, pitch = side + 8, perRow = 14;
+  const QImage base = testing::filled(perRow * pitch, 9 * pitch, QColor(0xF4, 0xF5, 0xF7));
   std::vector<Shape> shapes;
-  {
-    QPainter p(&base);
-    QFont f = QFontDatabase::systemFont(QFontDatabase::GeneralFont);
-    f.setPixelSize(13);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(QColor(0x55, 0x5E, 0x6A));
-    for (std::size_t s = 0; s < sections.size(); ++s) {
-      const int top = 20 + static_cast<int>(s) * (side + 30);
-      p.drawText(20, top + 12, sections[s].title);
-      for (int i = 0; i < perRow && i < sections[s].glyphs.size(); ++i) {
-        Shape st;
-        st.kind = ToolKind::sticker;
-        st.text = sections[s].glyphs[i];
-        const double x = 20 + i * (side + 8), y = top + 18;
-        st.start = QPointF(x, base.height() - y - side);
-        st.end = QPointF(x + side, base.height() - y);
-        shapes.push_back(st);
-      }
+  for (std::size_t s = 0; s < sections.size(); ++s) {
+    const double top = base.height() - 8.0 - static_cast<double>(s) * pitch;
+    for (int i = 0; i < perRow && i < sections[s].glyphs.size(); ++i) {
+      shapes.push_back(testing::shapeOf(ToolKind::sticker, QPointF(8 + i * pitch, top - side),
+                                        QPointF(8 + i * pitch + side, top)));
+      shapes.back().text = sections[s].glyphs[i];
     }
   }
   const QImage out = flatten(base, shapes, fonts);

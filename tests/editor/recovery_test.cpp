@@ -269,6 +269,17 @@ TEST(RecoveryCopy, OnlyCopiesOfProcessesNoLongerRunningAreOfferedNewestFirst) {
   EXPECT_TRUE(copiasPendientes(dir.filePath(QStringLiteral("missing"))).empty());
 }
 
+// A keeper of `doc` as it stands at each write.
+std::unique_ptr<GuardaDeRecuperacion> guardaDe(const QString& carpeta, const Documento& doc,
+                                               SerialQueue& cola, int intervaloMs) {
+  return std::make_unique<GuardaDeRecuperacion>(
+      carpeta,
+      [&doc] {
+        return CopiaDeDocumento{doc, {}, {}};
+      },
+      cola, intervaloMs);
+}
+
 // A change made while a copy is being written is not lost: it is written once that write ends,
 // with no further change to prompt it.
 TEST(RecoveryKeeper, AChangeMadeDuringAWriteIsWrittenWhenItEnds) {
@@ -276,24 +287,19 @@ TEST(RecoveryKeeper, AChangeMadeDuringAWriteIsWrittenWhenItEnds) {
   SerialQueue cola("recovery-test");
   const QString carpeta = dir.filePath(QStringLiteral("doc"));
   Documento doc{filled(32, 32, Qt::white), filled(32, 32, Qt::white), {}};
-  GuardaDeRecuperacion guarda(
-      carpeta,
-      [&] {
-        return CopiaDeDocumento{doc, {}, {}};
-      },
-      cola, 50);
+  const auto guarda = guardaDe(carpeta, doc, cola, 50);
   std::atomic<bool> soltar{false};
   cola.async([&] {
     while (!soltar) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   });
   doc.shapes.push_back(forma(ToolKind::rect, {1, 1}, {20, 20}));
-  guarda.cambio();
+  guarda->cambio();
   QTest::qWait(100);  // the first write is on its way, held behind the busy queue
   doc.shapes.push_back(forma(ToolKind::ellipse, {2, 2}, {10, 10}));
-  guarda.cambio();
+  guarda->cambio();
   soltar = true;
   ASSERT_TRUE(
-      QTest::qWaitFor([&] { return guarda.escrituras() == 2 && !guarda.pendiente(); }, 3000));
+      QTest::qWaitFor([&] { return guarda->escrituras() == 2 && !guarda->pendiente(); }, 3000));
   ASSERT_TRUE(leerCopia(carpeta));
   EXPECT_EQ(leerCopia(carpeta)->actual.shapes.size(), 2u);
 }
@@ -303,12 +309,7 @@ TEST(RecoveryKeeper, ABurstOfChangesIsOneWriteASecondAndTheLastStateIsKept) {
   SerialQueue cola("recovery-test");
   const QString carpeta = dir.filePath(QStringLiteral("doc"));
   Documento doc{filled(64, 48, Qt::white), filled(64, 48, Qt::white), {}};
-  auto guarda = std::make_unique<GuardaDeRecuperacion>(
-      carpeta,
-      [&] {
-        return CopiaDeDocumento{doc, {}, {}};
-      },
-      cola, 400);
+  auto guarda = guardaDe(carpeta, doc, cola, 400);
 
   // The first change is written at once.
   QElapsedTimer reloj;
@@ -338,12 +339,7 @@ TEST(RecoveryKeeper, ABurstOfChangesIsOneWriteASecondAndTheLastStateIsKept) {
   EXPECT_TRUE(leerCopia(carpeta)->actual.shapes.empty());
 
   // A document that ends takes its copy, after a write still in flight.
-  auto otra = std::make_unique<GuardaDeRecuperacion>(
-      carpeta,
-      [&] {
-        return CopiaDeDocumento{doc, {}, {}};
-      },
-      cola, 400);
+  auto otra = guardaDe(carpeta, doc, cola, 400);
   otra->cambio();
   QTest::qWait(0);
   otra->descartar();

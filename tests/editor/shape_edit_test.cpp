@@ -9,26 +9,14 @@ namespace corvalin {
 namespace {
 
 using testing::FakeMeasurer;
-
-Shape box(ToolKind kind, QPointF a, QPointF b) {
-  Shape s;
-  s.kind = kind;
-  s.start = a;
-  s.end = b;
-  return s;
-}
+using testing::shapeOf;
 
 Shape text(ToolKind kind, QPointF origin, double fontSize) {
-  Shape s;
-  s.kind = kind;
-  s.start = origin;
-  s.text = QStringLiteral("hola");
-  s.fontSize = fontSize;
-  return s;
+  return testing::textOf(kind, origin, QStringLiteral("hola"), fontSize);
 }
 
 TEST(ShapeMove, TranslateCarriesEveryPoint) {
-  Shape s = box(ToolKind::arrow, {1, 2}, {3, 4});
+  Shape s = shapeOf(ToolKind::arrow, {1, 2}, {3, 4});
   s.tail = QPointF(5, 6);
   s.control = QPointF(7, 8);
   s.points = {{0, 0}, {9, 9}};
@@ -84,7 +72,7 @@ TEST(ShapeMirror, ACounterTailKeepsPointingAtTheMirroredSpot) {
 // (0, 0)–(100, 50).
 TEST(ShapeResize, EachCornerMovesAndTheOppositeStays) {
   const FakeMeasurer m;
-  const Shape original = box(ToolKind::rect, {0, 0}, {100, 50});
+  const Shape original = shapeOf(ToolKind::rect, {0, 0}, {100, 50});
   struct Case {
     int handle;
     QPointF to;
@@ -110,7 +98,7 @@ TEST(ShapeResize, EachCornerMovesAndTheOppositeStays) {
 
 TEST(ShapeResize, FreehandPointsStretchAndFlipWithTheirBox) {
   const FakeMeasurer m;
-  Shape original = box(ToolKind::highlight, {}, {});
+  Shape original = shapeOf(ToolKind::highlight, {}, {});
   original.points = {{0, 0}, {10, 20}, {20, 10}};
   Shape s = original;
   s.resizeBox(2, {40, 10}, original, m);  // twice as wide, half as tall
@@ -119,7 +107,7 @@ TEST(ShapeResize, FreehandPointsStretchAndFlipWithTheirBox) {
   s.resizeBox(0, {30, 0}, original, m);  // dragged past the right edge: x range 20…30
   EXPECT_EQ(s.points.front(), QPointF(20, 0));
   // A straight horizontal stroke has no height to scale: it keeps its y.
-  Shape flat = box(ToolKind::pencil, {}, {});
+  Shape flat = shapeOf(ToolKind::pencil, {}, {});
   flat.points = {{0, 5}, {10, 5}};
   Shape f = flat;
   f.resizeBox(2, {20, 30}, flat, m);
@@ -128,7 +116,7 @@ TEST(ShapeResize, FreehandPointsStretchAndFlipWithTheirBox) {
 
 TEST(ShapeResize, AMagnifierResizesItsSourceNotThePanel) {
   const FakeMeasurer m;
-  Shape original = box(ToolKind::magnifier, {0, 0}, {40, 20});
+  Shape original = shapeOf(ToolKind::magnifier, {0, 0}, {40, 20});
   original.tail = QPointF(500, 500);
   Shape s = original;
   s.resizeBox(2, {60, 30}, original, m);

@@ -9,24 +9,8 @@ namespace corvalin {
 namespace {
 
 using testing::FakeMeasurer;
-
-Shape shapeOf(ToolKind kind, QPointF a, QPointF b, double width = 2) {
-  Shape s;
-  s.kind = kind;
-  s.start = a;
-  s.end = b;
-  s.width = width;
-  return s;
-}
-
-Shape textAt(ToolKind kind, QPointF origin, const QString& text, double fontSize) {
-  Shape s;
-  s.kind = kind;
-  s.start = origin;
-  s.text = text;
-  s.fontSize = fontSize;
-  return s;
-}
+using testing::shapeOf;
+using testing::textOf;
 
 TEST(ShapeCreation, SizesChosenOnScreenAreDividedByTheDisplayScale) {
   const CreationStyle style{QColor(Qt::red), QColor(Qt::black), 4, 2};
@@ -47,19 +31,15 @@ TEST(ShapeCreation, SizesChosenOnScreenAreDividedByTheDisplayScale) {
 }
 
 TEST(ShapeCreation, CountersNumberOnFromTheHighest) {
-  std::vector<Shape> shapes;
-  EXPECT_EQ(nextCounterNumber(shapes), 1);
-  Shape c;
-  c.kind = ToolKind::counter;
-  c.number = 7;
-  shapes.push_back(c);
-  c.number = 3;
-  shapes.push_back(c);
-  Shape other;
-  other.kind = ToolKind::rect;
-  other.number = 40;
-  shapes.push_back(other);
-  EXPECT_EQ(nextCounterNumber(shapes), 8);
+  const auto numbered = [](ToolKind kind, std::int64_t n) {
+    Shape s = shapeOf(kind);
+    s.number = n;
+    return s;
+  };
+  EXPECT_EQ(nextCounterNumber({}), 1);
+  EXPECT_EQ(nextCounterNumber({numbered(ToolKind::counter, 7), numbered(ToolKind::counter, 3),
+                               numbered(ToolKind::rect, 40)}),
+            8);
 }
 
 TEST(ShapeKeep, ClicksAndSliversAreDiscarded) {
@@ -88,26 +68,26 @@ TEST(ShapeKeep, ClicksAndSliversAreDiscarded) {
   EXPECT_FALSE(pasted.isMeaningful());
   pasted.image = testing::filled(2, 2, Qt::red);
   EXPECT_TRUE(pasted.isMeaningful());
-  EXPECT_FALSE(textAt(ToolKind::text, {0, 0}, QString(), 16).isMeaningful());
-  EXPECT_TRUE(textAt(ToolKind::text, {0, 0}, QStringLiteral("a"), 16).isMeaningful());
+  EXPECT_FALSE(textOf(ToolKind::text, {0, 0}, QString(), 16).isMeaningful());
+  EXPECT_TRUE(textOf(ToolKind::text, {0, 0}, QStringLiteral("a"), 16).isMeaningful());
   EXPECT_TRUE(shapeOf(ToolKind::counter, {0, 0}, {0, 0}).isMeaningful());
 }
 
 TEST(ShapeBoxes, CalloutPaddingGrowsWithLargeText) {
   const FakeMeasurer m;
   // An empty callout measures one space: ceil(0.5 × 15 + 0.3) = 8 by ceil(18.1) = 19.
-  const QRectF small = textAt(ToolKind::text, {10, 20}, QString(), 15).calloutBox(m);
+  const QRectF small = textOf(ToolKind::text, {10, 20}, QString(), 15).calloutBox(m);
   EXPECT_EQ(small, QRectF(10, 20, 8 + 12, 19 + 12));
-  const QRectF large = textAt(ToolKind::text, {0, 0}, QStringLiteral("ab"), 20).calloutBox(m);
+  const QRectF large = textOf(ToolKind::text, {0, 0}, QStringLiteral("ab"), 20).calloutBox(m);
   EXPECT_EQ(large.size(), QSizeF(21 + 16, 25 + 16));
   // Line breaks stay: two lines, the widest one counts.
-  const QRectF two = textAt(ToolKind::text, {0, 0}, QStringLiteral("abcd\nab"), 10).calloutBox(m);
+  const QRectF two = textOf(ToolKind::text, {0, 0}, QStringLiteral("abcd\nab"), 10).calloutBox(m);
   EXPECT_EQ(two.size(), QSizeF(21 + 12, 25 + 12));
 }
 
 TEST(ShapeBoxes, ANarrowCounterIsAPillOfAtLeastItsMinimumWidth) {
   const FakeMeasurer m;
-  Shape c = textAt(ToolKind::counter, {3, 4}, QString(), 20);
+  Shape c = textOf(ToolKind::counter, {3, 4}, QString(), 20);
   c.number = 7;  // "7": ceil(10.3) = 11 wide, ceil(24.1) = 25 tall
   const QRectF one = c.counterBubble(m);
   EXPECT_DOUBLE_EQ(one.height(), 25 * 1.61);
@@ -159,7 +139,7 @@ TEST(ShapeHandles, EachKindOffersItsOwnGrabPoints) {
   EXPECT_EQ(arrow.handles(m).back(), (Handle{7, curve[1]}));
   EXPECT_EQ(curve[1], QPointF(50, 40));
 
-  Shape callout = textAt(ToolKind::text, {0, 0}, QStringLiteral("hi"), 10);
+  Shape callout = textOf(ToolKind::text, {0, 0}, QStringLiteral("hi"), 10);
   EXPECT_EQ(callout.handles(m).size(), 4u);
   callout.tail = QPointF(0, -100);
   const auto withTail = callout.handles(m);
@@ -173,9 +153,9 @@ TEST(ShapeHandles, EachKindOffersItsOwnGrabPoints) {
   EXPECT_EQ(magHandles[2].point, QPointF(10, 10));  // corners of the source, not the panel
   EXPECT_EQ(magHandles[4], (Handle{6, mag.magnifierPanel().center()}));
 
-  Shape counter = textAt(ToolKind::counter, {5, 5}, QString(), 20);
+  Shape counter = textOf(ToolKind::counter, {5, 5}, QString(), 20);
   EXPECT_EQ(counter.handles(m)[2].point, counter.counterBubble(m).bottomRight());
-  Shape hand = textAt(ToolKind::handText, {5, 5}, QStringLiteral("abc"), 20);
+  Shape hand = textOf(ToolKind::handText, {5, 5}, QStringLiteral("abc"), 20);
   EXPECT_EQ(hand.handles(m)[2].point, QPointF(5 + 31, 5 + 25));
 }
 
@@ -217,7 +197,7 @@ TEST(ShapeHitTest, CurvesTailsAndPanelsAreHitWhereTheyAreDrawn) {
   EXPECT_TRUE(arrow.hitTest({100, 100}, 9, m));
   EXPECT_TRUE(arrow.hitTest({100, 92}, 9, m));
   EXPECT_FALSE(arrow.hitTest({100, 0}, 9, m));
-  Shape callout = textAt(ToolKind::text, {0, 100}, QStringLiteral("abcdef"), 20);
+  Shape callout = textOf(ToolKind::text, {0, 100}, QStringLiteral("abcdef"), 20);
   const QRectF box = callout.calloutBox(m);
   callout.tail = QPointF(box.center().x(), -100);
   EXPECT_TRUE(callout.hitTest(box.center(), 9, m));

@@ -12,9 +12,7 @@ namespace {
 // Each tool the user can pick sits in exactly one tool-bar group, has a drawn icon and a
 // default letter; pasted pictures are none of these and fall back to the first group.
 TEST(ToolKind, EveryPickableToolHasOneGroupAnIconAndALetter) {
-  EXPECT_EQ(toolbarCases().size(), 22u);
   EXPECT_EQ(std::count(toolbarCases().begin(), toolbarCases().end(), ToolKind::image), 0);
-  ASSERT_EQ(grupos().size(), 9u);
   std::multiset<ToolKind> grouped;
   for (const Grupo& g : grupos()) {
     EXPECT_FALSE(g.herramientas.empty());
@@ -26,11 +24,8 @@ TEST(ToolKind, EveryPickableToolHasOneGroupAnIconAndALetter) {
     EXPECT_TRUE(Settings::defaultShortcuts().contains(QString::number(static_cast<int>(t))));
     EXPECT_FALSE(label(t).isEmpty());
   }
+  EXPECT_EQ(grouped.size(), toolbarCases().size());  // and no group holds a tool of its own
   EXPECT_EQ(grupo(ToolKind::image), 0);
-  EXPECT_EQ(grupo(ToolKind::despeckle), 7);
-  EXPECT_EQ(grupo(ToolKind::sketchOval), 1);
-  EXPECT_EQ(grupos()[3].herramientas,
-            (std::vector<ToolKind>{ToolKind::text, ToolKind::handText, ToolKind::counter}));
 }
 
 }  // namespace
