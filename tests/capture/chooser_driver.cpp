@@ -1,6 +1,6 @@
 // Runs one chooser on the session's X server, the way the shell does, and prints what it
 // reports, for the tests to drive with real pointer and key events:
-//   chooser_driver area|window|color [--twice] [--english] [--scale S --fps F]
+//   chooser_driver area|window|color [--twice] [--english] [--scale S]
 //   chooser_driver countdown SECONDS X,Y,W,H SCREEN PNG
 // It prints "ready" once the layers are on screen, then one of
 //   area X Y W H SCREEN | window ID X Y W H SCREEN | color #RRGGBB | cancel
@@ -80,7 +80,6 @@ int main(int argc, char** argv) {
 
   AjustesDeGrabacion ajustes;
   ajustes.escala = argAfter(args, QStringLiteral("--scale"), QStringLiteral("1")).toDouble();
-  ajustes.fps = argAfter(args, QStringLiteral("--fps"), QStringLiteral("30")).toInt();
   SelectorDeArea areas(escritorio, [ajustes] { return ajustes; });
   SelectorDeVentana ventanas(escritorio);
   SelectorDeColor colores(escritorio);
@@ -110,7 +109,6 @@ int main(int argc, char** argv) {
           QCoreApplication::exit(0);
         },
         cancel);
-    if (twice) ventanaOtraVez();
   } else if (que == QLatin1String("color")) {
     colores.pick(
         [](const QColor& c) {

@@ -67,9 +67,6 @@ TEST(AreaSelection, TheSizeLabelShowsWhatTheRecordingWillMeasure) {
   normal.fps = 60;
   EXPECT_EQ(medidaDeArea({1001, 501.7}, normal),
             QStringLiteral("1001×501 pt  →  1000×500 px  ·  60 fps"));
-  AjustesDeGrabacion mitad;
-  mitad.escala = 0.5;
-  EXPECT_EQ(medidaDeArea({3, 3}, mitad), QStringLiteral("3×3 pt  →  2×2 px  ·  30 fps"));
 }
 
 TEST(AreaSelection, TheLabelGoesBelowTheSelectionOrAboveItAtTheBottom) {

@@ -153,37 +153,13 @@ class ChoosersX11 : public tools::testing::X11Test {
     gesture();
     return d.rest();
   }
+  static QString areaDragged(QPoint from, QPoint to, const QProcessEnvironment& env = {}) {
+    return report(
+        {QStringLiteral("area")}, [=] { drag(from, to); }, env);
+  }
 
   QString screen_;
 };
-
-// A second request while the chooser runs is ignored: the driver would report it.
-TEST_F(ChoosersX11, AnAreaDraggedEitherWayIsReportedToThePixelWithItsScreenOnce) {
-  windows_.show({background(11)});
-  {
-    Driver d({QStringLiteral("area"), QStringLiteral("--scale"), QStringLiteral("2"),
-              QStringLiteral("--twice")});
-    ASSERT_TRUE(d.ready()) << d.errors().toStdString();
-    QImage shown;
-    drag({300, 200}, {1000, 650}, [&] {
-      shown = screenshotForPeople(QStringLiteral("chooser_area_es.png"), [&](const QImage& s) {
-        return (s.pixel(500, 400) & 0xffffffu) == (windows_.pixel({500, 400}) & 0xffffffu);
-      });
-    });
-    EXPECT_EQ(d.rest(), area(QRect(300, 200, 700, 450), screen_));
-    // The selection shows the screen as it is, the rest dimmed; the frame in white.
-    ASSERT_FALSE(shown.isNull());
-    EXPECT_EQ(shown.pixel(500, 400) & 0xffffffu, windows_.pixel({500, 400}) & 0xffffffu);
-    EXPECT_TRUE(dimmedBy(shown.pixel(150, 150), windows_.pixel({150, 150}), 107));
-    EXPECT_TRUE(dimmedBy(shown.pixel(1500, 300), windows_.pixel({1500, 300}), 107));
-    EXPECT_EQ(shown.pixel(600, 200) & 0xffffffu, 0xffffffu);
-  }
-  EXPECT_EQ(report({QStringLiteral("area"), QStringLiteral("--english")},
-                   [] {
-                     drag({1000, 650}, {300, 200});
-                   }),
-            area(QRect(300, 200, 700, 450), screen_));
-}
 
 TEST_F(ChoosersX11, EscapeRightClickAClickAndANarrowDragCancel) {
   windows_.show({background(21)});
@@ -191,15 +167,12 @@ TEST_F(ChoosersX11, EscapeRightClickAClickAndANarrowDragCancel) {
   EXPECT_EQ(report(args, [] { key(QStringLiteral("Escape")); }), QStringLiteral("cancel"));
   EXPECT_EQ(report(args, [] { click({700, 500}, 3); }), QStringLiteral("cancel"));
   EXPECT_EQ(report(args, [] { click({700, 500}); }), QStringLiteral("cancel"));
-  EXPECT_EQ(report(args, [] { drag({700, 500}, {723, 700}); }), QStringLiteral("cancel"));
+  EXPECT_EQ(areaDragged({700, 500}, {723, 700}), QStringLiteral("cancel"));
   // 24 × 24 is enough.
-  EXPECT_EQ(report(args,
-                   [] {
-                     drag({700, 500}, {724, 524});
-                   }),
-            area(QRect(700, 500, 24, 24), screen_));
+  EXPECT_EQ(areaDragged({700, 500}, {724, 524}), area(QRect(700, 500, 24, 24), screen_));
 }
 
+// A second request while the chooser runs is ignored: the driver would report it.
 TEST_F(ChoosersX11, OnMonitorsOfDifferentScalesTheAreaIsInDesktopCoordinates) {
   const VirtualMonitors monitors(connection_, root_, tools::testing::leftAndRightMonitors());
   ASSERT_TRUE(monitors.ok());
@@ -207,7 +180,8 @@ TEST_F(ChoosersX11, OnMonitorsOfDifferentScalesTheAreaIsInDesktopCoordinates) {
   {
     // The right monitor shows two device pixels per logical one: device (1200, 300) is
     // logical (1000 + 200 / 2, 300 / 2).
-    Driver d({QStringLiteral("area"), QStringLiteral("--scale"), QStringLiteral("2")},
+    Driver d({QStringLiteral("area"), QStringLiteral("--scale"), QStringLiteral("2"),
+              QStringLiteral("--twice")},
              mixedScale());
     ASSERT_TRUE(d.ready()) << d.errors().toStdString();
     QImage shown;
@@ -218,28 +192,19 @@ TEST_F(ChoosersX11, OnMonitorsOfDifferentScalesTheAreaIsInDesktopCoordinates) {
           });
     });
     EXPECT_EQ(d.rest(), area(QRect(1100, 150, 200, 200), QStringLiteral("CORVALIN-RIGHT")));
-    // The still picture under the layer keeps every device pixel where it was.
+    // The still picture under the layer keeps every device pixel where it was; the rest is
+    // dimmed, and the frame is white.
     ASSERT_FALSE(shown.isNull());
     for (const QPoint p : {QPoint(1400, 500), QPoint(1210, 320), QPoint(1590, 690)})
       EXPECT_EQ(shown.pixel(p) & 0xffffffu, windows_.pixel(p) & 0xffffffu) << p.x() << "," << p.y();
     EXPECT_TRUE(dimmedBy(shown.pixel(1800, 1000), windows_.pixel({1800, 1000}), 107));
     EXPECT_TRUE(dimmedBy(shown.pixel(500, 500), windows_.pixel({500, 500}), 107));
+    EXPECT_EQ(shown.pixel(1400, 301) & 0xffffffu, 0xffffffu);
   }
-  const QStringList args{QStringLiteral("area")};
-  EXPECT_EQ(report(
-                args,
-                [] {
-                  drag({100, 100}, {500, 400});
-                },
-                mixedScale()),
+  EXPECT_EQ(areaDragged({100, 100}, {500, 400}, mixedScale()),
             area(QRect(100, 100, 400, 300), QStringLiteral("CORVALIN-LEFT")));
   // A drag carried onto the other monitor stays on the one it began on.
-  EXPECT_EQ(report(
-                args,
-                [] {
-                  drag({800, 100}, {1300, 400});
-                },
-                mixedScale()),
+  EXPECT_EQ(areaDragged({800, 100}, {1300, 400}, mixedScale()),
             area(QRect(800, 100, 200, 300), QStringLiteral("CORVALIN-LEFT")));
 }
 

@@ -56,10 +56,7 @@ class Pagina final : public QWidget {
 
 void rueda(QPoint donde, int boton, int veces) {
   for (int i = 0; i < veces; ++i) {
-    QProcess::execute(
-        QStringLiteral("xdotool"),
-        {QStringLiteral("mousemove"), QString::number(donde.x()), QString::number(donde.y()),
-         QStringLiteral("click"), QString::number(boton)});
+    tools::testing::click(donde, boton);
     QTest::qWait(120);
   }
 }

@@ -227,9 +227,8 @@ TEST(StitchJoin, PaddedRowsStitchLikeTightOnes) {
 
 TEST(StitchFixed, HeaderAndFooterAreLearnedAfterEightMovingFrames) {
   const Pagina pagina = paginas::texto(640, 3000, 43);
-  Ventana v = ventana(640, 480);
-  v.cabecera = paginas::barra(640, 60, {40, 44, 52}, true, 5);
-  v.pie = paginas::barra(640, 40, {30, 90, 160}, true, 6);
+  const Ventana v = conBarras(640, 480, paginas::barra(640, 60, {40, 44, 52}, true, 5),
+                              paginas::barra(640, 40, {30, 90, 160}, true, 6));
   Cosedor cosedor;
   coser(cosedor, v, pagina, {0, 30, 60, 90, 120, 150, 180, 210});
   EXPECT_EQ(cosedor.cabecera(), 0);
@@ -411,8 +410,7 @@ TEST(StitchRobust, TwoRowBlocksJoinAtTheExactRow) {
     for (int x = 0; x < pagina.ancho; ++x)
       std::memcpy(pagina.fila(y) + std::size_t(x) * 4, mitad.fila(y / 2) + std::size_t(x / 2) * 4,
                   4);
-  Ventana v = ventana(800, 600);
-  v.cabecera = paginas::barra(800, 28, {244, 244, 244}, false, 3);
+  Ventana v = conBarras(800, 600, paginas::barra(800, 28, {244, 244, 244}, false, 3), {});
   v.boton = true;
   v.botonX = 740;
   v.botonY = 70;
@@ -451,8 +449,7 @@ class StitchTool : public ::testing::Test {
 
 TEST_F(StitchTool, StitchesAFolderAndSkipsFramesOfAnotherSize) {
   const Pagina pagina = paginas::texto(400, 2000, 71);
-  Ventana v = ventana(400, 300);
-  v.cabecera = paginas::barra(400, 40, {40, 44, 52}, true, 7);
+  const Ventana v = conBarras(400, 300, paginas::barra(400, 40, {40, 44, 52}, true, 7), {});
   const QString carpeta = dir.filePath(QStringLiteral("cuadros"));
   const std::vector<int> ys = paginas::recorrido(0, 1100, {70, 130, 20, 90});
   for (std::size_t i = 0; i < ys.size(); ++i)

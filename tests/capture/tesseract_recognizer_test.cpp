@@ -178,6 +178,8 @@ TEST(LecturaSinTexto, MissingModelsGiveNoTextAndNoLines) {
     texto = t;
   });
   ASSERT_TRUE(QTest::qWaitFor([&] { return llamadas > 0; }, 20000));
+  QTest::qWait(200);
+  EXPECT_EQ(llamadas, 1);
   EXPECT_TRUE(texto.isEmpty());
 }
 
