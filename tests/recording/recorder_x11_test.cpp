@@ -297,27 +297,6 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
   EXPECT_LT(ambos / uno, 2.1);
 }
 
-TEST_F(RecorderX11, WithoutASoundServerTheRecordingGoesOnWithoutSoundAndSaysSo) {
-  windows_.show({background(65), plainWindow(QRect(150, 150, 300, 200), 66)});
-  auto c = config("mudo.mp4", AreaDeRaiz{100, 100, 640, 480}, 640, 480);
-  c.sistema = c.microfono = true;
-  SesionDeGrabacion sesion(c);
-  SesionDeGrabacion::Falla falla;
-  {
-    SinServidorDeSonido sinServidor;
-    ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
-  }
-  EXPECT_FALSE(sesion.sinSonido().empty());
-  Movimiento(windows_[1].id(), 10, 50).esperar();
-  const auto r = sesion.terminar();
-  ASSERT_TRUE(r.archivo);
-  const auto m = sondear(QString::fromStdString(sesion.ruta()));
-  EXPECT_NE(m.video(), nullptr);
-  EXPECT_EQ(m.audio(), nullptr);
-
-  // The shell's recorder says so too: below.
-}
-
 TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
   windows_.show({background(71), plainWindow(QRect(150, 150, 300, 200), 72)});
   QStringList avisos;
