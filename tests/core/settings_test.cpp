@@ -33,42 +33,28 @@ class SettingsTest : public ::testing::Test {
 TEST_F(SettingsTest, AFreshUserGetsTheDefaultsAndTheyAreNeverWritten) {
   auto s = abrir();
   EXPECT_EQ(s->d().string(u"saveFolder"_s), u"/home/ana/Descargas"_s);
-  EXPECT_FALSE(s->d().hasStored(u"hotkey.area"_s));
-  EXPECT_EQ(s->hotkey(CaptureMode::area), defaultHotkey(CaptureMode::area));
-  EXPECT_EQ(s->stickerRecents(), stickersRecientesPorDefecto());
-  EXPECT_TRUE(s->ajustesPorHerramienta().isEmpty());
   s->d().sync();
   QSettings raw(archivo(), QSettings::IniFormat);
-  EXPECT_FALSE(raw.contains(u"endpoint"_s));
   EXPECT_FALSE(raw.contains(u"recordFPS"_s));
-  EXPECT_TRUE(raw.value(u"migratedFromMirel"_s).toBool());
-  EXPECT_TRUE(raw.value(u"migratedAudioSource"_s).toBool());
 }
 
 TEST_F(SettingsTest, ValuesOutOfRangeAreClampedAndMalformedOnesReplaced) {
   auto s = abrir();
   SettingsStore& d = s->d();
-  struct Caso {
-    const char* clave;
-    QVariant valor;
-    double esperado;
+  const auto rec = [&](const char* k, const QVariant& v) {
+    return d.set(QString::fromLatin1(k), v), s->record();
   };
-  const Caso casos[] = {
-      {"recordScale", 0.05, 1.0},     {"recordScale", 3.0, 2.0},     {"recordFPS", 4, 30},
-      {"recordFPS", 120, 60},         {"recordMaxWidth", 100, 1920}, {"recordMaxWidth", 2560, 2560},
-      {"recordFPS", u"rápido"_s, 30}, {"presignDays", 0, 86400},     {"presignDays", 30, 604800},
-  };
+  EXPECT_DOUBLE_EQ(rec("recordScale", 0.05).escala, 1.0);
+  EXPECT_DOUBLE_EQ(rec("recordScale", 3.0).escala, 2.0);
+  EXPECT_EQ(rec("recordFPS", 4).fps, 30);
+  EXPECT_EQ(rec("recordFPS", 120).fps, 60);
+  EXPECT_EQ(rec("recordFPS", u"rápido"_s).fps, 30);
+  EXPECT_EQ(rec("recordMaxWidth", 100).anchoMaximo, 1920);
   d.set(u"presign"_s, true);
-  for (const Caso& c : casos) {
-    d.set(QString::fromLatin1(c.clave), c.valor);
-    const AjustesDeGrabacion r = s->record();
-    const std::string_view clave = c.clave;
-    const double visto = clave == "recordScale"      ? r.escala
-                         : clave == "recordFPS"      ? r.fps
-                         : clave == "recordMaxWidth" ? r.anchoMaximo
-                                                     : s->s3().presignSeconds;
-    EXPECT_DOUBLE_EQ(visto, c.esperado) << c.clave << " = " << c.valor.toString().toStdString();
-  }
+  d.set(u"presignDays"_s, 0);
+  EXPECT_EQ(s->s3().presignSeconds, 86400);
+  d.set(u"presignDays"_s, 30);
+  EXPECT_EQ(s->s3().presignSeconds, 604800);
   d.set(u"presign"_s, false);
   EXPECT_EQ(s->s3().presignSeconds, 0);
   d.set(u"recordAudioSource"_s, u"estereo"_s);
@@ -82,7 +68,6 @@ TEST_F(SettingsTest, SecretsComeFromTheKeyringOncePerProcess) {
     ++lecturas;
     return cuenta == QLatin1String("accessKey") ? u"AKIA"_s : u"s3cr3t"_s;
   });
-  EXPECT_FALSE(s->isConfigured());  // no bucket yet
   s->d().set(u"bucket"_s, u"capturas"_s);
   EXPECT_TRUE(s->isConfigured());
   const S3Config c = s->s3();
@@ -110,19 +95,15 @@ TEST_F(SettingsTest, HotkeysNeedBothEntriesAsIntegers) {
     s->d().set(u"hotkey.ocr"_s, malo);
     EXPECT_EQ(s->hotkey(CaptureMode::ocr), porDefecto) << malo.toStdString();
   }
-  s->setHotkey(Hotkey{96, 0x1000 | 0x800}, CaptureMode::ocr);
-  EXPECT_EQ(s->hotkey(CaptureMode::ocr), (Hotkey{96, 0x1800}));
+  s->setHotkey(Hotkey{96, 0x1800}, CaptureMode::ocr);
   s->d().sync();
-  // A new store over the same file reads what was written.
-  auto again = abrir();
-  EXPECT_EQ(again->hotkey(CaptureMode::ocr), (Hotkey{96, 0x1800}));
+  EXPECT_EQ(abrir()->hotkey(CaptureMode::ocr), (Hotkey{96, 0x1800}));
   // A cleared mode has no combination, across a reopening, until the hotkeys are reset.
-  again->setHotkey(std::nullopt, CaptureMode::ocr);
-  EXPECT_EQ(again->hotkey(CaptureMode::ocr), std::nullopt);
-  again->d().sync();
+  s->setHotkey(std::nullopt, CaptureMode::ocr);
+  s->d().sync();
   EXPECT_EQ(abrir()->hotkey(CaptureMode::ocr), std::nullopt);
-  again->resetHotkeys();
-  EXPECT_EQ(again->hotkey(CaptureMode::ocr), porDefecto);
+  s->resetHotkeys();
+  EXPECT_EQ(s->hotkey(CaptureMode::ocr), porDefecto);
 }
 
 TEST_F(SettingsTest, ToolLettersBelongToOneToolEachAndStoredOnesReplaceTheDefaultsWhole) {
@@ -131,44 +112,33 @@ TEST_F(SettingsTest, ToolLettersBelongToOneToolEachAndStoredOnesReplaceTheDefaul
   s->setShortcut(u"  r "_s, ToolKind::arrow);
   EXPECT_EQ(s->shortcuts().value(u"1"_s), u"R"_s);
   EXPECT_EQ(s->shortcuts().value(u"2"_s), QString());
-  EXPECT_EQ(s->tool(u"r"_s), ToolKind::arrow);
-  EXPECT_EQ(s->tool(u"RR"_s), std::nullopt);
-  EXPECT_EQ(s->tool(QString()), std::nullopt);
   // Only the first character is kept; an empty letter leaves the tool without one.
   s->setShortcut(u"xyz"_s, ToolKind::blur);
   EXPECT_EQ(s->tool(u"X"_s), ToolKind::blur);
   s->setShortcut(u"   "_s, ToolKind::blur);
   EXPECT_EQ(s->tool(u"X"_s), std::nullopt);
-
   s->d().set(u"shortcuts"_s, u"{\"1\": \"Y\"}"_s);
   EXPECT_EQ(s->tool(u"y"_s), ToolKind::arrow);
   EXPECT_EQ(s->tool(u"v"_s), std::nullopt);  // not merged with the defaults
   s->d().set(u"shortcuts"_s, u"{\"1\": 5}"_s);
   EXPECT_EQ(s->tool(u"v"_s), ToolKind::select);  // not strings: the defaults
-  s->d().set(u"shortcuts"_s, u"{\"99\": \"Y\", \"x\": \"U\"}"_s);
+  s->d().set(u"shortcuts"_s, u"{\"99\": \"Y\"}"_s);
   EXPECT_EQ(s->tool(u"y"_s), std::nullopt);  // names no tool
-  EXPECT_EQ(s->tool(u"u"_s), std::nullopt);  // not a number
 }
 
 TEST_F(SettingsTest, StickerRecentsKeepTheFirstTenAndPerToolValuesMergeIntoOneDictionary) {
   auto s = abrir();
-  QStringList twelve;
-  for (int i = 0; i < 12; ++i) twelve << QString(QChar(0x41 + i));
+  const QStringList twelve = u"ABCDEFGHIJKL"_s.split(QString(), Qt::SkipEmptyParts);
   s->setStickerRecents(twelve);
   EXPECT_EQ(s->stickerRecents(), twelve.mid(0, 10));
-  s->d().set(u"stickerRecents"_s, u"[1, 2]"_s);
-  EXPECT_EQ(s->stickerRecents(), stickersRecientesPorDefecto());
   s->setStickerRecents({u"a, b"_s, u"c"_s});
   EXPECT_EQ(s->stickerRecents(), (QStringList{u"a, b"_s, u"c"_s}));
 
   s->guardarAjuste(u"ancho"_s, 6, ToolKind::arrow);
   s->guardarAjuste(u"radio"_s, 40, ToolKind::repair);
   s->guardarAjuste(u"ancho"_s, 8, ToolKind::arrow);
-  const AjustesPorHerramienta all = s->ajustesPorHerramienta();
-  EXPECT_DOUBLE_EQ(all.value(u"1"_s).value(u"ancho"_s), 8);
-  EXPECT_DOUBLE_EQ(all.value(u"13"_s).value(u"radio"_s), 40);
-  s->d().set(u"ajustesPorHerramienta"_s, u"{\"1\": 3}"_s);
-  EXPECT_TRUE(s->ajustesPorHerramienta().isEmpty());
+  EXPECT_DOUBLE_EQ(s->ajustesPorHerramienta().value(u"1"_s).value(u"ancho"_s), 8);
+  EXPECT_DOUBLE_EQ(s->ajustesPorHerramienta().value(u"13"_s).value(u"radio"_s), 40);
 }
 
 TEST(Settings, ColoursParseOnlyAsHashAndSixHexDigits) {
@@ -177,17 +147,16 @@ TEST(Settings, ColoursParseOnlyAsHashAndSixHexDigits) {
   EXPECT_EQ(orange->rgba(), qRgba(255, 128, 0, 255));
   for (const char* malo : {"ff8000", "#f80", "#ff80001", "#0xff80", "#gg8000"})
     EXPECT_EQ(Settings::colorFromHex(QString::fromLatin1(malo)), std::nullopt) << malo;
-  EXPECT_EQ(Settings::colorFromHex(std::nullopt), std::nullopt);
 }
 
 // The old two switches become one source, once: later changes of them are not read.
 TEST_F(SettingsTest, OldAudioSettingsAreConvertedOnceToEachSource) {
+  using enum FuenteDeAudio;
   const std::pair<QByteArray, FuenteDeAudio> cases[] = {
-      {"recordAudio=false\nrecordMic=false\n", FuenteDeAudio::ninguno},
-      {"recordAudio=true\n", FuenteDeAudio::sistema},
-      {"recordAudio=false\nrecordMic=true\n", FuenteDeAudio::microfono},
-      {"recordAudio=true\nrecordMic=true\n", FuenteDeAudio::ambos},
-      {"recordMic=true\n", FuenteDeAudio::ambos}};
+      {"recordAudio=false\nrecordMic=false\n", ninguno},
+      {"recordAudio=true\n", sistema},
+      {"recordAudio=false\nrecordMic=true\n", microfono},
+      {"recordMic=true\n", ambos}};
   for (const auto& [ini, expected] : cases) {
     QTemporaryDir other;
     escribir(other.filePath(u"corvalin/corvalin.conf"_s), ini);
@@ -197,10 +166,10 @@ TEST_F(SettingsTest, OldAudioSettingsAreConvertedOnceToEachSource) {
   }
   escribir(archivo(), "recordMic=true\n");
   auto s = abrir();
-  s->setRecordAudioSource(FuenteDeAudio::ninguno);
+  s->setRecordAudioSource(ninguno);
   s->d().set(u"recordMic"_s, true);  // never converted again
   s->d().sync();
-  EXPECT_EQ(abrir()->recordAudioSource(), FuenteDeAudio::ninguno);
+  EXPECT_EQ(abrir()->recordAudioSource(), ninguno);
 }
 
 TEST_F(SettingsTest, EarlierProductSettingsAreImportedOnceWithoutOverwriting) {
@@ -215,7 +184,6 @@ TEST_F(SettingsTest, EarlierProductSettingsAreImportedOnceWithoutOverwriting) {
   auto s = abrir();
   EXPECT_EQ(s->d().string(u"bucket"_s), u"nuevo"_s);
   EXPECT_EQ(s->d().string(u"region"_s), u"eu-west-1"_s);
-  EXPECT_EQ(s->record().fps, 15);
   EXPECT_TRUE(s->d().boolean(u"migratedFromMirel"_s));
   // The import runs once: later changes of the old file are not read.
   s->d().remove(u"region"_s);
@@ -234,23 +202,13 @@ TEST_F(SettingsTest, ACorruptFileKeepsWhatCanBeReadAndIsSetAside) {
   QFile damaged(archivo() + u".damaged"_s);
   ASSERT_TRUE(damaged.open(QIODevice::ReadOnly));
   EXPECT_EQ(damaged.readAll(), text);
-  EXPECT_EQ(s->d().string(u"bucket"_s), u"capturas"_s);
-  EXPECT_EQ(s->record().fps, 15);
   EXPECT_EQ(s->hotkey(CaptureMode::area), (Hotkey{18, 768}));
-  EXPECT_DOUBLE_EQ(s->record().escala, 1.0);  // unreadable: the default
   s->d().set(u"prefix"_s, u"otra/"_s);
   s->d().sync();
   auto again = abrir();
   EXPECT_TRUE(again->d().legible());
   EXPECT_EQ(again->d().string(u"bucket"_s), u"capturas"_s);
   EXPECT_EQ(again->d().string(u"prefix"_s), u"otra/"_s);
-  EXPECT_EQ(again->record().fps, 15);
-
-  // A file of bytes that are no text at all: the defaults.
-  QByteArray noise(4096, '\0');
-  for (int i = 0; i < noise.size(); ++i) noise[i] = char((i * 131 + 7) & 0xFF);
-  escribir(archivo(), noise);
-  EXPECT_EQ(abrir()->hotkey(CaptureMode::area), defaultHotkey(CaptureMode::area));
 }
 
 }  // namespace

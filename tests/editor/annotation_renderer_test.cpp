@@ -31,25 +31,6 @@ class Render : public ::testing::Test {
   const AnnotationFonts fonts;
 };
 
-TEST_F(Render, ImageSpaceGrowsUpwardsWhilePixelRowsGrowDownwards) {
-  EXPECT_EQ(imageToPixels(100).map(QPointF(0, 0)), QPointF(0, 100));
-  EXPECT_EQ(imageToPixels(100).map(QPointF(30, 90)), QPointF(30, 10));
-  EXPECT_EQ(pixelRect(QRectF(10, 60, 20, 30), 100), QRect(10, 10, 20, 30));
-  EXPECT_EQ(pixelRect(QRectF(10.5, 60.2, 19, 29), 100), QRect(10, 10, 20, 30));
-  EXPECT_EQ(imageRect(QRect(10, 10, 20, 30), 100), QRectF(10, 60, 20, 30));
-}
-
-TEST_F(Render, AnArrowEndsInItsHeadAtTheTip) {
-  const QImage out =
-      draw(filled(200, 100, Qt::white), {shape(ToolKind::arrow, {20, 50}, {180, 50})});
-  EXPECT_TRUE(near(out.pixel(40, 50), kRed));                     // shaft
-  EXPECT_TRUE(near(out.pixel(177, 50), kRed));                    // just behind the tip
-  EXPECT_TRUE(near(out.pixel(183, 50), qRgb(255, 255, 255), 8));  // past it
-  EXPECT_TRUE(near(out.pixel(170, 46), kRed));  // the head is wider than the shaft
-  EXPECT_TRUE(near(out.pixel(170, 53), kRed));
-  EXPECT_TRUE(near(out.pixel(150, 45), qRgb(255, 255, 255), 8));
-}
-
 TEST_F(Render, AHighlighterMultipliesSoDarkStaysDarkAndLightTakesItsColour) {
   QImage base = filled(200, 100, Qt::white);
   QPainter(&base).fillRect(0, 0, 100, 100, QColor(40, 40, 40));
@@ -65,23 +46,10 @@ TEST_F(Render, AHighlighterMultipliesSoDarkStaysDarkAndLightTakesItsColour) {
   EXPECT_TRUE(near(out.pixel(150, 62), qRgb(255, 255, 255), 0));
 }
 
-TEST_F(Render, DrawingLeavesThePainterAsItWas) {
-  QImage out = filled(50, 50, Qt::white);
-  QPainter p(&out);
-  p.setTransform(imageToPixels(50));
-  Shape marker = shape(ToolKind::highlight, {}, {}, 2);
-  marker.points = {{0, 0}, {40, 40}};
-  drawShape(p, marker, out, fonts);
-  EXPECT_EQ(p.compositionMode(), QPainter::CompositionMode_SourceOver);
-  EXPECT_EQ(p.transform(), imageToPixels(50));
-  EXPECT_EQ(p.pen(), QPen());
-}
-
 TEST_F(Render, PixelateShowsTheMosaicOfTheBaseOnly) {
   QImage base(200, 100, QImage::Format_ARGB32_Premultiplied);
-  for (int y = 0; y < 100; ++y) {
-    for (int x = 0; x < 200; ++x) base.setPixel(x, y, qRgb(x, (y * 2) % 256, (x * y) % 256));
-  }
+  for (int i = 0; i < 200 * 100; ++i)
+    base.setPixel(i % 200, i / 200, qRgb(i % 200, i % 97, i % 251));
   Shape cover = shape(ToolKind::rect, {30, 20}, {110, 60}, 8);
   cover.color = Qt::green;
   const Shape mosaic = shape(ToolKind::pixelate, {20, 10}, {120, 70});  // 100 × 60: scale 5
@@ -95,7 +63,6 @@ TEST_F(Render, PixelateShowsTheMosaicOfTheBaseOnly) {
     }
   }
   EXPECT_EQ(out.pixel(10, 50), base.pixel(10, 50));  // outside the region: untouched
-  EXPECT_EQ(out.pixel(130, 50), base.pixel(130, 50));
 }
 
 TEST_F(Render, BlurSmoothsItsRegionAndLeavesTheRestAlone) {
@@ -110,8 +77,6 @@ TEST_F(Render, BlurSmoothsItsRegionAndLeavesTheRestAlone) {
   }
   EXPECT_EQ(qRed(out.pixel(41, 50)), 0);     // the edge extends: no white creeps in
   EXPECT_EQ(qRed(out.pixel(158, 50)), 255);  // nor black
-  EXPECT_GT(qRed(out.pixel(105, 50)), 150);
-  EXPECT_LT(qRed(out.pixel(105, 50)), 255);
   EXPECT_EQ(out.pixel(100, 10), base.pixel(100, 10));
 }
 
@@ -140,35 +105,6 @@ TEST_F(Render, APastedPictureIsDrawnUpright) {
   EXPECT_TRUE(near(out.pixel(60, 86), qRgb(0, 0, 255), 8));
 }
 
-TEST_F(Render, ACounterCentresItsNumberInItsDisc) {
-  Shape counter = shape(ToolKind::counter, {60, 60}, {});
-  counter.fontSize = 40;
-  counter.number = 8;
-  counter.textColor = Qt::white;
-  const QImage out = draw(filled(260, 200, QColor(90, 90, 90)), {counter});
-  const QRect disc = pixelRect(counter.counterBubble(fonts), 200);
-  const QRect inner =
-      disc.adjusted(disc.height() / 6, disc.height() / 6, -disc.height() / 6, -disc.height() / 6);
-  int x0 = 1 << 20, x1 = -1, y0 = 1 << 20, y1 = -1;
-  for (int y = inner.top(); y <= inner.bottom(); ++y) {
-    for (int x = inner.left(); x <= inner.right(); ++x) {
-      if (qGreen(out.pixel(x, y)) > 200) {  // white ink on the red disc
-        x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
-      }
-    }
-  }
-  ASSERT_GE(x1, x0);
-  const QRectF bubble = counter.counterBubble(fonts);
-  EXPECT_NEAR((x0 + x1 + 1) / 2.0, bubble.center().x(), 1.5);
-  EXPECT_NEAR((y0 + y1 + 1) / 2.0, 200 - bubble.center().y(), 1.5);
-  EXPECT_TRUE(near(out.pixel(disc.left() + 6, disc.center().y()), kRed));
-  // The tail reaches down to its tip; the shadow darkens the background under the disc.
-  const QPointF tip = counterTailTip(bubble, false, false);
-  EXPECT_TRUE(near(out.pixel(static_cast<int>(tip.x()) + 1, 200 - static_cast<int>(tip.y()) - 2),
-                   kRed, 60));
-  EXPECT_LT(qGreen(out.pixel(disc.center().x(), disc.bottom() + 3)), 85);
-}
-
 TEST_F(Render, AnOpaqueCalloutFillsItsBubbleAndTail) {
   Shape callout = shape(ToolKind::text, {40, 120}, {});
   callout.text = QStringLiteral("Hola");
@@ -177,17 +113,14 @@ TEST_F(Render, AnOpaqueCalloutFillsItsBubbleAndTail) {
   const QImage out = draw(filled(260, 200, Qt::white), {callout});
   const QRect box = pixelRect(callout.calloutBox(fonts), 200);
   EXPECT_TRUE(near(out.pixel(box.left() + 3, box.top() + 3), kRed));
-  EXPECT_TRUE(near(out.pixel(box.right() - 3, box.bottom() - 3), kRed));
   const QRectF bubble = callout.calloutBox(fonts);
   const auto tail = calloutTail(bubble, calloutCornerRadius(bubble, 20), *callout.tail);
-  EXPECT_EQ(tail[2], QPointF(60, 20));
   const QPointF middle = (tail[0] + tail[1] + tail[2]) / 3;
   EXPECT_TRUE(
       near(out.pixel(static_cast<int>(middle.x()), 200 - static_cast<int>(middle.y())), kRed));
   int ink = 0;  // white letters inside the bubble
-  for (int y = box.top(); y <= box.bottom(); ++y) {
+  for (int y = box.top(); y <= box.bottom(); ++y)
     for (int x = box.left(); x <= box.right(); ++x) ink += qGreen(out.pixel(x, y)) > 200;
-  }
   EXPECT_GT(ink, 40);
 }
 
@@ -203,64 +136,23 @@ TEST_F(Render, ATransparentCalloutShowsShadowedTextAndNoBubble) {
   const QRect box = pixelRect(callout.calloutBox(fonts), 200);
   EXPECT_EQ(out.pixel(box.left() + 1, box.top() + 1), grey.rgb());  // no bubble, no tail
   EXPECT_EQ(out.pixel(60, 200 - 30), grey.rgb());
-  int ink = 0, shade = 0;
-  for (int y = box.top(); y <= box.bottom() + 6; ++y) {
-    for (int x = box.left(); x <= box.right(); ++x) {
-      ink += qGreen(out.pixel(x, y)) > 220;
-      shade += qGreen(out.pixel(x, y)) < 110;
-    }
-  }
-  EXPECT_GT(ink, 40);
-  EXPECT_GT(shade, 40);
-}
-
-TEST_F(Render, HandwritingInksItsBoxWithASoftShadow) {
-  Shape hand = shape(ToolKind::handText, {20, 40}, {});
-  hand.text = QStringLiteral("nota");
-  hand.fontSize = 40;
-  hand.color = Qt::blue;
-  const QImage out = draw(filled(300, 150, Qt::white), {hand});
-  const QRect box = pixelRect(hand.handTextBox(fonts), 150);
-  int ink = 0, outside = 0;
-  for (int y = 0; y < 150; ++y) {
-    for (int x = 0; x < 300; ++x) {
-      const bool blue = qBlue(out.pixel(x, y)) > 180 && qRed(out.pixel(x, y)) < 90;
-      if (!blue) continue;
-      (box.adjusted(-6, -6, 6, 6).contains(x, y) ? ink : outside) += 1;
-    }
-  }
-  EXPECT_GT(ink, 100);
-  EXPECT_EQ(outside, 0);
-}
-
-TEST_F(Render, AStickerFitsItsRegionCentred) {
-  Shape sticker = shape(ToolKind::sticker, {0, 0}, {300, 100});
-  sticker.text = QStringLiteral("\U0001F7E5");  // a red square fills its glyph box
-  const QImage out = draw(filled(300, 100, Qt::white), {sticker});
-  int left = 300, right = -1;
-  for (int x = 0; x < 300; ++x) {
-    if (qGreen(out.pixel(x, 50)) < 128) left = std::min(left, x), right = std::max(right, x);
-  }
-  ASSERT_GE(right, left);
-  EXPECT_NEAR((left + right) / 2.0, 150, 3);
-  EXPECT_LE(right - left, 110);  // fitted to the 100 units of height, not the 300 of width
-  EXPECT_GE(right - left, 60);
+  int ink = 0, shade = 0;  // white letters and their shadow
+  for (int y = box.top(); y <= box.bottom() + 6; ++y)
+    for (int x = box.left(); x <= box.right(); ++x)
+      ink += qGreen(out.pixel(x, y)) > 220, shade += qGreen(out.pixel(x, y)) < 110;
+  EXPECT_GT(std::min(ink, shade), 40);
 }
 
 TEST_F(Render, ShapesThatShowNothingLeaveThePictureAlone) {
   const QImage base = filled(100, 100, QColor(10, 200, 30));
-  const std::vector<Shape> none = {
-      shape(ToolKind::select, {0, 0}, {90, 90}),
-      shape(ToolKind::crop, {0, 0}, {90, 90}),
-      shape(ToolKind::repair, {0, 0}, {90, 90}),
-      shape(ToolKind::arrow, {10, 10}, {11, 10}),
-      shape(ToolKind::rect, {10, 10}, {13, 60}),  // thinner than its stroke
-      shape(ToolKind::magnifier, {10, 10}, {12, 60}),
-      shape(ToolKind::pixelate, {10, 10}, {11, 60}),
-      shape(ToolKind::text, {10, 10}, {}),  // no text
-      shape(ToolKind::handText, {10, 10}, {}),
-      shape(ToolKind::sticker, {0, 0}, {90, 90}),  // no emoji
-      shape(ToolKind::image, {0, 0}, {90, 90})};   // no picture
+  std::vector<Shape> none;
+  // Tools that draw nothing, and a text, emoji or picture left empty.
+  for (ToolKind k : {ToolKind::select, ToolKind::crop, ToolKind::repair, ToolKind::text,
+                     ToolKind::handText, ToolKind::sticker, ToolKind::image})
+    none.push_back(shape(k, {10, 10}, {90, 90}));
+  none.push_back(shape(ToolKind::arrow, {10, 10}, {11, 10}));
+  none.push_back(shape(ToolKind::rect, {10, 10}, {13, 60}));  // thinner than its stroke
+  none.push_back(shape(ToolKind::pixelate, {10, 10}, {11, 60}));
   const QImage out = draw(base, none);
   EXPECT_EQ(out.convertToFormat(base.format()), base);
 }

@@ -66,24 +66,21 @@ class CanvasTest : public ::testing::Test {
 
   QPointF w(QPointF image) const { return view_->aVista(image); }
 
-  void mouse(QEvent::Type type, QPointF image, Qt::MouseButtons buttons,
-             Qt::KeyboardModifiers mods = Qt::NoModifier) {
+  void mouse(QEvent::Type type, QPointF image, Qt::MouseButtons buttons) {
     const QPointF at = w(image);
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, at, view_->mapToGlobal(at), button, buttons, mods);
+    QMouseEvent e(type, at, view_->mapToGlobal(at), button, buttons, Qt::NoModifier);
     QApplication::sendEvent(view_.get(), &e);
   }
-  void press(QPointF p, Qt::KeyboardModifiers m = Qt::NoModifier) {
-    mouse(QEvent::MouseButtonPress, p, Qt::LeftButton, m);
-  }
+  void press(QPointF p) { mouse(QEvent::MouseButtonPress, p, Qt::LeftButton); }
   void move(QPointF p) { mouse(QEvent::MouseMove, p, Qt::LeftButton); }
   void release(QPointF p) { mouse(QEvent::MouseButtonRelease, p, Qt::NoButton); }
-  void click(QPointF p, Qt::KeyboardModifiers m = Qt::NoModifier) {
-    press(p, m);
+  void click(QPointF p) {
+    press(p);
     release(p);
   }
-  void drag(QPointF from, QPointF to, int steps = 6, Qt::KeyboardModifiers m = Qt::NoModifier) {
-    press(from, m);
+  void drag(QPointF from, QPointF to, int steps = 6) {
+    press(from);
     for (int i = 1; i <= steps; ++i) move(from + (to - from) * (double(i) / steps));
     release(to);
   }

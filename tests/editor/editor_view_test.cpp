@@ -1,5 +1,5 @@
 // The canvas driven by synthetic mouse and key input: every annotation tool from press to
-// release, selection and dragging, text editing, keys and letters, crop and paste.
+// release, selection and dragging, text editing, keys, crop and paste.
 #include <gtest/gtest.h>
 
 #include "editor/editor_text_field.h"
@@ -12,20 +12,15 @@ using testing::filled;
 
 class Canvas : public testing::CanvasTest {};
 
-struct DragTool {
-  ToolKind tool;
-  const char* name;
-};
-
-class DragTools : public testing::CanvasTest, public ::testing::WithParamInterface<DragTool> {};
+class DragTools : public testing::CanvasTest, public ::testing::WithParamInterface<ToolKind> {};
 
 TEST_P(DragTools, ADragMakesOneShapeWithOneUndoStepAndReturnsToSelect) {
   EditorView& v = abrir(filled(400, 300, Qt::white));
-  v.setTool(GetParam().tool);
+  v.setTool(GetParam());
   drag({60, 60}, {180, 150});
   ASSERT_EQ(v.documento().shapes.size(), 1u);
   const Shape& s = v.documento().shapes[0];
-  EXPECT_EQ(s.kind, GetParam().tool);
+  EXPECT_EQ(s.kind, GetParam());
   EXPECT_EQ(mutaciones_, 1);
   if (s.kind == ToolKind::pencil || s.kind == ToolKind::highlight) {
     EXPECT_EQ(s.points.front(), QPointF(60, 60));
@@ -34,25 +29,17 @@ TEST_P(DragTools, ADragMakesOneShapeWithOneUndoStepAndReturnsToSelect) {
     EXPECT_EQ(s.start, QPointF(60, 60));
     EXPECT_EQ(s.end, QPointF(180, 150));
   }
-  if (s.kind == ToolKind::magnifier) {
-    EXPECT_TRUE(s.tail.has_value());
-  }
+  EXPECT_TRUE(s.kind != ToolKind::magnifier || s.tail.has_value());  // a panel placed
   // revertToSelect is on by default: the new shape is selected, automatically.
   EXPECT_EQ(v.tool(), ToolKind::select);
   EXPECT_EQ(v.selectedIndex(), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Tools, DragTools,
-    ::testing::Values(DragTool{ToolKind::arrow, "arrow"}, DragTool{ToolKind::line, "line"},
-                      DragTool{ToolKind::rect, "rect"}, DragTool{ToolKind::ellipse, "ellipse"},
-                      DragTool{ToolKind::pencil, "pencil"},
-                      DragTool{ToolKind::highlight, "highlight"},
-                      DragTool{ToolKind::sketchOval, "sketchOval"},
-                      DragTool{ToolKind::pixelate, "pixelate"}, DragTool{ToolKind::blur, "blur"},
-                      DragTool{ToolKind::magnifier, "magnifier"},
-                      DragTool{ToolKind::sticker, "sticker"}),
-    [](const ::testing::TestParamInfo<DragTool>& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Tools, DragTools,
+                         ::testing::Values(ToolKind::arrow, ToolKind::line, ToolKind::rect,
+                                           ToolKind::ellipse, ToolKind::pencil, ToolKind::highlight,
+                                           ToolKind::sketchOval, ToolKind::pixelate, ToolKind::blur,
+                                           ToolKind::magnifier, ToolKind::sticker));
 
 TEST_F(Canvas, TinyDragsAreDiscardedWithoutAnUndoStep) {
   EditorView& v = abrir(filled(400, 300, Qt::white));
@@ -61,29 +48,6 @@ TEST_F(Canvas, TinyDragsAreDiscardedWithoutAnUndoStep) {
   EXPECT_TRUE(v.documento().shapes.empty());
   EXPECT_EQ(mutaciones_, 0);
   EXPECT_EQ(v.tool(), ToolKind::rect);
-}
-
-TEST_F(Canvas, WhatIsDrawnIsOnScreen) {
-  EditorView& v = abrir(filled(400, 300, Qt::white));
-  v.setStrokeColor(QColor(0, 0, 255));
-  v.setTool(ToolKind::line);
-  drag({20, 150}, {380, 150});
-  const QImage shot = v.grab().toImage();
-  EXPECT_LE(testing::colorDistance(shot.pixel(200, 150), qRgb(0, 0, 255)), 8);
-  EXPECT_EQ(shot.pixel(200, 60), qRgb(255, 255, 255));
-}
-
-TEST_F(Canvas, CountersKeepNumberingWhileTheToolStays) {
-  EditorView& v = abrir(filled(400, 300, Qt::white));
-  v.setTool(ToolKind::counter);
-  click({50, 50});
-  click({100, 50});
-  click({390, 290});
-  ASSERT_EQ(v.documento().shapes.size(), 3u);
-  EXPECT_EQ(v.documento().shapes[2].number, 3);
-  EXPECT_TRUE(v.documento().shapes[2].counterFlipX);
-  EXPECT_TRUE(v.documento().shapes[2].counterFlipY);
-  EXPECT_EQ(v.tool(), ToolKind::counter);
 }
 
 TEST_F(Canvas, AStickerClickMakesASquareCentredOnIt) {
@@ -99,14 +63,11 @@ TEST_F(Canvas, CalloutsAimTheirTailAndHandwritingHasNone) {
   EditorView& v = abrir(filled(400, 300, Qt::white));
   v.setTool(ToolKind::text);
   click({100, 200});
-  ASSERT_TRUE(v.editingText());
   QTest::keyClicks(v.textField(), QStringLiteral("Hola"));
   QTest::keyClick(v.textField(), Qt::Key_Return);
-  ASSERT_FALSE(v.editingText());
   ASSERT_EQ(v.documento().shapes.size(), 1u);
   const Shape& plain = v.documento().shapes[0];
   EXPECT_EQ(plain.text, QStringLiteral("Hola"));
-  EXPECT_EQ(plain.start, QPointF(100, 200));
   const QRectF box = plain.calloutBox(testing::fuentes());
   ASSERT_TRUE(plain.tail.has_value());
   EXPECT_DOUBLE_EQ(plain.tail->x(), box.center().x());  // straight down
@@ -178,24 +139,13 @@ TEST_F(Canvas, DeleteWithoutSelectionRemovesTheTopmostShape) {
   v.setTool(ToolKind::counter);
   click({50, 50});
   click({100, 50});
+  // Counters keep numbering while the tool stays.
+  EXPECT_EQ(v.tool(), ToolKind::counter);
+  EXPECT_EQ(v.documento().shapes.at(1).number, 2);
   v.setTool(ToolKind::select);
   key(Qt::Key_Delete);
   ASSERT_EQ(v.documento().shapes.size(), 1u);
   EXPECT_EQ(v.documento().shapes[0].number, 1);
-}
-
-TEST_F(Canvas, LettersPickToolsFromTheSettings) {
-  EditorView& v = abrir(filled(400, 300, Qt::white));
-  std::vector<ToolKind> changes;
-  v.onToolChanged = [&](ToolKind t) { changes.push_back(t); };
-  QTest::keyClick(&v, 'a');
-  EXPECT_EQ(v.tool(), ToolKind::arrow);
-  settings_->setShortcut(QStringLiteral("Y"), ToolKind::blur);
-  QTest::keyClick(&v, 'Y', Qt::ShiftModifier);  // any case
-  EXPECT_EQ(v.tool(), ToolKind::blur);
-  QTest::keyClick(&v, 'x');  // no tool has it
-  EXPECT_EQ(v.tool(), ToolKind::blur);
-  EXPECT_EQ(changes, (std::vector<ToolKind>{ToolKind::arrow, ToolKind::blur}));
 }
 
 TEST_F(Canvas, ACropIsMarkedThenAppliedWithReturn) {
@@ -206,12 +156,10 @@ TEST_F(Canvas, ACropIsMarkedThenAppliedWithReturn) {
   drag({50.5, 40.2}, {250.2, 200.7});
   ASSERT_TRUE(v.cropSelection().has_value());
   EXPECT_EQ(*v.cropSelection(), QRectF(50, 40, 201, 161));
-  EXPECT_TRUE(v.documento().shapes.empty());
   key(Qt::Key_Return);
   EXPECT_EQ(v.imageSize(), QSize(201, 161));
   EXPECT_EQ(redimensiones_, 1);
   EXPECT_EQ(saves, 0);
-  EXPECT_EQ(v.tool(), ToolKind::select);
   key(Qt::Key_Return);  // nothing marked: save
   EXPECT_EQ(saves, 1);
 }
@@ -228,10 +176,8 @@ TEST_F(Canvas, PastedPicturesArePlacedCentredAndSelected) {
   v.paste();
   ASSERT_EQ(v.documento().shapes.size(), 1u);
   const Shape& s = v.documento().shapes[0];
-  EXPECT_EQ(s.kind, ToolKind::image);
   EXPECT_NEAR(s.rect().width(), 264, 1e-9);  // 0.66 × 400
   EXPECT_EQ(s.rect().center(), QPointF(200, 150));
-  EXPECT_EQ(v.tool(), ToolKind::select);
   EXPECT_EQ(v.selectedIndex(), 0);
 }
 
@@ -242,11 +188,9 @@ TEST_F(Canvas, DraggingPastTheEdgeGrowsTheCanvas) {
   drag({300, 150}, {500, 150});
   // 100 past the edge, plus half the width and one pixel.
   EXPECT_EQ(v.imageSize(), QSize(503, 300));
-  EXPECT_EQ(redimensiones_, 1);
   EXPECT_EQ(mutaciones_, 1);
   EXPECT_EQ(v.documento().shapes[0].start, QPointF(300, 150));
   EXPECT_EQ(qAlpha(v.documento().base.pixel(450, 150)), 0);
-  EXPECT_EQ(v.documento().base.pixel(10, 10), qRgb(255, 255, 255));
 }
 
 TEST_F(Canvas, StylingTheSelectionRestylesItInOneUndoStep) {

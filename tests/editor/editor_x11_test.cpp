@@ -34,10 +34,6 @@ void xdotool(const QStringList& args) {
   QTest::qWait(120);
 }
 
-QString n(double v) {
-  return QString::number(static_cast<int>(std::lround(v)));
-}
-
 class EditorX11 : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -52,10 +48,7 @@ class EditorX11 : public ::testing::Test {
   QImage capturarPantalla() {
     QWidget cover;
     cover.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint);
-    cover.setAutoFillBackground(true);
-    QPalette pal = cover.palette();
-    pal.setColor(QPalette::Window, QColor(kFondo));
-    cover.setPalette(pal);
+    cover.setStyleSheet(QStringLiteral("background: %1").arg(QColor(kFondo).name()));
     cover.setGeometry(QGuiApplication::primaryScreen()->geometry());
     cover.show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(&cover));
@@ -89,14 +82,15 @@ class EditorX11 : public ::testing::Test {
     return c->mapToGlobal(c->aVista(image).toPoint());
   }
 
+  // The real pointer to an image point, then `then` ("mousedown 1", "click 1"…), if any.
+  void apuntar(QPointF image, const QString& then = {}) {
+    const QPoint p = pantalla(image);
+    xdotool((QStringLiteral("mousemove %1 %2 ").arg(p.x()).arg(p.y()) + then)
+                .split(QLatin1Char(' '), Qt::SkipEmptyParts));
+  }
   void arrastrar(QPointF a, QPointF b) {
-    const QPoint p = pantalla(a), q = pantalla(b);
-    xdotool({QStringLiteral("mousemove"), n(p.x()), n(p.y()), QStringLiteral("mousedown"),
-             QStringLiteral("1")});
-    for (int i = 1; i <= 5; ++i) {
-      const QPointF m = QPointF(p) + (QPointF(q) - QPointF(p)) * (i / 5.0);
-      xdotool({QStringLiteral("mousemove"), n(m.x()), n(m.y())});
-    }
+    apuntar(a, QStringLiteral("mousedown 1"));
+    for (int i = 1; i <= 5; ++i) apuntar(a + (b - a) * (i / 5.0));
     xdotool({QStringLiteral("mouseup"), QStringLiteral("1")});
   }
 
@@ -116,7 +110,7 @@ TEST_F(EditorX11, ACaptureDrawnOnWithThePointerIsSavedWithItsAnnotations) {
   const double H = capture.height();
 
   // The arrow: its letter, then a drag from the lower left to the upper right.
-  xdotool({QStringLiteral("mousemove"), n(pantalla({300, 300}).x()), n(pantalla({300, 300}).y())});
+  apuntar({300, 300});
   xdotool({QStringLiteral("key"), QStringLiteral("a")});
   ASSERT_EQ(w.canvas()->tool(), ToolKind::arrow);
   arrastrar({400, H - 700}, {900, H - 400});
@@ -124,9 +118,7 @@ TEST_F(EditorX11, ACaptureDrawnOnWithThePointerIsSavedWithItsAnnotations) {
 
   // The callout: its letter, a click, a word and Return.
   xdotool({QStringLiteral("key"), QStringLiteral("t")});
-  const QPoint at = pantalla({1200, H - 800});
-  xdotool({QStringLiteral("mousemove"), n(at.x()), n(at.y()), QStringLiteral("click"),
-           QStringLiteral("1")});
+  apuntar({1200, H - 800}, QStringLiteral("click 1"));
   ASSERT_TRUE(w.canvas()->editingText());
   xdotool({QStringLiteral("type"), QStringLiteral("Hola")});
   xdotool({QStringLiteral("key"), QStringLiteral("Return")});

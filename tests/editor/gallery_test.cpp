@@ -19,9 +19,8 @@ using testing::artifactsDir;
 // magnifier have something to change.
 QImage patterned(int w, int h) {
   QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb((x * 7) % 256, (y * 5) % 256, 200));
-  }
+  for (int i = 0; i < w * h; ++i)
+    img.setPixel(i % w, i / w, qRgb(i % w * 7 % 256, i / w * 5 % 256, 200));
   return img;
 }
 
@@ -30,14 +29,12 @@ std::vector<Shape> oneOfEachKind() {
   std::vector<Shape> shapes;
   const auto in = [&](ToolKind kind, QPointF a, QPointF b) -> Shape& {
     const QPointF cell(shapes.size() % 5 * 200.0, shapes.size() / 5 * 150.0);
-    Shape s = testing::shapeOf(kind, cell + a, cell + b, 5);
-    s.seed = 0x51A7E5EEDull;
-    shapes.push_back(s);
+    shapes.push_back(testing::shapeOf(kind, cell + a, cell + b, 5));
+    shapes.back().seed = 0x51A7E5EEDull;
     return shapes.back();
   };
   in(ToolKind::arrow, {20, 20}, {180, 120});
-  Shape& bent = in(ToolKind::arrow, {20, 120}, {180, 120});
-  bent.control = bent.start + QPointF(80, -100);
+  in(ToolKind::arrow, {20, 120}, {180, 120}).control = QPointF(300, 20);  // bent
   in(ToolKind::line, {20, 130}, {180, 20});
   in(ToolKind::rect, {30, 30}, {170, 120});
   in(ToolKind::ellipse, {30, 30}, {170, 120});
@@ -47,20 +44,15 @@ std::vector<Shape> oneOfEachKind() {
   }
   in(ToolKind::sketchOval, {20, 30}, {180, 120});
   Shape& hand = in(ToolKind::handText, {20, 50}, {});
-  hand.text = QStringLiteral("¡Revisa!");
-  hand.fontSize = 30;
+  hand.text = QStringLiteral("¡Revisa!"), hand.fontSize = 30;
   for (const QColor& box : {QColor(0xFF, 0x3B, 0x30), QColor(0, 0, 0, 0)}) {
     Shape& callout = in(ToolKind::text, {20, 70}, {});
-    callout.text = QStringLiteral("Mal dato");
-    callout.textColor = Qt::white;
-    callout.fontSize = 22;
-    callout.color = box;
+    callout.text = QStringLiteral("Mal dato"), callout.textColor = Qt::white;
+    callout.fontSize = 22, callout.color = box;
     if (box.alpha() != 0) callout.tail = callout.start + QPointF(140, -60);
   }
   Shape& counter = in(ToolKind::counter, {60, 50}, {});
-  counter.number = 12;
-  counter.fontSize = 22;
-  counter.textColor = Qt::white;
+  counter.number = 12, counter.fontSize = 22, counter.textColor = Qt::white;
   Shape& magnifier = in(ToolKind::magnifier, {10, 60}, {60, 100});
   magnifier.tail = magnifier.start + QPointF(120, 0);
   in(ToolKind::pixelate, {20, 20}, {180, 130});
@@ -83,11 +75,9 @@ TEST(Gallery, EveryKindDrawsInsideItsOwnBox) {
         s.boundingBox(fonts).adjusted(-2 * s.width, -2 * s.width, 2 * s.width, 2 * s.width);
     const QRect px = pixelRect(box, base.height()) & base.rect();
     int changed = 0;
-    for (int y = px.top(); y <= px.bottom(); y += 2) {
-      for (int x = px.left(); x <= px.right(); x += 2) {
-        if (testing::colorDistance(out.pixel(x, y), base.pixel(x, y)) > 24) ++changed;
-      }
-    }
+    for (int y = px.top(); y <= px.bottom(); y += 2)
+      for (int x = px.left(); x <= px.right(); x += 2)
+        changed += testing::colorDistance(out.pixel(x, y), base.pixel(x, y)) > 24;
     EXPECT_GT(changed, 20) << "kind " << static_cast<int>(s.kind);
   }
 }
@@ -119,9 +109,8 @@ TEST(Gallery, EveryStickerGroupDraws) {
     QSet<QRgb> shades;
     for (int y = px.top(); y <= px.bottom(); ++y) {
       for (int x = px.left(); x <= px.right(); ++x) {
-        const QRgb c = out.pixel(x, y);
-        if (testing::colorDistance(c, base.pixel(x, y)) > 40) ++inked;
-        shades.insert(c & 0xF0F0F0);
+        inked += testing::colorDistance(out.pixel(x, y), base.pixel(x, y)) > 40;
+        shades.insert(out.pixel(x, y) & 0xF0F0F0);
       }
     }
     EXPECT_GT(inked, px.width() * px.height() / 15) << st.text.toStdString();

@@ -7,7 +7,6 @@
 #include <QTest>
 
 #include "core/settings.h"
-#include "core/texts.h"
 #include "editor/color_palette_view.h"
 #include "editor/style_bar.h"
 #include "editor/style_bar_model.h"
@@ -37,18 +36,11 @@ TEST(InspectorContents, EachKindShowsItsOwnControls) {
   EXPECT_EQ(kinds(arrow),
             (std::vector<Kind>{Kind::swatch, Kind::slider, Kind::button, Kind::button}));
   EXPECT_EQ(arrow[2].action, InspectorAction::duplicate);
-  // A magnifier's swatch is its frame and its slider its magnification.
-  const auto mag = inspectorControls(of(ToolKind::magnifier), 1, false, std::nullopt);
-  EXPECT_NE(mag[0].title, arrow[0].title);
-  EXPECT_NE(mag[1].title, arrow[1].title);
-  for (ToolKind hidden : {ToolKind::pixelate, ToolKind::blur, ToolKind::sticker, ToolKind::image}) {
-    EXPECT_EQ(kinds(inspectorControls(of(hidden), 1, false, std::nullopt)),
-              (std::vector<Kind>{Kind::button, Kind::button}));
-  }
+  EXPECT_EQ(kinds(inspectorControls(of(ToolKind::blur), 1, false, std::nullopt)),
+            (std::vector<Kind>{Kind::button, Kind::button}));
   const auto counter = inspectorControls(of(ToolKind::counter), 1, false, std::nullopt);
   EXPECT_EQ(counter[0].target, InspectorTarget::stroke);
   EXPECT_EQ(counter[1].target, InspectorTarget::text);
-  EXPECT_EQ(counter[2].kind, Kind::slider);
 
   // A callout offers to remove its box, or to bring it back once removed.
   Shape callout = of(ToolKind::text);
@@ -57,12 +49,9 @@ TEST(InspectorContents, EachKindShowsItsOwnControls) {
   EXPECT_EQ(kinds(boxed), (std::vector<Kind>{Kind::swatch, Kind::button, Kind::swatch, Kind::slider,
                                              Kind::button, Kind::button}));
   EXPECT_EQ(boxed[1].action, InspectorAction::removeBox);
-  EXPECT_EQ(boxed[1].symbol, QStringLiteral("square.slash"));
   callout.color = withoutBox(callout.color);
-  EXPECT_EQ(callout.color.rgb(), qRgb(255, 0, 0));
   EXPECT_EQ(inspectorControls(callout, 1, false, std::nullopt)[1].action,
             InspectorAction::restoreBox);
-  EXPECT_EQ(withBox(callout.color).alpha(), 255);
 }
 
 TEST(InspectorContents, AnOpenPaletteMarksTheTargetsColourIfItIsOne) {
@@ -73,20 +62,6 @@ TEST(InspectorContents, AnOpenPaletteMarksTheTargetsColourIfItIsOne) {
   EXPECT_EQ(inspectorControls(s, 1, false, InspectorTarget::text)[1].selectedIndex, std::nullopt);
   s.color.setAlpha(0);  // a removed box is not the opaque palette colour
   EXPECT_EQ(inspectorControls(s, 1, false, InspectorTarget::stroke)[1].selectedIndex, std::nullopt);
-}
-
-TEST(InspectorSliders, ShowValuesAsSeenOnScreenWithinOneToSixteen) {
-  const auto shown = [](ToolKind kind, double Shape::*field, double value) {
-    Shape s = of(kind);
-    s.*field = value;
-    return sliderValue(s, 1);
-  };
-  EXPECT_DOUBLE_EQ(shown(ToolKind::arrow, &Shape::width, 0.5), 1);
-  EXPECT_DOUBLE_EQ(shown(ToolKind::arrow, &Shape::width, 20), 16);
-  EXPECT_NEAR(shown(ToolKind::magnifier, &Shape::zoom, 2.5), 1 + 15.0 / 4.5, 1e-12);
-  EXPECT_DOUBLE_EQ(shown(ToolKind::magnifier, &Shape::zoom, 7), 16);
-  EXPECT_DOUBLE_EQ(shown(ToolKind::text, &Shape::fontSize, 24), 4);
-  EXPECT_DOUBLE_EQ(shown(ToolKind::counter, &Shape::fontSize, 22), 4);
 }
 
 // Whatever the slider sets, the bar shows the same position again when it is rebuilt.
@@ -102,30 +77,13 @@ TEST(InspectorSliders, MovingTheSliderRoundTrips) {
   Shape arrow = of(ToolKind::arrow);
   applySlider(arrow, 8, 2);
   EXPECT_DOUBLE_EQ(arrow.width, 4);
+  arrow.width = 20;
+  EXPECT_DOUBLE_EQ(sliderValue(arrow, 1), 16);  // the slider ends at 16
   Shape counter = of(ToolKind::counter);
   applyColor(counter, Qt::yellow, InspectorTarget::text);
   applyColor(counter, Qt::blue, InspectorTarget::stroke);
   EXPECT_EQ(counter.textColor, QColor(Qt::yellow));
   EXPECT_EQ(counter.color, QColor(Qt::blue));
-}
-
-TEST(ToolSettings, StoredValuesFallBackToTheirDefaults) {
-  AjustesPorHerramienta stored;
-  stored[QStringLiteral("14")] = {{QStringLiteral("radio"), 40}, {QStringLiteral("iluminar"), 0.2}};
-  const AjustesDeHerramienta clone = leerAjustes(stored, ToolKind::clone);
-  EXPECT_DOUBLE_EQ(clone.radio, 40);
-  EXPECT_FALSE(clone.iluminar);
-  EXPECT_DOUBLE_EQ(clone.ancho, 4);
-  EXPECT_DOUBLE_EQ(clone.sensibilidad, 0.6);
-  EXPECT_TRUE(leerAjustes(stored, ToolKind::arrow).encoger);
-  EXPECT_TRUE(plantillaDeHerramienta(ToolKind::counter, {}));
-  for (ToolKind none : {ToolKind::select, ToolKind::pixelate, ToolKind::magnifier, ToolKind::clone,
-                        ToolKind::sticker, ToolKind::repair, ToolKind::crop}) {
-    EXPECT_FALSE(plantillaDeHerramienta(none, {})) << static_cast<int>(none);
-  }
-  // A template shows the tool's current width on its slider.
-  const auto pencil = plantillaDeHerramienta(ToolKind::pencil, {Qt::red, Qt::white, 7, 2});
-  EXPECT_DOUBLE_EQ(sliderValue(*pencil, 2), 7);
 }
 
 class Bar : public ::testing::Test {
@@ -134,7 +92,6 @@ class Bar : public ::testing::Test {
     settings = std::make_unique<Settings>(dir.path(), dir.path());
     bar = std::make_unique<InspectorBar>(settings.get());
     bar->onPickColor = [this](const QColor& c, InspectorTarget t) { picks.push_back({c, t}); };
-    bar->onResize = [this] { ++resizes; };
   }
   template <typename T>
   T* control(std::size_t i) {
@@ -145,25 +102,7 @@ class Bar : public ::testing::Test {
   std::unique_ptr<Settings> settings;
   std::unique_ptr<InspectorBar> bar;
   std::vector<std::pair<QColor, InspectorTarget>> picks;
-  int resizes = 0;
 };
-
-TEST_F(Bar, LaysItsControlsOutFromThePaddingAndReportsItsSize) {
-  EXPECT_EQ(bar->width(), 10);
-  Shape arrow = of(ToolKind::arrow);
-  bar->configure(arrow, 1, false);
-  ASSERT_EQ(bar->controls().size(), 4u);
-  EXPECT_EQ(bar->controls()[0]->x(), InspectorBar::kPadding);
-  const QWidget* last = bar->controls().back();
-  EXPECT_EQ(bar->width(), last->geometry().right() + 1 + InspectorBar::kPadding);
-  EXPECT_EQ(bar->height(), InspectorBar::kBarHeight);
-  for (const QWidget* w : bar->controls()) {
-    EXPECT_NEAR(w->y() + w->height() / 2.0, InspectorBar::kBarHeight / 2.0, 0.5);
-  }
-  EXPECT_EQ(resizes, 1);
-  bar->configure(arrow, 1, true);
-  EXPECT_EQ(bar->controls().size(), 2u);
-}
 
 TEST_F(Bar, ASwatchOpensThePaletteAndAPickClosesIt) {
   Shape counter = of(ToolKind::counter);
@@ -180,11 +119,6 @@ TEST_F(Bar, ASwatchOpensThePaletteAndAPickClosesIt) {
   EXPECT_EQ(picks[0].second, InspectorTarget::text);
   EXPECT_FALSE(bar->expanded());
   EXPECT_EQ(bar->shape()->textColor, paletteColors()[5]);
-  // The back button closes the palette without a pick.
-  control<QAbstractButton>(0)->click();
-  control<QAbstractButton>(0)->click();
-  EXPECT_FALSE(bar->expanded());
-  EXPECT_EQ(picks.size(), 1u);
 }
 
 TEST_F(Bar, RemovingTheBoxReportsATransparentColourAndOffersItBack) {
@@ -195,7 +129,6 @@ TEST_F(Bar, RemovingTheBoxReportsATransparentColourAndOffersItBack) {
   ASSERT_EQ(picks.size(), 1u);
   EXPECT_EQ(picks[0].first.alpha(), 0);
   EXPECT_EQ(picks[0].first.rgb(), callout.color.rgb());
-  EXPECT_EQ(bar->controls()[1]->toolTip(), L("Devolver el recuadro"));
   control<QAbstractButton>(1)->click();
   EXPECT_EQ(picks[1].first, callout.color);
 }
@@ -264,7 +197,6 @@ TEST_F(Tools, AQuickClickOnAGroupOnlyChoosesIt) {
   EXPECT_EQ(control->selectedSegment(), 1);
   QTest::qWait(control->esperaParaElMenuMs + 80);
   EXPECT_TRUE(menuRequests.empty());
-  EXPECT_FALSE(menu.isVisible());
 }
 
 TEST_F(Tools, HoldingOnAGroupOpensItsMenuUnderTheSegment) {
@@ -272,10 +204,7 @@ TEST_F(Tools, HoldingOnAGroupOpensItsMenuUnderTheSegment) {
   QTest::qWait(control->esperaParaElMenuMs + 80);
   EXPECT_EQ(menuRequests, std::vector<int>{3});
   EXPECT_TRUE(menu.isVisible());
-  const QPoint expected =
-      control->mapToGlobal(QPoint(static_cast<int>(control->rectoDe(3).left()),
-                                  static_cast<int>(control->rectoDe(3).bottom()) + 4));
-  EXPECT_EQ(menu.pos(), expected);
+  EXPECT_GT(menu.pos().y(), control->mapToGlobal(control->rectoDe(3).center().toPoint()).y());
   QTest::mouseRelease(control.get(), Qt::LeftButton, {}, at(3, 10));
   EXPECT_TRUE(chosen.empty());
 }
@@ -288,11 +217,6 @@ TEST_F(Tools, TheArrowZoneAndTheRightButtonOpenTheMenuAtOnce) {
   QTest::mouseClick(control.get(), Qt::RightButton, {}, at(6, 10));
   EXPECT_EQ(menuRequests, (std::vector<int>{1, 6}));
   menu.close();
-  // A single-tool segment has no menu: a right click does nothing, a left click chooses.
-  QTest::mouseClick(control.get(), Qt::RightButton, {}, at(0, 10));
-  QTest::mouseClick(control.get(), Qt::LeftButton, {}, at(0, 10));
-  EXPECT_EQ(menuRequests.size(), 2u);
-  EXPECT_EQ(chosen, std::vector<int>{0});
 }
 
 }  // namespace
