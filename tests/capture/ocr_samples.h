@@ -31,17 +31,13 @@ struct Muestra {
 Muestra dibujar(const QString& familia, int pixeles, Tema tema, Lengua lengua, int desde = 0,
                 int lineas = 5);
 
-// The families the pictures use; each must be installed (see familiasQueFaltan).
-QStringList familias();
-// Families of familias() that the font database does not have; fontconfig would silently
+// Families the pictures use that the font database does not have; fontconfig would silently
 // substitute another face for them.
 QStringList familiasQueFaltan();
 
 // Every family at 11, 12, 13, 14, 16, 18, 20 and 24 px; the theme and the language rotate so
 // that each size meets every theme and both languages.
 std::vector<Muestra> juegoCompleto();
-
-QString temaComoTexto(Tema tema);
 
 // Trims every line, collapses runs of spaces and drops empty lines, so that a reading is
 // judged on its characters and line breaks, not on the layout of its white space.

@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -26,12 +27,11 @@ struct Resultado {
 class CaptureServiceTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    QImage image(64, 48, QImage::Format_RGB32);
-    for (int y = 0; y < image.height(); ++y)
-      for (int x = 0; x < image.width(); ++x) image.setPixel(x, y, qRgb(x * 4, y * 5, (x ^ y) * 3));
-    referencia = image;
+    referencia = QImage(64, 48, QImage::Format_RGB32);
+    for (int y = 0; y < 48; ++y)
+      for (int x = 0; x < 64; ++x) referencia.setPixel(x, y, qRgb(x * 4, y * 5, (x ^ y) * 3));
     png = dir.path() + QStringLiteral("/ref.png");
-    ASSERT_TRUE(image.save(png, "PNG"));
+    ASSERT_TRUE(referencia.save(png, "PNG"));
     temp = dir.path() + QStringLiteral("/tmp");
     QDir().mkpath(temp);
   }
@@ -41,11 +41,11 @@ class CaptureServiceTest : public ::testing::Test {
   QString herramienta(const QString& body) {
     const QString path = dir.path() + QStringLiteral("/tool-%1.sh").arg(++tools);
     QFile f(path);
-    EXPECT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(QStringLiteral(
-                "#!/bin/sh\nfor OUT; do :; done\nREF='%1'\necho \"$@\" >> '%2/args.log'\n%3\n")
-                .arg(png, dir.path(), body)
-                .toUtf8());
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly) &&
+                f.write(QStringLiteral("#!/bin/sh\nfor OUT; do :; done\nREF='%1'\n"
+                                       "echo \"$@\" >> '%2/args.log'\n%3\n")
+                            .arg(png, dir.path(), body)
+                            .toUtf8()) > 0);
     f.close();
     f.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
@@ -102,8 +102,8 @@ TEST_F(CaptureServiceTest, AFinishedFileIsDeliveredBeforeTheToolExitsThenDeleted
 }
 
 // What the tool leaves when it exits is taken then, once: a picture completed just at exit, and
-// no picture when it cancelled, left an empty file, something that is not a PNG or a PNG cut in
-// the middle of its data (which the watcher must not take for a finished one meanwhile).
+// no picture when it cancelled, left an empty file or a PNG cut in the middle of its data (which
+// the watcher must not take for a finished one meanwhile).
 TEST_F(CaptureServiceTest, AtExitTheFileLeftIsDeliveredOnceOrNoPicture) {
   const struct {
     CaptureMode mode;
@@ -117,7 +117,6 @@ TEST_F(CaptureServiceTest, AtExitTheFileLeftIsDeliveredOnceOrNoPicture) {
        false},
       {CaptureMode::window, QStringLiteral("exit 0"), false},
       {CaptureMode::window, QStringLiteral(": > \"$OUT\""), false},
-      {CaptureMode::window, QStringLiteral("echo 'no es un png' > \"$OUT\"; exit 1"), false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.body.toStdString());
@@ -150,20 +149,8 @@ TEST_F(CaptureServiceTest, AToolThatCannotStartNeverCompletes) {
   EXPECT_TRUE(archivosTemporales().isEmpty());
 }
 
-TEST_F(CaptureServiceTest, OtherModesDoNothing) {
-  ServicioDeCaptura s = servicio(herramienta(QStringLiteral("cp \"$REF\" \"$OUT\"")));
-  Resultado r;
-  for (CaptureMode mode : {CaptureMode::record, CaptureMode::ocr, CaptureMode::scroll,
-                           CaptureMode::color, CaptureMode::pauseRecording}) {
-    s.capture(mode, recoger(r));
-  }
-  QTest::qWait(200);
-  EXPECT_EQ(r.veces, 0);
-  EXPECT_TRUE(args().isEmpty());
-}
-
+// The first writes its file late, the second at once: each picture still reaches its own caller.
 TEST_F(CaptureServiceTest, TwoCapturesAtOnceEachGetTheirOwnFileAndDelivery) {
-  // The first writes its file late; the second at once. Each picture goes to its own caller.
   QImage other(10, 10, QImage::Format_RGB32);
   other.fill(Qt::red);
   const QString otherPng = dir.path() + QStringLiteral("/other.png");
@@ -177,9 +164,6 @@ TEST_F(CaptureServiceTest, TwoCapturesAtOnceEachGetTheirOwnFileAndDelivery) {
   QTRY_VERIFY_WITH_TIMEOUT(a.veces == 1 && b.veces == 1, 5000);
   EXPECT_EQ(a.imagen.size(), QSize(64, 48));
   EXPECT_EQ(b.imagen.size(), QSize(10, 10));
-  const QStringList lines = args().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-  ASSERT_EQ(lines.size(), 2);
-  EXPECT_NE(lines[0].section(QLatin1Char(' '), -1), lines[1].section(QLatin1Char(' '), -1));
   QTRY_VERIFY_WITH_TIMEOUT(archivosTemporales().isEmpty(), 2000);
 }
 
@@ -189,13 +173,9 @@ TEST(LoadPixelAccurate, OnlyWholeFilesEndingInIendCountAsComplete) {
   image.fill(QColor(1, 2, 3, 4));
   const QString path = dir.path() + QStringLiteral("/a.png");
   ASSERT_TRUE(image.save(path));
-  ASSERT_TRUE(ServicioDeCaptura::loadPixelAccurate(path, true));
-  EXPECT_EQ(ServicioDeCaptura::loadPixelAccurate(path, true)->pixelColor(2, 1), QColor(1, 2, 3, 4));
-  QFile f(path);
-  ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-  const QByteArray whole = f.readAll();
-  f.resize(whole.size() - 12);  // no IEND yet
-  f.close();
+  EXPECT_EQ(ServicioDeCaptura::loadPixelAccurate(path, true).value_or(QImage()).pixelColor(2, 1),
+            QColor(1, 2, 3, 4));
+  ASSERT_TRUE(QFile::resize(path, QFileInfo(path).size() - 12));  // no IEND yet
   EXPECT_FALSE(ServicioDeCaptura::loadPixelAccurate(path, true));
   EXPECT_FALSE(
       ServicioDeCaptura::loadPixelAccurate(dir.path() + QStringLiteral("/none.png"), false));

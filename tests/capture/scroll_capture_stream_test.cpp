@@ -15,16 +15,11 @@ namespace {
 
 class FlujoDePrueba final : public FlujoDePantalla {
  public:
-  bool arrancar(const FuenteDeCuadros& f, const Opciones& o, Manejadores m,
+  bool arrancar(const FuenteDeCuadros& f, const Opciones& o, Manejadores,
                 std::string* error) override {
-    if (!falla.empty()) {
-      *error = falla;
-      return false;
-    }
-    fuente = std::get<AreaDeRaiz>(f);
-    opciones = o;
-    manejadores = std::move(m);
-    return true;
+    fuente = std::get<AreaDeRaiz>(f), opciones = o;
+    *error = falla;
+    return falla.empty();
   }
   void detener() override { ++detenciones; }
   void dejarFuera(std::vector<uint32_t> v) override { fuera = std::move(v); }
@@ -34,25 +29,35 @@ class FlujoDePrueba final : public FlujoDePantalla {
   std::string falla;
   AreaDeRaiz fuente;
   Opciones opciones;
-  Manejadores manejadores;
   int detenciones = 0;
   std::vector<uint32_t> fuera;
 };
 
 class CapturaLargaTest : public ::testing::Test {
  protected:
-  void SetUp() override {
+  // A long capture whose stream fails with `falla`, or that has no stream at all.
+  void SetUp() override { hacer(""); }
+  void hacer(const char* falla, bool sinFlujo = false) {
     fijarIdiomaActual(Idioma::español);
-    captura_ = std::make_unique<CapturaLarga>([this] {
+    captura_ = std::make_unique<CapturaLarga>([=, this]() -> std::unique_ptr<FlujoDePantalla> {
+      if (sinFlujo) return nullptr;
       auto f = std::make_unique<FlujoDePrueba>();
+      f->falla = falla;
       flujo_ = f.get();
       return f;
     });
   }
-  std::optional<QString> arrancar(const QRect& area) {
+  // What the start reported; "no answer" when it did not, and nothing after `antes`.
+  std::optional<QString> arrancar(
+      const QRect& area, const QString& pantalla = QGuiApplication::primaryScreen()->name(),
+      const std::function<void()>& antes = {}) {
     std::optional<std::optional<QString>> r;
-    captura_->start(area, QGuiApplication::primaryScreen()->name(),
-                    [&](std::optional<QString> e) { r = e; });
+    captura_->start(area, pantalla, [&](std::optional<QString> e) { r = e; });
+    if (antes) {
+      antes();
+      QTest::qWait(500);
+      return r ? QStringLiteral("answered") : std::optional<QString>();
+    }
     EXPECT_TRUE(QTest::qWaitFor([&] { return r.has_value(); }, 3000));
     return r.value_or(QStringLiteral("no answer"));
   }
@@ -70,8 +75,7 @@ class CapturaLargaTest : public ::testing::Test {
 TEST_F(CapturaLargaTest, TheStreamGetsTheAreaWithoutThePointerAndTheWindowsToLeaveOut) {
   ASSERT_EQ(arrancar(QRect(10, 20, 200, 150)), std::nullopt);
   ASSERT_TRUE(captura_->activa());
-  EXPECT_EQ(flujo_->fuente.ancho, 200);
-  EXPECT_EQ(flujo_->fuente.alto, 150);
+  EXPECT_EQ(QSize(flujo_->fuente.ancho, flujo_->fuente.alto), QSize(200, 150));
   EXPECT_FALSE(flujo_->opciones.cursor);
   captura_->dejarFuera({0x3c00007});
   EXPECT_EQ(flujo_->fuera, std::vector<uint32_t>{0x3c00007});
@@ -80,34 +84,19 @@ TEST_F(CapturaLargaTest, TheStreamGetsTheAreaWithoutThePointerAndTheWindowsToLea
 }
 
 TEST_F(CapturaLargaTest, AStreamThatWontStartSaysWhyAndFinishingEarlyGivesNothing) {
-  std::optional<std::optional<QString>> r;
-  captura_ = std::make_unique<CapturaLarga>([] {
-    auto f = std::make_unique<FlujoDePrueba>();
-    f->falla = "no MIT-SHM";
-    return f;
-  });
-  captura_->start(QRect(0, 0, 100, 100), QGuiApplication::primaryScreen()->name(),
-                  [&](std::optional<QString> e) { r = e; });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return r.has_value(); }, 3000));
-  ASSERT_TRUE(r->has_value());
-  EXPECT_EQ(**r, QStringLiteral("no MIT-SHM"));
+  hacer("no MIT-SHM");
+  EXPECT_EQ(arrancar(QRect(0, 0, 100, 100)), QStringLiteral("no MIT-SHM"));
   EXPECT_FALSE(captura_->activa());
-
   // No stream at all (no X server), and an area on no screen.
-  r.reset();
-  captura_ = std::make_unique<CapturaLarga>([] { return nullptr; });
-  captura_->start(QRect(0, 0, 100, 100), QString(), [&](std::optional<QString> e) { r = e; });
-  ASSERT_TRUE(QTest::qWaitFor([&] { return r.has_value(); }, 3000));
-  EXPECT_EQ(*r, L("No encontré la pantalla del área"));
-
+  hacer("", true);
+  EXPECT_EQ(arrancar(QRect(0, 0, 100, 100), QString()), L("No encontré la pantalla del área"));
   // Finished before its stream began: an empty picture, and the start never reports.
-  r.reset();
-  SetUp();
-  captura_->start(QRect(0, 0, 100, 100), QGuiApplication::primaryScreen()->name(),
-                  [&](std::optional<QString> e) { r = e; });
-  EXPECT_TRUE(terminar().isNull());
-  QTest::qWait(500);
-  EXPECT_FALSE(r.has_value());
+  hacer("");
+  QImage imagen(1, 1, QImage::Format_RGB32);
+  EXPECT_EQ(arrancar(QRect(0, 0, 100, 100), QGuiApplication::primaryScreen()->name(),
+                     [&] { imagen = terminar(); }),
+            std::nullopt);
+  EXPECT_TRUE(imagen.isNull());
   EXPECT_FALSE(captura_->activa());
 }
 

@@ -3,7 +3,6 @@
 // the page comes out once and in order, down and back up past where it started.
 #include <gtest/gtest.h>
 
-#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
 #include <QProcess>
@@ -101,8 +100,7 @@ class ScrollCaptureX11 : public ::testing::Test {
     captura.start(vista(), area_.screen()->name(),
                   [&](std::optional<QString> error) { arranque = error; });
     EXPECT_TRUE(QTest::qWaitFor([&] { return arranque.has_value(); }, 5000));
-    EXPECT_FALSE(arranque && *arranque)
-        << (arranque && *arranque ? arranque->value().toStdString() : "");
+    EXPECT_EQ(arranque.value_or(QStringLiteral("no answer")), std::nullopt);
     QTest::qWait(300);
     mientras();
     QTest::qWait(400);
@@ -124,7 +122,6 @@ TEST_F(ScrollCaptureX11, EveryLineOnceAndInOrderScrollingDownThenBackUpPastTheSt
     rueda(centro, 5, 14);  // down
     rueda(centro, 4, 26);  // back up, past the first frame
   });
-  ASSERT_FALSE(imagen.isNull());
   EXPECT_EQ(imagen.width(), vista().width());
   const std::vector<int> lineas = lineasDe(imagen);
   ASSERT_FALSE(lineas.empty());
@@ -134,9 +131,8 @@ TEST_F(ScrollCaptureX11, EveryLineOnceAndInOrderScrollingDownThenBackUpPastTheSt
   for (std::size_t k = 1; k < lineas.size(); ++k)
     EXPECT_EQ(lineas[k], lineas[k - 1] + 1) << "after line " << lineas[k - 1];
   // The progress grew with every frame joined, to the picture's height.
-  ASSERT_FALSE(avances_.empty());
   EXPECT_TRUE(std::is_sorted(avances_.begin(), avances_.end()));
-  EXPECT_EQ(avances_.back(), imagen.height());
+  EXPECT_EQ(avances_.empty() ? 0 : avances_.back(), imagen.height());
   // Nothing but the page: as tall as the lines it shows.
   EXPECT_NEAR(imagen.height(), (lineas.back() - lineas.front() + 1) * kAltoDeLinea,
               2 * kAltoDeLinea);
@@ -148,8 +144,7 @@ TEST_F(ScrollCaptureX11, TheCommandADragTheWheelAndEscapeOpenTheTallPictureInThe
   QTemporaryDir home;
   ASSERT_TRUE(home.isValid());
   QProcess app;
-  QProcessEnvironment env = tools::testing::corvalinEnvironment(home.path());
-  app.setProcessEnvironment(env);
+  app.setProcessEnvironment(tools::testing::corvalinEnvironment(home.path()));
   app.start(QStringLiteral(CORVALIN),
             {QStringLiteral("--action"), QStringLiteral("toggleScrollCapture")});
   QTest::qWait(1500);  // the area chooser's layers

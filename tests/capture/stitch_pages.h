@@ -23,23 +23,16 @@ struct Pagina {
 
   Pagina() = default;
   Pagina(int w, int h, Color fondo = {}) : ancho(w), alto(h), rgba(std::size_t(w) * h * 4) {
-    for (std::size_t i = 0; i < rgba.size(); i += 4) {
-      rgba[i] = fondo.r;
-      rgba[i + 1] = fondo.g;
-      rgba[i + 2] = fondo.b;
-      rgba[i + 3] = 255;
-    }
+    const uint8_t px[4] = {fondo.r, fondo.g, fondo.b, 255};
+    for (std::size_t i = 0; i < rgba.size(); i += 4) std::memcpy(&rgba[i], px, 4);
   }
   std::size_t bytesPorFila() const { return std::size_t(ancho) * 4; }
   const uint8_t* fila(int y) const { return rgba.data() + std::size_t(y) * bytesPorFila(); }
   uint8_t* fila(int y) { return rgba.data() + std::size_t(y) * bytesPorFila(); }
   void punto(int x, int y, Color c) {
     if (x < 0 || y < 0 || x >= ancho || y >= alto) return;
-    uint8_t* p = fila(y) + std::size_t(x) * 4;
-    p[0] = c.r;
-    p[1] = c.g;
-    p[2] = c.b;
-    p[3] = 255;
+    const uint8_t px[4] = {c.r, c.g, c.b, 255};
+    std::memcpy(fila(y) + std::size_t(x) * 4, px, 4);
   }
   void rect(int x0, int y0, int w, int h, Color c) {
     for (int y = std::max(y0, 0); y < std::min(y0 + h, alto); ++y)
@@ -52,8 +45,7 @@ struct Pagina {
   }
   // Rows [desde, desde + filas) of this page, as a page of their own.
   Pagina filas(int desde, int n) const {
-    Pagina p;
-    p.ancho = ancho;
+    Pagina p(ancho, 0);
     p.alto = n;
     p.rgba.assign(fila(desde), fila(desde) + std::size_t(n) * bytesPorFila());
     return p;
@@ -198,13 +190,10 @@ struct Ventana {
   std::vector<uint8_t> cuadro(const Pagina& pagina, int y, int x = 0) const {
     Pagina f(ancho, alto);
     for (int r = 0; r < alto; ++r) {
-      const uint8_t* origen;
-      if (r < cabecera.alto)
-        origen = cabecera.fila(r);
-      else if (r >= alto - pie.alto)
-        origen = pie.fila(r - (alto - pie.alto));
-      else
-        origen = pagina.fila(y + r - cabecera.alto) + std::size_t(x) * 4;
+      const uint8_t* origen = r < cabecera.alto ? cabecera.fila(r)
+                              : r >= alto - pie.alto
+                                  ? pie.fila(r - (alto - pie.alto))
+                                  : pagina.fila(y + r - cabecera.alto) + std::size_t(x) * 4;
       std::memcpy(f.fila(r), origen, f.bytesPorFila());
     }
     if (boton && botonAncho > 0) {

@@ -20,8 +20,7 @@ using paginas::Ventana;
 
 Ventana ventana(int ancho, int alto) {
   Ventana v;
-  v.ancho = ancho;
-  v.alto = alto;
+  v.ancho = ancho, v.alto = alto;
   return v;
 }
 
@@ -94,7 +93,7 @@ void esExacta(const Corrida& c) {
 // Every kind of page, with steady steps, steps of a few rows and steps of up to 70% of the
 // area.
 TEST(StitchJoin, StitchesEveryKindOfPageExactlyWhateverTheSteps) {
-  const std::vector<int> constantes{90}, pequenos{1, 4, 10, 2, 7, 3, 9, 5, 6, 8},
+  const std::vector<int> pequenos{1, 4, 10, 2, 7, 3, 9, 5, 6, 8},
       grandes{240, 336, 35, 300, 150, 320, 60, 250}, mezclados{12, 180, 3, 333, 64, 1, 210, 95};
   const auto corrida = [](const char* nombre, Pagina p, const std::vector<int>& pasos) {
     std::vector<int> ys = paginas::recorrido(0, p.alto - 480, pasos);
@@ -102,13 +101,9 @@ TEST(StitchJoin, StitchesEveryKindOfPageExactlyWhateverTheSteps) {
     return Corrida{nombre, std::move(p), ventana(640, 480), std::move(ys), 0, hasta, true};
   };
   for (const Corrida& c : {
-           corrida("text, steady", paginas::texto(640, 3600, 21), constantes),
            corrida("text, small", paginas::texto(640, 3600, 21), pequenos),
-           corrida("text, large", paginas::texto(640, 3600, 21), grandes),
-           corrida("list, mixed", paginas::lista(640, 3600, 21), mezclados),
            corrida("list, large", paginas::lista(640, 3600, 21), grandes),
            corrida("photo, mixed", paginas::foto(640, 3600, 21), mezclados),
-           corrida("photo, small", paginas::foto(640, 3600, 21), pequenos),
            corrida("article, mixed", paginas::mixta(640, 3600, 21), {150, 40, 170, 5, 120}),
        })
     esExacta(c);
@@ -124,10 +119,9 @@ TEST(StitchJoin, StitchesEveryKindOfPageExactlyWhateverTheSteps) {
 // - a step one row longer than the long band can follow: its best place inside the frame is
 //   one row off the real one, which lies just outside;
 // - after a run of short steps, a step of 80% of the content puts the exact match far from
-//   where the usual step expects it; a worse place nearer by must not outweigh it;
-// - lines alike but for a colour key and a number (a list, a log), scrolled down and back up
-//   past the start: while the frames show rows already known, the line two below or above
-//   matches all but a few pixels, and must be refused.
+//   where the usual step expects it; a worse place nearer by must not outweigh it.
+// (Lines alike but for a colour key and a number, scrolled down and back up, run on the X
+// server in scroll_capture_x11_test.cpp.)
 TEST(StitchJoin, NearMissesAreNotTakenForTheJoin) {
   Pagina gradiente(640, 2000);
   for (int y = 0; y < gradiente.alto; ++y)
@@ -135,22 +129,6 @@ TEST(StitchJoin, NearMissesAreNotTakenForTheJoin) {
       gradiente.punto(x, y, {uint8_t(20 + y * 0.11), uint8_t(60 + x / 8), uint8_t(230 - y * 0.09)});
   const Ventana barras = conBarras(800, 600, paginas::barra(800, 56, {38, 42, 50}, true, 1),
                                    paginas::barra(800, 44, {30, 90, 160}, true, 2));
-  constexpr int kLinea = 34;
-  Pagina parecidas(566, 160 * kLinea);
-  for (int i = 0; i < 160; ++i) {
-    const int y = i * kLinea;
-    parecidas.rect(0, y, 566, kLinea, i % 2 ? paginas::Color{246, 246, 250} : paginas::Color{});
-    // Neighbouring keys differ by little: (37 i mod 200, 11 i mod 220, −i).
-    parecidas.rect(6, y + 6, 20, kLinea - 12,
-                   {uint8_t(40 + (i * 37) % 200), uint8_t(30 + (i * 11) % 220), uint8_t(255 - i)});
-    paginas::Azar mismo(5);  // the same text on every line
-    paginas::lineaDeTexto(parecidas, mismo, 40, y + 12, 380, 2, {20, 20, 20});
-    parecidas.rect(430 + (i % 10) * 4, y + 10, 3, 12, {20, 20, 20});  // the line's number
-    parecidas.rect(470 + (i / 10 % 10) * 4, y + 10, 3, 12, {20, 20, 20});
-  }
-  std::vector<int> vaiven = paginas::recorrido(40 * kLinea, 40 * kLinea + 14 * 60, {60});
-  for (int y = vaiven.back() - 60; y >= 19 * kLinea - 6; y -= 60) vaiven.push_back(y);
-  const int arriba = vaiven.back();
   const auto& ys = paginas::recorrido;
   for (const Corrida& c : {
            Corrida{"short plain stretch", conTramoLiso(640, 3000, 900, 330, {236, 240, 244}),
@@ -163,8 +141,6 @@ TEST(StitchJoin, NearMissesAreNotTakenForTheJoin) {
                    ys(0, 1800, {81, 82, 81, 83}), 0, 1800},
            Corrida{"long step after short ones", paginas::lista(800, 4000, 11), barras,
                    unir(ys(0, 90, {10}), {90, 500, 910, 1320}), 0, 1320},
-           Corrida{"lines alike", parecidas, ventana(566, 420), vaiven, arriba,
-                   40 * kLinea + 14 * 60},
        })
     esExacta(c);
 }
@@ -175,10 +151,7 @@ TEST(StitchJoin, ScrollingBackUpPastTheFirstFrameAddsRowsAbove) {
   Cosedor cosedor;
   const std::vector<Resultado> r =
       coser(cosedor, v, pagina, {1200, 1290, 1400, 1330, 1200, 1050, 900, 760, 700});
-  EXPECT_EQ(r[6], Resultado::arriba);
   EXPECT_EQ(r[8], Resultado::arriba);
-  EXPECT_EQ(cosedor.filasArriba(), 500);
-  EXPECT_EQ(cosedor.filasAcumuladas(), 480 + 200);
   EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 700, 1400)));
 }
 
@@ -231,8 +204,7 @@ TEST(StitchFixed, HeaderAndFooterAreLearnedAfterEightMovingFrames) {
                               paginas::barra(640, 40, {30, 90, 160}, true, 6));
   Cosedor cosedor;
   coser(cosedor, v, pagina, {0, 30, 60, 90, 120, 150, 180, 210});
-  EXPECT_EQ(cosedor.cabecera(), 0);
-  EXPECT_EQ(cosedor.pie(), 0);
+  EXPECT_EQ(cosedor.cabecera() + cosedor.pie(), 0);
   dar(cosedor, v, pagina, 240);
   EXPECT_EQ(cosedor.cabecera(), 60);
   EXPECT_EQ(cosedor.pie(), 40);
@@ -242,31 +214,7 @@ TEST(StitchFixed, HeaderAndFooterAreLearnedAfterEightMovingFrames) {
 
   Cosedor arriba;
   coser(arriba, v, pagina, {1500, 1460, 1420, 1380, 1340, 1300, 1260, 1220, 1180, 900, 950});
-  EXPECT_EQ(arriba.cabecera(), 60);
-  EXPECT_EQ(arriba.filasArriba(), 600);
-  EXPECT_EQ(arriba.filasAcumuladas(), 480 - 60 - 40);
   EXPECT_TRUE(igual(arriba.armarImagen(), v.esperada(pagina, 900, 1500)));
-}
-
-TEST(StitchFixed, FloatingButtonInTheMiddleIsReportedAndStaysOnce) {
-  const Pagina pagina = paginas::texto(640, 3000, 47);
-  Ventana v = ventana(640, 480);
-  v.boton = true;
-  v.botonX = 240;
-  v.botonY = 240;
-  v.botonAncho = 220;
-  Cosedor cosedor;
-  EXPECT_EQ(cosedor.dondeEstorba(), Estorbo::ninguno);
-  const std::vector<int> ys = paginas::recorrido(0, 1200, {40, 70, 25, 90});
-  const std::vector<Resultado> r = coser(cosedor, v, pagina, ys);
-  EXPECT_EQ(std::count(r.begin(), r.end(), Resultado::nada), 0);
-  EXPECT_GT(cosedor.muebles(), 0);
-  EXPECT_EQ(cosedor.dondeEstorba(), Estorbo::enMedio);
-  // The first frame's button is the only one left: later frames add rows from below it.
-  Pagina esperada = v.esperada(pagina, 0, 1200);
-  const std::vector<uint8_t> primero = v.cuadro(pagina, 0);
-  std::memcpy(esperada.rgba.data(), primero.data(), primero.size());
-  EXPECT_TRUE(igual(cosedor.armarImagen(), esperada));
 }
 
 // Taller than the area, nothing in two frames tells how far the page moved: the stitch stops
@@ -285,18 +233,6 @@ TEST(StitchPlain, StretchTallerThanTheAreaStopsInsteadOfGuessing) {
   }
 }
 
-TEST(StitchPlain, UniformAreasNeverGrow) {
-  for (const paginas::Color color : {paginas::Color{255, 255, 255}, paginas::Color{0, 0, 0}}) {
-    const Pagina pagina(320, 2000, color);
-    const Ventana v = ventana(320, 240);
-    Cosedor cosedor;
-    const std::vector<Resultado> r = coser(cosedor, v, pagina, {0, 50, 120, 400, 90, 1000});
-    EXPECT_EQ(r.front(), Resultado::primero);
-    EXPECT_EQ(std::count(r.begin(), r.end(), Resultado::nada), 5);
-    EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 0)));
-  }
-}
-
 TEST(StitchRobust, RepeatedFramesAddNothingAndRaiseTheWarning) {
   // Also where the picture ends in a plain stretch: an unchanged frame must not be read as a
   // step of the usual size.
@@ -305,9 +241,7 @@ TEST(StitchRobust, RepeatedFramesAddNothingAndRaiseTheWarning) {
     const Ventana v = ventana(640, 480);
     Cosedor cosedor;
     coser(cosedor, v, pagina, {1500, 1600, 1700, 1800});
-    const int alto = cosedor.filasTotales();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(dar(cosedor, v, pagina, 1800), Resultado::nada);
-    EXPECT_EQ(cosedor.filasTotales(), alto);
     EXPECT_EQ(cosedor.saltados(), 4);
     EXPECT_TRUE(cosedor.perdido());
     EXPECT_EQ(dar(cosedor, v, pagina, 1750), Resultado::nada);
@@ -322,13 +256,9 @@ TEST(StitchRobust, JumpPastTheAreaIsNotJoinedAndOverlapResumes) {
   const Ventana v = ventana(640, 480);
   Cosedor cosedor;
   const std::vector<Resultado> r = coser(cosedor, v, pagina, {0, 100, 200, 760, 900, 1300});
-  EXPECT_EQ(r[3], Resultado::nada);
-  EXPECT_EQ(r[4], Resultado::nada);
-  EXPECT_EQ(r[5], Resultado::nada);
+  EXPECT_EQ(std::count(r.begin() + 3, r.end(), Resultado::nada), 3);
   EXPECT_TRUE(cosedor.perdido());
-  EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 200)));
   EXPECT_EQ(dar(cosedor, v, pagina, 330), Resultado::abajo);
-  EXPECT_FALSE(cosedor.perdido());
   EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 330)));
 }
 
@@ -341,29 +271,7 @@ TEST(StitchRobust, FramesOfAnotherSizeAreDropped) {
   EXPECT_EQ(dar(cosedor, ventana(600, 480), pagina, 100), Resultado::otraMedida);
   EXPECT_EQ(cosedor.saltados(), 0);
   EXPECT_EQ(dar(cosedor, v, pagina, 100), Resultado::abajo);
-  EXPECT_EQ(cosedor.ancho(), 640);
-  EXPECT_EQ(cosedor.alto(), 480);
   EXPECT_TRUE(igual(cosedor.armarImagen(), v.esperada(pagina, 0, 100)));
-}
-
-// Sideways movement has no vertical join: the picture stays the first frame, on text and on
-// a smooth photo alike, and when the page moves sideways and down at once.
-TEST(StitchRobust, SidewaysScrollingIsNotJoinedVertically) {
-  const std::vector<Pagina> anchas{paginas::texto(1400, 1600, 61), paginas::foto(1400, 1600, 62)};
-  const Ventana v = ventana(640, 480);
-  for (const Pagina& pagina : anchas) {
-    for (const int bajada : {0, 60}) {
-      Cosedor cosedor;
-      int y = 300;
-      for (int x : {0, 40, 130, 300, 520, 760}) {
-        dar(cosedor, v, pagina, y, x);
-        y += bajada;
-      }
-      Pagina primero(640, 480);
-      primero.rgba = v.cuadro(pagina, 300, 0);
-      EXPECT_TRUE(igual(cosedor.armarImagen(), primero));
-    }
-  }
 }
 
 TEST(StitchRobust, PictureStaysBelowTheHeightLimit) {
@@ -401,49 +309,27 @@ TEST(StitchPlain, RepeatingPatternIsNotJoinedOnAGuess) {
   EXPECT_TRUE(cosedor.perdido());
 }
 
-// Content drawn in two-row blocks (a page scaled by two) with a button on top: on every second
-// row alone the pixels look the same one row off, and the button's pixels tip the balance.
-TEST(StitchRobust, TwoRowBlocksJoinAtTheExactRow) {
-  const Pagina mitad = paginas::texto(400, 1600, 103);
-  Pagina pagina(800, 3200);
-  for (int y = 0; y < pagina.alto; ++y)
-    for (int x = 0; x < pagina.ancho; ++x)
-      std::memcpy(pagina.fila(y) + std::size_t(x) * 4, mitad.fila(y / 2) + std::size_t(x / 2) * 4,
-                  4);
-  Ventana v = conBarras(800, 600, paginas::barra(800, 28, {244, 244, 244}, false, 3), {});
-  v.boton = true;
-  v.botonX = 740;
-  v.botonY = 70;
-  const std::vector<int> ys = paginas::recorrido(0, 2500, {150, 220, 60, 10, 400});
-  Cosedor cosedor;
-  coser(cosedor, v, pagina, ys);
-  Pagina esperada = v.esperada(pagina, 0, 2500);
-  const std::vector<uint8_t> primero = v.cuadro(pagina, 0);
-  std::memcpy(esperada.rgba.data(), primero.data(), std::size_t(v.ancho) * 4 * 120);
-  EXPECT_TRUE(igual(cosedor.armarImagen(), esperada));
-}
-
 // corvalin-stitch end to end: PNG frames in a folder, the picture and exit codes out.
 class StitchTool : public ::testing::Test {
  protected:
-  struct Salida {
-    int codigo = -1;
-    QString error;
-    QString texto;
-  };
-  Salida correr(const QString& carpeta, const QString& png) {
+  // The exit code; what it printed, on either channel, in `dijo`.
+  int correr(const QString& carpeta, const QString& png) {
     QProcess proceso;
+    proceso.setProcessChannelMode(QProcess::MergedChannels);
     proceso.start(QStringLiteral(STITCH_TOOL), {carpeta, png});
     EXPECT_TRUE(proceso.waitForFinished(60000));
-    return {proceso.exitCode(), QString::fromUtf8(proceso.readAllStandardError()),
-            QString::fromUtf8(proceso.readAllStandardOutput())};
+    dijo = QString::fromUtf8(proceso.readAll());
+    return proceso.exitCode();
+  }
+  static QImage imagen(const std::vector<uint8_t>& rgba, int ancho, int alto) {
+    return QImage(rgba.data(), ancho, alto, QImage::Format_RGBA8888);
   }
   void guardar(const QString& carpeta, const QString& nombre, const std::vector<uint8_t>& rgba,
                int ancho, int alto) {
     QDir().mkpath(carpeta);
-    const QImage imagen(rgba.data(), ancho, alto, ancho * 4, QImage::Format_RGBA8888);
-    ASSERT_TRUE(imagen.save(carpeta + QLatin1Char('/') + nombre, "PNG"));
+    ASSERT_TRUE(imagen(rgba, ancho, alto).save(carpeta + QLatin1Char('/') + nombre, "PNG"));
   }
+  QString dijo;
   QTemporaryDir dir;
 };
 
@@ -457,28 +343,21 @@ TEST_F(StitchTool, StitchesAFolderAndSkipsFramesOfAnotherSize) {
             v.cuadro(pagina, ys[i]), v.ancho, v.alto);
   guardar(carpeta, QStringLiteral("005b.png"), Pagina(200, 100).rgba, 200, 100);
   const QString png = dir.filePath(QStringLiteral("largo.png"));
-  const Salida s = correr(carpeta, png);
-  ASSERT_EQ(s.codigo, 0) << qPrintable(s.error);
-  EXPECT_TRUE(s.error.contains(QStringLiteral("005b.png"))) << qPrintable(s.error);
-  EXPECT_TRUE(s.texto.contains(QStringLiteral("%1 of %2 frames").arg(ys.size()).arg(ys.size() + 1)))
-      << qPrintable(s.texto);
-  EXPECT_TRUE(s.texto.contains(QStringLiteral("header 40 rows"))) << qPrintable(s.texto);
-
-  const QImage leida = QImage(png).convertToFormat(QImage::Format_RGBA8888);
-  Imagen imagen;
-  imagen.ancho = leida.width();
-  imagen.alto = leida.height();
-  imagen.rgba.assign(leida.constBits(), leida.constBits() + leida.sizeInBytes());
-  EXPECT_TRUE(igual(imagen, v.esperada(pagina, 0, 1100)));
+  ASSERT_EQ(correr(carpeta, png), 0) << qPrintable(dijo);
+  EXPECT_TRUE(dijo.contains(QStringLiteral("005b.png"))) << qPrintable(dijo);
+  EXPECT_TRUE(dijo.contains(QStringLiteral("%1 of %2 frames").arg(ys.size()).arg(ys.size() + 1)));
+  EXPECT_TRUE(dijo.contains(QStringLiteral("header 40 rows"))) << qPrintable(dijo);
+  const Pagina esperada = v.esperada(pagina, 0, 1100);
+  EXPECT_TRUE(QImage(png).convertToFormat(QImage::Format_RGBA8888) ==
+              imagen(esperada.rgba, esperada.ancho, esperada.alto));
 }
 
 TEST_F(StitchTool, FailsClearlyWhenNothingCanBeStitched) {
   const QString vacia = dir.filePath(QStringLiteral("vacia"));
   QDir().mkpath(vacia);
   const QString png = dir.filePath(QStringLiteral("largo.png"));
-  Salida s = correr(vacia, png);
-  EXPECT_EQ(s.codigo, 2);
-  EXPECT_TRUE(s.error.contains(QStringLiteral("no PNG"))) << qPrintable(s.error);
+  EXPECT_EQ(correr(vacia, png), 2);
+  EXPECT_TRUE(dijo.contains(QStringLiteral("no PNG"))) << qPrintable(dijo);
 
   // Frames that never overlap.
   const Pagina pagina = paginas::texto(300, 3000, 73);
@@ -486,14 +365,11 @@ TEST_F(StitchTool, FailsClearlyWhenNothingCanBeStitched) {
   const QString sueltos = dir.filePath(QStringLiteral("sueltos"));
   for (int i = 0; i < 4; ++i)
     guardar(sueltos, QStringLiteral("%1.png").arg(i), v.cuadro(pagina, i * 600), 300, 200);
-  s = correr(sueltos, png);
-  EXPECT_EQ(s.codigo, 1);
-  EXPECT_TRUE(s.error.contains(QStringLiteral("nothing could be stitched"))) << qPrintable(s.error);
-  EXPECT_TRUE(s.error.contains(QStringLiteral("no se pudo unir nada"))) << qPrintable(s.error);
+  EXPECT_EQ(correr(sueltos, png), 1);
+  EXPECT_TRUE(dijo.contains(QStringLiteral("nothing could be stitched"))) << qPrintable(dijo);
+  EXPECT_TRUE(dijo.contains(QStringLiteral("no se pudo unir nada"))) << qPrintable(dijo);
   EXPECT_FALSE(QFile::exists(png));
-
-  s = correr(dir.filePath(QStringLiteral("no-existe")), png);
-  EXPECT_EQ(s.codigo, 2);
+  EXPECT_EQ(correr(dir.filePath(QStringLiteral("no-existe")), png), 2);
 }
 
 }  // namespace

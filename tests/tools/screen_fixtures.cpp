@@ -4,23 +4,16 @@
 #include <xcb/randr.h>
 #include <xcb/xcbext.h>
 
-#include <gtest/gtest.h>
-
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 
 #include "test_pattern.h"
 
 namespace corvalin::tools::testing {
-namespace {
-
 constexpr int kStartTimeoutMs = 15000;
-
-}  // namespace
 
 TestWindow::TestWindow(Look look) : look_(std::move(look)) {
   QStringList args{QString::number(look_.rect.x()), QString::number(look_.rect.y()),
@@ -29,11 +22,8 @@ TestWindow::TestWindow(Look look) : look_(std::move(look)) {
   if (look_.overrideRedirect) args << QStringLiteral("--override-redirect");
   if (look_.shadow != std::array<int, 4>{})
     args << QStringLiteral("--shadow")
-         << QStringLiteral("%1,%2,%3,%4")
-                .arg(look_.shadow[0])
-                .arg(look_.shadow[1])
-                .arg(look_.shadow[2])
-                .arg(look_.shadow[3]);
+         << QString::asprintf("%d,%d,%d,%d", look_.shadow[0], look_.shadow[1], look_.shadow[2],
+                              look_.shadow[3]);
   if (!look_.picture.isNull() && pictureFile_.open()) {
     const QImage rgb = look_.picture.convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < rgb.height(); ++y)
@@ -134,10 +124,6 @@ std::uint32_t ShownWindows::pixel(QPoint p) const {
   return 0;
 }
 
-void ShownWindows::close(std::size_t i) {
-  windows_[i].reset();  // the helper exits, and its connection's windows go with it
-}
-
 TestWindow::Look background(std::uint32_t seed, QImage picture) {
   return {kScreen, seed, true, {}, std::move(picture)};
 }
@@ -170,12 +156,11 @@ VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
     request.info.name = name->atom;
     request.info.primary = i == 0;
     request.info.nOutput = i == 0 && firstOutput != XCB_NONE ? 1 : 0;
-    request.info.x = static_cast<std::int16_t>(m.rect.x());
-    request.info.y = static_cast<std::int16_t>(m.rect.y());
-    request.info.width = static_cast<std::uint16_t>(m.rect.width());
-    request.info.height = static_cast<std::uint16_t>(m.rect.height());
-    request.info.width_in_millimeters = static_cast<std::uint32_t>(m.sizeMm.width());
-    request.info.height_in_millimeters = static_cast<std::uint32_t>(m.sizeMm.height());
+    request.info.x = std::int16_t(m.rect.x()), request.info.y = std::int16_t(m.rect.y());
+    request.info.width = std::uint16_t(m.rect.width());
+    request.info.height = std::uint16_t(m.rect.height());
+    request.info.width_in_millimeters = std::uint32_t(m.sizeMm.width());
+    request.info.height_in_millimeters = std::uint32_t(m.sizeMm.height());
     request.output = firstOutput;
     // Sent by hand: libxcb 1.15's generated RRSetMonitor counts one request part too many.
     static const xcb_protocol_request_t kind = {2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};

@@ -6,7 +6,6 @@
 //                          [--picture FILE]
 #include <xcb/xcb.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,28 +14,10 @@
 
 #include "test_pattern.h"
 
-namespace {
-
-xcb_atom_t atom(xcb_connection_t* c, const char* name) {
-  xcb_intern_atom_reply_t* r =
-      xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, std::strlen(name), name), nullptr);
-  const xcb_atom_t a = r ? r->atom : static_cast<xcb_atom_t>(XCB_ATOM_NONE);
-  std::free(r);
-  return a;
-}
-
-}  // namespace
-
 int main(int argc, char** argv) {
   using corvalin::tools::testing::kShadowPixel;
   using corvalin::tools::testing::patternPixel;
-  if (argc < 6) {
-    std::fprintf(stderr,
-                 "usage: %s X Y W H SEED [--override-redirect] [--shadow L,R,T,B] "
-                 "[--picture FILE]\n",
-                 argv[0]);
-    return 2;
-  }
+  if (argc < 6) return 2;  // usage above
   const int x = std::atoi(argv[1]), y = std::atoi(argv[2]);
   const int w = std::atoi(argv[3]), h = std::atoi(argv[4]);
   const auto seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
@@ -66,26 +47,17 @@ int main(int argc, char** argv) {
   xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
   const xcb_gcontext_t gc = xcb_generate_id(c);
   xcb_create_gc(c, gc, pixmap, 0, nullptr);
-  const int stripRows = 32;
-  std::vector<std::uint32_t> strip(static_cast<std::size_t>(w) * stripRows);
-  for (int top = 0; top < h; top += stripRows) {
-    const int rows = std::min(stripRows, h - top);
-    for (int r = 0; r < rows; ++r) {
-      for (int col = 0; col < w; ++col) {
-        const int row = top + r;
-        const bool inShadow =
-            col < static_cast<int>(shadow[0]) || col >= w - static_cast<int>(shadow[1]) ||
-            row < static_cast<int>(shadow[2]) || row >= h - static_cast<int>(shadow[3]);
-        const std::size_t at = static_cast<std::size_t>(row) * w + col;
-        strip[static_cast<std::size_t>(r) * w + col] = inShadow ? kShadowPixel
-                                                       : picture.empty()
-                                                           ? patternPixel(seed, col, row)
-                                                           : picture[at];
-      }
+  std::vector<std::uint32_t> line(static_cast<std::size_t>(w));
+  for (int row = 0; row < h; ++row) {
+    for (int col = 0; col < w; ++col) {
+      const bool inShadow = col < int(shadow[0]) || col >= w - int(shadow[1]) ||
+                            row < int(shadow[2]) || row >= h - int(shadow[3]);
+      line[col] = inShadow          ? kShadowPixel
+                  : picture.empty() ? patternPixel(seed, col, row)
+                                    : picture[static_cast<std::size_t>(row) * w + col];
     }
-    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, w, rows, 0, top, 0, screen->root_depth,
-                  static_cast<std::uint32_t>(rows) * w * 4,
-                  reinterpret_cast<const std::uint8_t*>(strip.data()));
+    xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, w, 1, 0, row, 0, screen->root_depth,
+                  w * 4, reinterpret_cast<const std::uint8_t*>(line.data()));
   }
 
   const xcb_window_t window = xcb_generate_id(c);
@@ -97,9 +69,13 @@ int main(int argc, char** argv) {
   const std::string title = "screenshot-test-" + std::to_string(seed);
   xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
                       title.size(), title.data());
-  if (shadow[0] || shadow[1] || shadow[2] || shadow[3])
-    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, atom(c, "_GTK_FRAME_EXTENTS"),
-                        XCB_ATOM_CARDINAL, 32, 4, shadow);
+  if (shadow[0] || shadow[1] || shadow[2] || shadow[3]) {
+    xcb_intern_atom_reply_t* extents =
+        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 18, "_GTK_FRAME_EXTENTS"), nullptr);
+    xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, extents->atom, XCB_ATOM_CARDINAL, 32, 4,
+                        shadow);
+    std::free(extents);
+  }
   xcb_map_window(c, window);
   xcb_flush(c);
 
