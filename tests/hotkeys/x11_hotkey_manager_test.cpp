@@ -97,13 +97,12 @@ TEST_F(X11Hotkeys, APressRunsItsHandlerOnceOnTheMainThreadWhateverTheLockKeys) {
   // Held down past the server's repeat delay, it is still one press.
   xdotool({"keydown", "shift+super+0"});
   QTest::qWait(1000);
-  xdotool({"keyup", "0"});
-  xdotool({"keyup", "shift+super"});
+  xdotool({"keyup", "0", "shift+super"});
   teclear({"shift+super+0"});  // a new press after the release counts again
   EXPECT_EQ(pulsaciones[1], esperadas + 2);
 }
 
-TEST_F(X11Hotkeys, ARefusedRegistrationKeepsWhatWasThere) {
+TEST_F(X11Hotkeys, ARefusedRegistrationKeepsWhatWasThereAndAMovedIdFreesItsOldCombination) {
   OtroCliente otro;
   ASSERT_TRUE(otro.agarrar(kOcho));
   registrarCentinela();
@@ -115,21 +114,13 @@ TEST_F(X11Hotkeys, ARefusedRegistrationKeepsWhatWasThere) {
   teclear({"shift+super+0"});
   EXPECT_EQ(pulsaciones[1], 1);
   EXPECT_EQ(pulsaciones[2], 0);
-}
-
-TEST_F(X11Hotkeys, ReRegisteringAnIdMovesItAndFreesTheOldCombination) {
-  registrarCentinela();
-  ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
-  ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(2)));
-  teclear({"shift+super+0", "shift+super+7"});
-  EXPECT_EQ(pulsaciones[1], 0);
-  EXPECT_EQ(pulsaciones[2], 1);
-  EXPECT_TRUE(OtroCliente().agarrar(kCero));
-  // The same combination again only swaps the handler: the grab must survive it.
+  // Moved, then the same combination again, which only swaps the handler: the grab survives.
   ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(3)));
-  teclear({"shift+super+7"});
-  EXPECT_EQ(pulsaciones[2], 1);
-  EXPECT_EQ(pulsaciones[3], 1);
+  ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(4)));
+  teclear({"shift+super+0", "shift+super+7"});
+  EXPECT_EQ(pulsaciones[1] + pulsaciones[3], 1);
+  EXPECT_EQ(pulsaciones[4], 1);
+  EXPECT_TRUE(OtroCliente().agarrar(kCero));
 }
 
 TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingEvenAPressStillQueued) {
@@ -189,10 +180,7 @@ TEST_F(X11Hotkeys, AGrabbedCombinationReachesTheListeningRecorderInstead) {
   NotificationCenter::shared().observe(QString::fromUtf8(notificacion::kCapturandoAtajo), &contexto,
                                        [&](const QVariant& capturando) {
                                          suspendidos = capturando.toBool();
-                                         if (suspendidos)
-                                           atajos->unregisterAll();
-                                         else
-                                           registrar();
+                                         suspendidos ? atajos->unregisterAll() : (void)registrar();
                                        });
   xdotool({"key", "ctrl+alt+k"});
   ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 1; }))
@@ -212,14 +200,11 @@ TEST_F(X11Hotkeys, AGrabbedCombinationReachesTheListeningRecorderInstead) {
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&ventana));
   const QPoint centro = grabador->mapToGlobal(grabador->rect().center());
   xdotool({"mousemove", QString::number(centro.x()), QString::number(centro.y()), "click", "1"});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->recording() && suspendidos; }));
-  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->hasFocus(); }));
+  ASSERT_TRUE(QTest::qWaitFor([&] { return grabador->hasFocus() && suspendidos; }));
 
   xdotool({"key", "ctrl+alt+k"});
   ASSERT_TRUE(QTest::qWaitFor([&] { return !informes.empty(); }));
-  ASSERT_EQ(informes[0], ctrlAltK);
-  EXPECT_EQ(informes[0]->display(), "Ctrl+Alt+K");
-  EXPECT_FALSE(grabador->recording());
+  EXPECT_EQ(informes[0], ctrlAltK);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !suspendidos; }));
   EXPECT_EQ(pulsaciones[1], 1);
 

@@ -28,15 +28,13 @@ PcmView estereo(const std::vector<float>& v, int tasa = 48000) {
 
 TEST(AudioMixer, ReadsIntegerMonoPlanarAndOtherRates) {
   const std::vector<int16_t> mono(10, 16384);
-  const std::vector<float> leido = MezcladorDeAudio::leer({mono.data(), 1, 10, 48000, false, true});
-  ASSERT_EQ(leido.size(), 20u);
-  EXPECT_FLOAT_EQ(leido[0], 0.5f);
-  EXPECT_FLOAT_EQ(leido[19], 0.5f);
+  EXPECT_EQ(MezcladorDeAudio::leer({mono.data(), 1, 10, 48000, false, true}),
+            std::vector<float>(20, 0.5f));
 
   // Two planes: left then right.
   const std::vector<float> planos{0.1f, 0.2f, 0.3f, -0.1f, -0.2f, -0.3f};
-  const std::vector<float> p = MezcladorDeAudio::leer({planos.data(), 2, 3, 48000, true, false});
-  EXPECT_EQ(p, (std::vector<float>{0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f}));
+  EXPECT_EQ(MezcladorDeAudio::leer({planos.data(), 2, 3, 48000, true, false}),
+            (std::vector<float>{0.1f, -0.1f, 0.2f, -0.2f, 0.3f, -0.3f}));
   // A third channel is left out.
   const std::vector<float> tres{1, 2, 3, 4, 5, 6};
   EXPECT_EQ(MezcladorDeAudio::leer({tres.data(), 3, 2, 48000, true, true}),
@@ -49,7 +47,6 @@ TEST(AudioMixer, ReadsIntegerMonoPlanarAndOtherRates) {
   // Interpolated along the ramp: frame 240 of 480 is halfway.
   EXPECT_NEAR(r[2 * 240], 220.5f / 441.0f, 1e-3);
   EXPECT_TRUE(MezcladorDeAudio::leer({nullptr, 2, 10, 48000, true, true}).empty());
-  EXPECT_TRUE(MezcladorDeAudio::leer({tres.data(), 0, 2, 48000, true, true}).empty());
 }
 
 TEST(AudioMixer, SourcesAddOnOneTimelineAndTheLastQuarterSecondWaits) {
@@ -97,8 +94,6 @@ TEST(AudioMixer, LateBuffersKeepTheirUnwrittenPartAndFarOnesAreDropped) {
   EXPECT_EQ(e.frames(), 24000 + 4800);
   // 61 s beyond what is pending: dropped; 59 s: kept.
   m.agregar(estereo(std::vector<float>(480 * 2, 0.9f)), 600'000 + 61'000'000);
-  m.vaciar(e.escritor(), true);
-  EXPECT_EQ(e.frames(), 24000 + 4800);
   m.agregar(estereo(std::vector<float>(480 * 2, 0.9f)), 600'000 + 59'000'000);
   m.vaciar(e.escritor(), true);
   EXPECT_EQ(e.frames(), 24000 + 4800 + 59 * 48000 + 480);

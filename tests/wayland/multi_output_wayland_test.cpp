@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -21,15 +18,12 @@ using testing::correr;
 using testing::distintosEn;
 
 // A second output beside the first while it lives: HEADLESS-2, 1280x720, to the right.
-class SegundaSalida {
- public:
-  SegundaSalida() {
-    correr(u"swaymsg"_s, {u"create_output"_s});
-    lista_ =
-        correr(u"swaymsg"_s, {u"output HEADLESS-2 resolution 1280x720 position 1920 0"_s}).codigo ==
-        0;
-    QThread::msleep(500);
-  }
+struct SegundaSalida {
+  const bool lista =
+      correr(u"swaymsg"_s, {u"create_output"_s}).codigo == 0 &&
+      correr(u"swaymsg"_s, {u"output HEADLESS-2 resolution 1280x720 position 1920 0"_s}).codigo ==
+          0;
+  SegundaSalida() { QThread::msleep(500); }
   ~SegundaSalida() {
     correr(u"swaymsg"_s, {u"output HEADLESS-2 disable"_s});
     // Its workspaces move to the first output: the first workspace is shown there again, and
@@ -37,15 +31,11 @@ class SegundaSalida {
     correr(u"swaymsg"_s, {u"focus output HEADLESS-1; workspace number 1"_s});
     QThread::msleep(300);
   }
-  bool lista() const { return lista_; }
-
- private:
-  bool lista_ = false;
 };
 
 TEST(WaylandOutputs, WithTwoOutputsAnAreaOnEitherIsTheDesktopsOwnPixels) {
   SegundaSalida segunda;
-  ASSERT_TRUE(segunda.lista());
+  ASSERT_TRUE(segunda.lista);
   const auto cliente = clienteWayland({u"pattern"_s, u"13"_s});
   ASSERT_TRUE(cliente);
   testing::PunteroVirtual puntero;

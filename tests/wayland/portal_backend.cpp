@@ -32,14 +32,12 @@ using Atajos = QList<Atajo>;
 QDBusArgument& operator<<(QDBusArgument& arg, const Atajo& a) {
   arg.beginStructure();
   arg << a.id << a.propiedades;
-  arg.endStructure();
-  return arg;
+  return arg.endStructure(), arg;
 }
 const QDBusArgument& operator>>(const QDBusArgument& arg, Atajo& a) {
   arg.beginStructure();
   arg >> a.id >> a.propiedades;
-  arg.endStructure();
-  return arg;
+  return arg.endStructure(), arg;
 }
 
 }  // namespace
@@ -55,14 +53,6 @@ const QString kInterfaz = u"org.freedesktop.impl.portal.GlobalShortcuts"_s;
 struct Estado {
   QString sesion;
   Atajos atajos;
-
-  void emitir(const char* senal, const QString& id) {
-    QDBusMessage m =
-        QDBusMessage::createSignal(kRutaDelPortal, kInterfaz, QString::fromLatin1(senal));
-    m << QVariant::fromValue(QDBusObjectPath(sesion)) << id
-      << quint64(QDateTime::currentMSecsSinceEpoch()) << QVariantMap();
-    QDBusConnection::sessionBus().send(m);
-  }
 };
 
 // The backend's side of a session: the frontend closes it when its client closes it or leaves,
@@ -113,11 +103,9 @@ class Atajos_ : public QDBusAbstractAdaptor {
                      const QString&, const QVariantMap&, QVariantMap& resultados) {
     estado_->sesion = sesion.path();
     estado_->atajos += atajos;
-    Atajos hechos;
-    for (auto [id, p] : atajos) {
+    Atajos hechos = atajos;
+    for (auto& [id, p] : hechos)
       p.insert(u"trigger_description"_s, p.value(u"preferred_trigger"_s).toString());
-      hechos << Atajo{id, p};
-    }
     resultados.insert(u"shortcuts"_s, QVariant::fromValue(hechos));
     return respuesta_;
   }
@@ -146,7 +134,7 @@ class Capturas : public QDBusAbstractAdaptor {
   }
 };
 
-// Every screen-sharing session refused.
+// Every screen-sharing session refused at its start: the rest never comes.
 class Pantallas : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.ScreenCast")
@@ -163,14 +151,6 @@ class Pantallas : public QDBusAbstractAdaptor {
  public Q_SLOTS:
   uint CreateSession(const QDBusObjectPath&, const QDBusObjectPath&, const QString&,
                      const QVariantMap&, QVariantMap&) {
-    return 2;
-  }
-  uint SelectSources(const QDBusObjectPath&, const QDBusObjectPath&, const QString&,
-                     const QVariantMap&, QVariantMap&) {
-    return 2;
-  }
-  uint Start(const QDBusObjectPath&, const QDBusObjectPath&, const QString&, const QString&,
-             const QVariantMap&, QVariantMap&) {
     return 2;
   }
 };
@@ -191,8 +171,13 @@ class Pruebas : public QDBusAbstractAdaptor {
     return lista;
   }
   void Press(const QString& id) {
-    estado_->emitir("Activated", id);
-    estado_->emitir("Deactivated", id);
+    for (const char* senal : {"Activated", "Deactivated"}) {
+      QDBusMessage m =
+          QDBusMessage::createSignal(kRutaDelPortal, kInterfaz, QString::fromLatin1(senal));
+      m << QVariant::fromValue(QDBusObjectPath(estado_->sesion)) << id
+        << quint64(QDateTime::currentMSecsSinceEpoch()) << QVariantMap();
+      QDBusConnection::sessionBus().send(m);
+    }
   }
 
  private:

