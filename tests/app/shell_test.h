@@ -20,7 +20,7 @@
 namespace corvalin::testing {
 
 struct ToastVisto {
-  QString titulo, detalle, simbolo;
+  QString titulo, detalle;
 };
 
 class FakeAlertas final : public Alertas {
@@ -71,9 +71,8 @@ class FakeLector final : public TextRecognizer {
 struct EditorVisto {
   QImage imagen;
   QString carpeta;  // of the recovery copy it reopened
-  int mostrado = 0, refrescos = 0, documentoTerminado = 0;
+  int mostrado = 0, documentoTerminado = 0;
   bool visible = false;
-  std::optional<QColor> color;
   const EditorWindow* ventana = nullptr;  // to compare with, never to use
 };
 
@@ -88,8 +87,8 @@ class FakeEditor final : public EditorWindow {
     ++v->documentoTerminado;
     cerrar();
   }
-  void refrescarBotonDeSubida() override { ++v->refrescos; }
-  void setStrokeColor(const QColor& c) override { v->color = c; }
+  void refrescarBotonDeSubida() override {}
+  void setStrokeColor(const QColor&) override {}
   std::shared_ptr<EditorVisto> v;
 };
 
@@ -122,11 +121,11 @@ class FakeScroll final : public ScrollCapture {
 class FakeCuenta final : public CuentaRegresiva {
  public:
   FakeCuenta(int s, std::function<void()> fin) : segundos(s), alTerminar(std::move(fin)) {}
-  void arrancar() override { arrancada = true; }
+  void arrancar() override {}
   void cerrar() override { cerrada = true, alTerminar = nullptr; }
   int segundos;
   std::function<void()> alTerminar;
-  bool arrancada = false, cerrada = false;
+  bool cerrada = false;
 };
 
 class FakeGrabadora final : public ScreenRecorder {
@@ -209,8 +208,7 @@ struct VentanasDeGrabacion {
       setup->deSetup = std::move(h);
       return std::unique_ptr<RecordSetupBar>(setup);
     };
-    f.frame = [this](const QRect& r) {
-      marco = r;
+    f.frame = [this](const QRect&) {
       return std::unique_ptr<RecordingFrame>(nueva(QStringLiteral("frame")));
     };
     f.bar = [this](RecordingBar::Modo m, ManejadoresDeBarra h) {
@@ -243,7 +241,6 @@ struct VentanasDeGrabacion {
   QStringList log;
   VentanaFalsa *setup = nullptr, *bar = nullptr, *panel = nullptr;
   QRect icono;  // where the panel was asked to go
-  std::optional<QRect> marco;
   std::vector<FormaDeCamara> pedidosDeCamara;
   std::function<void()> entregarCamara;
 };
@@ -271,12 +268,8 @@ class FakeHotkeys final : public HotkeyManager {
 class FakeSonda final : public HotkeyProbe {
  public:
   bool pendiente(uint32_t id) const override { return esperando.count(id) > 0; }
-  void llego(uint32_t id) override {
-    esperando.erase(id);
-    llegados.push_back(id);
-  }
+  void llego(uint32_t id) override { esperando.erase(id); }
   std::set<uint32_t> esperando;
-  std::vector<uint32_t> llegados;
 };
 
 class FakeStatusItem final : public StatusItem {
@@ -320,7 +313,6 @@ struct Banco {
   std::vector<CopiaPendiente> copias;  // left unsaved by an earlier run
   VentanasDeGrabacion ventanasDeGrabacion;
   bool permiso = true;
-  int activaciones = 0;
   QRect pantalla{0, 0, 1920, 1080};
 
   std::unique_ptr<EditorWindow> nuevoEditor(const QImage& image, const QString& carpeta = {}) {
@@ -341,12 +333,11 @@ struct Banco {
     lector = poner<FakeLector>(p.lector);
     grabadora = poner<FakeGrabadora>(p.grabadora);
     p.sonda = sonda;
-    p.toast = [this](const QString& t, const QString& d, const QString& s) {
-      toasts.push_back({t, d, s});
+    p.toast = [this](const QString& t, const QString& d, const QString&) {
+      toasts.push_back({t, d});
     };
-    p.toastConAccion = [this](const QString& t, const QString& d, const QString& s,
-                              AccionDeToast a) {
-      toastsConAccion.push_back({{t, d, s}, a});
+    p.toastConAccion = [this](const QString& t, const QString& d, const QString&, AccionDeToast a) {
+      toastsConAccion.push_back({{t, d}, a});
     };
     p.documentosSinGuardar = [this] { return copias; };
     // A folder named "dañada" holds a copy that can't be read.
@@ -356,7 +347,7 @@ struct Banco {
     };
     p.editor = [this](const QImage& i) { return nuevoEditor(i); };
     p.permisoDePantalla = [this] { return permiso; };
-    p.activar = [this] { ++activaciones; };
+    p.activar = [] {};
     p.pantallaBajoElPuntero = [this] { return AreaElegida{pantalla, QStringLiteral("p-1")}; };
     p.marcoDePantalla = [this](const QString& n) { return n == "p-1" ? pantalla : QRect(); };
     p.desplazamiento = [this] {
