@@ -38,7 +38,7 @@ table=$artifacts/bad_input.txt
 : >"$table"
 row() { printf '%-26s %s\n' "$1" "$2" | tee -a "$table"; }
 
-window() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n1; }
+window() { first_window --onlyvisible --name "^$1\$"; }
 has_window() { [[ -n "$(window "$1")" ]]; }
 alive() { kill -0 "$instance" 2>/dev/null; }
 copies() { ls "$XDG_STATE_HOME"/corvalin/recovery/*/documento.json 2>/dev/null | wc -l; }

@@ -71,7 +71,7 @@ grep -q "Successfully activated service 'app.corvalin.Corvalin'" "$work/bus/bus.
 settings_shown() { xdotool search --onlyvisible --name '^Corvalin Settings$' >/dev/null 2>&1; }
 wait_for 100 xdotool search --name '^Corvalin Settings$' ||
   fail "the started Corvalin did not open its Preferences"
-win=$(xdotool search --name '^Corvalin Settings$' | head -n1)
+win=$(first_window --name '^Corvalin Settings$')
 # Closed the way a person does it (Escape), so that the next command has to open it again.
 for _ in $(seq 50); do
   settings_shown || break

@@ -32,7 +32,7 @@ export DBUS_SESSION_BUS_ADDRESS=$bus_address
 copies=$XDG_STATE_HOME/corvalin/recovery
 
 # The editor, titled with its picture's size.
-editor_window() { xdotool search --onlyvisible --name "^${1:-[0-9]+×[0-9]+}\$" | head -n1; }
+editor_window() { first_window --onlyvisible --name "^${1:-[0-9]+×[0-9]+}\$"; }
 has_editor() { [[ -n "$(editor_window "$@")" ]]; }
 description() { ls "$copies"/*/documento.json 2>/dev/null | head -n1; }
 # The process that wrote the copy, and whether it has a step to undo.
@@ -63,7 +63,7 @@ instance=""
 instance=$!
 wait_for 150 xdotool search --onlyvisible --name '^Quedó una captura sin guardar$' ||
   fail "no toast offered the capture back: $(cat "$work/second.log")"
-toast=$(xdotool search --onlyvisible --name '^Quedó una captura sin guardar$' | head -n1)
+toast=$(first_window --onlyvisible --name '^Quedó una captura sin guardar$')
 has_editor && fail "an editor opened before the button was pressed"
 eval "$(xdotool getwindowgeometry --shell "$toast")"
 # The button sits at the toast's right end.

@@ -37,7 +37,7 @@ old=$!
 wait_for 100 owned || fail "corvalin did not start"
 timeout 10 "$corvalin" --action openPreferences || fail "the action was not handed over"
 wait_for 50 xdotool search --name '^Preferencias de Corvalin$' || fail "no Spanish Preferences window"
-win=$(xdotool search --name '^Preferencias de Corvalin$' | head -n1)
+win=$(first_window --name '^Preferencias de Corvalin$')
 xdotool windowfocus --sync "$win" 2>/dev/null || true
 sleep 0.3
 xdotool key ctrl+Tab
@@ -53,7 +53,7 @@ timeout 10 "$corvalin" --action openPreferences || fail "the new process did not
 wait_for 50 xdotool search --name '^Corvalin Settings$' || fail "no English Preferences window"
 [[ $(running | grep -c .) -eq 1 ]] || fail "expected one corvalin, got: $(running | tr '\n' ' ')"
 grep -q '^idioma=en$' "$config/corvalin/corvalin.conf" || fail "the language was not stored"
-win=$(xdotool search --name '^Corvalin Settings$' | head -n1)
+win=$(first_window --name '^Corvalin Settings$')
 sleep 0.3
 import -window "$win" "$artifacts/language-restart-after.png"
 echo "ok: restarted in English ($artifacts/language-restart-after.png)"

@@ -10,3 +10,15 @@ wait_for() {
   done
   return 1
 }
+
+#   first_window ARGS...     the first window `xdotool search ARGS...` finds, or nothing. A
+#                            window that goes while xdotool walks the tree fails the whole
+#                            search (BadWindow), so a failed search is asked again.
+first_window() {
+  local w=""
+  for _ in 1 2 3 4 5; do
+    w=$(xdotool search "$@" 2>/dev/null | head -n1) && [[ -n "$w" ]] && break
+    sleep 0.1
+  done
+  echo "$w"
+}
