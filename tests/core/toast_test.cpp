@@ -15,13 +15,11 @@ using namespace Qt::Literals::StringLiterals;
 TEST(ToastWidget, ANewToastReplacesTheCurrentOneWithoutLosingTheSlot) {
   Toast* first = Toast::mostrar(u"Primero"_s, QString(), u"bell.fill"_s);
   QPointer<Toast> firstGuard(first);
-  EXPECT_EQ(Toast::actual(), first);
   const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
   EXPECT_EQ(first->y(), area.y() + 16);
   EXPECT_EQ(posicionDeToast(QRect(1920, 32, 1280, 1000), QSize(241, 60)), QPoint(2440, 48));
 
   Toast* second = Toast::mostrar(u"Segundo"_s, u"d"_s, u"bell.fill"_s);
-  EXPECT_EQ(Toast::actual(), second);
   // The first fades out (0.2 s) and is gone; its end does not clear the newer toast.
   QTRY_VERIFY_WITH_TIMEOUT(firstGuard.isNull(), 2000);
   EXPECT_EQ(Toast::actual(), second);
@@ -33,7 +31,6 @@ TEST(ToastWidget, ANewToastReplacesTheCurrentOneWithoutLosingTheSlot) {
 TEST(ToastWidget, AToastWithAButtonTakesClicksRunsItsActionOnceAndGoes) {
   const Toast plain(u"Aviso"_s, QString(), u"bell.fill"_s);
   EXPECT_TRUE(plain.testAttribute(Qt::WA_TransparentForMouseEvents));
-  EXPECT_EQ(plain.boton(), nullptr);
 
   int elegido = 0;
   QPointer<Toast> toast = Toast::mostrar(u"Aviso"_s, u"detalle"_s, u"bell.fill"_s,

@@ -41,9 +41,6 @@ TEST_F(Render, AHighlighterMultipliesSoDarkStaysDarkAndLightTakesItsColour) {
   // 40 % of the colour multiplied in: white × (0.6 + 0.4 × c).
   EXPECT_LE(colorDistance(out.pixel(150, 50), qRgb(255, 235, 153)), 3);
   EXPECT_LE(colorDistance(out.pixel(50, 50), qRgb(40, 37, 24)), 3);
-  // Square caps: the 20-unit wide stroke reaches 10 units past its last point.
-  EXPECT_FALSE(near(out.pixel(198, 50), qRgb(255, 255, 255), 8));
-  EXPECT_TRUE(near(out.pixel(150, 62), qRgb(255, 255, 255), 0));
 }
 
 TEST_F(Render, PixelateShowsTheMosaicOfTheBaseOnly) {
@@ -92,7 +89,6 @@ TEST_F(Render, TheMagnifierShowsItsSourceUprightAndConnectsToIt) {
   EXPECT_TRUE(near(out.pixel(150, 215), qRgb(0, 255, 0), 40));
   EXPECT_TRUE(near(out.pixel(150, 265), qRgb(0, 0, 255), 40));
   EXPECT_TRUE(near(out.pixel(150, 180), qRgb(0, 0, 0), 40));  // connector between the two
-  EXPECT_TRUE(near(out.pixel(131, 150), qRgb(0, 0, 0), 40));  // the source's frame
 }
 
 TEST_F(Render, APastedPictureIsDrawnUpright) {
@@ -122,25 +118,6 @@ TEST_F(Render, AnOpaqueCalloutFillsItsBubbleAndTail) {
   for (int y = box.top(); y <= box.bottom(); ++y)
     for (int x = box.left(); x <= box.right(); ++x) ink += qGreen(out.pixel(x, y)) > 200;
   EXPECT_GT(ink, 40);
-}
-
-TEST_F(Render, ATransparentCalloutShowsShadowedTextAndNoBubble) {
-  Shape callout = shape(ToolKind::text, {40, 80}, {});
-  callout.text = QStringLiteral("Hola");
-  callout.fontSize = 24;
-  callout.color = QColor(255, 0, 0, 0);
-  callout.textColor = Qt::white;
-  callout.tail = QPointF(60, 10);
-  const QColor grey(128, 128, 128);
-  const QImage out = draw(filled(260, 200, grey), {callout});
-  const QRect box = pixelRect(callout.calloutBox(fonts), 200);
-  EXPECT_EQ(out.pixel(box.left() + 1, box.top() + 1), grey.rgb());  // no bubble, no tail
-  EXPECT_EQ(out.pixel(60, 200 - 30), grey.rgb());
-  int ink = 0, shade = 0;  // white letters and their shadow
-  for (int y = box.top(); y <= box.bottom() + 6; ++y)
-    for (int x = box.left(); x <= box.right(); ++x)
-      ink += qGreen(out.pixel(x, y)) > 220, shade += qGreen(out.pixel(x, y)) < 110;
-  EXPECT_GT(std::min(ink, shade), 40);
 }
 
 TEST_F(Render, ShapesThatShowNothingLeaveThePictureAlone) {

@@ -1,8 +1,9 @@
-// Shared by the canvas and window suites: a canvas or a whole editor window over a private
-// settings file, fakes for every service, and synthetic mouse input in image coordinates.
+// Shared by the canvas, window and recovery suites: a canvas or a whole editor window over a
+// private settings file, fakes for every service, and synthetic mouse input in image coordinates.
 #pragma once
 
 #include <QApplication>
+#include <QDir>
 #include <QMouseEvent>
 #include <QTemporaryDir>
 #include <QTest>
@@ -10,18 +11,12 @@
 
 #include "core/settings.h"
 #include "core/texts.h"
-#include "editor/annotation_fonts.h"
 #include "editor/editor_queues.h"
 #include "editor/editor_view.h"
 #include "editor/editor_window_controller.h"
 #include "editor_test_support.h"
 
 namespace corvalin::testing {
-
-inline const AnnotationFonts& fuentes() {
-  static const AnnotationFonts f;
-  return f;
-}
 
 // Waits until every job queued so far on the editor's background queues has run, then lets
 // their results reach the main thread.
@@ -95,6 +90,72 @@ class CanvasTest : public ::testing::Test {
   int escapes_ = 0;
   int redimensiones_ = 0;
   QString hint_;
+};
+
+// Reads back `answer` for every picture and notes the picture's size.
+struct FakeReader : TextRecognizer {
+  void read(const QImage& image, std::function<void(QString, int)> completion) override {
+    sizes.push_back(image.size());
+    completion(answer, 2);
+  }
+  std::vector<QSize> sizes;
+  QString answer;
+};
+
+// A whole editor window over a private settings file, saving into out/, with every service
+// faked and recorded.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fijarIdiomaActual(Idioma::ingles);
+    settings_ = std::make_unique<Settings>(dir_.path(), dir_.path());
+    settings_->d().set(QStringLiteral("saveFolder"), dir_.filePath(QStringLiteral("out")));
+    s_.settings = settings_.get();
+    s_.portapapeles.ponerPng = [this](const QByteArray& png, const QImage&) { png_ = png; };
+    s_.portapapeles.ponerTexto = [this](const QString& t) { texto_ = t; };
+    s_.portapapeles.imagen = [] { return QImage(); };
+    s_.lector = &reader_;
+    s_.toast = [this](const QString& t, const QString& d, const QString&) {
+      toasts_.push_back(t + QStringLiteral(" | ") + d);
+    };
+    s_.mostrarError = [this](QWidget*, const QString& t, const QString& d) {
+      errores_.push_back(t + QStringLiteral(" | ") + d);
+    };
+    s_.subida.titulo = [] { return QStringLiteral("Upload to the cloud"); };
+    s_.subida.lista = [this] { return listo_; };
+    s_.subida.subir = [this](const QByteArray&, const QString& nombre,
+                             std::function<void(const FinDeSubida&)> fin) {
+      subidas_.push_back(nombre);
+      fin_ = std::move(fin);
+    };
+    s_.abrirPreferencias = [this] { ++preferencias_; };
+  }
+
+  EditorWindowController& abrir(const QImage& picture) {
+    window_ = std::make_unique<EditorWindowController>(picture, s_);
+    window_->mostrar();
+    esperarColas();
+    return *window_;
+  }
+
+  // The files saved so far.
+  QStringList guardados() const {
+    return QDir(dir_.filePath(QStringLiteral("out"))).entryList(QDir::Files);
+  }
+
+  QTemporaryDir dir_;
+  std::unique_ptr<Settings> settings_;
+  ServiciosDelEditor s_;
+  std::unique_ptr<EditorWindowController> window_;
+  FakeReader reader_;
+  QByteArray png_;
+  QString texto_;
+  std::vector<QString> toasts_;
+  std::vector<QString> errores_;
+  std::vector<QString> subidas_;
+  std::function<void(const FinDeSubida&)> fin_;
+  bool listo_ = true;
+  int preferencias_ = 0;
 };
 
 }  // namespace corvalin::testing

@@ -12,7 +12,7 @@
 namespace corvalin {
 namespace {
 
-// A screenshot-like picture: a window with a title bar, text lines and a button.
+// A screenshot-like picture: a window with a title bar and text lines.
 QImage captura() {
   QImage img(1600, 1000, QImage::Format_ARGB32_Premultiplied);
   QPainter p(&img);
@@ -24,8 +24,6 @@ QImage captura() {
   p.setFont(f);
   p.setPen(Qt::white);
   p.drawText(QRect(110, 60, 800, 56), Qt::AlignVCenter, QStringLiteral("Informe trimestral"));
-  p.fillRect(QRect(1180, 820, 260, 70), QColor(0x00, 0x7A, 0xFF));
-  p.drawText(QRect(1180, 820, 260, 70), Qt::AlignCenter, QStringLiteral("Enviar"));
   p.setPen(QColor(0x33, 0x33, 0x33));
   for (int i = 0; i < 12; ++i)
     p.drawText(QPoint(130, 190 + 52 * i), QStringLiteral("Línea %1 con cifras y notas").arg(i + 1));

@@ -8,6 +8,7 @@
 #include <QString>
 #include <cmath>
 
+#include "editor/annotation_fonts.h"
 #include "editor/shape.h"
 #include "editor/text_measurer.h"
 
@@ -42,6 +43,12 @@ inline Shape textOf(ToolKind kind, QPointF origin, const QString& text, double f
   s.text = text;
   s.fontSize = fontSize;
   return s;
+}
+
+// The real fonts, loaded once.
+inline const AnnotationFonts& fuentes() {
+  static const AnnotationFonts f;
+  return f;
 }
 
 inline QImage filled(int w, int h, const QColor& c) {

@@ -112,14 +112,12 @@ TEST_F(EditorX11, ACaptureDrawnOnWithThePointerIsSavedWithItsAnnotations) {
   // The arrow: its letter, then a drag from the lower left to the upper right.
   apuntar({300, 300});
   xdotool({QStringLiteral("key"), QStringLiteral("a")});
-  ASSERT_EQ(w.canvas()->tool(), ToolKind::arrow);
   arrastrar({400, H - 700}, {900, H - 400});
   ASSERT_EQ(w.canvas()->documento().shapes.size(), 1u);
 
   // The callout: its letter, a click, a word and Return.
   xdotool({QStringLiteral("key"), QStringLiteral("t")});
   apuntar({1200, H - 800}, QStringLiteral("click 1"));
-  ASSERT_TRUE(w.canvas()->editingText());
   xdotool({QStringLiteral("type"), QStringLiteral("Hola")});
   xdotool({QStringLiteral("key"), QStringLiteral("Return")});
   ASSERT_EQ(w.canvas()->documento().shapes.size(), 2u);
@@ -156,7 +154,6 @@ TEST_F(EditorX11, CtrlCPutsARealPngOnTheClipboard) {
   picture.fill(QColor(kFondo));
   QPainter(&picture).fillRect(QRect(0, 0, 320, 200), QColor(0x20, 0xA0, 0x40));
   EditorWindowController& w = abrir(picture);
-  arrastrar({100, 300}, {500, 300});  // the select tool: nothing happens
   xdotool({QStringLiteral("key"), QStringLiteral("l")});
   arrastrar({100, 100}, {500, 100});
   ASSERT_EQ(w.canvas()->documento().shapes.size(), 1u);

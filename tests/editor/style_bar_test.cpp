@@ -35,12 +35,6 @@ TEST(InspectorContents, EachKindShowsItsOwnControls) {
   const auto arrow = inspectorControls(of(ToolKind::arrow), 1, false, std::nullopt);
   EXPECT_EQ(kinds(arrow),
             (std::vector<Kind>{Kind::swatch, Kind::slider, Kind::button, Kind::button}));
-  EXPECT_EQ(arrow[2].action, InspectorAction::duplicate);
-  EXPECT_EQ(kinds(inspectorControls(of(ToolKind::blur), 1, false, std::nullopt)),
-            (std::vector<Kind>{Kind::button, Kind::button}));
-  const auto counter = inspectorControls(of(ToolKind::counter), 1, false, std::nullopt);
-  EXPECT_EQ(counter[0].target, InspectorTarget::stroke);
-  EXPECT_EQ(counter[1].target, InspectorTarget::text);
 
   // A callout offers to remove its box, or to bring it back once removed.
   Shape callout = of(ToolKind::text);
@@ -52,16 +46,6 @@ TEST(InspectorContents, EachKindShowsItsOwnControls) {
   callout.color = withoutBox(callout.color);
   EXPECT_EQ(inspectorControls(callout, 1, false, std::nullopt)[1].action,
             InspectorAction::restoreBox);
-}
-
-TEST(InspectorContents, AnOpenPaletteMarksTheTargetsColourIfItIsOne) {
-  Shape s = of(ToolKind::counter);
-  s.color = QColor(0x00, 0x7A, 0xFF);
-  s.textColor = QColor(0x12, 0x34, 0x56);
-  EXPECT_EQ(inspectorControls(s, 1, false, InspectorTarget::stroke)[1].selectedIndex, 5);
-  EXPECT_EQ(inspectorControls(s, 1, false, InspectorTarget::text)[1].selectedIndex, std::nullopt);
-  s.color.setAlpha(0);  // a removed box is not the opaque palette colour
-  EXPECT_EQ(inspectorControls(s, 1, false, InspectorTarget::stroke)[1].selectedIndex, std::nullopt);
 }
 
 // Whatever the slider sets, the bar shows the same position again when it is rebuilt.
@@ -79,11 +63,6 @@ TEST(InspectorSliders, MovingTheSliderRoundTrips) {
   EXPECT_DOUBLE_EQ(arrow.width, 4);
   arrow.width = 20;
   EXPECT_DOUBLE_EQ(sliderValue(arrow, 1), 16);  // the slider ends at 16
-  Shape counter = of(ToolKind::counter);
-  applyColor(counter, Qt::yellow, InspectorTarget::text);
-  applyColor(counter, Qt::blue, InspectorTarget::stroke);
-  EXPECT_EQ(counter.textColor, QColor(Qt::yellow));
-  EXPECT_EQ(counter.color, QColor(Qt::blue));
 }
 
 class Bar : public ::testing::Test {
@@ -153,69 +132,33 @@ TEST_F(Bar, TheSliderRestylesReportsAndRemembersTheWidth) {
   EXPECT_FALSE(settings->ajustesPorHerramienta().contains(QStringLiteral("10")));
 }
 
-TEST_F(Bar, UpdateRecoloursWithoutRebuilding) {
-  bar->configure(of(ToolKind::counter), 1, false);
-  const std::vector<QWidget*> before = bar->controls();
-  Shape recoloured = of(ToolKind::counter);
-  recoloured.color = Qt::green;
-  recoloured.textColor = Qt::black;
-  bar->updateFor(recoloured);
-  EXPECT_EQ(bar->controls(), before);
-  EXPECT_EQ(control<SwatchButton>(0)->color(), QColor(Qt::green));
-  EXPECT_EQ(control<SwatchButton>(1)->color(), QColor(Qt::black));
-}
-
-class Tools : public ::testing::Test {
- protected:
-  void SetUp() override {
-    control = std::make_unique<ToolsControl>(segmentosDeGrupos());
-    control->menuDelGrupo = [this](int s) -> QMenu* {
-      if (!control->segments()[s].hasMenu) return nullptr;
-      menuRequests.push_back(s);
-      return &menu;
-    };
-    control->alEscoger = [this](int s) { chosen.push_back(s); };
-    menu.addAction(QStringLiteral("uno"));
-    control->show();
-  }
-  void TearDown() override { menu.close(); }
-  QPoint at(int segment, double dx) const {
-    const QRectF r = control->rectoDe(segment);
-    return QPoint(static_cast<int>(r.left() + dx), static_cast<int>(r.center().y()));
-  }
-
+TEST(Tools, AQuickClickChoosesAGroupAndHoldingOpensItsMenuInstead) {
+  ToolsControl control(segmentosDeGrupos());
   QMenu menu;
-  std::unique_ptr<ToolsControl> control;
+  menu.addAction(QStringLiteral("uno"));
   std::vector<int> chosen;
   std::vector<int> menuRequests;
-};
-
-TEST_F(Tools, AQuickClickOnAGroupOnlyChoosesIt) {
-  QTest::mousePress(control.get(), Qt::LeftButton, {}, at(1, 10));
-  QTest::mouseRelease(control.get(), Qt::LeftButton, {}, at(1, 10), 50);
+  control.menuDelGrupo = [&](int s) -> QMenu* {
+    if (!control.segments()[s].hasMenu) return nullptr;
+    menuRequests.push_back(s);
+    return &menu;
+  };
+  control.alEscoger = [&](int s) { chosen.push_back(s); };
+  control.show();
+  // A point inside a segment, clear of its menu arrow.
+  const auto at = [&](int segment) {
+    const QRectF r = control.rectoDe(segment);
+    return QPoint(static_cast<int>(r.left() + 10), static_cast<int>(r.center().y()));
+  };
+  QTest::mousePress(&control, Qt::LeftButton, {}, at(1));
+  QTest::mouseRelease(&control, Qt::LeftButton, {}, at(1), 50);
+  EXPECT_EQ(control.selectedSegment(), 1);
+  QTest::mousePress(&control, Qt::LeftButton, {}, at(3));
+  QTest::qWait(control.esperaParaElMenuMs + 80);
+  EXPECT_EQ(menuRequests, std::vector<int>{3});  // the quick click asked for none
+  EXPECT_GT(menu.pos().y(), control.mapToGlobal(control.rectoDe(3).center().toPoint()).y());
+  QTest::mouseRelease(&control, Qt::LeftButton, {}, at(3));
   EXPECT_EQ(chosen, std::vector<int>{1});
-  EXPECT_EQ(control->selectedSegment(), 1);
-  QTest::qWait(control->esperaParaElMenuMs + 80);
-  EXPECT_TRUE(menuRequests.empty());
-}
-
-TEST_F(Tools, HoldingOnAGroupOpensItsMenuUnderTheSegment) {
-  QTest::mousePress(control.get(), Qt::LeftButton, {}, at(3, 10));
-  QTest::qWait(control->esperaParaElMenuMs + 80);
-  EXPECT_EQ(menuRequests, std::vector<int>{3});
-  EXPECT_TRUE(menu.isVisible());
-  EXPECT_GT(menu.pos().y(), control->mapToGlobal(control->rectoDe(3).center().toPoint()).y());
-  QTest::mouseRelease(control.get(), Qt::LeftButton, {}, at(3, 10));
-  EXPECT_TRUE(chosen.empty());
-}
-
-TEST_F(Tools, TheArrowZoneAndTheRightButtonOpenTheMenuAtOnce) {
-  QTest::mouseClick(control.get(), Qt::LeftButton, {}, at(1, 40));
-  EXPECT_EQ(menuRequests, std::vector<int>{1});
-  EXPECT_TRUE(chosen.empty());
-  menu.close();
-  QTest::mouseClick(control.get(), Qt::RightButton, {}, at(6, 10));
-  EXPECT_EQ(menuRequests, (std::vector<int>{1, 6}));
   menu.close();
 }
 
