@@ -1,7 +1,7 @@
 // The rules behind the choosers that the X server tests cannot reach: edges and gaps of the
-// map between Qt's screens and the X server's pixels, the area's size limits and label, which
-// window a point means, where the loupe and the countdown go, the choosers without a desktop,
-// and the countdown's timing.
+// map between Qt's screens and the X server's pixels, the area's size limits, the colour picker
+// at the picture's edge and without a desktop, and the countdown's timing. (Which window a point
+// means runs on the X server, with and without a window manager.)
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
@@ -28,6 +28,25 @@ MapaDePantallas dosMonitores() {
 }
 
 // (The map of the common case is checked on the X server: the mixed-scale choosers.)
+TEST(WindowPicker, ThePointMeansTheTopmostOtherApplicationsWindow) {
+  const std::vector<VentanaDelEscritorio> arribaPrimero{
+      {7, QRect(0, 0, 1920, 30), false},     // a panel
+      {6, QRect(100, 100, 20, 400), true},   // a sliver
+      {5, QRect(500, 500, 300, 300), true},  // ours
+      {4, QRect(400, 400, 600, 400), true}, {3, QRect(0, 0, 1920, 1080), true},
+      {2, QRect(0, 0, 1920, 1080), false}};  // the desktop
+  const auto propia = [](uint32_t id) { return id == 5; };
+  const auto id = [&](QPoint p) {
+    const auto v = ventanaBajo(arribaPrimero, p, propia);
+    return v ? v->id : 0u;
+  };
+  EXPECT_EQ(id({600, 600}), 4u);  // under our own window
+  EXPECT_EQ(id({110, 200}), 3u);  // under the sliver
+  EXPECT_EQ(id({50, 10}), 0u);    // on the panel
+  EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 25), true}}, {5, 5}, {})->id, 9u);
+  EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 24), true}}, {5, 5}, {}), std::nullopt);
+}
+
 TEST(ScreenMap, EdgesGapsAndOddRectanglesKeepToWholePixels) {
   const MapaDePantallas mapa = dosMonitores();
   const PantallaEnMapa& r = *mapa.porNombre(QStringLiteral("R"));
@@ -52,59 +71,6 @@ TEST(AreaSelection, DragsPickWholePixelsFrom24Up) {
   EXPECT_EQ(areaElegida({34, 34}, {10, 10}), QRect(10, 10, 24, 24));
   // Half pixels (a scaled screen) round outward.
   EXPECT_EQ(areaElegida({10.5, 20.5}, {40.5, 60}), QRect(10, 20, 31, 40));
-}
-
-TEST(AreaSelection, TheSizeLabelShowsWhatTheRecordingWillMeasure) {
-  // Scaled by two, then down to the widest it may be; odd sizes round down to even ones.
-  AjustesDeGrabacion doble, normal;
-  doble.escala = 2, normal.fps = 60;
-  EXPECT_EQ(medidaDeArea({1280, 720}, doble),
-            QStringLiteral("1280×720 pt  →  1920×1080 px  ·  30 fps"));
-  EXPECT_EQ(medidaDeArea({1001, 501.7}, normal),
-            QStringLiteral("1001×501 pt  →  1000×500 px  ·  60 fps"));
-}
-
-TEST(WindowPicker, ThePointMeansTheTopmostOtherApplicationsWindow) {
-  const std::vector<VentanaDelEscritorio> arribaPrimero{
-      {7, QRect(0, 0, 1920, 30), false},     // a panel
-      {6, QRect(100, 100, 20, 400), true},   // a sliver
-      {5, QRect(500, 500, 300, 300), true},  // ours
-      {4, QRect(400, 400, 600, 400), true}, {3, QRect(0, 0, 1920, 1080), true},
-      {2, QRect(0, 0, 1920, 1080), false}};  // the desktop
-  const auto propia = [](uint32_t id) { return id == 5; };
-  const auto id = [&](QPoint p) {
-    const auto v = ventanaBajo(arribaPrimero, p, propia);
-    return v ? v->id : 0u;
-  };
-  EXPECT_EQ(id({600, 600}), 4u);  // under our own window
-  EXPECT_EQ(id({110, 200}), 3u);  // under the sliver
-  EXPECT_EQ(id({50, 10}), 0u);    // on the panel
-  EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 25), true}}, {5, 5}, {})->id, 9u);
-  EXPECT_EQ(ventanaBajo({{9, QRect(0, 0, 25, 24), true}}, {5, 5}, {}), std::nullopt);
-}
-
-TEST(WindowPicker, AChosenWindowIsInDesktopCoordinatesOnTheFirstScreenItTouches) {
-  const MapaDePantallas mapa = dosMonitores();
-  const VentanaElegida derecha = eleccionDe({12, QRect(1200, 300, 400, 400), true}, mapa);
-  EXPECT_EQ(derecha.id, 12u);
-  EXPECT_EQ(derecha.marco, QRect(1100, 150, 200, 200));
-  EXPECT_EQ(derecha.pantalla, QStringLiteral("R"));
-  // Across both: the first in the screens' order.
-  EXPECT_EQ(eleccionDe({13, QRect(900, 0, 400, 200), true}, mapa).pantalla, QStringLiteral("L"));
-}
-
-TEST(ColorLoupe, APointerPositionIsOneExactRootPixel) {
-  const MapaDePantallas mapa = dosMonitores();
-  const PantallaEnMapa& r = *mapa.porNombre(QStringLiteral("R"));
-  const PantallaEnMapa& l = *mapa.porNombre(QStringLiteral("L"));
-  const QRect raiz(0, 0, 1920, 1080);
-  EXPECT_EQ(pixelBajo({250, 250}, r, raiz), QPoint(1500, 500));
-  EXPECT_EQ(pixelBajo({250.5, 250.75}, r, raiz), QPoint(1501, 501));
-  EXPECT_EQ(pixelBajo({-3, 2000}, l, raiz), QPoint(0, 1079));
-  EXPECT_EQ(pixelBajo({460, 540}, r, raiz), QPoint(1919, 1079));
-  // Back to the layer: the pixel's centre, half a logical pixel apart on the scaled screen.
-  EXPECT_EQ(puntoDePixel({1500, 500}, r), QPointF(250.25, 250.25));
-  EXPECT_EQ(puntoDePixel({1501, 500}, r), QPointF(250.75, 250.25));
 }
 
 // A desktop that is a picture: what the choosers see, without a display.

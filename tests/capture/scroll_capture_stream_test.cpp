@@ -72,7 +72,7 @@ class CapturaLargaTest : public ::testing::Test {
   FlujoDePrueba* flujo_ = nullptr;
 };
 
-TEST_F(CapturaLargaTest, TheStreamGetsTheAreaWithoutThePointerAndTheWindowsToLeaveOut) {
+TEST_F(CapturaLargaTest, TheStreamGetsTheAreaWithoutThePointerOrSaysWhyItWontStart) {
   ASSERT_EQ(arrancar(QRect(10, 20, 200, 150)), std::nullopt);
   ASSERT_TRUE(captura_->activa());
   EXPECT_EQ(QSize(flujo_->fuente.ancho, flujo_->fuente.alto), QSize(200, 150));
@@ -81,9 +81,8 @@ TEST_F(CapturaLargaTest, TheStreamGetsTheAreaWithoutThePointerAndTheWindowsToLea
   EXPECT_EQ(flujo_->fuera, std::vector<uint32_t>{0x3c00007});
   EXPECT_TRUE(terminar().isNull());  // no frame came
   EXPECT_GE(flujo_->detenciones, 1);
-}
 
-TEST_F(CapturaLargaTest, AStreamThatWontStartSaysWhyAndFinishingEarlyGivesNothing) {
+  // A stream that won't start says why.
   hacer("no MIT-SHM");
   EXPECT_EQ(arrancar(QRect(0, 0, 100, 100)), QStringLiteral("no MIT-SHM"));
   EXPECT_FALSE(captura_->activa());

@@ -153,8 +153,6 @@ TEST_F(ScrollCaptureX11, TheCommandADragTheWheelAndEscapeOpenTheTallPictureInThe
   QTest::qWait(1200);
   rueda(r.center(), 5, 12);
   QTest::qWait(300);
-  tools::testing::screenshotForPeople(QStringLiteral("scroll_capture_bar.png"),
-                                      [](const QImage&) { return true; });
   tools::testing::key(QStringLiteral("Escape"));
   // The editor's title gives the picture's size, then the application's name once: the
   // window manager shows _NET_WM_NAME, which getwindowname reads; xdotool searches WM_NAME,

@@ -182,7 +182,6 @@ struct Ventana {
   Pagina pie;
   bool boton = false;
   int botonX = 0, botonY = 0, botonRadio = 26;
-  int botonAncho = 0;  // 0: a round button
 
   int contenido() const { return alto - cabecera.alto - pie.alto; }
 
@@ -196,13 +195,7 @@ struct Ventana {
                                   : pagina.fila(y + r - cabecera.alto) + std::size_t(x) * 4;
       std::memcpy(f.fila(r), origen, f.bytesPorFila());
     }
-    if (boton && botonAncho > 0) {
-      // A pill with a label, as wide as a chat or "back to top" bar.
-      f.rect(botonX - botonAncho / 2, botonY - 22, botonAncho, 44, {20, 110, 230});
-      Azar azar(99);
-      lineaDeTexto(f, azar, botonX - botonAncho / 2 + 16, botonY - 5, botonAncho - 40, 2,
-                   {255, 255, 255});
-    } else if (boton) {
+    if (boton) {
       f.circulo(botonX, botonY, botonRadio, {20, 110, 230});
       f.rect(botonX - 10, botonY - 2, 20, 4, {255, 255, 255});
     }

@@ -56,13 +56,5 @@ TEST(Armar, PiecesBecomeLinesFromTheTopDownEachReadLeftToRight) {
   }
 }
 
-TEST(CachoDeCaja, TurnsAPixelBoxIntoFractionsFromTheBottomLeft) {
-  // A 100 x 200 picture; the box spans columns 10..39 and rows 20..29 (top-left origin).
-  const Cacho c = cachoDeCaja(QStringLiteral("hola"), QRect(10, 20, 30, 10), QSize(100, 200));
-  EXPECT_DOUBLE_EQ(c.x, 0.1);
-  EXPECT_DOUBLE_EQ(c.alto, 0.05);
-  EXPECT_DOUBLE_EQ(c.y, 1.0 - 25.0 / 200.0);
-}
-
 }  // namespace
 }  // namespace corvalin::ocr

@@ -35,13 +35,9 @@ QImage mixedPicture(int w, int h, std::uint32_t seed) {
   return image;
 }
 
-Rgb32View viewOf(const QImage& image) {
-  return {image.constBits(), image.width(), image.height(), image.bytesPerLine()};
-}
-
-// The image data of all IDAT chunks, inflated; the walk checks every chunk's CRC and that the
-// file ends with its last chunk. libpng only warns about a broken end of the zlib stream.
-std::vector<std::uint8_t> inflatedImageData(const std::vector<std::uint8_t>& png, std::size_t raw) {
+// The size of the image data of all IDAT chunks, inflated; the walk checks every chunk's CRC and
+// that the file ends with its last chunk. libpng only warns about a broken end of the zlib stream.
+std::size_t inflatedSize(const std::vector<std::uint8_t>& png, std::size_t raw) {
   std::vector<std::uint8_t> idat;
   std::size_t at = 8;
   while (at + 12 <= png.size()) {
@@ -58,8 +54,7 @@ std::vector<std::uint8_t> inflatedImageData(const std::vector<std::uint8_t>& png
   std::vector<std::uint8_t> data(raw + 1);
   uLongf length = data.size();
   EXPECT_EQ(uncompress(data.data(), &length, idat.data(), idat.size()), Z_OK);
-  data.resize(length);
-  return data;
+  return length;
 }
 
 TEST(PngWriter, RoundTripsRandomPicturesExactlyWhateverTheSizeAndNumberOfStrips) {
@@ -70,17 +65,14 @@ TEST(PngWriter, RoundTripsRandomPicturesExactlyWhateverTheSizeAndNumberOfStrips)
     for (const int strips : {0, 1, 2, 3, 8}) {
       SCOPED_TRACE(::testing::Message()
                    << size.width() << "x" << size.height() << " in " << strips);
-      const std::vector<std::uint8_t> png = encodePng(viewOf(picture), strips);
+      const std::vector<std::uint8_t> png = encodePng(
+          {picture.constBits(), picture.width(), picture.height(), picture.bytesPerLine()}, strips);
       const std::size_t raw = std::size_t(size.width() * 3 + 1) * size.height();
-      EXPECT_EQ(inflatedImageData(png, raw).size(), raw);
+      EXPECT_EQ(inflatedSize(png, raw), raw);
       const QImage read = QImage::fromData(png.data(), static_cast<int>(png.size()), "PNG");
-      ASSERT_EQ(read.size(), picture.size());
       EXPECT_FALSE(read.hasAlphaChannel());
-      const QImage decoded = read.convertToFormat(QImage::Format_RGB32);
-      for (int y = 0; y < picture.height(); ++y)
-        for (int x = 0; x < picture.width(); ++x)
-          ASSERT_EQ(decoded.pixel(x, y) & 0xffffffu, picture.pixel(x, y) & 0xffffffu)
-              << x << "," << y;
+      // Equal for RGB32 ignores the unused byte.
+      EXPECT_TRUE(read.convertToFormat(QImage::Format_RGB32) == picture);
     }
   }
   EXPECT_TRUE(encodePng(Rgb32View{}).empty());

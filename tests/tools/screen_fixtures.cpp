@@ -13,7 +13,6 @@
 #include "test_pattern.h"
 
 namespace corvalin::tools::testing {
-constexpr int kStartTimeoutMs = 15000;
 
 TestWindow::TestWindow(Look look) : look_(std::move(look)) {
   QStringList args{QString::number(look_.rect.x()), QString::number(look_.rect.y()),
@@ -26,16 +25,13 @@ TestWindow::TestWindow(Look look) : look_(std::move(look)) {
                               look_.shadow[3]);
   if (!look_.picture.isNull() && pictureFile_.open()) {
     const QImage rgb = look_.picture.convertToFormat(QImage::Format_RGB32);
-    for (int y = 0; y < rgb.height(); ++y)
-      pictureFile_.write(reinterpret_cast<const char*>(rgb.constScanLine(y)), rgb.width() * 4);
+    pictureFile_.write(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes());
     pictureFile_.flush();
     args << QStringLiteral("--picture") << pictureFile_.fileName();
   }
   process_.start(QStringLiteral(TEST_WINDOW), args);
-  QElapsedTimer clock;
-  clock.start();
-  while (!process_.canReadLine() && clock.elapsed() < kStartTimeoutMs)
-    process_.waitForReadyRead(100);
+  // Up to 15 s.
+  for (int i = 0; i < 150 && !process_.canReadLine(); ++i) process_.waitForReadyRead(100);
   const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
   if (words.size() == 2 && words[0] == "ready") id_ = words[1].toUInt();
 }
@@ -134,34 +130,35 @@ TestWindow::Look plainWindow(QRect rect, std::uint32_t seed, std::array<int, 4> 
 VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
                                  std::vector<Monitor> monitors)
     : c_(c), root_(root) {
-  std::unique_ptr<xcb_randr_get_screen_resources_current_reply_t, decltype(&std::free)> res(
-      xcb_randr_get_screen_resources_current_reply(
-          c, xcb_randr_get_screen_resources_current(c, root), nullptr),
-      &std::free);
-  xcb_randr_output_t firstOutput = XCB_NONE;
-  if (res && xcb_randr_get_screen_resources_current_outputs_length(res.get()) > 0)
-    firstOutput = xcb_randr_get_screen_resources_current_outputs(res.get())[0];
+  auto* resources = xcb_randr_get_screen_resources_current_reply(
+      c, xcb_randr_get_screen_resources_current(c, root), nullptr);
+  const xcb_randr_output_t firstOutput =
+      resources && xcb_randr_get_screen_resources_current_outputs_length(resources) > 0
+          ? xcb_randr_get_screen_resources_current_outputs(resources)[0]
+          : XCB_NONE;
+  std::free(resources);
   for (std::size_t i = 0; i < monitors.size(); ++i) {
     const Monitor& m = monitors[i];
-    std::unique_ptr<xcb_intern_atom_reply_t, decltype(&std::free)> name(
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(m.name), m.name), nullptr),
-        &std::free);
+    auto* name = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(m.name), m.name), nullptr);
     names_.push_back(name->atom);
+    std::free(name);
     // The first monitor takes the real output's place, so the server drops the automatic
     // monitor that covers the whole screen.
+    const bool first = i == 0;
     struct {
       xcb_randr_monitor_info_t info;
       xcb_randr_output_t output;
-    } request{};
-    request.info.name = name->atom;
-    request.info.primary = i == 0;
-    request.info.nOutput = i == 0 && firstOutput != XCB_NONE ? 1 : 0;
-    request.info.x = std::int16_t(m.rect.x()), request.info.y = std::int16_t(m.rect.y());
-    request.info.width = std::uint16_t(m.rect.width());
-    request.info.height = std::uint16_t(m.rect.height());
-    request.info.width_in_millimeters = std::uint32_t(m.sizeMm.width());
-    request.info.height_in_millimeters = std::uint32_t(m.sizeMm.height());
-    request.output = firstOutput;
+    } request{{.name = names_.back(),
+               .primary = first,
+               .automatic = 0,
+               .nOutput = std::uint16_t(first && firstOutput != XCB_NONE ? 1 : 0),
+               .x = std::int16_t(m.rect.x()),
+               .y = std::int16_t(m.rect.y()),
+               .width = std::uint16_t(m.rect.width()),
+               .height = std::uint16_t(m.rect.height()),
+               .width_in_millimeters = std::uint32_t(m.sizeMm.width()),
+               .height_in_millimeters = std::uint32_t(m.sizeMm.height())},
+              firstOutput};
     // Sent by hand: libxcb 1.15's generated RRSetMonitor counts one request part too many.
     static const xcb_protocol_request_t kind = {2, &xcb_randr_id, XCB_RANDR_SET_MONITOR, 1};
     xcb_randr_set_monitor_request_t head{};
@@ -170,9 +167,9 @@ VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
     parts[2] = {&head, sizeof head};
     parts[3] = {&request, sizeof request.info + 4u * request.info.nOutput};
     const xcb_void_cookie_t cookie{xcb_send_request(c, XCB_REQUEST_CHECKED, parts + 2, &kind)};
-    std::unique_ptr<xcb_generic_error_t, decltype(&std::free)> error(xcb_request_check(c, cookie),
-                                                                     &std::free);
+    xcb_generic_error_t* error = xcb_request_check(c, cookie);
     ok_ = ok_ && error == nullptr && xcb_connection_has_error(c) == 0;
+    std::free(error);
   }
 }
 
