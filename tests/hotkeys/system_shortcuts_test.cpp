@@ -12,12 +12,10 @@ constexpr uint32_t kShift = Hotkey::kShift, kSuper = Hotkey::kCommand, kCtrl = H
                    kAlt = Hotkey::kOption, kPrint = 105;
 
 // What `gsettings list-recursively` prints on a GNOME desktop, trimmed to what matters here.
-const char* const kGnome = R"(org.gnome.desktop.wm.keybindings always-on-top @as []
-org.gnome.desktop.wm.keybindings minimize ['<Super>h']
+const char* const kGnome = R"(org.gnome.desktop.wm.keybindings minimize ['<Super>h']
 org.gnome.desktop.wm.keybindings switch-input-source ['<Super>space', 'XF86Keyboard']
 org.gnome.mutter.keybindings screen-grab ['Print']
 org.gnome.settings-daemon.plugins.media-keys custom-keybindings ['/org/gnome/settings-daemon/plugins/media-keys/custom-keybindings/custom0/']
-org.gnome.settings-daemon.plugins.media-keys volume-step 6
 org.gnome.shell.keybindings screenshot ['<Shift>Print']
 org.gnome.shell.keybindings screenshot-window ['disabled']
 org.gnome.shell.keybindings show-screen-recording-ui ['<Ctrl><Shift><Alt>R']

@@ -115,21 +115,25 @@ TEST_F(X11Hotkeys, ARefusedRegistrationKeepsWhatWasThereAndAMovedIdFreesItsOldCo
   EXPECT_EQ(pulsaciones[1], 1);
   EXPECT_EQ(pulsaciones[2], 0);
   // Moved, then the same combination again, which only swaps the handler: the grab survives.
+  // That handler unregisters its own id, and its state outlives the unregistration.
   ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(3)));
-  ASSERT_TRUE(atajos->registrar(kSiete, 1, contar(4)));
-  teclear({"shift+super+0", "shift+super+7"});
+  ASSERT_TRUE(atajos->registrar(kSiete, 1, [this, n = std::make_shared<int>(0)] {
+    atajos->unregister(1);
+    pulsaciones[4] = ++*n;
+  }));
+  teclear({"shift+super+0", "shift+super+7", "shift+super+7"});
   EXPECT_EQ(pulsaciones[1] + pulsaciones[3], 1);
   EXPECT_EQ(pulsaciones[4], 1);
   EXPECT_TRUE(OtroCliente().agarrar(kCero));
 }
 
+// Registering reads what the server sent meanwhile, which may queue a press's handler; when
+// every hotkey is then suspended (the hotkey recorder starts listening), that press never runs.
 TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingEvenAPressStillQueued) {
   ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
   xdotool({"key", "shift+super+0"});
   QThread::msleep(100);
-  // Registering reads what the server sent meanwhile, which queues the press's handler...
   ASSERT_TRUE(atajos->registrar(kSiete, 2, contar(2)));
-  // ...and then the hotkey recorder starts listening and every hotkey is suspended.
   atajos->unregisterAll();
   {
     OtroCliente otro;
@@ -139,20 +143,8 @@ TEST_F(X11Hotkeys, UnregisterAllReleasesEverythingEvenAPressStillQueued) {
   registrarCentinela();
   ASSERT_TRUE(atajos->registrar(kCero, 1, contar(1)));
   teclear({"shift+super+0", "shift+super+7"});
-  EXPECT_EQ(pulsaciones[1], 1);  // the new press only: the queued one never ran
+  EXPECT_EQ(pulsaciones[1], 1);  // the new press only
   EXPECT_EQ(pulsaciones[2], 0);
-}
-
-TEST_F(X11Hotkeys, AHandlerMayUnregisterItsOwnId) {
-  registrarCentinela();
-  ASSERT_TRUE(atajos->registrar(Hotkey{53, 0}, 900, [this, n = std::make_shared<int>(0)] {
-    atajos->unregister(900);
-    ++*n;  // the handler's own state outlives its unregistration
-    pulsaciones[900] = *n;
-  }));
-  teclear({"Escape"});
-  teclear({"Escape"});
-  EXPECT_EQ(pulsaciones[900], 1);
 }
 
 TEST_F(X11Hotkeys, GrabsAndNamesFollowTheLayout) {
@@ -182,9 +174,6 @@ TEST_F(X11Hotkeys, AGrabbedCombinationReachesTheListeningRecorderInstead) {
                                          suspendidos = capturando.toBool();
                                          suspendidos ? atajos->unregisterAll() : (void)registrar();
                                        });
-  xdotool({"key", "ctrl+alt+k"});
-  ASSERT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 1; }))
-      << "the grab itself does not work";
 
   QWidget ventana;
   ventana.setWindowFlags(Qt::FramelessWindowHint);
@@ -206,11 +195,11 @@ TEST_F(X11Hotkeys, AGrabbedCombinationReachesTheListeningRecorderInstead) {
   ASSERT_TRUE(QTest::qWaitFor([&] { return !informes.empty(); }));
   EXPECT_EQ(informes[0], ctrlAltK);
   ASSERT_TRUE(QTest::qWaitFor([&] { return !suspendidos; }));
-  EXPECT_EQ(pulsaciones[1], 1);
+  EXPECT_EQ(pulsaciones[1], 0);
 
   // Grabbed again: the same keys start the global command and leave the field alone.
   xdotool({"key", "ctrl+alt+k"});
-  EXPECT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 2; }));
+  EXPECT_TRUE(QTest::qWaitFor([&] { return pulsaciones[1] == 1; }));
   EXPECT_EQ(informes.size(), 1u);
 }
 

@@ -1,6 +1,6 @@
-// The MP4 writer, checked with ffprobe and ffmpeg: the video's size, codec, profile, frames at
-// their own times, key frames and bit rate; the sound in its place; a file it can't write.
-// (Frames scaled to the video's size: the recorder's tests.)
+// The MP4 writer, checked with ffprobe and ffmpeg: the video's profile and bit rate, the sound
+// in its place against the picture, a file it can't write. (Frames at their own times and
+// scaled to the video's size: the recorder's tests.)
 #include <gtest/gtest.h>
 
 #include <QFile>
@@ -17,55 +17,12 @@ using testing::paquetesDeVideo;
 using testing::sondear;
 using testing::sonido;
 
-// A frame with a bar at `paso`, on a changing background, so that every frame differs.
+// A grey ramp moved along by `paso`, so that every frame differs.
 std::vector<uint8_t> cuadro(int ancho, int alto, int paso) {
   std::vector<uint8_t> px(static_cast<std::size_t>(ancho) * alto * 4);
-  for (int y = 0; y < alto; ++y) {
-    for (int x = 0; x < ancho; ++x) {
-      uint8_t* p = &px[(static_cast<std::size_t>(y) * ancho + x) * 4];
-      const bool barra = std::abs(x - (paso * 7) % ancho) < 12;
-      p[0] = barra ? 255 : static_cast<uint8_t>(x + paso);
-      p[1] = barra ? 255 : static_cast<uint8_t>(y * 2);
-      p[2] = barra ? 255 : static_cast<uint8_t>(paso * 3);
-      p[3] = 255;
-    }
-  }
+  for (std::size_t i = 0; i < px.size(); ++i)
+    px[i] = static_cast<uint8_t>(i / 4 % ancho + i / 4 / ancho + paso * 7);
   return px;
-}
-
-TEST(Mp4Writer, OnlyTheFramesGivenEachAtItsTimeInHighProfileH264) {
-  QTemporaryDir dir;
-  const std::string ruta = dir.filePath(QStringLiteral("v.mp4")).toStdString();
-  EscritorMp4::Error error;
-  auto w = EscritorMp4::abrir(ruta, {320, 200, 30, false}, &error);
-  ASSERT_TRUE(w) << error.detalle;
-  const int64_t t0 = 5'000'000;  // the monotonic clock's zero is not the file's
-  // 45 frames at 30 fps, a still second, then 45 more.
-  for (int i = 0; i < 90; ++i) {
-    const int64_t t = t0 + i * 33'333 + (i >= 45 ? 1'000'000 : 0);
-    const auto px = cuadro(320, 200, i);
-    ASSERT_TRUE(w->video(px.data(), 320, 200, 320 * 4, t));
-  }
-  ASSERT_TRUE(w->terminar(&error)) << error.detalle;
-
-  const auto m = sondear(QString::fromStdString(ruta));
-  ASSERT_NE(m.video(), nullptr);
-  EXPECT_EQ(m.video()->perfil, QStringLiteral("High"));
-  EXPECT_EQ(m.video()->alto, 200);
-  const auto paquetes = paquetesDeVideo(QString::fromStdString(ruta));
-  ASSERT_EQ(paquetes.size(), 90u);
-  EXPECT_NEAR(paquetes.front().pts, 0.0, 1e-3);
-  // The still second is a gap between two frames, not thirty copies.
-  EXPECT_NEAR(paquetes[45].pts - paquetes[44].pts, 1.0333, 2e-3);
-  EXPECT_NEAR(paquetes.back().pts, 89 * 0.033333 + 1.0, 2e-3);
-  // A key frame every 60 frames (two seconds at 30 fps).
-  std::vector<int> claves;
-  for (std::size_t i = 0; i < paquetes.size(); ++i)
-    if (paquetes[i].clave) claves.push_back(static_cast<int>(i));
-  EXPECT_EQ(claves, (std::vector<int>{0, 60}));
-  // A tenth of a bit per pixel and frame, and never under 400 kbit/s.
-  EXPECT_EQ(EscritorMp4::tasaDeBits(1920, 1080, 30), 6220800);
-  EXPECT_EQ(EscritorMp4::tasaDeBits(320, 200, 5), 400000);
 }
 
 TEST(Mp4Writer, TheSoundLandsWhereItWasHeardAgainstThePicture) {
@@ -95,6 +52,9 @@ TEST(Mp4Writer, TheSoundLandsWhereItWasHeardAgainstThePicture) {
   ASSERT_TRUE(w->terminar(&error)) << error.detalle;
 
   const auto m = sondear(QString::fromStdString(ruta));
+  ASSERT_NE(m.video(), nullptr);
+  EXPECT_EQ(m.video()->perfil, QStringLiteral("High"));
+  EXPECT_EQ(paquetesDeVideo(QString::fromStdString(ruta)).size(), 60u);
   ASSERT_NE(m.audio(), nullptr);
   EXPECT_EQ(m.audio()->codec, QStringLiteral("aac"));
   EXPECT_EQ(m.audio()->canales, 2);
@@ -120,6 +80,9 @@ TEST(Mp4Writer, AFolderThatIsGoneOrAnImpossibleSizeIsSaid) {
   EXPECT_FALSE(EscritorMp4::abrir("/nonexistent-folder/x.mp4", {320, 200, 30, false}, &error));
   EXPECT_EQ(error.falla, EscritorMp4::Falla::archivo);
   EXPECT_FALSE(EscritorMp4::abrir("/tmp/x.mp4", {321, 0, 30, false}, &error));
+  // A tenth of a bit per pixel and frame, and never under 400 kbit/s.
+  EXPECT_EQ(EscritorMp4::tasaDeBits(1920, 1080, 30), 6220800);
+  EXPECT_EQ(EscritorMp4::tasaDeBits(320, 200, 5), 400000);
   // A disk that fills up: RecorderX11.AFullDiskStopsTheRecordingWithItsReason.
 }
 

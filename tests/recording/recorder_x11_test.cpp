@@ -1,7 +1,8 @@
 // Recordings end to end against the test session's X server and PulseAudio, checked with
-// ffprobe and ffmpeg: only changed frames, the output size rule, pauses without gaps, a window
-// followed and its end, sound from the system and the microphone summed, the shell's recorder,
-// and corvalin-record from a script. (The pointer in or out: screen_stream_x11_test.cpp.)
+// ffprobe and ffmpeg: only changed frames, the output size rule, a window followed and its end,
+// sound from the system and the microphone summed, the shell's recorder, and corvalin-record
+// from a script. (The pointer in or out: screen_stream_x11_test.cpp; a pause:
+// shell_recording_x11_test.cpp.)
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -50,29 +51,14 @@ struct SinServidorDeSonido {
   }
 };
 
-// Moves a window one step every `pasoMs` for `pasos` steps, off this thread.
-class Movimiento {
- public:
-  // Stops early when it goes; esperar() lets it finish first.
-  Movimiento(uint32_t ventana, int pasos, int pasoMs) {
-    hilo_ = std::thread([=, this] {
-      for (int i = 0; i < pasos && !parar_; ++i) {
-        tools::testing::xdotool({QStringLiteral("windowmove"), QString::number(ventana),
-                                 QString::number(150 + (i % 40) * 10), QStringLiteral("150")});
-        std::this_thread::sleep_for(std::chrono::milliseconds(pasoMs));
-      }
-    });
+// Moves a window one step every `pasoMs` for `pasos` steps.
+void mover(uint32_t ventana, int pasos, int pasoMs) {
+  for (int i = 0; i < pasos; ++i) {
+    tools::testing::xdotool({QStringLiteral("windowmove"), QString::number(ventana),
+                             QString::number(150 + (i % 40) * 10), QStringLiteral("150")});
+    QThread::msleep(pasoMs);
   }
-  ~Movimiento() {
-    parar_ = true;
-    if (hilo_.joinable()) hilo_.join();
-  }
-  void esperar() { hilo_.join(); }
-
- private:
-  std::atomic<bool> parar_{false};
-  std::thread hilo_;
-};
+}
 
 class RecorderX11 : public ::testing::Test {
  protected:
@@ -104,7 +90,7 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
   const double arranque = double(reloj.elapsed()) / 1000.0;
   QThread::msleep(300);
-  Movimiento(windows_[1].id(), 20, 60).esperar();  // 20 moves in 1.2 s, or more under load
+  mover(windows_[1].id(), 20, 60);  // 20 moves in 1.2 s, or more under load
   const double ultimoCambio = double(reloj.elapsed()) / 1000.0 - 0.06;
   QThread::msleep(1000);  // then still
   const double alTerminar = double(reloj.elapsed()) / 1000.0;
@@ -113,7 +99,6 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   ASSERT_TRUE(r.archivo);
   EXPECT_FALSE(r.falla);
   const QString ruta = QString::fromStdString(sesion.ruta());
-  EXPECT_EQ(sondear(ruta).audio(), nullptr);
   // The first frame and one per move (a move may land between two slots).
   EXPECT_GE(r.cuadros, 15);
   EXPECT_LE(r.cuadros, 24);
@@ -139,32 +124,6 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   EXPECT_FALSE(QFile::exists(QString::fromStdString(quieta.ruta())));
 }
 
-TEST_F(RecorderX11, APauseLeavesNoGapAndIsNotCounted) {
-  windows_.show({background(31), plainWindow(QRect(150, 150, 300, 200), 32)});
-  SesionDeGrabacion sesion(config("pausa.mp4", AreaDeRaiz{100, 100, 800, 400}, 800, 400));
-  SesionDeGrabacion::Falla falla;
-  ASSERT_TRUE(sesion.arrancar(&falla));
-  Movimiento m(windows_[1].id(), 1000, 40);  // moving all along
-  QThread::msleep(1000);
-  sesion.pausar();
-  QThread::msleep(1500);
-  const int64_t enPausa = sesion.duracionUs();
-  QThread::msleep(300);
-  EXPECT_EQ(sesion.duracionUs() / 100'000, enPausa / 100'000) << "the clock stands still";
-  sesion.continuar();
-  QThread::msleep(1000);
-  const auto r = sesion.terminar();
-  ASSERT_TRUE(r.archivo);
-  EXPECT_NEAR(r.duracionUs / 1e6, 2.0, 0.25);
-  const auto paquetes = paquetesDeVideo(QString::fromStdString(sesion.ruta()));
-  ASSERT_GT(paquetes.size(), 10u);
-  EXPECT_NEAR(paquetes.back().pts, 2.0, 0.25);
-  double hueco = 0;
-  for (std::size_t i = 1; i < paquetes.size(); ++i)
-    hueco = std::max(hueco, paquetes[i].pts - paquetes[i - 1].pts);
-  EXPECT_LT(hueco, 0.3) << "no freeze where the pause was";
-}
-
 TEST_F(RecorderX11, AWindowIsFollowedAndItsEndStopsTheRecordingKeepingWhatWasRecorded) {
   windows_.show({background(41), plainWindow(QRect(200, 200, 401, 301), 42)});
   const uint32_t id = windows_[1].id();
@@ -173,7 +132,7 @@ TEST_F(RecorderX11, AWindowIsFollowedAndItsEndStopsTheRecordingKeepingWhatWasRec
   sesion.alInterrumpirse = [&] { ++interrupciones; };
   SesionDeGrabacion::Falla falla;
   ASSERT_TRUE(sesion.arrancar(&falla)) << falla.detalle;
-  Movimiento(id, 6, 100).esperar();
+  mover(id, 6, 100);
   windows_.close(1);
   for (int i = 0; i < 300 && interrupciones == 0; ++i) QThread::msleep(10);
   EXPECT_EQ(interrupciones, 1);
@@ -200,10 +159,8 @@ TEST_F(RecorderX11, AFullDiskStopsTheRecordingWithItsReason) {
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limite), 0);
   SesionDeGrabacion::Falla falla;
   const bool arranco = sesion.arrancar(&falla);
-  {
-    Movimiento m(windows_[1].id(), 60, 30);
-    for (int i = 0; i < 300 && interrupciones == 0; ++i) QThread::msleep(10);
-  }
+  mover(windows_[1].id(), 60, 30);
+  for (int i = 0; i < 300 && interrupciones == 0; ++i) QThread::msleep(10);
   const auto r = sesion.terminar();
   setrlimit(RLIMIT_FSIZE, &antes);
   std::signal(SIGXFSZ, SIG_DFL);
@@ -245,13 +202,15 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
     SesionDeGrabacion sesion(c);
     SesionDeGrabacion::Falla falla;
     ASSERT_TRUE(sesion.arrancar(&falla));
-    Movimiento m(windows_[1].id(), 150, 40);
     // The session's null sink hands its monitor's sound over late and unevenly for the first
     // second or two of a capture: the tone comes once that has settled.
-    QThread::msleep(3000);
-    ASSERT_EQ(QProcess::execute(QStringLiteral("paplay"), {wav}), 0);
+    mover(windows_[1].id(), 75, 40);
+    QProcess tono;
+    tono.start(QStringLiteral("paplay"), {wav});
     // On a busy machine the microphone's copy of the tone can come a second late.
-    QThread::msleep(2500);
+    mover(windows_[1].id(), 62, 40);
+    ASSERT_TRUE(tono.waitForFinished());
+    EXPECT_EQ(tono.exitCode(), 0);
     const auto r = sesion.terminar();
     ASSERT_TRUE(r.archivo);
     const QString ruta = QString::fromStdString(sesion.ruta());
@@ -296,7 +255,7 @@ TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
   grabadora.start(ObjetivoArea{QRect(0, 0, 200, 200), pantalla}, ajustes,
                   [&](std::optional<QString> e) { segunda = !e; });
   QTRY_VERIFY_WITH_TIMEOUT(segunda, 2000);
-  Movimiento(windows_[1].id(), 10, 50).esperar();
+  mover(windows_[1].id(), 10, 50);
   std::optional<GrabacionTerminada> fin;
   grabadora.stop([&](const GrabacionTerminada& t) { fin = t; });
   QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
@@ -330,7 +289,7 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
   grabar.start(QStringLiteral(CORVALIN_RECORD),
                palabras("--area 100,100,643,483 --fps 15 --scale 0.5 --audio none --seconds 1.5")
                    << salida);
-  Movimiento(windows_[1].id(), 15, 60).esperar();
+  mover(windows_[1].id(), 15, 60);
   ASSERT_TRUE(grabar.waitForFinished(15000));
   EXPECT_EQ(grabar.exitCode(), 0) << grabar.readAllStandardError().toStdString();
   const auto m = sondear(salida);
@@ -343,7 +302,7 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
   grabar.start(QStringLiteral(CORVALIN_RECORD), {QStringLiteral("--no-cursor"), otra});
   ASSERT_TRUE(grabar.waitForStarted());
   QThread::msleep(300);
-  Movimiento(windows_[1].id(), 8, 60).esperar();
+  mover(windows_[1].id(), 8, 60);
   kill(static_cast<pid_t>(grabar.processId()), SIGINT);
   ASSERT_TRUE(grabar.waitForFinished(15000));
   EXPECT_EQ(grabar.exitCode(), 0);
@@ -361,7 +320,6 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
     EXPECT_FALSE(error.contains(QLatin1Char('\n'))) << error.toStdString();
     return std::pair(p.exitCode(), error);
   };
-  EXPECT_EQ(falla(palabras("--fps 0") << otra).first, 2);
   const auto ventana =
       falla(palabras("--window 0x7ffffff0") << dir_.filePath(QStringLiteral("x.mp4")));
   EXPECT_EQ(ventana.first, 1);

@@ -39,7 +39,6 @@ TEST(WaylandOutputs, WithTwoOutputsAnAreaOnEitherIsTheDesktopsOwnPixels) {
   const auto cliente = clienteWayland({u"pattern"_s, u"13"_s});
   ASSERT_TRUE(cliente);
   testing::PunteroVirtual puntero;
-  ASSERT_TRUE(puntero.listo());
   ASSERT_TRUE(puntero.orden(u"extent 3200 1080"_s));
   QTemporaryDir dir;
   const QString ruta = dir.filePath(u"area.png"_s);

@@ -139,14 +139,10 @@ class Pantallas : public QDBusAbstractAdaptor {
   Q_OBJECT
   Q_CLASSINFO("D-Bus Interface", "org.freedesktop.impl.portal.ScreenCast")
   Q_PROPERTY(uint version READ version)
-  Q_PROPERTY(uint AvailableSourceTypes READ tipos)
-  Q_PROPERTY(uint AvailableCursorModes READ cursores)
 
  public:
   explicit Pantallas(QObject* padre) : QDBusAbstractAdaptor(padre) {}
   uint version() const { return 4; }
-  uint tipos() const { return 1; }
-  uint cursores() const { return 3; }
 
  public Q_SLOTS:
   uint CreateSession(const QDBusObjectPath&, const QDBusObjectPath&, const QString&,

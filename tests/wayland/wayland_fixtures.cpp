@@ -48,7 +48,7 @@ void recorrer(const QJsonObject& nodo, bool flotante, std::vector<VentanaDeSway>
       nodo.contains(u"app_id"_s)) {
     const QJsonObject r = nodo.value(u"rect"_s).toObject();
     ventanas->push_back(
-        VentanaDeSway{nodo.value(u"app_id"_s).toString(), nodo.value(u"name"_s).toString(),
+        VentanaDeSway{nodo.value(u"name"_s).toString(),
                       QRect(r.value(u"x"_s).toInt(), r.value(u"y"_s).toInt(),
                             r.value(u"width"_s).toInt(), r.value(u"height"_s).toInt()),
                       flotante, nodo.value(u"focused"_s).toBool()});
@@ -68,22 +68,16 @@ std::vector<VentanaDeSway> ventanasDeSway() {
 
 }  // namespace
 
-std::optional<VentanaDeSway> esperarVentana(
-    const std::function<bool(const VentanaDeSway&)>& buscada, int esperaMs) {
+std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs) {
   std::optional<VentanaDeSway> hallada;
   (void)QTest::qWaitFor(
       [&] {
         for (const VentanaDeSway& v : ventanasDeSway())
-          if (!hallada && buscada(v)) hallada = v;
+          if (!hallada && patron.match(v.titulo).hasMatch()) hallada = v;
         return hallada.has_value();
       },
       esperaMs);
   return hallada;
-}
-
-std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs) {
-  return esperarVentana([&](const VentanaDeSway& v) { return patron.match(v.titulo).hasMatch(); },
-                        esperaMs);
 }
 
 bool teclear(const QString& tecla) {

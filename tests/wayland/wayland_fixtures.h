@@ -5,7 +5,6 @@
 #include <QImage>
 #include <QProcess>
 #include <QRegularExpression>
-#include <functional>
 #include <memory>
 #include <optional>
 
@@ -35,13 +34,11 @@ int64_t distintosEn(const QImage& foto, uint32_t semilla, QPoint donde);
 
 // A window as sway lays it out.
 struct VentanaDeSway {
-  QString appId, titulo;
+  QString titulo;
   QRect lugar;
   bool flotante = false, enfocada = false;
 };
-// The first window that `buscada` accepts within a few seconds; by title, those it matches.
-std::optional<VentanaDeSway> esperarVentana(
-    const std::function<bool(const VentanaDeSway&)>& buscada, int esperaMs = 10000);
+// The first window whose title `patron` matches, within a few seconds.
 std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs = 10000);
 // Types a key (an xkb name, "Return") into the focused window.
 bool teclear(const QString& tecla);
@@ -50,7 +47,6 @@ bool teclear(const QString& tecla);
 class PunteroVirtual {
  public:
   PunteroVirtual();
-  bool listo() const { return listo_; }
   // One of wayland_pointer's commands ("move 10 20", "down", "up"); true once it is done.
   bool orden(const QString& orden);
   // Presses at `desde`, moves in steps and lets go at `hasta`.
