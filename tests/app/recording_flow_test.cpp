@@ -18,9 +18,6 @@ class RecordingFlowTest : public testing::ShellTest {
     app->ejecutar(Accion::toggleRecording);
     banco.areas->elegir(AreaElegida{QRect(10, 10, 300, 200), QStringLiteral("p-1")});
   }
-  QString tituloDeGrabar() {
-    return buildCaptureMenu(QString(), false, app->estadoDeMenus()).elementos[4].titulo;
-  }
 };
 
 TEST_F(RecordingFlowTest, TheRecordCommandCancelsSetupAndCountdownAndACountdownEndsInRecording) {
@@ -35,7 +32,6 @@ TEST_F(RecordingFlowTest, TheRecordCommandCancelsSetupAndCountdownAndACountdownE
   banco.ventanasDeGrabacion.setup->deSetup.grabar();
   ASSERT_EQ(banco.cuentas.size(), 1u);
   EXPECT_EQ(banco.cuentas[0]->segundos, 10);
-  EXPECT_EQ(tituloDeGrabar(), QStringLiteral("Cancelar la cuenta regresiva"));
   app->capture(CaptureMode::record);  // the hotkey during the countdown
   EXPECT_TRUE(banco.cuentas[0]->cerrada);
 
@@ -76,14 +72,9 @@ TEST_F(RecordingFlowTest, ACameraThatArrivesAfterTheFlowEndedIsClosed) {
   banco.ventanasDeGrabacion.entregarCamara();
   EXPECT_TRUE(log().contains(QStringLiteral("camara-")));
 
-  // While the setup shows, the bubble is kept and changes shape in place.
+  // A failed start takes the flow's windows away and says why.
   elegirArea();
   banco.ventanasDeGrabacion.entregarCamara();
-  banco.ventanasDeGrabacion.setup->deSetup.cambiarCamara(FormaDeCamara::circulo);
-  EXPECT_EQ(banco.ventanasDeGrabacion.pedidosDeCamara.size(), 2u);  // no second bubble
-  EXPECT_TRUE(app->grabacion().hayCamara());
-
-  // A failed start takes the flow's windows away and says why.
   banco.ventanasDeGrabacion.setup->deSetup.grabar();
   banco.grabadora->alEmpezar(QStringLiteral("No encontré la pantalla que se iba a grabar"));
   EXPECT_FALSE(app->grabacion().hayMarco());
@@ -94,14 +85,12 @@ TEST_F(RecordingFlowTest, ACameraThatArrivesAfterTheFlowEndedIsClosed) {
 }
 
 TEST_F(RecordingFlowTest, TheTrayIconStopsOrOpensTheMenuAndEveryEndingIsReported) {
-  app->capture(CaptureMode::pauseRecording);  // nothing to pause
-  EXPECT_FALSE(banco.grabadora->pausado_);
   grabarArea();
   EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00017u})
       << "the bar would be recorded";
   EXPECT_EQ(banco.bandeja->ultima.imagen, AparienciaDelIcono::Imagen::detener);
   app->capture(CaptureMode::pauseRecording);
-  EXPECT_EQ(tituloDeGrabar(), QStringLiteral("Continuar grabación"));
+  EXPECT_TRUE(banco.grabadora->pausado_);
   app->clicEnIcono(true);  // a right click opens the menu
   EXPECT_EQ(banco.grabadora->paradas, 0);
   app->clicEnIcono(false);  // a left click stops
@@ -129,14 +118,9 @@ TEST_F(RecordingFlowTest, TimerInTheTrayUsesThePanelAndTicks) {
   Settings::shared().d().set(QStringLiteral("recordTimerPlacement"),
                              QStringLiteral("barraDeMenus"));
   banco.grabadora->duracion = 65;
-  banco.bandeja->lugar = QRect(1880, 0, 24, 24);
   grabarArea();
   ASSERT_TRUE(app->grabacion().hayPanel());
-  // Beside the icon and out of the video.
-  EXPECT_EQ(banco.ventanasDeGrabacion.icono, QRect(1880, 0, 24, 24));
-  EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00023});
-  banco.ventanasDeGrabacion.panel->dePanel.menu();
-  EXPECT_EQ(banco.bandeja->menusAbiertos, 1);
+  EXPECT_EQ(banco.grabadora->fuera, std::vector<uint32_t>{0x4a00023}) << "the panel is recorded";
   banco.grabadora->duracion = 66;
   QTest::qWait(650);
   EXPECT_EQ(banco.bandeja->ultima.titulo, QStringLiteral(" 1:06"));

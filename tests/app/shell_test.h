@@ -108,13 +108,12 @@ class FakeScroll final : public ScrollCapture {
   int muebles() const override { return muebles_; }
   int filasAcumuladas() const override { return filasAcumuladas_; }
   int filasArriba() const override { return 0; }
-  QString dondeEstorba() const override { return donde_; }
+  QString dondeEstorba() const override { return QStringLiteral("arriba"); }
 
   QRect rect;
   std::function<void(std::optional<QString>)> alEmpezar;
   std::function<void(QImage)> alTerminar;
   int alto_ = 600, cabecera_ = 0, muebles_ = 0, filasAcumuladas_ = 0;
-  QString donde_ = QStringLiteral("arriba");
   int* destroyed_;
 };
 
@@ -183,15 +182,16 @@ struct VentanaFalsa final : RecordSetupBar,
   void detenerLatido() override {}
   void setPausado(bool p) override { pausado = p; }
   void setTextoDelReloj(const QString& t) override { reloj = t; }
-  void actualizar(const QString& t, bool p, const QString& a) override {
-    reloj = t, pausado = p, atajo = a;
+  void actualizar(const QString& t, bool p, const QString&) override {
+    reloj = t;
+    pausado = p;
   }
   void setForma(FormaDeCamara) override {}
   QString archivo() const override { return file; }
   uint32_t ventana() const override { return id; }
 
   QStringList& log;
-  QString nombre, file, reloj, atajo;
+  QString nombre, file, reloj;
   uint32_t id;
   bool pausado = false;
   Modo modo = Modo::grabacion;
@@ -216,8 +216,7 @@ struct VentanasDeGrabacion {
       bar->modo = m, bar->deBarra = std::move(h);
       return std::unique_ptr<RecordingBar>(bar);
     };
-    f.panel = [this](ManejadoresDePanel h, const QRect& i) {
-      icono = i;
+    f.panel = [this](ManejadoresDePanel h, const QRect&) {
       panel = nueva(QStringLiteral("panel"), 0x4a00023);
       panel->dePanel = std::move(h);
       return std::unique_ptr<PanelGrabacionEnBarra>(panel);
@@ -240,7 +239,6 @@ struct VentanasDeGrabacion {
 
   QStringList log;
   VentanaFalsa *setup = nullptr, *bar = nullptr, *panel = nullptr;
-  QRect icono;  // where the panel was asked to go
   std::vector<FormaDeCamara> pedidosDeCamara;
   std::function<void()> entregarCamara;
 };
@@ -275,11 +273,9 @@ class FakeSonda final : public HotkeyProbe {
 class FakeStatusItem final : public StatusItem {
  public:
   void aplicar(const AparienciaDelIcono& a) override { ultima = a; }
-  void desplegarMenu() override { ++menusAbiertos; }
-  QRect geometria() const override { return lugar; }
+  void desplegarMenu() override {}
+  QRect geometria() const override { return {}; }
   AparienciaDelIcono ultima;
-  QRect lugar;
-  int menusAbiertos = 0;
 };
 
 // Puts a new T in the slot and hands back where it is.

