@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QUuid>
 #include <mutex>
 #include <thread>
@@ -15,13 +16,8 @@ namespace {
 // A body that tells its client and its count apart from every other.
 QByteArray cuerpoDe(int cliente, int64_t n, int64_t bytes) {
   QByteArray b(bytes, Qt::Uninitialized);
-  uint32_t x = static_cast<uint32_t>(cliente * 7919 + n * 104729 + 1);
-  for (char& c : b) {
-    x ^= x << 13;
-    x ^= x >> 17;
-    x ^= x << 5;
-    c = static_cast<char>(x);
-  }
+  QRandomGenerator azar(static_cast<quint32>(cliente * 7919 + n * 104729 + 1));
+  for (char& c : b) c = static_cast<char>(azar.generate());
   return b;
 }
 
@@ -35,9 +31,14 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
   QElapsedTimer reloj;
   reloj.start();
   const qint64 fin = static_cast<qint64>(carga.segundos * 1000);
-  auto problema = [&](const QString& que) {
+  auto problema = [&](const char* que, const Contestacion& c) {
     std::lock_guard lock(mutex);
-    if (resultado.problemas.size() < 50) resultado.problemas << que;
+    if (resultado.problemas.size() < 50) {
+      resultado.problemas << QStringLiteral("%1: %2 %3%4")
+                                 .arg(QLatin1String(que))
+                                 .arg(c.estado)
+                                 .arg(QString::fromUtf8(c.cuerpo), QString::fromStdString(c.error));
+    }
   };
 
   std::vector<std::thread> hilos;
@@ -51,10 +52,8 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
         if (carga.directo) {
           const QString objeto = QStringLiteral("directo/%1/%2/%3").arg(corrida).arg(i).arg(n);
           const int estado = subirDirecto(s3, objeto, cuerpo);
-          if (estado != 200)
-            problema(QStringLiteral("direct PUT: %1").arg(estado));
-          else
-            ++yo.subidas;
+          if (estado != 200) problema("direct PUT", {estado, {}, {}, {}});
+          yo.subidas += estado == 200;
           borrarDelGateway(s3, objeto);
           continue;
         }
@@ -65,10 +64,7 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
                 .toJson(QJsonDocument::Compact);
         const Contestacion ranura = pedir("POST", subida, pedido);
         if (ranura.estado != 200) {
-          problema(
-              QStringLiteral("slot: %1 %2%3")
-                  .arg(ranura.estado)
-                  .arg(QString::fromUtf8(ranura.cuerpo), QString::fromStdString(ranura.error)));
+          problema("slot", ranura);
           continue;
         }
         ++yo.ranuras;
@@ -77,9 +73,7 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
         const QUrl put(permiso.value(QStringLiteral("put")).toString(), QUrl::StrictMode);
         const Contestacion subidaHecha = pedir("PUT", put, cuerpo, {{"Content-Type", "image/png"}});
         if (subidaHecha.estado != 200) {
-          problema(QStringLiteral("PUT: %1 %2")
-                       .arg(subidaHecha.estado)
-                       .arg(QString::fromStdString(subidaHecha.error)));
+          problema("PUT", subidaHecha);
           continue;
         }
         ++yo.subidas;
@@ -87,7 +81,7 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
           yo.primerEnlace = permiso.value(QStringLiteral("url")).toString();
           yo.primerCuerpo = cuerpo;
         } else if (!borrarDelGateway(s3, permiso.value(QStringLiteral("objeto")).toString())) {
-          problema(QStringLiteral("could not delete from the store"));
+          problema("could not delete from the store", {});
         }
       }
     });

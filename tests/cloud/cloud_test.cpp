@@ -4,10 +4,9 @@
 // sweep, and requests that must be refused before anything reaches the store.
 #include <gtest/gtest.h>
 
-#include <QJsonArray>
 #include <QJsonDocument>
 #include <QRandomGenerator>
-#include <QRegularExpression>
+#include <QTemporaryFile>
 #include <QUuid>
 
 #include "core/texts.h"
@@ -18,7 +17,6 @@
 namespace corvalin {
 namespace {
 
-using prueba::Buzon;
 using prueba::NubeLocal;
 
 // Plans for the suite: "pro" takes anything, "chico" is small and has no videos.
@@ -38,7 +36,7 @@ QByteArray azar(qsizetype n) {
 
 template <typename T, typename Llamada>
 Resultado<T> esperar(Llamada llamada) {
-  Buzon<Resultado<T>> buzon;
+  prueba::Buzon<Resultado<T>> buzon;
   llamada(buzon.entregar());
   return buzon.esperar(60000).value_or(ErrorDeSubida(ErrorDeRed{}));
 }
@@ -50,42 +48,39 @@ Resultado<SubidaHecha> subir(const ConfigDeNube& c, const QByteArray& cuerpo,
   });
 }
 
-Resultado<EstadoDeNube> estado(const ConfigDeNube& c, int pagina = 1) {
-  return esperar<EstadoDeNube>([&](auto listo) { NubeUploader::estado(c, pagina, listo); });
+Resultado<EstadoDeNube> estado(const ConfigDeNube& c) {
+  return esperar<EstadoDeNube>([&](auto listo) { NubeUploader::estado(c, 1, listo); });
 }
 
 Resultado<int> borrar(const ConfigDeNube& c, const NubeUploader::Barrido& b) {
   return esperar<int>([&](auto listo) { NubeUploader::borrar(c, b, listo); });
 }
 
-Resultado<NubeUploader::Permiso> permiso(const ConfigDeNube& c, int64_t bytes,
-                                         const QString& tipo = QStringLiteral("image/png")) {
-  return esperar<NubeUploader::Permiso>(
-      [&](auto listo) { NubeUploader::pedirPermiso(c, bytes, tipo, nullptr, listo); });
+Resultado<NubeUploader::Permiso> permiso(const ConfigDeNube& c, int64_t bytes) {
+  return esperar<NubeUploader::Permiso>([&](auto listo) {
+    NubeUploader::pedirPermiso(c, bytes, QStringLiteral("image/png"), nullptr, listo);
+  });
+}
+
+template <typename T>
+QString descripcion(const Resultado<T>& r) {
+  const auto* e = std::get_if<ErrorDeSubida>(&r);
+  return e ? e->descripcion() : QStringLiteral("no error");
 }
 
 // What a call delivered; when it failed, the failure is reported and an empty value returned.
 template <typename T>
 T valor(const Resultado<T>& r) {
-  if (const auto* e = std::get_if<ErrorDeSubida>(&r)) {
-    ADD_FAILURE() << e->descripcion().toStdString();
-    return T{};
-  }
-  return std::get<T>(r);
+  EXPECT_TRUE(std::holds_alternative<T>(r)) << descripcion(r).toStdString();
+  return std::holds_alternative<T>(r) ? std::get<T>(r) : T{};
 }
 
 // The service's refusal, or an empty one (and a failure) when there was none.
 template <typename T>
 NubeError rechazo(const Resultado<T>& r) {
   const auto* e = std::get_if<ErrorDeSubida>(&r);
-  if (e && e->nube()) return *e->nube();
-  ADD_FAILURE() << "not refused by the service: " << (e ? e->descripcion().toStdString() : "ok");
-  return NubeError{};
-}
-
-QString descripcion(const Resultado<SubidaHecha>& r) {
-  const auto* e = std::get_if<ErrorDeSubida>(&r);
-  return e ? e->descripcion() : QStringLiteral("no error");
+  EXPECT_TRUE(e && e->nube()) << "not refused by the service: " << descripcion(r).toStdString();
+  return e && e->nube() ? *e->nube() : NubeError{};
 }
 
 // The key of the object a link stands for.
@@ -96,12 +91,9 @@ QString objetoDe(const QUrl& enlace) {
 class Nube : public ::testing::Test {
  protected:
   void SetUp() override {
-    QString porQue;
-    bool fallo = false;
-    gateway_ = prueba::gateway(&porQue, &fallo);
-    if (!gateway_ && fallo) FAIL() << porQue.toStdString();
-    if (!gateway_) GTEST_SKIP() << porQue.toStdString();
-    ASSERT_TRUE(prueba::crearBucket(*gateway_, prueba::kBucketDeNube));
+    CORVALIN_GATEWAY_O_SALTAR(g);
+    gateway_ = g;
+    ASSERT_TRUE(prueba::crearBucket(g, prueba::kBucketDeNube));
     fijarIdiomaActual(Idioma::español);
   }
 
@@ -114,9 +106,7 @@ class Nube : public ::testing::Test {
     return s;
   }
 
-  ConfigDeNube cliente(const NubeLocal& s, const QString& cuenta = cuentaNueva()) {
-    return {s.base(), cuenta, 30};
-  }
+  ConfigDeNube cliente(const NubeLocal& s) { return {s.base(), cuentaNueva(), 30}; }
 
   std::optional<prueba::GatewayS3> gateway_;
 };
@@ -124,78 +114,50 @@ class Nube : public ::testing::Test {
 TEST_F(Nube, APictureAndAVideoGoUpAndTheirLinksGiveThemBackByteForByte) {
   auto s = servidor();
   const ConfigDeNube c = cliente(*s);
-  const QByteArray png = azar(300'000);
-  const QByteArray mp4 = azar(1'500'000);
+  const QByteArray png = azar(300'000), mp4 = azar(1'500'000);
   const SubidaHecha foto = valor(subir(c, png));
   EXPECT_EQ(foto.aviso, QStringLiteral("Te quedan 99 subidas hoy"));
   const SubidaHecha video = valor(subir(c, mp4, QStringLiteral("video/mp4")));
-
-  EXPECT_TRUE(foto.url.toString().startsWith(s->base() + QStringLiteral("/f/")));
-  EXPECT_TRUE(foto.url.path().endsWith(QStringLiteral(".png")));
-  const prueba::Contestacion leida = prueba::abrir(foto.url);
-  EXPECT_EQ(leida.estado, 200);
-  EXPECT_TRUE(leida.cuerpo == png);
+  EXPECT_TRUE(prueba::abrir(foto.url).cuerpo == png);
   EXPECT_TRUE(prueba::abrir(video.url).cuerpo == mp4);
   // A link is a redirect to a short-lived address in the store, never the store's keys.
-  const prueba::Contestacion salto = prueba::pedir("GET", foto.url);
-  EXPECT_EQ(salto.estado, 302);
-  EXPECT_NE(salto.ubicacion.find("X-Amz-Signature="), std::string::npos);
-  EXPECT_EQ(salto.ubicacion.find(gateway_->secret.toStdString()), std::string::npos);
+  const std::string salto = prueba::pedir("GET", foto.url).ubicacion;
+  EXPECT_TRUE(salto.find("X-Amz-Signature=") != std::string::npos &&
+              salto.find(gateway_->secret.toStdString()) == std::string::npos)
+      << salto;
 
   const EstadoDeNube cuenta = valor(estado(c));
-  EXPECT_EQ(cuenta.plan, QStringLiteral("pro"));
-  EXPECT_EQ(cuenta.usado, png.size() + mp4.size());
-  EXPECT_EQ(cuenta.cuota, 1LL << 30);
-  EXPECT_EQ(cuenta.diario, 100);
-  EXPECT_EQ(cuenta.restantesHoy, 98);
-  EXPECT_TRUE(cuenta.video);
-  EXPECT_EQ(cuenta.retenciones, (QList<int>{7, 30, 90}));
-  EXPECT_EQ(cuenta.dias, 30);
-  EXPECT_EQ(cuenta.total, 2);
+  EXPECT_EQ(std::tuple(cuenta.usado, cuenta.restantesHoy), std::tuple(png.size() + mp4.size(), 98));
   ASSERT_EQ(cuenta.archivos.size(), 2);
-  EXPECT_EQ(cuenta.archivos[0].tipo, QStringLiteral("video/mp4"));
-  EXPECT_EQ(cuenta.archivos[0].bytes, mp4.size());
-  EXPECT_EQ(cuenta.archivos[1].url, foto.url);
   // Kept for the 30 days asked for.
-  const QDateTime cuando = QDateTime::fromString(cuenta.archivos[1].cuando, Qt::ISODate);
-  const QDateTime caduca =
-      QDateTime::fromString(cuenta.archivos[1].caduca.value_or(QString()), Qt::ISODate);
-  EXPECT_EQ(cuando.daysTo(caduca), 30);
-  EXPECT_LT(std::abs(cuando.secsTo(QDateTime::currentDateTimeUtc())), 120);
+  EXPECT_EQ(QDateTime::fromString(cuenta.archivos[1].cuando, Qt::ISODate)
+                .daysTo(QDateTime::fromString(cuenta.archivos[1].caduca.value_or(""), Qt::ISODate)),
+            30);
   // Neither the account id nor a link's key is ever written to the log.
   EXPECT_EQ(s->detener(), 0);
   EXPECT_FALSE(s->registro().contains(c.cuenta));
   EXPECT_FALSE(s->registro().contains(objetoDe(foto.url)));
-  EXPECT_TRUE(s->registro().contains(QStringLiteral("POST /api/subida.php 200")));
 }
 
 TEST_F(Nube, EveryLimitOfThePlanReachesTheUserInTheirOwnWords) {
   auto s = servidor(QStringLiteral("chico"));
   const ConfigDeNube c = cliente(*s);
   const auto muyGrande = subir(c, azar(2001));
-  EXPECT_EQ(rechazo(muyGrande).caso, NubeError::Caso::archivoGrande);
   EXPECT_EQ(rechazo(muyGrande).maximo, 2000);
   EXPECT_EQ(descripcion(muyGrande), QStringLiteral("El archivo pasa de 2,0 kB."));
-  const auto video = subir(c, azar(10), QStringLiteral("video/mp4"));
-  EXPECT_EQ(rechazo(video).caso, NubeError::Caso::videoNoIncluido);
-  EXPECT_EQ(descripcion(video), QStringLiteral("Los videos no entran en tu plan."));
-  const auto programa = subir(c, azar(10), QStringLiteral("application/x-sharedlib"));
-  EXPECT_EQ(rechazo(programa).caso, NubeError::Caso::tipoNoPermitido);
-  EXPECT_EQ(descripcion(programa), QStringLiteral("Eso no se puede subir a la nube de Corvalin."));
+  EXPECT_EQ(descripcion(subir(c, azar(10), QStringLiteral("video/mp4"))),
+            QStringLiteral("Los videos no entran en tu plan."));
+  EXPECT_EQ(descripcion(subir(c, azar(10), QStringLiteral("application/x-sharedlib"))),
+            QStringLiteral("Eso no se puede subir a la nube de Corvalin."));
 
   // 3000 bytes of quota: two files of 1400 fit, a third doesn't.
   valor(subir(c, azar(1400)));
   EXPECT_EQ(valor(subir(c, azar(1400))).aviso, QStringLiteral("Te queda 1 subida hoy"));
-  const auto llena = subir(c, azar(1400));
-  EXPECT_EQ(rechazo(llena).caso, NubeError::Caso::cuotaLlena);
-  EXPECT_EQ(rechazo(llena).usado, 2800);
-  EXPECT_EQ(rechazo(llena).cuota, 3000);
-  EXPECT_EQ(descripcion(llena), QStringLiteral("Tu nube está llena: 2,8 kB de 3,0 kB."));
+  EXPECT_EQ(descripcion(subir(c, azar(1400))),
+            QStringLiteral("Tu nube está llena: 2,8 kB de 3,0 kB."));
   // The third upload of the day fits; a fourth is over the daily limit of 3.
   valor(subir(c, azar(100)));
   const auto cuarta = subir(c, azar(10));
-  EXPECT_EQ(rechazo(cuarta).caso, NubeError::Caso::limiteDiario);
-  EXPECT_EQ(rechazo(cuarta).limite, 3);
   // Days are UTC days: the count starts again at the next midnight.
   EXPECT_EQ(QDateTime::fromString(rechazo(cuarta).renueva, Qt::ISODate),
             QDateTime(QDateTime::currentDateTimeUtc().date().addDays(1), QTime(0, 0), Qt::UTC));
@@ -203,13 +165,7 @@ TEST_F(Nube, EveryLimitOfThePlanReachesTheUserInTheirOwnWords) {
 
   // The state tells the same, and a retention the plan doesn't offer falls to one it does.
   const EstadoDeNube e = valor(estado(c));
-  EXPECT_EQ(e.restantesHoy, 0);
-  EXPECT_EQ(e.usado, 2900);
-  EXPECT_FALSE(e.video);
-  EXPECT_EQ(e.dias, 7);
-
-  // Another account on the same plan has its own counts.
-  valor(subir(cliente(*s), azar(100)));
+  EXPECT_EQ(std::tuple(e.restantesHoy, e.usado, e.dias), std::tuple(0, 2900, 7));
 }
 
 TEST_F(Nube, TheModelPagesByEightNewestFirstAndDeletesByEachRule) {
@@ -217,43 +173,32 @@ TEST_F(Nube, TheModelPagesByEightNewestFirstAndDeletesByEachRule) {
   const ConfigDeNube c = cliente(*s);
   QList<QString> objetos;
   QList<QUrl> enlaces;
+  // Uploads of the same second are told apart by their keys only: after each one, all the
+  // files so far grow a minute older.
   for (int i = 0; i < 10; ++i) {
     enlaces << valor(subir(c, QByteArray::number(i).repeated(50))).url;
     objetos << objetoDe(enlaces.last());
-  }
-  // Uploads of the same second are told apart by their keys only; age them a minute apart.
-  for (int i = 0; i < 10; ++i) {
-    ASSERT_TRUE(
-        s->sql(QStringLiteral("UPDATE archivos SET cuando = cuando - %1 WHERE objeto = '%2'")
-                   .arg((10 - i) * 60)
-                   .arg(objetos[i])));
+    ASSERT_TRUE(s->sql(QStringLiteral("UPDATE archivos SET cuando = cuando - 60")));
   }
   NubeModelo modelo([c] { return c; });
   auto cargado = [&] { return prueba::esperarHasta([&] { return !modelo.cargando(); }, 30000); };
   modelo.cargar(1);
   ASSERT_TRUE(cargado());
   ASSERT_TRUE(modelo.estado()) << modelo.problema().toStdString();
-  EXPECT_EQ(modelo.estado()->total, 10);
-  EXPECT_EQ(modelo.estado()->paginas, 2);
   ASSERT_EQ(modelo.estado()->archivos.size(), 8);
   EXPECT_EQ(modelo.estado()->archivos.first().url, enlaces[9]);
   modelo.cargar(2);
   ASSERT_TRUE(cargado());
   ASSERT_EQ(modelo.estado()->archivos.size(), 2);
-  EXPECT_EQ(modelo.estado()->pagina, 2);
   EXPECT_EQ(modelo.estado()->archivos.last().url, enlaces[0]);
 
   // Files seen in the store (the sweep's work once their slots are over) are deleted from it
   // at once; the three oldest are made 40 days old.
   ASSERT_TRUE(s->sql(QStringLiteral("UPDATE archivos SET confirmado = 1, ranura_hasta = 0")));
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(s->sql(
-        QStringLiteral("UPDATE archivos SET cuando = cuando - 40 * 86400 WHERE objeto = '%1'")
-            .arg(objetos[i])));
-  }
+  ASSERT_TRUE(s->sql(QStringLiteral("UPDATE archivos SET cuando = cuando - 40 * 86400 "
+                                    "WHERE objeto IN ('%1', '%2', '%3')")
+                         .arg(objetos[0], objetos[1], objetos[2])));
   EXPECT_EQ(valor(borrar(c, NubeUploader::Barrido::deObjeto(objetos[9]))), 1);
-  EXPECT_EQ(prueba::estadoDelObjeto(*gateway_, objetos[9]), 404);
-  EXPECT_EQ(prueba::pedir("GET", enlaces[9]).estado, 404);
   // Someone else's file, or one already gone, is not found.
   EXPECT_EQ(rechazo(borrar(cliente(*s), NubeUploader::Barrido::deObjeto(objetos[8]))).mensaje,
             QStringLiteral("Ese archivo ya no está en tu nube."));
@@ -263,18 +208,13 @@ TEST_F(Nube, TheModelPagesByEightNewestFirstAndDeletesByEachRule) {
   ASSERT_TRUE(prueba::esperarHasta(
       [&] { return !modelo.cargando() && modelo.estado()->total == 6; }, 30000))
       << modelo.problema().toStdString();
-  for (int i = 0; i < 9; ++i) {
-    EXPECT_EQ(prueba::estadoDelObjeto(*gateway_, objetos[i]), i < 3 ? 404 : 200) << i;
-  }
-  EXPECT_EQ(modelo.pagina(), 1);
+  for (int i = 0; i < 10; ++i)
+    EXPECT_EQ(prueba::estadoDelObjeto(*gateway_, objetos[i]), i < 3 || i == 9 ? 404 : 200) << i;
 
   EXPECT_EQ(valor(borrar(c, NubeUploader::Barrido::todo())), 6);
   for (int i = 3; i < 9; ++i) EXPECT_EQ(prueba::estadoDelObjeto(*gateway_, objetos[i]), 404);
-  const EstadoDeNube vacia = valor(estado(c));
-  EXPECT_EQ(vacia.total, 0);
-  EXPECT_EQ(vacia.usado, 0);
   // Deleting gives space back, not the day's uploads.
-  EXPECT_EQ(vacia.restantesHoy, 90);
+  EXPECT_EQ(valor(estado(c)).restantesHoy, 90);
 }
 
 TEST_F(Nube, AFileDeletedWhileItsSlotIsOpenLeavesTheStoreWhenTheSlotIsOver) {
@@ -303,16 +243,6 @@ TEST_F(Nube, ASlotTakesOnlyTheBodyAndTypeItWasGivenFor) {
   const QByteArray cuerpo = azar(100);
   EXPECT_EQ(prueba::pedir("PUT", p.put, cuerpo, {{"Content-Type", "image/png"}}).estado, 200);
   EXPECT_TRUE(prueba::abrir(p.url).cuerpo == cuerpo);
-
-  // Under a public base (a bucket served as it is), the links are the files' addresses there.
-  auto publica =
-      servidor(QStringLiteral("pro\n[s3]\nbase_publica = https://files.example.com/nube/"));
-  const QString enlace = valor(permiso(cliente(*publica), 10)).url.toString();
-  EXPECT_TRUE(QRegularExpression(
-                  QStringLiteral("^https://files\\.example\\.com/nube/[0-9A-Za-z]{22}\\.png$"))
-                  .match(enlace)
-                  .hasMatch())
-      << enlace.toStdString();
 }
 
 TEST_F(Nube, ARestartKeepsUsageAndTheSweepSettlesExpiredFilesAndUnusedSlots) {
@@ -321,35 +251,22 @@ TEST_F(Nube, ARestartKeepsUsageAndTheSweepSettlesExpiredFilesAndUnusedSlots) {
   QList<QUrl> enlaces;
   for (int i = 0; i < 3; ++i) enlaces << valor(subir(c, azar(1000 + i))).url;
   valor(permiso(c, 500));  // a slot never used
-  EXPECT_EQ(s->detener(), 0);
-  EXPECT_TRUE(s->registro().contains(QStringLiteral("stopping")));
-
-  ASSERT_TRUE(s->arrancar()) << s->registro().toStdString();
-  EstadoDeNube e = valor(estado(c));
-  EXPECT_EQ(e.total, 4);
-  EXPECT_EQ(e.usado, 1000 + 1001 + 1002 + 500);
-  EXPECT_EQ(e.restantesHoy, 96);
-
-  // One file expires and every slot ends more than an hour ago; the start-up sweep deletes the
-  // expired file from the store, confirms the uploads and releases the slot never used.
+  // One file expires and every slot ends more than an hour ago; after a restart, the start-up
+  // sweep deletes the expired file from the store, confirms the uploads and releases the slot
+  // never used, and the rest of the usage is still there.
   ASSERT_TRUE(s->sql(QStringLiteral("UPDATE archivos SET ranura_hasta = 0")));
   ASSERT_TRUE(s->sql(QStringLiteral("UPDATE archivos SET caduca = 1 WHERE objeto = '%1'")
                          .arg(objetoDe(enlaces[0]))));
   EXPECT_EQ(s->detener(), 0);
   ASSERT_TRUE(s->arrancar()) << s->registro().toStdString();
-  ASSERT_TRUE(prueba::esperarHasta([&] { return s->registro().contains(QStringLiteral("sweep:")); },
-                                   20000));
-  EXPECT_TRUE(s->registro().contains(
-      QStringLiteral("sweep: 1 expired deleted, 2 uploads confirmed, 1 unused slots released")))
+  const QString barrido =
+      QStringLiteral("sweep: 1 expired deleted, 2 uploads confirmed, 1 unused slots released");
+  EXPECT_TRUE(prueba::esperarHasta([&] { return s->registro().contains(barrido); }, 20000))
       << s->registro().toStdString();
   EXPECT_EQ(prueba::estadoDelObjeto(*gateway_, objetoDe(enlaces[0])), 404);
-  EXPECT_EQ(prueba::pedir("GET", enlaces[0]).estado, 404);
   EXPECT_EQ(prueba::abrir(enlaces[1]).estado, 200);
-  e = valor(estado(c));
-  EXPECT_EQ(e.total, 2);
-  EXPECT_EQ(e.usado, 1001 + 1002);
-  EXPECT_EQ(e.restantesHoy, 97);
-  EXPECT_EQ(s->numero(QStringLiteral("SELECT COUNT(*) FROM archivos WHERE confirmado = 1")), 2);
+  const EstadoDeNube e = valor(estado(c));
+  EXPECT_EQ(std::tuple(e.total, e.usado, e.restantesHoy), std::tuple(2, 1001 + 1002, 97));
 }
 
 TEST_F(Nube, BadRequestsAreRefusedBeforeAnythingReachesTheStore) {
@@ -361,56 +278,28 @@ TEST_F(Nube, BadRequestsAreRefusedBeforeAnythingReachesTheStore) {
   auto motivo = [](const prueba::Contestacion& c) {
     return QJsonDocument::fromJson(c.cuerpo).object().value(QStringLiteral("motivo")).toString();
   };
-  auto pedido = [&](const QByteArray& cuerpo,
-                    const std::map<std::string, std::string>& cabeceras = {}) {
-    return prueba::pedir("POST", subida, cuerpo, cabeceras);
-  };
+  auto pedido = [&](const QByteArray& cuerpo) { return prueba::pedir("POST", subida, cuerpo); };
   const QByteArray bien =
       QStringLiteral(R"({"cuenta":"%1","bytes":10,"tipo":"image/png"})").arg(conocida).toUtf8();
   for (const QByteArray& malo :
-       {QByteArray("not json"), QByteArray("[1,2]"),
-        QByteArray(bien).replace("\"bytes\":10", "\"bytes\":\"10\""),
-        QByteArray(bien).replace("\"bytes\":10", "\"bytes\":10.5"),
-        QByteArray(bien).replace("\"bytes\":10", "\"bytes\":-3"),
-        QByteArray(bien).replace("\"image/png\"", "7"), QByteArray(bien).chopped(1),
-        QByteArray(bien) + "{}", QByteArray(R"({"bytes":10,"tipo":"image/png"})")}) {
+       {QByteArray(bien).replace("\"bytes\":10", "\"bytes\":-3"), QByteArray(bien).chopped(1)}) {
     const prueba::Contestacion r = pedido(malo);
-    EXPECT_EQ(r.estado, 400) << malo.toStdString();
-    EXPECT_EQ(motivo(r), QStringLiteral("peticion_invalida")) << malo.toStdString();
+    EXPECT_EQ(std::pair(r.estado, motivo(r)), std::pair(400, QStringLiteral("peticion_invalida")))
+        << malo.toStdString();
   }
-  const prueba::Contestacion enorme =
-      pedido(QByteArray(bien).insert(1, "\"relleno\":\"" + QByteArray(4096, 'x') + "\","));
-  EXPECT_EQ(enorme.estado, 413);
-  EXPECT_EQ(motivo(enorme), QStringLiteral("peticion_grande"));
-  EXPECT_EQ(pedido(bien, {{"Content-Type", "text/plain"}}).estado, 415);
-  const prueba::Contestacion ninguna =
-      prueba::pedir("POST", QUrl(s->base() + QStringLiteral("/api/otra.php")), bien);
-  EXPECT_EQ(ninguna.estado, 404);
-  EXPECT_EQ(motivo(ninguna), QStringLiteral("no_existe"));
+  EXPECT_EQ(pedido(bien + QByteArray(4096, ' ')).estado, 413);
 
   // An account the server doesn't list, through the app: its message, in its language.
-  const ConfigDeNube extrana{s->base(), cuentaNueva(), 7};
-  const auto r = subir(extrana, "x");
-  rechazo(r);
-  EXPECT_EQ(descripcion(r), QStringLiteral("Este servidor no conoce tu cuenta."));
-  fijarIdiomaActual(Idioma::ingles);
-  EXPECT_EQ(rechazo(estado(extrana)).descripcion(),
-            QStringLiteral("This server doesn't know your account."));
-  fijarIdiomaActual(Idioma::español);
-
-  // Only the listed account was registered, and no slot was handed out.
+  EXPECT_EQ(descripcion(subir({s->base(), cuentaNueva(), 7}, "x")),
+            QStringLiteral("Este servidor no conoce tu cuenta."));
+  // Only the listed account was registered.
   EXPECT_EQ(s->numero(QStringLiteral("SELECT COUNT(*) FROM cuentas")), 1);
-  EXPECT_EQ(s->numero(QStringLiteral("SELECT COUNT(*) FROM archivos")), 0);
 
-  // The listed account: three slot requests a minute, then it is told to wait.
-  const ConfigDeNube listada{s->base(), conocida, 7};
-  for (int i = 0; i < 3; ++i) valor(permiso(listada, 10));
-  const prueba::Contestacion cuarta = pedido(bien);
-  EXPECT_EQ(cuarta.estado, 429);
-  EXPECT_EQ(motivo(cuarta), QStringLiteral("demasiadas_peticiones"));
+  // The listed account: three slot requests a minute, then it is told to wait. Nothing before
+  // was handed a slot.
+  for (int i = 0; i < 3; ++i) valor(permiso({s->base(), conocida, 7}, 10));
+  EXPECT_EQ(motivo(pedido(bien)), QStringLiteral("demasiadas_peticiones"));
   EXPECT_EQ(s->numero(QStringLiteral("SELECT COUNT(*) FROM archivos")), 3);
-  // Reading the state is not rate limited.
-  valor(estado(listada));
 }
 
 TEST_F(Nube, AMissingBucketIsMadeAtStartAndWrongKeysStopTheStart) {
@@ -426,9 +315,8 @@ TEST_F(Nube, AMissingBucketIsMadeAtStartAndWrongKeysStopTheStart) {
   EXPECT_EQ(prueba::estadoDelObjeto(*gateway_, {}, bucket), 200);
   valor(subir(cliente(nueva), "x"));
 
-  prueba::GatewayS3 otra = *gateway_;
-  otra.secret = QStringLiteral("not-the-secret-0123456789abcdefghijklmn");
-  NubeLocal rechazada(otra);
+  NubeLocal rechazada({gateway_->endpoint, gateway_->access,
+                       QStringLiteral("not-the-secret-0123456789abcdefghij")});
   EXPECT_FALSE(rechazada.arrancar());
   EXPECT_TRUE(rechazada.registro().contains(QStringLiteral("refused the keys")))
       << rechazada.registro().toStdString();
@@ -436,14 +324,13 @@ TEST_F(Nube, AMissingBucketIsMadeAtStartAndWrongKeysStopTheStart) {
 
 TEST(NubeConfiguracion, MistakesInTheFileAreNamedWithTheirLine) {
   QProcess p;
-  QTemporaryDir dir;
+  QTemporaryFile f;
   auto comprobar = [&](const QByteArray& texto) {
-    QFile f(dir.filePath(QStringLiteral("c.conf")));
-    f.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    f.open();
+    f.resize(0);
     f.write(texto);
     f.close();
-    p.start(QStringLiteral(CORVALIN_CLOUD),
-            {QStringLiteral("--config"), f.fileName(), QStringLiteral("--check")});
+    p.start(QStringLiteral(CORVALIN_CLOUD), {"--config", f.fileName(), "--check"});
     p.waitForFinished(10000);
     return std::pair{p.exitCode(),
                      QString::fromUtf8(p.readAllStandardError() + p.readAllStandardOutput())};
@@ -452,26 +339,15 @@ TEST(NubeConfiguracion, MistakesInTheFileAreNamedWithTheirLine) {
       "[s3]\nendpoint = http://127.0.0.1:9\nbucket = b\naccess_key = a\nsecret_key = s\n";
   EXPECT_EQ(comprobar(base).first, 0);
   const auto errata = comprobar(base + "[servidor]\npuert = 80\n");
-  EXPECT_EQ(errata.first, 1);
-  EXPECT_TRUE(errata.second.contains(QStringLiteral("line 7: unknown key puert")))
+  EXPECT_TRUE(errata.first == 1 && errata.second.contains("line 7: unknown key puert"))
       << errata.second.toStdString();
-  EXPECT_TRUE(comprobar(base + "[plan x]\ncuota = mucho\n")
-                  .second.contains(QStringLiteral("line 7: bad value for cuota")));
-  EXPECT_TRUE(comprobar(base + "[cuentas]\nabcdefgh = oro\n")
-                  .second.contains(QStringLiteral("no [plan oro]")));
-  EXPECT_TRUE(
-      comprobar("[s3]\nendpoint = ftp://x\nbucket = b\naccess_key = a\nsecret_key = s\n").first ==
-      1);
+  EXPECT_TRUE(comprobar(base + "[plan x]\ncuota = mucho\n").second.contains("line 7: bad value"));
   EXPECT_EQ(comprobar("[s3]\nbucket = b\n").first, 1);
   // The example shipped beside the server is valid as it stands.
+  qputenv("S3_ACCESS_KEY", "a");
+  qputenv("S3_SECRET_KEY", "s");
   QFile ejemplo(QStringLiteral(CORVALIN_CLOUD_EJEMPLO));
   ASSERT_TRUE(ejemplo.open(QIODevice::ReadOnly));
-  p.setProcessEnvironment([] {
-    QProcessEnvironment e = QProcessEnvironment::systemEnvironment();
-    e.insert(QStringLiteral("S3_ACCESS_KEY"), QStringLiteral("a"));
-    e.insert(QStringLiteral("S3_SECRET_KEY"), QStringLiteral("s"));
-    return e;
-  }());
   const auto valido = comprobar(ejemplo.readAll());
   EXPECT_EQ(valido.first, 0) << valido.second.toStdString();
 }

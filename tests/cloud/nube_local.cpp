@@ -11,34 +11,18 @@
 
 namespace corvalin::prueba {
 
-namespace {
-
-// A port kept for the server's whole life, restarts included: its links carry it.
-int puertoLibre() {
-  QTcpServer sonda;
-  sonda.listen(QHostAddress::LocalHost, 0);
-  return sonda.serverPort();
-}
-
-}  // namespace
-
 NubeLocal::NubeLocal(const GatewayS3& s3, const QString& extra,
                      const std::map<QString, QString>& variables) {
+  // A port kept for the server's whole life, restarts included: its links carry it.
+  QTcpServer sonda;
+  sonda.listen(QHostAddress::LocalHost, 0);
   QFile config(dir_.filePath(QStringLiteral("nube.conf")));
   config.open(QIODevice::WriteOnly);
-  config.write(QStringLiteral("# written by the cloud suite\n"
-                              "[servidor]\n"
-                              "escuchar = 127.0.0.1\n"
-                              "puerto = %5\n"
-                              "datos = %1\n"
-                              "barrido_segundos = 3600\n"
-                              "[s3]\n"
-                              "endpoint = %2\n"
-                              "bucket = %3\n"
-                              "estilo_ruta = si\n"
-                              "%4\n")
+  config.write(QStringLiteral("[servidor]\nescuchar = 127.0.0.1\npuerto = %5\ndatos = %1\n"
+                              "barrido_segundos = 3600\n[s3]\nendpoint = %2\nbucket = %3\n"
+                              "estilo_ruta = si\n%4\n")
                    .arg(dir_.filePath(QStringLiteral("nube.db")), s3.endpoint, kBucketDeNube, extra)
-                   .arg(puertoLibre())
+                   .arg(sonda.serverPort())
                    .toUtf8());
   config.close();
   QProcessEnvironment entorno = QProcessEnvironment::systemEnvironment();
@@ -115,71 +99,49 @@ int64_t NubeLocal::numero(const QString& consulta) {
   return n;
 }
 
-namespace {
-
-std::unique_ptr<httplib::Client> cliente(const QUrl& url) {
-  auto c = std::make_unique<httplib::Client>(
-      url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toStdString());
-  c->set_url_encode(false);
-  c->set_connection_timeout(10);
-  c->set_read_timeout(60);
-  c->set_write_timeout(60);
-  return c;
-}
-
-std::string rutaYConsulta(const QUrl& url) {
-  return url
-      .toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment |
-                QUrl::FullyEncoded)
-      .toStdString();
-}
-
-}  // namespace
-
 Contestacion pedir(const std::string& metodo, const QUrl& url, const QByteArray& cuerpo,
                    const std::map<std::string, std::string>& cabeceras) {
-  auto c = cliente(url);
+  httplib::Client c(
+      url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment).toStdString());
+  c.set_url_encode(false);
+  c.set_connection_timeout(10);
+  c.set_read_timeout(60);
+  c.set_write_timeout(60);
   httplib::Request req;
   req.method = metodo;
-  req.path = rutaYConsulta(url);
+  req.path = url.toString(QUrl::RemoveScheme | QUrl::RemoveAuthority | QUrl::RemoveFragment |
+                          QUrl::FullyEncoded)
+                 .toStdString();
   for (const auto& [nombre, valor] : cabeceras) req.headers.emplace(nombre, valor);
   req.body = cuerpo.toStdString();
   if (!req.has_header("Content-Type") && !cuerpo.isEmpty())
     req.headers.emplace("Content-Type", "application/json");
-  const httplib::Result r = c->send(req);
+  const httplib::Result r = c.send(req);
   if (!r) return {0, {}, {}, httplib::to_string(r.error())};
   return {r->status, QByteArray::fromStdString(r->body), r->get_header_value("Location"), {}};
 }
 
 Contestacion abrir(const QUrl& url) {
   Contestacion c = pedir("GET", url);
-  for (int saltos = 0; saltos < 5 && (c.estado == 301 || c.estado == 302 || c.estado == 307);
-       ++saltos) {
+  for (int n = 0; n < 5 && (c.estado == 301 || c.estado == 302 || c.estado == 307); ++n)
     c = pedir("GET", QUrl(QString::fromStdString(c.ubicacion), QUrl::StrictMode));
-  }
   return c;
 }
 
 namespace {
 
-// The gateway's objects, signed as the server signs.
-DestinoS3 destinoEnGateway(const GatewayS3& s3, const QString& objeto, const QString& bucket) {
-  DestinoS3 d = *FirmaS3::destino(objeto, s3.endpoint, bucket, true);
-  if (objeto.isEmpty()) d.path.chop(1);
-  return d;
-}
-
+// A request on the gateway's objects, signed as the server signs.
 Contestacion firmado(const GatewayS3& s3, const QString& metodo, const QString& objeto,
                      const QByteArray& cuerpo, std::map<QString, QString> cabeceras = {},
                      const QString& bucket = kBucketDeNube) {
-  const DestinoS3 d = destinoEnGateway(s3, objeto, bucket);
+  DestinoS3 d = *FirmaS3::destino(objeto, s3.endpoint, bucket, true);
+  if (objeto.isEmpty()) d.path.chop(1);
   const FirmaS3::Firmada f = FirmaS3::firmar(
       metodo, d, std::move(cabeceras), FirmaS3::sha256Hex(cuerpo),
       ClaveS3{s3.access, s3.secret, QStringLiteral("us-east-1")}, QDateTime::currentDateTimeUtc());
   std::map<std::string, std::string> enviadas;
-  for (const auto& [nombre, valor] : f.cabeceras) {
+  for (const auto& [nombre, valor] : f.cabeceras)
     if (nombre != QLatin1String("host")) enviadas[nombre.toStdString()] = valor.toStdString();
-  }
   return pedir(metodo.toStdString(), *FirmaS3::url(d), cuerpo, enviadas);
 }
 

@@ -3,12 +3,9 @@
 // would.
 #pragma once
 
-#include <QByteArray>
 #include <QProcess>
-#include <QString>
 #include <QTemporaryDir>
 #include <QUrl>
-#include <cstdint>
 #include <map>
 
 #include "apoyo.h"

@@ -11,8 +11,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSet>
-#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -151,32 +149,6 @@ TEST(PreferencesPages, TheOwnBucketFormLoadsKeysWhenShownAndRefusesABadBucketLos
 }
 
 // What the session's gateway never answers: a bucket that turned public-read off.
-TEST(PreferencesPages, TheTestUploadWaitsForItsOutcomeAndShowsTheAclTurnedOff) {
-  prueba::IdiomaDePrueba en(Idioma::ingles);
-  std::function<void(const S3Uploader::PruebaDeSubida&)> responder;
-  ServiciosDePreferencias s;
-  s.subida.probar = [&](std::function<void(const S3Uploader::PruebaDeSubida&)> listo) {
-    responder = std::move(listo);
-  };
-  Ventana v(std::move(s));
-  UploadPage* page = v.w->subida();
-  porTexto<QRadioButton>(page, QStringLiteral("Your own S3"))->click();
-  auto* acl = porTexto<QCheckBox>(page, QStringLiteral("Upload as public-read"));
-  acl->click();
-  QAbstractButton* probar = porTexto(page, QStringLiteral("Test upload"));
-  probar->click();
-  ASSERT_TRUE(responder);
-  EXPECT_FALSE(probar->isEnabled());
-  responder({true, true, QStringLiteral("Upload OK. Your bucket doesn't support ACLs.")});
-  EXPECT_TRUE(probar->isEnabled());
-  EXPECT_FALSE(acl->isChecked());
-  EXPECT_TRUE(prueba::textos(page).contains(
-      QStringLiteral("Upload OK. Your bucket doesn't support ACLs.")));
-}
-
-// "Test upload" against the test session's S3 gateway, the form typed in as a person would: the
-// picture really goes up and its link comes back; with a wrong secret the page shows what the
-// server answered.
 TEST(PreferencesPages, TheTestUploadOnTheSessionsGatewayShowsTheLinkOrTheRefusal) {
   prueba::IdiomaDePrueba en(Idioma::ingles);
   CORVALIN_GATEWAY_O_SALTAR(s3);
@@ -204,6 +176,7 @@ TEST(PreferencesPages, TheTestUploadOnTheSessionsGatewayShowsTheLinkOrTheRefusal
   }
   QPushButton* boton = porTexto<QPushButton>(page, QStringLiteral("Test upload"));
   boton->click();
+  EXPECT_FALSE(boton->isEnabled());  // until the outcome is in
   ASSERT_TRUE(prueba::esperarHasta([boton] { return boton->isEnabled(); }, 60000));
   const QString prefijo = s3.endpoint + QStringLiteral("/") + prueba::kBucket + "/preferencias/";
   QString enlace;
@@ -350,66 +323,6 @@ TEST(PreferencesPages, RecordingChoicesAreStoredAndTheExampleFollowsThem) {
   EXPECT_DOUBLE_EQ(v.a.settings->d().real(QStringLiteral("recordScale")), 2.0);
   EXPECT_TRUE(
       prueba::textos(page).contains(QStringLiteral("1920×1200 px · up to ≈39 MB per minute")));
-}
-
-// Every control can be reached with Tab and has a name a screen reader can say.
-TEST(PreferencesPages, EveryControlIsReachableByKeyboardAndNamed) {
-  prueba::IdiomaDePrueba es(Idioma::español);
-  Ventana v;
-  v.w->show();
-  v.w->activateWindow();
-  ASSERT_TRUE(QTest::qWaitForWindowActive(v.w.get()));
-  for (int tab = 0; tab < v.w->pestanas()->count(); ++tab) {
-    v.w->pestanas()->setCurrentIndex(tab);
-    QWidget* page = v.w->pestanas()->currentWidget();
-    QList<QWidget*> controles;
-    for (QWidget* w : page->findChildren<QWidget*>()) {
-      const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
-                           qobject_cast<QComboBox*>(w) || qobject_cast<QSpinBox*>(w) ||
-                           qobject_cast<HotkeyRecorder*>(w);
-      if (control && w->isVisibleTo(page) && w->isEnabled()) controles << w;
-    }
-    ASSERT_FALSE(controles.isEmpty()) << tab;
-    QSet<QWidget*> alcanzados;
-    controles.first()->setFocus(Qt::TabFocusReason);
-    for (int i = 0; i < 400 && alcanzados.size() < controles.size(); ++i) {
-      QWidget* actual = QApplication::focusWidget();
-      if (actual) alcanzados.insert(actual);
-      QTest::keyClick(actual ? actual : v.w.get(), Qt::Key_Tab);
-    }
-    for (QWidget* c : controles) {
-      const auto* boton = qobject_cast<QAbstractButton*>(c);
-      const QString nombre =
-          c->accessibleName().isEmpty() && boton ? boton->text() : c->accessibleName();
-      EXPECT_FALSE(nombre.isEmpty()) << "tab " << tab << ": " << c->metaObject()->className();
-      // Tab stops once in a group of radio buttons, at the chosen one; arrows move inside.
-      const auto* radio = qobject_cast<const QRadioButton*>(c);
-      const bool enGrupo = radio != nullptr && radio->group() != nullptr &&
-                           std::any_of(alcanzados.begin(), alcanzados.end(), [&](QWidget* w) {
-                             auto* otro = qobject_cast<QRadioButton*>(w);
-                             return otro != nullptr && otro->group() == radio->group();
-                           });
-      EXPECT_TRUE(alcanzados.contains(c) || enGrupo)
-          << "tab " << tab << ": Tab never reaches " << nombre.toStdString();
-    }
-  }
-}
-
-TEST(PreferencesPages, TheWindowFitsSmallScreensAtEveryScale) {
-  // 1366 × 768 at scale 1 leaves about 1366 × 740 free under a panel; at scale 2 half of that.
-  EXPECT_EQ(PreferencesWindow::tamanoPara(QRect(0, 0, 1366, 740)), QSize(684, 624));
-  const QSize chico = PreferencesWindow::tamanoPara(QRect(0, 0, 683, 370));
-  EXPECT_LE(chico.width(), 683);
-  EXPECT_LE(chico.height(), 370);
-  Ventana v;
-  v.w->resize(chico);
-  v.w->show();
-  QApplication::processEvents();
-  EXPECT_LE(v.w->height(), 370);
-  // The pages scroll instead of growing the window.
-  for (int tab = 0; tab < v.w->pestanas()->count(); ++tab) {
-    EXPECT_TRUE(qobject_cast<QScrollArea*>(v.w->pestanas()->widget(tab))) << tab;
-  }
 }
 
 // Pictures of every page a person can look at, in both languages (the software-centre

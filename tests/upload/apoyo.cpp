@@ -52,14 +52,13 @@ void ServidorLocal::atender(QTcpSocket* socket) {
     peticiones << p;
     const Respuesta r = responder_(p);
     if (r.callar) continue;
-    QByteArray salida =
+    const QByteArray salida =
         "HTTP/1.1 " + QByteArray::number(r.estado) + " X\r\nContent-Type: " + r.tipo +
         "\r\nContent-Length: " + QByteArray::number(r.cuerpo.size()) + "\r\n\r\n" + r.cuerpo;
-    if (r.retrasoMs > 0) {
+    if (r.retrasoMs > 0)
       QTimer::singleShot(r.retrasoMs, socket, [socket, salida] { socket->write(salida); });
-    } else {
+    else
       socket->write(salida);
-    }
   }
 }
 
@@ -91,20 +90,22 @@ std::optional<GatewayS3> gateway(QString* porQue, bool* fallo) {
 
 namespace {
 
+// curl's status line for `args`.
+int curl(const QStringList& args, int ms) {
+  QProcess curl;
+  curl.start(QStringLiteral("curl"), QStringList{"-s", "-w", "%{http_code}"} + args);
+  curl.waitForFinished(ms);
+  return curl.readAllStandardOutput().toInt();
+}
+
 // curl signs these itself; an empty body's hash is the one it does not add on its own.
 int curlFirmado(const GatewayS3& s3, const QString& metodo, const QString& ruta) {
-  QProcess curl;
-  curl.start(
-      QStringLiteral("curl"),
-      {QStringLiteral("-s"), QStringLiteral("-o"), QStringLiteral("/dev/null"),
-       QStringLiteral("-w"), QStringLiteral("%{http_code}"), QStringLiteral("--aws-sigv4"),
-       QStringLiteral("aws:amz:us-east-1:s3"), QStringLiteral("--user"),
-       s3.access + QLatin1Char(':') + s3.secret, QStringLiteral("-H"),
-       QStringLiteral("x-amz-content-sha256: ") +
-           QString::fromLatin1(QCryptographicHash::hash({}, QCryptographicHash::Sha256).toHex()),
-       QStringLiteral("-X"), metodo, s3.endpoint + ruta});
-  curl.waitForFinished(30000);
-  return curl.readAllStandardOutput().toInt();
+  const QString vacio =
+      QString::fromLatin1(QCryptographicHash::hash({}, QCryptographicHash::Sha256).toHex());
+  return curl({"-o", "/dev/null", "--aws-sigv4", "aws:amz:us-east-1:s3", "--user",
+               s3.access + ':' + s3.secret, "-H", "x-amz-content-sha256: " + vacio, "-X", metodo,
+               s3.endpoint + ruta},
+              30000);
 }
 
 }  // namespace
@@ -126,13 +127,7 @@ S3Config configDelGateway(const GatewayS3& s3) {
 }
 
 int descargar(const QString& url, const QString& destino) {
-  QProcess curl;
-  curl.start(QStringLiteral("curl"),
-             {QStringLiteral("-s"), QStringLiteral("-g"), QStringLiteral("-o"),
-              destino.isEmpty() ? QStringLiteral("/dev/null") : destino, QStringLiteral("-w"),
-              QStringLiteral("%{http_code}"), url});
-  curl.waitForFinished(120000);
-  return curl.readAllStandardOutput().toInt();
+  return curl({"-g", "-o", destino.isEmpty() ? QStringLiteral("/dev/null") : destino, url}, 120000);
 }
 
 void borrarObjeto(const GatewayS3& s3, const QString& key) {

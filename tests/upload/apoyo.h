@@ -2,13 +2,9 @@
 // HTTP server for the replies a real one cannot be made to give, and the session's S3 gateway.
 #pragma once
 
-#include <QByteArray>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QHash>
-#include <QList>
 #include <QObject>
-#include <QString>
 #include <QTcpServer>
 #include <QThread>
 #include <functional>
@@ -93,9 +89,7 @@ class ServidorLocal : public QObject {
 
 // The session's S3 gateway (scripts/test-session), once it is ready.
 struct GatewayS3 {
-  QString endpoint;
-  QString access;
-  QString secret;
+  QString endpoint, access, secret;
 };
 // Nothing outside a test session (`fallo` false) or when the gateway did not start (`fallo`
 // true); `porQue` says which. Waits for start-up to finish.

@@ -21,11 +21,13 @@ struct Salida {
   QByteArray texto;
 };
 
-Salida correr(const QString& programa, const QStringList& args, const QByteArray& entrada = {},
+// `orden`: the program, then its arguments.
+Salida correr(QStringList orden, const QByteArray& entrada = {},
               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
   QProcess p;
   p.setProcessEnvironment(env);
-  p.start(programa, args);
+  const QString programa = orden.takeFirst();
+  p.start(programa, orden);
   p.write(entrada);
   p.closeWriteChannel();
   if (!p.waitForFinished(20000)) {
@@ -37,13 +39,7 @@ Salida correr(const QString& programa, const QStringList& args, const QByteArray
 }
 
 Salida secretTool(const QStringList& args, const QByteArray& entrada = {}) {
-  return correr(QStringLiteral("secret-tool"), args, entrada);
-}
-
-int items(const QString& servicio, const QString& cuenta) {
-  const QByteArray salida =
-      secretTool({"search", "--all", "service", servicio, "account", cuenta}).texto;
-  return int(salida.count("label = "));
+  return correr(QStringList{"secret-tool"} + args, entrada);
 }
 
 bool guardado(const QString& servicio, const QString& cuenta, const QByteArray& valor) {
@@ -67,11 +63,11 @@ TEST_F(KeychainTest, SecretsLiveInTheSessionKeyringAndTheEarlierProductsAreCopie
   Keychain::set(QStringLiteral("primero"), cuenta_);
   EXPECT_TRUE(guardado("corvalin", cuenta_, "primero"));
   Keychain::set(QStringLiteral("segundo"), cuenta_);
-  EXPECT_EQ(items("corvalin", cuenta_), 1);
+  const QStringList buscar{"search", "--all", "service", "corvalin", "account", cuenta_};
+  EXPECT_EQ(secretTool(buscar).texto.count("label = "), 1);
   EXPECT_TRUE(Keychain::get(cuenta_) == QLatin1String("segundo"));
   Keychain::set(QString(), cuenta_);
-  EXPECT_EQ(items("corvalin", cuenta_), 0);
-  EXPECT_TRUE(Keychain::get(cuenta_).isEmpty());
+  EXPECT_EQ(secretTool(buscar).texto.count("label = "), 0);
   EXPECT_FALSE(QFile::exists(Keychain::rutaDelArchivo()));
 
   const QString heredada = cuenta_ + QStringLiteral("-mirel");
@@ -92,11 +88,8 @@ TEST(KeychainSinServicio, SecretsGoToAFileOnlyTheUserCanRead) {
   env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("sin-bus"));
   env.insert("XDG_DATA_HOME", dir.filePath("datos"));
   env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-  QProcess hijo;
-  hijo.setProcessEnvironment(env);
-  hijo.start(QStringLiteral(CORVALIN_LLAVERO_SIN_SERVICIO), QStringList());
-  ASSERT_TRUE(hijo.waitForFinished(30000));
-  EXPECT_EQ(hijo.exitCode(), 0) << hijo.readAllStandardOutput().toStdString();
+  const Salida hijo = correr({CORVALIN_LLAVERO_SIN_SERVICIO}, {}, env);
+  EXPECT_EQ(hijo.codigo, 0) << hijo.texto.toStdString();
 
   const QString ruta = dir.filePath("datos/corvalin/secretos.json");
   QFile archivo(ruta);
@@ -122,77 +115,70 @@ TEST(KeychainCerrado, LockedSecretsAreNeitherReplacedNorTakenForMissingNewOnesKe
   // The bus and everything it might start see only the test's folders.
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("bus"));
-  env.insert("HOME", dir.filePath("home"));
-  env.insert("XDG_DATA_HOME", dir.filePath("datos"));
-  env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-  env.insert("XDG_RUNTIME_DIR", dir.filePath("run"));
-  QProcess bus;
+  for (const QString par :
+       {"HOME=home", "XDG_DATA_HOME=datos", "XDG_CONFIG_HOME=config", "XDG_RUNTIME_DIR=run"})
+    env.insert(par.section('=', 0, 0), dir.filePath(par.section('=', 1)));
+  QProcess bus, llavero;
   bus.setProcessEnvironment(env);
+  llavero.setProcessEnvironment(env);
   // The session's bus configuration starts nothing on demand: no prompt to open the keyring can
   // come up, as when the user dismisses one.
   bus.start(QStringLiteral("dbus-daemon"),
             {"--config-file=" + qEnvironmentVariable("SESSION_DIR") + "/bus.conf", "--nofork",
              "--print-address=1", "--address=unix:path=" + dir.filePath("bus")});
   ASSERT_TRUE(bus.waitForReadyRead(10000));
-  QProcess llavero;
-  llavero.setProcessEnvironment(env);
   llavero.start(QStringLiteral("gnome-keyring-daemon"),
                 {"--foreground", "--unlock", "--components=secrets"});
   llavero.write("clave-de-prueba");
   llavero.closeWriteChannel();
-  auto enElBus = [&](const QString& programa, const QStringList& args,
-                     const QByteArray& entrada = {}) {
-    return correr(programa, args, entrada, env);
+  auto enElBus = [&](const QStringList& orden, const QByteArray& entrada = {}) {
+    return correr(orden, entrada, env);
   };
-  const QStringList item{"service", "corvalin", "account", "nubeCuenta"};
+  auto gdbus = [&](const QString& destino, const QString& metodo, const QString& arg) {
+    return enElBus({"gdbus", "call", "--session", "--dest", destino, "--object-path",
+                    "/" + QString(destino).replace('.', '/'), "--method", metodo, arg});
+  };
   // Our keyring, unlocked with its password, must own the name before anyone asks for it: an
-  // asked-for name would start a keyring of the bus's own, locked.
+  // asked-for name would start a keyring of the bus's own, locked. Then the three items go in.
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        return enElBus("gdbus", {"call", "--session", "--dest", "org.freedesktop.DBus",
-                                 "--object-path", "/org/freedesktop/DBus", "--method",
-                                 "org.freedesktop.DBus.NameHasOwner", "org.freedesktop.secrets"})
+        return gdbus("org.freedesktop.DBus", "org.freedesktop.DBus.NameHasOwner",
+                     "org.freedesktop.secrets")
             .texto.contains("true");
       },
       10000));
+  const QStringList item{"service", "corvalin", "account", "nubeCuenta"};
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
-        return enElBus("secret-tool", QStringList{"store", "--label=x"} + item, "cuenta-original")
-                   .codigo == 0;
+        for (const char* c : {"nubeCuenta", "accessKey", "secretKey"}) {
+          if (enElBus({"secret-tool", "store", "--label=k", "service", "corvalin", "account", c},
+                      "guardada")
+                  .codigo != 0)
+            return false;
+        }
+        return true;
       },
       10000));
-  for (const char* llave : {"accessKey", "secretKey"}) {
-    ASSERT_EQ(enElBus("secret-tool",
-                      {"store", "--label=k", "service", "corvalin", "account", llave}, "guardada")
-                  .codigo,
-              0);
-  }
-  ASSERT_EQ(enElBus("gdbus",
-                    {"call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
-                     "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
-                     "['/org/freedesktop/secrets/collection/login']"})
+  ASSERT_EQ(gdbus("org.freedesktop.secrets", "org.freedesktop.Secret.Service.Lock",
+                  "['/org/freedesktop/secrets/collection/login']")
                 .codigo,
             0);
   QFile ajustes(dir.filePath("config/corvalin/corvalin.conf"));
-  ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly));
-  ajustes.write(
-      "[General]\nnubeServidor=http://127.0.0.1:9\nuploadTarget=propio\nbucket=capturas\n"
-      "endpoint=https://s3.example.com\n");
+  ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly) &&
+              ajustes.write("[General]\nnubeServidor=http://127.0.0.1:9\nuploadTarget=propio\n"
+                            "bucket=capturas\nendpoint=https://s3.example.com\n") > 0);
   ajustes.close();
 
-  const Salida hijo = enElBus(QStringLiteral(CORVALIN_LLAVERO_CERRADO), {});
+  const Salida hijo = enElBus({QStringLiteral(CORVALIN_LLAVERO_CERRADO)});
   EXPECT_EQ(hijo.codigo, 0) << hijo.texto.toStdString();
   // The account id is still the one item, untouched; the new secret waits in the private file.
-  const QByteArray items = enElBus("secret-tool", QStringList{"search", "--all"} + item).texto;
-  EXPECT_EQ(items.count("label = "), 1);
+  EXPECT_EQ(enElBus(QStringList{"secret-tool", "search", "--all"} + item).texto.count("label = "),
+            1);
   QFile archivo(dir.filePath("datos/corvalin/secretos.json"));
   ASSERT_TRUE(archivo.open(QIODevice::ReadOnly));
   EXPECT_TRUE(QJsonDocument::fromJson(archivo.readAll()).object().value("secretKey").toString() ==
               QLatin1String("nueva"));
-  llavero.terminate();
-  bus.terminate();
-  llavero.waitForFinished(5000);
-  bus.waitForFinished(5000);
+  for (QProcess* p : {&llavero, &bus}) p->terminate(), p->waitForFinished(5000);
 }
 
 }  // namespace

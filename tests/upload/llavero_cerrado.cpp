@@ -14,6 +14,12 @@
 
 using namespace corvalin;
 
+// Says which check failed, and exits with its number.
+int falla(int codigo, const QString& que) {
+  std::puts(qPrintable(que));
+  return codigo;
+}
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   int avisos = 0;
@@ -22,51 +28,36 @@ int main(int argc, char** argv) {
     ++avisos;
     titulo = t;
   });
-  if (!Keychain::bloqueada(QStringLiteral("nubeCuenta"))) {
-    std::puts("the locked account id was not seen");
-    return 1;
-  }
+  if (!Keychain::bloqueada(QStringLiteral("nubeCuenta")))
+    return falla(1, "the locked account id was not seen");
   const ConfigDeNube config = configDeNube(Settings::shared());
-  if (!config.cuenta.isEmpty() || !config.llaveroBloqueado) {
-    std::puts("an account id was used or made while the keyring was locked");
-    return 2;
-  }
+  if (!config.cuenta.isEmpty() || !config.llaveroBloqueado)
+    return falla(2, "an account id was used or made while the keyring was locked");
   QString problema;
   NubeUploader::estado(config, 1, [&](const Resultado<EstadoDeNube>& r) {
     if (const auto* e = std::get_if<ErrorDeSubida>(&r)) problema = e->descripcion();
   });
-  if (problema != L("Tu llavero está cerrado: ábrelo para usar tu cuenta de la nube de Corvalin")) {
-    std::printf("the user read: %s\n", qPrintable(problema));
-    return 3;
-  }
+  if (problema != L("Tu llavero está cerrado: ábrelo para usar tu cuenta de la nube de Corvalin"))
+    return falla(3, "the user read: " + problema);
   // The bucket's keys, as the shell reads them.
   Settings::shared().ponerLectorDeSecretos(Keychain::leer);
   const S3Config s3 = Settings::shared().s3();
-  if (!Settings::shared().isConfigured() || !s3.llaveroBloqueado || !s3.accessKey.isEmpty()) {
-    std::puts("locked bucket keys were taken for missing ones, or read");
-    return 6;
-  }
+  if (!Settings::shared().isConfigured() || !s3.llaveroBloqueado || !s3.accessKey.isEmpty())
+    return falla(6, "locked bucket keys were taken for missing ones, or read");
   problema.clear();
   S3Uploader::send(Cuerpo::datos("x"), QStringLiteral("a.png"), QStringLiteral("image/png"), s3,
                    false, {}, Enviador::puente(), [&](const Resultado<UploadResult>& r) {
-                     if (const auto* e = std::get_if<ErrorDeSubida>(&r)) {
+                     if (const auto* e = std::get_if<ErrorDeSubida>(&r))
                        problema = e->descripcion();
-                     }
                    });
-  if (problema != L("Tu llavero está cerrado: ábrelo para subir a tu bucket")) {
-    std::printf("an upload to the bucket told the user: %s\n", qPrintable(problema));
-    return 7;
-  }
+  if (problema != L("Tu llavero está cerrado: ábrelo para subir a tu bucket"))
+    return falla(7, "an upload to the bucket told the user: " + problema);
   Keychain::set(QStringLiteral("nueva"), QStringLiteral("secretKey"));
-  if (Keychain::get(QStringLiteral("secretKey")) != QLatin1String("nueva")) {
-    std::puts("a secret set while the keyring was locked was lost");
-    return 4;
-  }
+  if (Keychain::get(QStringLiteral("secretKey")) != QLatin1String("nueva"))
+    return falla(4, "a secret set while the keyring was locked was lost");
   QTimer::singleShot(100, &app, &QCoreApplication::quit);
   app.exec();
-  if (avisos != 1 || titulo != L("Tu llavero está cerrado")) {
-    std::printf("the user was told %d times: %s\n", avisos, qPrintable(titulo));
-    return 5;
-  }
+  if (avisos != 1 || titulo != L("Tu llavero está cerrado"))
+    return falla(5, QStringLiteral("the user was told %1 times: %2").arg(avisos).arg(titulo));
   return 0;
 }

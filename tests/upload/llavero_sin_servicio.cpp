@@ -17,20 +17,13 @@ int main(int argc, char** argv) {
   set(QStringLiteral("uno"), QStringLiteral("accessKey"));
   set(QStringLiteral("dos"), QStringLiteral("secretKey"));
   if (get(QStringLiteral("accessKey")) != QLatin1String("uno") ||
-      get(QStringLiteral("secretKey")) != QLatin1String("dos")) {
-    std::puts("secrets did not round-trip");
-    return 1;
-  }
+      get(QStringLiteral("secretKey")) != QLatin1String("dos"))
+    return std::puts("secrets did not round-trip"), 1;
   set(QString(), QStringLiteral("accessKey"));
-  if (!get(QStringLiteral("accessKey")).isEmpty()) {
-    std::puts("an empty value did not remove the secret");
-    return 2;
-  }
+  if (!get(QStringLiteral("accessKey")).isEmpty())
+    return std::puts("an empty value did not remove the secret"), 2;
   QTimer::singleShot(100, &app, &QCoreApplication::quit);
   app.exec();
-  if (avisos != 1) {
-    std::printf("the user was told %d times\n", avisos);
-    return 3;
-  }
+  if (avisos != 1) return std::printf("the user was told %d times\n", avisos), 3;
   return 0;
 }

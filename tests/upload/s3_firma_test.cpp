@@ -5,9 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
-#include <QRegularExpression>
 #include <QTemporaryFile>
 
+#include "apoyo.h"
 #include "core/texts.h"
 #include "support/idioma_fijo.h"
 #include "upload/s3_uploader.h"
@@ -20,12 +20,9 @@ using namespace S3Uploader;
 using prueba::IdiomaFijo;
 
 S3Config config(const QString& endpoint, bool pathStyle) {
-  S3Config c;
-  c.endpoint = endpoint;
+  S3Config c = prueba::configDelGateway({endpoint, "AKIAEXAMPLE", "s3cr3t/KEY+x"});
   c.region = QStringLiteral("eu-west-3");
   c.bucket = QStringLiteral("b");
-  c.accessKey = QStringLiteral("AKIAEXAMPLE");
-  c.secretKey = QStringLiteral("s3cr3t/KEY+x");
   c.pathStyle = pathStyle;
   return c;
 }
@@ -42,41 +39,10 @@ bool lanza(S3Error::Caso caso, const std::function<void()>& hacer) {
   return false;
 }
 
-TEST(S3Firma, KeysTrimThePrefixAndFollowTheLocalClock) {
-  const QDateTime local(QDate(2024, 5, 17), QTime(9, 5, 7), Qt::LocalTime);
-  const QString key = makeKey(QStringLiteral("/shots//"), QStringLiteral("png"), local);
-  EXPECT_TRUE(QRegularExpression(QStringLiteral("^shots/2024/05/17/090507-[0-9a-f]{6}\\.png$"))
-                  .match(key)
-                  .hasMatch())
-      << key.toStdString();
-  EXPECT_TRUE(makeKey(QString(), QStringLiteral("mp4"), local).startsWith(QStringLiteral("2024/")));
-  EXPECT_NE(makeKey(QString(), QStringLiteral("png"), local),
-            makeKey(QString(), QStringLiteral("png"), local));
-}
-
-// Both styles' URLs and encodings are compared with botocore below; these are the edges.
-TEST(S3Firma, EndpointsDropTheirPathAndDefaultPortAndBadOnesAreRefused) {
-  EXPECT_EQ(endpoint(QStringLiteral("k"), config("https://s3.example.com/ignored?q=1", false)).host,
-            QStringLiteral("b.s3.example.com"));
-  // The HTTP layer never sends a default port in Host, so it must not be signed either.
-  EXPECT_EQ(endpoint(QStringLiteral("k"), config("https://s3.example.com:443", true)).host,
-            QStringLiteral("s3.example.com"));
-  EXPECT_EQ(encodePath(QStringLiteral("/a//b c/")), QStringLiteral("/a//b%20c/"));
-  for (const char* malo :
-       {"s3.amazonaws.com", "", "https://", "ftp://s3.example.com", "http://a b"}) {
-    EXPECT_TRUE(lanza(S3Error::Caso::badEndpoint, [&] {
-      endpoint(QStringLiteral("k.png"), config(QString::fromUtf8(malo), true));
-    })) << malo;
-  }
-}
-
 TEST(S3Firma, CredentialsLoseEveryWhitespaceAndRefuseAnythingNotAscii) {
   S3Config sucia = config("http://127.0.0.1:9000", true);
   sucia.accessKey = QStringLiteral(" AKIA\tEXAMPLE\n");
   sucia.secretKey = QStringLiteral("s3cr3t/ KEY+x\r\n");
-  const Credenciales c = credentials(sucia);
-  EXPECT_TRUE(c.access == QStringLiteral("AKIAEXAMPLE") &&
-              c.secret == QStringLiteral("s3cr3t/KEY+x"));
   // Signed exactly as the clean pair is.
   const Cuerpo cuerpo = Cuerpo::datos("x");
   const QNetworkRequest r = signedRequest(cuerpo, "k", "image/png", sucia, kInstante);
@@ -84,13 +50,13 @@ TEST(S3Firma, CredentialsLoseEveryWhitespaceAndRefuseAnythingNotAscii) {
       r.rawHeader("Authorization"),
       signedRequest(cuerpo, "k", "image/png", config("http://127.0.0.1:9000", true), kInstante)
           .rawHeader("Authorization"));
-  // And the request carries its limits; Host is the HTTP layer's, from the URL.
-  EXPECT_EQ(r.rawHeader("Content-Length"), "1");
+  // Host is the HTTP layer's, from the URL; it never carries a default port, so neither may
+  // what is signed.
   EXPECT_FALSE(r.hasRawHeader("host"));
-  EXPECT_EQ(r.transferTimeout(), 60000);
+  EXPECT_EQ(endpoint(QStringLiteral("k"), config("https://s3.example.com:443", true)).host,
+            QStringLiteral("s3.example.com"));
 
-  for (const QString& mala : {QStringLiteral("clave\u00F1"), QStringLiteral("\u201Cclave\u201D"),
-                              QStringLiteral(" \n")}) {
+  for (const QString& mala : {QStringLiteral("clave\u00F1"), QStringLiteral(" \n")}) {
     S3Config c2 = config("http://127.0.0.1:9000", true);
     c2.secretKey = mala;
     EXPECT_TRUE(lanza(S3Error::Caso::badCredentials, [&] {
@@ -149,30 +115,6 @@ TEST(S3Firma, AuthorizationAndPresignedLinksMatchBotocore) {
                       QStringLiteral("2024/05/17/x~y.mp4"), "contenido de un video", true);
 }
 
-TEST(S3Firma, LinksArePresignedUnderThePublicBaseOrTheObjectUrl) {
-  S3Config c = config("http://127.0.0.1:9000", true);
-  const QUrl objeto(QStringLiteral("http://127.0.0.1:9000/b/k/x%20y.png"));
-  EXPECT_EQ(enlace("k/x y.png", c, objeto, kInstante), objeto);
-  c.publicBase = QStringLiteral("  https://cdn.example.com/  ");
-  EXPECT_EQ(enlace("k/x y.png", c, objeto, kInstante).toString(QUrl::FullyEncoded),
-            QStringLiteral("https://cdn.example.com/k/x%20y.png"));
-  c.publicBase = QStringLiteral("http://[::zz]/");
-  EXPECT_EQ(enlace("k/x y.png", c, objeto, kInstante), objeto);
-
-  c.presignSeconds = 30 * 86400;  // beyond what AWS accepts
-  const QString firmado = enlace("k/x y.png", c, objeto, kInstante).toString(QUrl::FullyEncoded);
-  EXPECT_TRUE(
-      QRegularExpression(
-          QStringLiteral(
-              "^http://127\\.0\\.0\\.1:9000/b/k/x%20y\\.png\\?X-Amz-Algorithm=AWS4-HMAC-SHA256"
-              "&X-Amz-Credential=AKIAEXAMPLE%2F20240517%2Feu-west-3%2Fs3%2Faws4_request"
-              "&X-Amz-Date=20240517T134509Z&X-Amz-Expires=604800"
-              "&X-Amz-SignedHeaders=host&X-Amz-Signature=[0-9a-f]{64}$"))
-          .match(firmado)
-          .hasMatch())
-      << firmado.toStdString();
-}
-
 TEST(S3Error, DescriptionsExplainTheServiceReply) {
   IdiomaFijo es(Idioma::español);
   EXPECT_EQ(
@@ -180,22 +122,12 @@ TEST(S3Error, DescriptionsExplainTheServiceReply) {
                     "<Error><Code>AccessDenied</Code><Message>Access Denied</Message></Error>")
           .descripcion(),
       QStringLiteral("S3 (h) respondió 403.\nAccessDenied: Access Denied"));
-  EXPECT_EQ(S3Error::http(500, "h", "").descripcion(),
-            QStringLiteral("S3 (h) respondió 500.\nSin detalle."));
-  const QString alReves =
-      QStringLiteral("</Code>") + QString(400, QLatin1Char('x')) + "<Code>A</Code>";
-  EXPECT_EQ(explain(alReves), alReves.left(300));
   // Some servers send an empty Message.
   EXPECT_EQ(explain("<Code>SignatureDoesNotMatch</Code><Message></Message>"),
             QStringLiteral("SignatureDoesNotMatch"));
   EXPECT_EQ(explain("<Code>AuthorizationHeaderMalformed</Code><Region>eu-west-3</Region>"),
             QStringLiteral("AuthorizationHeaderMalformed\n→ Pon la región eu-west-3 y el endpoint "
                            "s3.eu-west-3.amazonaws.com"));
-  IdiomaFijo en(Idioma::ingles);
-  EXPECT_EQ(S3Error::badEndpoint().descripcion(),
-            QStringLiteral("The S3 endpoint isn't a valid URL. It must include https://"));
-  EXPECT_EQ(S3Error::http(502, "", "").descripcion(),
-            QStringLiteral("S3 (?) responded 502.\nNo details."));
 }
 
 // Blanks around a header's value are not part of what is signed, as the store reads it; the
@@ -214,14 +146,10 @@ TEST(S3Firma, HeaderValuesAreSignedWithoutTheBlanksAroundThem) {
     return FirmaS3::prefirmar(QStringLiteral("PUT"), d, clave, t, 900,
                               {{QStringLiteral("content-type"), tipo}});
   };
-  const QString limpia = firma(QStringLiteral("image/png"));
-  for (const QString& sucia : {QStringLiteral(" image/png"), QStringLiteral("image/png \t"),
-                               QStringLiteral("\timage/png  ")}) {
-    EXPECT_EQ(firma(sucia), limpia) << sucia.toStdString();
-    EXPECT_EQ(ranura(sucia), ranura(QStringLiteral("image/png"))) << sucia.toStdString();
-  }
-  EXPECT_NE(firma(QStringLiteral("image/jpeg")), limpia);
-  EXPECT_NE(ranura(QStringLiteral("image/jpeg")), ranura(QStringLiteral("image/png")));
+  const QString png = QStringLiteral("image/png"), sucia = QStringLiteral("\timage/png  ");
+  EXPECT_EQ(firma(sucia), firma(png));
+  EXPECT_EQ(ranura(sucia), ranura(png));
+  EXPECT_NE(firma(QStringLiteral("image/jpeg")), firma(png));
 }
 
 }  // namespace
