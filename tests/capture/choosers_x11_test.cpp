@@ -204,15 +204,13 @@ class WindowManager {
 
  private:
   std::vector<std::uint32_t> property(xcb_window_t w, const char* name, xcb_atom_t type) const {
-    auto* atom = xcb_intern_atom_reply(c_, xcb_intern_atom(c_, 0, strlen(name), name), nullptr);
-    auto* r =
-        xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, atom->atom, type, 0, 1024), nullptr);
+    auto* r = xcb_get_property_reply(c_, xcb_get_property(c_, 0, w, atom(c_, name), type, 0, 1024),
+                                     nullptr);
     std::vector<std::uint32_t> v;
     if (r && r->format == 32) {
       const auto* p = static_cast<const std::uint32_t*>(xcb_get_property_value(r));
       v.assign(p, p + xcb_get_property_value_length(r) / 4);
     }
-    std::free(atom);
     std::free(r);
     return v;
   }

@@ -139,9 +139,7 @@ VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
   std::free(resources);
   for (std::size_t i = 0; i < monitors.size(); ++i) {
     const Monitor& m = monitors[i];
-    auto* name = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(m.name), m.name), nullptr);
-    names_.push_back(name->atom);
-    std::free(name);
+    names_.push_back(atom(c, m.name));
     // The first monitor takes the real output's place, so the server drops the automatic
     // monitor that covers the whole screen.
     const bool first = i == 0;
@@ -176,6 +174,13 @@ VirtualMonitors::VirtualMonitors(xcb_connection_t* c, xcb_window_t root,
 std::vector<VirtualMonitors::Monitor> leftAndRightMonitors() {
   return {{"CORVALIN-LEFT", QRect(0, 0, 1000, 1080), QSize(264, 285)},
           {"CORVALIN-RIGHT", QRect(1000, 0, 920, 1080), QSize(122, 143)}};
+}
+
+xcb_atom_t atom(xcb_connection_t* c, const char* name) {
+  auto* reply = xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, strlen(name), name), nullptr);
+  const xcb_atom_t a = reply ? reply->atom : XCB_NONE;
+  std::free(reply);
+  return a;
 }
 
 bool grabbedByOthers(xcb_connection_t* c, xcb_window_t root, bool pointerToo) {

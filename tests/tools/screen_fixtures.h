@@ -113,6 +113,9 @@ std::vector<VirtualMonitors::Monitor> leftAndRightMonitors();
 // well: ours are refused then.
 bool grabbedByOthers(xcb_connection_t* c, xcb_window_t root, bool pointerToo);
 
+// The server's atom for `name`, made if it has none yet.
+xcb_atom_t atom(xcb_connection_t* c, const char* name);
+
 // A test on the session's X server, with a connection and the windows it shows.
 class X11Test : public ::testing::Test {
  protected:

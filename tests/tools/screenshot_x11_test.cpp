@@ -121,12 +121,9 @@ TEST_F(ScreenshotToolX11, AClickedWindowIsSavedWithoutItsShadow) {
   std::vector<xcb_atom_t> left;
   for (const auto& [name, value] : {std::pair{"_NET_CLIENT_LIST_STACKING", windows_[0].id()},
                                     {"_NET_SUPPORTING_WM_CHECK", xcb_generate_id(connection_)}}) {
-    xcb_intern_atom_reply_t* a = xcb_intern_atom_reply(
-        connection_, xcb_intern_atom(connection_, 0, std::strlen(name), name), nullptr);
-    left.push_back(a->atom);
-    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, a->atom, XCB_ATOM_WINDOW, 32, 1,
-                        &value);
-    std::free(a);
+    left.push_back(atom(connection_, name));
+    xcb_change_property(connection_, XCB_PROP_MODE_REPLACE, root_, left.back(), XCB_ATOM_WINDOW, 32,
+                        1, &value);
   }
   xcb_flush(connection_);
   // The picture as the screen showed it, the window above included where it overlaps.
