@@ -10,6 +10,12 @@
 using corvalin::Keychain::get;
 using corvalin::Keychain::set;
 
+// Says which check failed, and exits with its number.
+int falla(int codigo, const char* que) {
+  std::puts(que);
+  return codigo;
+}
+
 int main(int argc, char** argv) {
   QCoreApplication app(argc, argv);
   int avisos = 0;
@@ -18,12 +24,13 @@ int main(int argc, char** argv) {
   set(QStringLiteral("dos"), QStringLiteral("secretKey"));
   if (get(QStringLiteral("accessKey")) != QLatin1String("uno") ||
       get(QStringLiteral("secretKey")) != QLatin1String("dos"))
-    return std::puts("secrets did not round-trip"), 1;
+    return falla(1, "secrets did not round-trip");
   set(QString(), QStringLiteral("accessKey"));
   if (!get(QStringLiteral("accessKey")).isEmpty())
-    return std::puts("an empty value did not remove the secret"), 2;
+    return falla(2, "an empty value did not remove the secret");
   QTimer::singleShot(100, &app, &QCoreApplication::quit);
   app.exec();
-  if (avisos != 1) return std::printf("the user was told %d times\n", avisos), 3;
+  if (avisos != 1)
+    return falla(3, qPrintable(QStringLiteral("the user was told %1 times").arg(avisos)));
   return 0;
 }

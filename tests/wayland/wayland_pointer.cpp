@@ -37,10 +37,16 @@ void decir(const char* linea) {
 
 int main() {
   wl_display* pantalla = wl_display_connect(nullptr);
-  if (pantalla == nullptr) return std::fprintf(stderr, "wayland_pointer: no Wayland display\n"), 1;
+  if (pantalla == nullptr) {
+    std::fprintf(stderr, "wayland_pointer: no Wayland display\n");
+    return 1;
+  }
   wl_registry_add_listener(wl_display_get_registry(pantalla), &kRegistro, nullptr);
   wl_display_roundtrip(pantalla);
-  if (gestor == nullptr) return std::fprintf(stderr, "wayland_pointer: no virtual pointers\n"), 1;
+  if (gestor == nullptr) {
+    std::fprintf(stderr, "wayland_pointer: no virtual pointers\n");
+    return 1;
+  }
   zwlr_virtual_pointer_v1* puntero =
       zwlr_virtual_pointer_manager_v1_create_virtual_pointer(gestor, asiento);
   wl_display_roundtrip(pantalla);
