@@ -29,9 +29,7 @@ Shape arrow(QPointF a, QPointF b, double width = 4) {
 TEST(ExportSize, RoundsHalvesAwayFromZeroAndNeverBelowOnePixel) {
   EXPECT_EQ(exportPixelSize({1001, 601}, 0.5), QSize(501, 301));
   EXPECT_EQ(exportPixelSize({3, 2}, 0.05), QSize(1, 1));
-  // Full size is never resampled; stored scales outside the range count as full size.
-  const QImage full = filled(40, 30, Qt::blue);
-  EXPECT_EQ(reducida(full, 0.9995).cacheKey(), full.cacheKey());
+  // Stored scales outside the range count as full size.
   for (double bad : {0.0, 2.0, std::nan("")}) EXPECT_EQ(escalaEfectiva(bad), 1.0) << bad;
   EXPECT_EQ(etiquetaDePeso({10, 10}, 1'200'000, Idioma::español), QStringLiteral("10×10 · 1,2 MB"));
 }
@@ -126,18 +124,6 @@ TEST(Geometry, MirroringFlipsThePicturesAndKeepsAnnotationsEditable) {
   EXPECT_EQ(*flipped.shapes[0].control, QPointF(150, 5));
   EXPECT_EQ(flipped.shapes[1].points, (std::vector<QPointF>{{190, 20}, {185, 95}}));
   EXPECT_EQ(flipped.pristine.pixel(199, 0), qRgb(0, 0, 255));
-}
-
-TEST(Geometry, CropCutsFlattenedPixelsRoundedOutwardsFromTheTop) {
-  QImage base = filled(100, 80, Qt::white);
-  base.setPixel(10, 5, qRgb(0, 255, 0));  // row 5 from the top is image y 74.5
-  Documento doc{base, base, {arrow({0, 0}, {5, 5})}};
-  const auto cut = recortado(doc, QRectF(9.5, 70.2, 20, 4.5), fuentes());
-  ASSERT_TRUE(cut.has_value());
-  EXPECT_EQ(cut->base.size(), QSize(21, 5));  // x 9…30, y 70…75
-  EXPECT_EQ(cut->base.pixel(1, 0), qRgb(0, 255, 0));
-  EXPECT_TRUE(cut->shapes.empty());
-  EXPECT_FALSE(recortado(doc, QRectF(500, 500, 10, 10), fuentes()).has_value());
 }
 
 TEST(Growth, GrowingLeftOrDownShiftsEveryShapeAndThePicture) {

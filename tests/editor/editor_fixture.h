@@ -28,15 +28,20 @@ inline void esperarColas() {
   QCoreApplication::processEvents();
 }
 
-// A press at `from`, one move and a release at `to` on the canvas, in image coordinates.
-inline void arrastrar(EditorView* c, QPointF from, QPointF to) {
-  const auto enviar = [c](QEvent::Type t, QPointF p, Qt::MouseButton b, Qt::MouseButtons bs) {
-    QMouseEvent e(t, c->aVista(p), c->mapToGlobal(c->aVista(p)), b, bs, Qt::NoModifier);
-    QApplication::sendEvent(c, &e);
-  };
-  enviar(QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
-  enviar(QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
-  enviar(QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
+// One mouse event on the canvas at an image point.
+inline void raton(EditorView* c, QEvent::Type t, QPointF p, Qt::MouseButton b,
+                  Qt::MouseButtons bs) {
+  QMouseEvent e(t, c->aVista(p), c->mapToGlobal(c->aVista(p)), b, bs, Qt::NoModifier);
+  QApplication::sendEvent(c, &e);
+}
+
+// A press at `from`, `pasos` moves and a release at `to` on the canvas, in image coordinates.
+inline void arrastrar(EditorView* c, QPointF from, QPointF to, int pasos = 1) {
+  raton(c, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+  for (int i = 1; i <= pasos; ++i)
+    raton(c, QEvent::MouseMove, from + (to - from) * (double(i) / pasos), Qt::NoButton,
+          Qt::LeftButton);
+  raton(c, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
 }
 
 // A canvas at display scale 1 (one view point per image pixel): image point (x, y) is the
@@ -59,26 +64,17 @@ class CanvasTest : public ::testing::Test {
     return *view_;
   }
 
-  QPointF w(QPointF image) const { return view_->aVista(image); }
-
   void mouse(QEvent::Type type, QPointF image, Qt::MouseButtons buttons) {
-    const QPointF at = w(image);
     const Qt::MouseButton button = type == QEvent::MouseMove ? Qt::NoButton : Qt::LeftButton;
-    QMouseEvent e(type, at, view_->mapToGlobal(at), button, buttons, Qt::NoModifier);
-    QApplication::sendEvent(view_.get(), &e);
+    raton(view_.get(), type, image, button, buttons);
   }
   void press(QPointF p) { mouse(QEvent::MouseButtonPress, p, Qt::LeftButton); }
-  void move(QPointF p) { mouse(QEvent::MouseMove, p, Qt::LeftButton); }
   void release(QPointF p) { mouse(QEvent::MouseButtonRelease, p, Qt::NoButton); }
   void click(QPointF p) {
     press(p);
     release(p);
   }
-  void drag(QPointF from, QPointF to, int steps = 6) {
-    press(from);
-    for (int i = 1; i <= steps; ++i) move(from + (to - from) * (double(i) / steps));
-    release(to);
-  }
+  void drag(QPointF from, QPointF to, int steps = 6) { arrastrar(view_.get(), from, to, steps); }
   void key(int k, Qt::KeyboardModifiers m = Qt::NoModifier) {
     QTest::keyClick(view_.get(), Qt::Key(k), m);
   }

@@ -1,6 +1,7 @@
-// Moving, mirroring and resizing shapes.
+// Resizing shapes, and dragging them by their handles on the canvas.
 #include <gtest/gtest.h>
 
+#include "editor/canvas_geometry.h"
 #include "editor/shape.h"
 #include "editor_test_support.h"
 
@@ -12,35 +13,6 @@ using testing::shapeOf;
 
 Shape text(ToolKind kind, QPointF origin, double fontSize) {
   return testing::textOf(kind, origin, QStringLiteral("hola"), fontSize);
-}
-
-TEST(ShapeMove, TranslateCarriesEveryPoint) {
-  Shape s = shapeOf(ToolKind::arrow, {1, 2}, {3, 4});
-  s.tail = QPointF(5, 6);
-  s.control = QPointF(7, 8);
-  s.points = {{0, 0}, {9, 9}};
-  s.translate({10, -1});
-  EXPECT_EQ(std::tie(s.start, s.end, *s.tail, *s.control),
-            std::make_tuple(QPointF(11, 1), QPointF(13, 3), QPointF(15, 5), QPointF(17, 7)));
-  EXPECT_EQ(s.points, (std::vector<QPointF>{{10, -1}, {19, 8}}));
-}
-
-// Texts move as a block and keep reading left to right; a callout's tail still points at the
-// mirrored spot.
-TEST(ShapeMirror, TextsKeepTheirReadingDirection) {
-  const FakeMeasurer m;
-  Shape callout = text(ToolKind::text, {20, 30}, 10);
-  callout.tail = QPointF(5, 5);
-  const QRectF before = callout.calloutBox(m);
-  callout.espejo(true, {300, 200}, m);
-  const QRectF after = callout.calloutBox(m);
-  EXPECT_EQ(after, QRectF(QPointF(300 - before.right(), before.top()), before.size()));
-  EXPECT_EQ(*callout.tail, QPointF(295, 5));
-
-  Shape hand = text(ToolKind::handText, {20, 30}, 10);
-  const QRectF handBefore = hand.handTextBox(m);
-  hand.espejo(false, {300, 200}, m);
-  EXPECT_DOUBLE_EQ(hand.handTextBox(m).bottom(), 200 - handBefore.top());
 }
 
 // Each corner handle drags its corner while the opposite one stays, for the rectangle
@@ -80,16 +52,6 @@ TEST(ShapeResize, FreehandPointsStretchAndFlipWithTheirBox) {
   EXPECT_EQ(f.points, (std::vector<QPointF>{{0, 5}, {20, 5}}));
 }
 
-TEST(ShapeResize, AMagnifierResizesItsSourceNotThePanel) {
-  const FakeMeasurer m;
-  Shape original = shapeOf(ToolKind::magnifier, {0, 0}, {40, 20});
-  original.tail = QPointF(500, 500);
-  Shape s = original;
-  s.resizeBox(2, {60, 30}, original, m);
-  EXPECT_EQ(s.rect(), QRectF(0, 0, 60, 30));
-  EXPECT_EQ(*s.tail, QPointF(500, 500));
-}
-
 TEST(ShapeResize, TextsScaleTheirFontFromTheAnchorCorner) {
   const FakeMeasurer m;
   const Shape original = text(ToolKind::text, {100, 100}, 20);
@@ -99,16 +61,24 @@ TEST(ShapeResize, TextsScaleTheirFontFromTheAnchorCorner) {
   s.resizeBox(2, {b.left() + 2 * b.width(), 0}, original, m);
   EXPECT_DOUBLE_EQ(s.fontSize, 40);
   EXPECT_EQ(s.start, b.topLeft());
-  // Handle 0: the upper-right corner stays.
-  s = original;
-  s.resizeBox(0, {b.right() - 1.5 * b.width(), 0}, original, m);
-  EXPECT_DOUBLE_EQ(s.fontSize, 30);
-  EXPECT_EQ(s.calloutBox(m).bottomRight(), b.bottomRight());
   // Sizes stay between 10 and 600.
   s.resizeBox(2, {b.left(), 0}, original, m);
   EXPECT_DOUBLE_EQ(s.fontSize, 10);
   s.resizeBox(2, {b.left() + 1e6, 0}, original, m);
   EXPECT_DOUBLE_EQ(s.fontSize, 600);
+}
+
+TEST(Drag, HandlesMoveEndsAndBendTheArrowThroughThePointer) {
+  const FakeMeasurer measurer;
+  Shape a = Shape::create(ToolKind::arrow, {0, 0}, {}, 1);
+  a.end = QPointF(100, 0);
+  Arrastre bend{Arrastre::Tipo::asa, {50, 0}, 7, a};
+  const Shape bent = aplicarArrastre(bend, {50, 40}, measurer);
+  ASSERT_TRUE(bent.control.has_value());
+  // The curve's midpoint (start + 2c + end) / 4 is the pointer.
+  EXPECT_EQ((bent.start + 2 * *bent.control + bent.end) / 4, QPointF(50, 40));
+  const Shape moved = aplicarArrastre({Arrastre::Tipo::mover, {10, 10}, 0, a}, {15, 20}, measurer);
+  EXPECT_EQ(moved.end, QPointF(105, 10));
 }
 
 }  // namespace

@@ -12,16 +12,6 @@ using testing::FakeMeasurer;
 using testing::shapeOf;
 using testing::textOf;
 
-TEST(ShapeCreation, SizesChosenOnScreenAreDividedByTheDisplayScale) {
-  const CreationStyle style{QColor(Qt::red), QColor(Qt::black), 4, 2};
-  const Shape pencil = Shape::create(ToolKind::pencil, {5, 6}, style, 7);
-  EXPECT_EQ(pencil.points, (std::vector<QPointF>{{5, 6}}));
-  EXPECT_DOUBLE_EQ(pencil.width, 2);
-  EXPECT_DOUBLE_EQ(pencil.fontSize, 12);  // max(16, 24) / 2
-  const Shape counter = Shape::create(ToolKind::counter, {0, 0}, style, 7);
-  EXPECT_EQ(counter.textColor, QColor(Qt::black));
-}
-
 TEST(ShapeKeep, ClicksAndSliversAreDiscarded) {
   EXPECT_FALSE(shapeOf(ToolKind::arrow, {10, 10}, {10, 10}).isMeaningful());
   EXPECT_FALSE(shapeOf(ToolKind::rect, {0, 0}, {3, 3}).isMeaningful());
@@ -44,9 +34,6 @@ TEST(ShapeKeep, ClicksAndSliversAreDiscarded) {
 
 TEST(ShapeHandles, EachKindOffersItsOwnGrabPoints) {
   const FakeMeasurer m;
-  const auto rect = shapeOf(ToolKind::rect, {10, 50}, {0, 20}).handles(m);
-  EXPECT_EQ(rect, (std::vector<Handle>{{0, {0, 20}}, {1, {10, 20}}, {2, {10, 50}}, {3, {0, 50}}}));
-
   Shape arrow = shapeOf(ToolKind::arrow, {0, 0}, {100, 0});
   // A bent arrow's bend handle is on the curve, at half its parameter.
   arrow.control = QPointF(50, 80);

