@@ -22,10 +22,8 @@ struct RelojFalso {
   }
   void avanzar(milliseconds cuanto) {
     ahora_ += cuanto;
-    for (size_t i = 0; i < alarmas_.size(); ++i) {
-      Alarma& a = alarmas_[i];
+    for (Alarma& a : alarmas_)
       if (a.cuando <= ahora_ && !a.handle.expired() && a.alVencer) std::exchange(a.alVencer, {})();
-    }
     QCoreApplication::processEvents();
   }
 
@@ -38,49 +36,32 @@ struct RelojFalso {
   std::vector<Alarma> alarmas_;
 };
 
-// What a wait reports, into `en`.
-std::function<void(bool)> anotar(std::vector<bool>& en) {
-  return [&en](bool arrived) { en.push_back(arrived); };
-}
-
-class SondaTest : public ::testing::Test {
- protected:
+// A press confirms a wait once, on the main queue; an unconfirmed one times out once, and then
+// presses are captures again; a cancelled one never reports.
+TEST(SondaTest, APressConfirmsOnceAWaitTimesOutOnceAndACancelledOneIsSilent) {
   RelojFalso reloj;
   SondaDeAtajos sonda{reloj.temporizador()};
   const uint32_t area = hotkeyId(CaptureMode::area);
-};
-
-TEST_F(SondaTest, ThePressConfirmsOnceOnTheMainQueueAndEndsTheWait) {
   std::vector<bool> resultados;
-  sonda.begin(CaptureMode::area, 15s, anotar(resultados));
-  EXPECT_TRUE(sonda.pendiente(area));
+  const auto anotar = [&](bool llego) { resultados.push_back(llego); };
+
+  sonda.begin(CaptureMode::area, 15s, anotar);
   sonda.llego(area);
   EXPECT_TRUE(resultados.empty()) << "reported inside the call instead of on the main queue";
-  QCoreApplication::processEvents();
-  EXPECT_EQ(resultados, std::vector<bool>{true});
   reloj.avanzar(20s);
   sonda.llego(area);
   QCoreApplication::processEvents();
   EXPECT_EQ(resultados, std::vector<bool>{true});
-}
 
-TEST_F(SondaTest, AnUnconfirmedWaitTimesOutOnceAndLaterPressesAreCapturesAgain) {
-  std::vector<bool> resultados;
-  sonda.begin(CaptureMode::area, 15s, anotar(resultados));
-  reloj.avanzar(14999ms);
-  EXPECT_TRUE(resultados.empty());
-  reloj.avanzar(1ms);
-  EXPECT_EQ(resultados, std::vector<bool>{false});
-  EXPECT_FALSE(sonda.pendiente(area));  // the shell runs the capture for the next press
-  sonda.llego(area);
+  sonda.begin(CaptureMode::area, 15s, anotar);
   reloj.avanzar(15s);
-  EXPECT_EQ(resultados, std::vector<bool>{false});
-  // A wait cancelled (the shortcuts were registered again) never reports.
-  sonda.begin(CaptureMode::area, 15s, anotar(resultados));
+  EXPECT_EQ(resultados, (std::vector<bool>{true, false}));
+  EXPECT_FALSE(sonda.pendiente(area));  // the shell runs the capture for the next press
+
+  sonda.begin(CaptureMode::area, 15s, anotar);
   sonda.cancelAll();
-  EXPECT_FALSE(sonda.pendiente(area));
   reloj.avanzar(30s);
-  EXPECT_EQ(resultados, std::vector<bool>{false});
+  EXPECT_EQ(resultados, (std::vector<bool>{true, false}));
 }
 
 }  // namespace
