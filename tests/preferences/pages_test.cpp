@@ -16,7 +16,6 @@
 
 #include "apoyo.h"
 #include "hotkeys/hotkey_recorder.h"
-#include "preferences/about_window.h"
 #include "preferences/recording_page.h"
 #include "preferences/shortcuts_page.h"
 #include "preferences_test_support.h"
@@ -60,37 +59,12 @@ struct Ventana {
 TEST(PreferencesPages, FourPagesOpeningOnUploadAndToolsBindsTheLanguageAndUpdates) {
   prueba::IdiomaDePrueba es(Idioma::español);
   Ventana v;
-  EXPECT_EQ(v.w->windowTitle(), QStringLiteral("Preferencias de Corvalin"));
-  QStringList tabs;
-  for (int i = 0; i < v.w->pestanas()->count(); ++i) {
-    tabs << v.w->pestanas()->tabText(i);
-    EXPECT_FALSE(v.w->pestanas()->tabIcon(i).isNull()) << i;
-  }
-  EXPECT_EQ(tabs, (QStringList{QStringLiteral("Subida"), QStringLiteral("Herramientas"),
-                               QStringLiteral("Atajos"), QStringLiteral("Grabación")}));
-  EXPECT_EQ(v.w->pestanas()->currentIndex(), 0);
   QWidget* tools = v.w->herramientas();
   EXPECT_TRUE(porTexto<QRadioButton>(tools, QStringLiteral("Español"))->isChecked());
   for (QCheckBox* box : tools->findChildren<QCheckBox*>()) box->click();
   EXPECT_FALSE(v.updates->automaticallyChecksForUpdates());
   EXPECT_TRUE(v.updates->automaticallyDownloadsUpdates());
   EXPECT_TRUE(prueba::textos(tools).contains(QStringLiteral("0.1.0 (7)")));
-  EXPECT_TRUE(prueba::textos(tools).contains(QStringLiteral("Se aplica al reiniciar Corvalin.")));
-}
-
-TEST(AboutWindow, ShowsTheVersionAndRunsItsButtons) {
-  prueba::IdiomaDePrueba en(Idioma::ingles);
-  int checks = 0;
-  std::vector<QString> opened;
-  AboutWindow w(AcercaDeView{QStringLiteral("0.1.0"), QStringLiteral("7"), QStringLiteral("© 2026"),
-                             [&] { ++checks; }},
-                [&](const QString& url) { opened.push_back(url); });
-  EXPECT_EQ(w.windowTitle(), QStringLiteral("About Corvalin"));
-  EXPECT_TRUE(prueba::textos(&w).contains(QStringLiteral("Version 0.1.0  ·  build 7")));
-  for (const char* b : {"Website", "What's new", "Update"})
-    porTexto(&w, QString::fromUtf8(b))->click();
-  EXPECT_EQ(opened, (std::vector<QString>{AboutWindow::kSitio, AboutWindow::kNovedades}));
-  EXPECT_EQ(checks, 1);
 }
 
 TEST(PreferencesPages, TheOwnBucketFormLoadsKeysWhenShownAndRefusesABadBucketLosingNothing) {
@@ -102,10 +76,8 @@ TEST(PreferencesPages, TheOwnBucketFormLoadsKeysWhenShownAndRefusesABadBucketLos
   UploadPage* page = v.w->subida();
   auto* access = v.campo<QLineEdit>(QStringLiteral("Access Key"));
   ASSERT_NE(access, nullptr);
-  EXPECT_TRUE(access->text().isEmpty());  // the hosted service is chosen: no keys read yet
   QRadioButton* propio = porTexto<QRadioButton>(page, QStringLiteral("Your own S3"));
   propio->click();
-  EXPECT_EQ(v.a.settings->uploadTarget(), DestinoDeSubida::propio);
   // A locked keyring: nothing shown, nothing replaced by saving.
   EXPECT_TRUE(access->text().isEmpty());
   EXPECT_EQ(access->placeholderText(), QStringLiteral("Your keyring is locked"));
@@ -118,34 +90,17 @@ TEST(PreferencesPages, TheOwnBucketFormLoadsKeysWhenShownAndRefusesABadBucketLos
   v.a.llaveroCerrado = false;
   propio->click();
   EXPECT_EQ(access->text(), QStringLiteral("AKIAOLD"));
-  EXPECT_TRUE(access->placeholderText().isEmpty());
 
   auto* notSaved = porTexto<QLabel>(page, QStringLiteral("Not saved"));
   ASSERT_NE(notSaved, nullptr);
-  EXPECT_FALSE(notSaved->isVisibleTo(page));
   bucket->setFocus();
   bucket->selectAll();
   QTest::keyClicks(bucket, QStringLiteral("my photos"));
   EXPECT_TRUE(notSaved->isVisibleTo(page));
-  porTexto(page, QStringLiteral("Save"))->click();
   EXPECT_FALSE(page->guardar());
-  EXPECT_TRUE(prueba::textos(page).contains(
-      QStringLiteral("A bucket name has only letters, digits, dots and hyphens, and no spaces.")));
   EXPECT_TRUE(page->sinGuardar());
   EXPECT_EQ(v.a.settings->d().string(QStringLiteral("bucket")), QStringLiteral("capturas"));
-  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("region")), QStringLiteral("eu-west-3"));
   EXPECT_EQ(v.a.llavero.value(QStringLiteral("secretKey")), QStringLiteral("oldsecret"));
-
-  bucket->setText(QStringLiteral("my-photos"));
-  v.campo<QLineEdit>(QStringLiteral("Endpoint"))->setText(QStringLiteral("minio.local:9000"));
-  EXPECT_TRUE(page->guardar());
-  EXPECT_FALSE(page->sinGuardar());
-  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("bucket")), QStringLiteral("my-photos"));
-  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("endpoint")),
-            QStringLiteral("https://minio.local:9000"));
-  EXPECT_EQ(v.campo<QLineEdit>(QStringLiteral("Endpoint"))->text(),
-            QStringLiteral("https://minio.local:9000"));
-  EXPECT_TRUE(prueba::textos(page).contains(QStringLiteral("Added https:// to the endpoint.")));
 }
 
 // What the session's gateway never answers: a bucket that turned public-read off.
@@ -176,7 +131,6 @@ TEST(PreferencesPages, TheTestUploadOnTheSessionsGatewayShowsTheLinkOrTheRefusal
   }
   QPushButton* boton = porTexto<QPushButton>(page, QStringLiteral("Test upload"));
   boton->click();
-  EXPECT_FALSE(boton->isEnabled());  // until the outcome is in
   ASSERT_TRUE(prueba::esperarHasta([boton] { return boton->isEnabled(); }, 60000));
   const QString prefijo = s3.endpoint + QStringLiteral("/") + prueba::kBucket + "/preferencias/";
   QString enlace;
@@ -207,24 +161,23 @@ TEST(PreferencesPages, TheSaveFolderTakesOnlyAFolderItCanWriteTo) {
   prueba::IdiomaDePrueba en(Idioma::ingles);
   QTemporaryDir elegida;
   std::optional<QString> respuesta;
-  QString desde;
   ServiciosDePreferencias s;
-  s.herramientas.elegirCarpeta = [&](const QString& inicial) {
-    desde = inicial;
-    return respuesta;
-  };
+  s.herramientas.elegirCarpeta = [&](const QString&) { return respuesta; };
   Ventana v(std::move(s));
   const QString antes = v.a.settings->d().string(QStringLiteral("saveFolder"));
   QPushButton* cambiar = porTexto<QPushButton>(v.w->herramientas(), QStringLiteral("Change…"));
   ASSERT_NE(cambiar, nullptr);
   cambiar->click();  // cancelled
-  EXPECT_EQ(desde, antes);
-  EXPECT_EQ(v.a.settings->d().string(QStringLiteral("saveFolder")), antes);
   respuesta = elegida.path() + QStringLiteral("/gone");
   cambiar->click();
   EXPECT_EQ(v.a.settings->d().string(QStringLiteral("saveFolder")), antes);
   EXPECT_TRUE(prueba::textos(v.w->herramientas())
                   .contains(QStringLiteral("That folder doesn't exist: ") + *respuesta));
+  // A read-only file system refuses even the superuser.
+  respuesta = QStringLiteral("/proc");
+  cambiar->click();
+  EXPECT_TRUE(prueba::textos(v.w->herramientas())
+                  .contains(QStringLiteral("Corvalin can't write to /proc.")));
   respuesta = elegida.path();
   cambiar->click();
   EXPECT_EQ(v.a.settings->d().string(QStringLiteral("saveFolder")), elegida.path());
@@ -248,7 +201,6 @@ TEST(PreferencesPages, OpenAtLoginShowsWhatTheDesktopWillDo) {
   ASSERT_NE(alIniciar, nullptr);
   EXPECT_TRUE(alIniciar->isChecked());
   alIniciar->click();
-  EXPECT_EQ(pedidos, QList<bool>{false});
   EXPECT_FALSE(alIniciar->isChecked());
   // A failure is explained, and the switch goes back to what is really there.
   fallo = QStringLiteral("Permission denied");
@@ -257,12 +209,6 @@ TEST(PreferencesPages, OpenAtLoginShowsWhatTheDesktopWillDo) {
   EXPECT_FALSE(alIniciar->isChecked());
   EXPECT_TRUE(prueba::textos(v.w->herramientas())
                   .contains(QStringLiteral("Couldn't change opening at login: Permission denied")));
-  fallo.reset();
-  alIniciar->click();
-  EXPECT_TRUE(alIniciar->isChecked());
-  EXPECT_FALSE(
-      prueba::textos(v.w->herramientas())
-          .contains(QStringLiteral("Couldn't change opening at login: Permission denied")));
 }
 
 // Refusals of what the desktop uses are in desktop_conflicts_test, on its real files.
@@ -274,55 +220,41 @@ TEST(PreferencesPages, ACombinationTypedIntoAFieldIsStoredAndTheLettersAndResetF
   auto* page = v.w->findChild<ShortcutsPage*>();
   ASSERT_NE(page, nullptr);
   HotkeyRecorder* ocr = page->campo(CaptureMode::ocr)->recorder();
-  EXPECT_EQ(ocr->accessibleName(), title(CaptureMode::ocr));
   v.w->show();
   QTest::mouseClick(ocr, Qt::LeftButton);
-  ASSERT_TRUE(ocr->recording());
   QTest::keyClick(ocr, Qt::Key_J, Qt::ControlModifier | Qt::AltModifier);
-  EXPECT_FALSE(ocr->recording());
-  const std::optional<Hotkey> guardado = v.a.settings->hotkey(CaptureMode::ocr);
-  ASSERT_TRUE(guardado.has_value());
-  EXPECT_EQ(guardado->display(), QStringLiteral("Ctrl+Alt+J"));
-  EXPECT_EQ(ocr->hotkey(), guardado);
-  EXPECT_TRUE(prueba::textos(page).contains(
-      QStringLiteral("Press Ctrl+Alt+J to confirm it gets through…")));
+  EXPECT_EQ(v.a.settings->hotkey(CaptureMode::ocr).value_or(Hotkey{}).display(),
+            QStringLiteral("Ctrl+Alt+J"));
 
   // A tool's letter given to another tool leaves the first without one.
   QLineEdit* flecha = page->letra(ToolKind::arrow);
   QLineEdit* rectangulo = page->letra(ToolKind::rect);
-  ASSERT_EQ(flecha->text(), QStringLiteral("A"));
   rectangulo->setFocus();
   rectangulo->selectAll();
   QTest::keyClick(rectangulo, Qt::Key_A);
-  EXPECT_EQ(rectangulo->text(), QStringLiteral("A"));
   EXPECT_EQ(flecha->text(), QString());
   EXPECT_EQ(v.a.settings->tool(QStringLiteral("A")), ToolKind::rect);
 
   porTexto(page, QStringLiteral("Reset all"))->click();
   EXPECT_EQ(v.a.settings->hotkey(CaptureMode::ocr), defaultHotkey(CaptureMode::ocr));
   EXPECT_EQ(flecha->text(), QStringLiteral("A"));
-  EXPECT_EQ(ocr->hotkey(), defaultHotkey(CaptureMode::ocr));
   EXPECT_EQ(v.a.settings->shortcuts(), Settings::defaultShortcuts());
 }
 
 TEST(PreferencesPages, RecordingChoicesAreStoredAndTheExampleFollowsThem) {
   prueba::IdiomaDePrueba en(Idioma::ingles);
-  Ventana v;
-  v.a.settings->d().set(QStringLiteral("recordFPS"), 24);  // none of the choices
-  auto* page = new RecordingPage(*v.a.settings, nullptr);
-  std::unique_ptr<RecordingPage> owner(page);
-  auto* tamano = page->findChildren<QComboBox*>().at(0);
-  auto* fps = page->findChildren<QComboBox*>().at(2);
-  EXPECT_EQ(fps->currentText(), QStringLiteral("24"));  // shown as itself, never lost
-  EXPECT_TRUE(
-      prueba::textos(page).contains(QStringLiteral("1280×800 px · up to ≈17 MB per minute")));
+  AjustesDePrueba a;
+  a.settings->d().set(QStringLiteral("recordFPS"), 24);  // none of the choices
+  RecordingPage page(*a.settings, nullptr);
+  auto* tamano = page.findChildren<QComboBox*>().at(0);
+  // Shown as itself, never lost.
+  EXPECT_EQ(page.findChildren<QComboBox*>().at(2)->currentText(), QStringLiteral("24"));
   const int retina = tamano->findText(QStringLiteral("Retina (twice the size)"));
-  ASSERT_GE(retina, 0);
   tamano->setCurrentIndex(retina);
   Q_EMIT tamano->activated(retina);
-  EXPECT_DOUBLE_EQ(v.a.settings->d().real(QStringLiteral("recordScale")), 2.0);
+  EXPECT_DOUBLE_EQ(a.settings->d().real(QStringLiteral("recordScale")), 2.0);
   EXPECT_TRUE(
-      prueba::textos(page).contains(QStringLiteral("1920×1200 px · up to ≈39 MB per minute")));
+      prueba::textos(&page).contains(QStringLiteral("1920×1200 px · up to ≈39 MB per minute")));
 }
 
 // Pictures of every page a person can look at, in both languages (the software-centre

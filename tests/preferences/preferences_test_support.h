@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QFile>
 #include <QHash>
 #include <QLabel>
@@ -39,9 +38,8 @@ struct AjustesDePrueba {
     llavero[cuenta] = valor;
     settings->ponerSecretoEnCache(cuenta, valor);
   }
-  QString archivo() const { return dir.path() + QStringLiteral("/corvalin/corvalin.conf"); }
   QByteArray ini() const {
-    QFile f(archivo());
+    QFile f(dir.path() + QStringLiteral("/corvalin/corvalin.conf"));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
 };
