@@ -47,7 +47,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_cloud_load: %s\n", qPrintable(porQue));
     return 1;
   }
-  prueba::crearBucket(*s3, prueba::kBucketDeNube);
   prueba::NubeLocal servidor(
       *s3, QStringLiteral("[servidor]\npeticiones_por_minuto = 1000000\nhilos = 64\n"
                           "[plan gratis]\ncuota = 1000G\ndiario = 10000000\nmaximo = 2M\n"));

@@ -3,7 +3,6 @@
 #include <QElapsedTimer>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QRandomGenerator>
 #include <QUuid>
 #include <mutex>
 #include <thread>
@@ -11,17 +10,6 @@
 #include "nube_local.h"
 
 namespace corvalin::prueba {
-namespace {
-
-// A body that tells its client and its count apart from every other.
-QByteArray cuerpoDe(int cliente, int64_t n, int64_t bytes) {
-  QByteArray b(bytes, Qt::Uninitialized);
-  QRandomGenerator azar(static_cast<quint32>(cliente * 7919 + n * 104729 + 1));
-  for (char& c : b) c = static_cast<char>(azar.generate());
-  return b;
-}
-
-}  // namespace
 
 ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& carga) {
   ResultadoDeCarga resultado;
@@ -45,10 +33,12 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
   for (int i = 0; i < carga.clientes; ++i) {
     hilos.emplace_back([&, i] {
       PorCliente& yo = resultado.clientes[static_cast<size_t>(i)];
-      yo.cuenta = QStringLiteral("carga-%1-%2").arg(corrida).arg(i);
+      const QString cuenta = QStringLiteral("carga-%1-%2").arg(corrida).arg(i);
       const QUrl subida(base + QStringLiteral("/api/subida.php"));
       for (int64_t n = 0; reloj.elapsed() < fin; ++n) {
-        const QByteArray cuerpo = carga.soloRanuras ? QByteArray() : cuerpoDe(i, n, carga.bytes);
+        // A body that tells its client and its count apart from every other.
+        const QByteArray cuerpo = QStringLiteral("%1/%2 ").arg(i).arg(n).toLatin1().leftJustified(
+            carga.soloRanuras ? 0 : carga.bytes, '.');
         if (carga.directo) {
           const QString objeto = QStringLiteral("directo/%1/%2/%3").arg(corrida).arg(i).arg(n);
           const int estado = subirDirecto(s3, objeto, cuerpo);
@@ -58,7 +48,7 @@ ResultadoDeCarga cargar(const QString& base, const GatewayS3& s3, const Carga& c
           continue;
         }
         const QByteArray pedido =
-            QJsonDocument(QJsonObject{{QStringLiteral("cuenta"), yo.cuenta},
+            QJsonDocument(QJsonObject{{QStringLiteral("cuenta"), cuenta},
                                       {QStringLiteral("bytes"), double(carga.bytes)},
                                       {QStringLiteral("tipo"), QStringLiteral("image/png")}})
                 .toJson(QJsonDocument::Compact);

@@ -21,7 +21,6 @@ struct Carga {
 };
 
 struct PorCliente {
-  QString cuenta;
   int64_t ranuras = 0;
   int64_t subidas = 0;
   QString primerEnlace;  // the first upload's link, kept in the store

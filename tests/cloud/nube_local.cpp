@@ -4,18 +4,17 @@
 #include <signal.h>
 #include <sqlite3.h>
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QProcessEnvironment>
 #include <QTcpServer>
 
 namespace corvalin::prueba {
 
-NubeLocal::NubeLocal(const GatewayS3& s3, const QString& extra,
-                     const std::map<QString, QString>& variables) {
+NubeLocal::NubeLocal(const GatewayS3& s3, const QString& extra) {
   // A port kept for the server's whole life, restarts included: its links carry it.
   QTcpServer sonda;
   sonda.listen(QHostAddress::LocalHost, 0);
+  base_ = QStringLiteral("http://127.0.0.1:%1").arg(sonda.serverPort());
   QFile config(dir_.filePath(QStringLiteral("nube.conf")));
   config.open(QIODevice::WriteOnly);
   config.write(QStringLiteral("[servidor]\nescuchar = 127.0.0.1\npuerto = %5\ndatos = %1\n"
@@ -29,11 +28,12 @@ NubeLocal::NubeLocal(const GatewayS3& s3, const QString& extra,
   // The store's keys come from the environment, as a service file would give them.
   entorno.insert(QStringLiteral("CORVALIN_CLOUD_S3_ACCESS_KEY"), s3.access);
   entorno.insert(QStringLiteral("CORVALIN_CLOUD_S3_SECRET_KEY"), s3.secret);
-  for (const auto& [nombre, valor] : variables) entorno.insert(nombre, valor);
   proceso_.setProcessEnvironment(entorno);
   // The log goes to a file: a pipe nobody reads while the test is busy would fill up and stall
   // the server.
-  proceso_.setStandardErrorFile(dir_.filePath(QStringLiteral("registro.txt")), QIODevice::Append);
+  const QString registro = dir_.filePath(QStringLiteral("registro.txt"));
+  proceso_.setStandardOutputFile(registro, QIODevice::Append);
+  proceso_.setStandardErrorFile(registro, QIODevice::Append);
   proceso_.setProgram(QStringLiteral(CORVALIN_CLOUD));
   proceso_.setArguments({QStringLiteral("--config"), config.fileName()});
 }
@@ -43,22 +43,13 @@ NubeLocal::~NubeLocal() {
 }
 
 bool NubeLocal::arrancar() {
-  base_.clear();
   proceso_.start();
   if (!proceso_.waitForStarted(10000)) return false;
-  QByteArray salida;
-  QElapsedTimer reloj;
-  reloj.start();
-  while (!salida.contains('\n') && reloj.elapsed() < 15000 &&
-         proceso_.state() == QProcess::Running) {
-    proceso_.waitForReadyRead(100);
-    salida += proceso_.readAllStandardOutput();
-  }
-  const qsizetype donde = salida.indexOf("http://");
-  if (donde < 0) return false;
-  base_ = QString::fromUtf8(salida.mid(donde).trimmed());
-  return esperarHasta(
-      [&] { return pedir("GET", QUrl(base_ + QStringLiteral("/salud"))).estado == 200; }, 15000);
+  const QUrl salud(base_ + QStringLiteral("/salud"));
+  auto responde = [&] { return pedir("GET", salud).estado == 200; };
+  // A server that stops at once (keys refused, a bad file) is not waited for.
+  esperarHasta([&] { return proceso_.state() == QProcess::NotRunning || responde(); }, 15000);
+  return proceso_.state() == QProcess::Running && responde();
 }
 
 int NubeLocal::detener() {
@@ -122,22 +113,19 @@ Contestacion pedir(const std::string& metodo, const QUrl& url, const QByteArray&
 }
 
 Contestacion abrir(const QUrl& url) {
-  Contestacion c = pedir("GET", url);
-  for (int n = 0; n < 5 && (c.estado == 301 || c.estado == 302 || c.estado == 307); ++n)
-    c = pedir("GET", QUrl(QString::fromStdString(c.ubicacion), QUrl::StrictMode));
-  return c;
+  const Contestacion c = pedir("GET", url);
+  if (c.ubicacion.empty()) return c;
+  return pedir("GET", QUrl(QString::fromStdString(c.ubicacion), QUrl::StrictMode));
 }
 
 namespace {
 
 // A request on the gateway's objects, signed as the server signs.
 Contestacion firmado(const GatewayS3& s3, const QString& metodo, const QString& objeto,
-                     const QByteArray& cuerpo, std::map<QString, QString> cabeceras = {},
-                     const QString& bucket = kBucketDeNube) {
-  DestinoS3 d = *FirmaS3::destino(objeto, s3.endpoint, bucket, true);
-  if (objeto.isEmpty()) d.path.chop(1);
+                     const QByteArray& cuerpo = {}) {
+  const DestinoS3 d = *FirmaS3::destino(objeto, s3.endpoint, kBucketDeNube, true);
   const FirmaS3::Firmada f = FirmaS3::firmar(
-      metodo, d, std::move(cabeceras), FirmaS3::sha256Hex(cuerpo),
+      metodo, d, {}, FirmaS3::sha256Hex(cuerpo),
       ClaveS3{s3.access, s3.secret, QStringLiteral("us-east-1")}, QDateTime::currentDateTimeUtc());
   std::map<std::string, std::string> enviadas;
   for (const auto& [nombre, valor] : f.cabeceras)
@@ -147,19 +135,17 @@ Contestacion firmado(const GatewayS3& s3, const QString& metodo, const QString& 
 
 }  // namespace
 
-int estadoDelObjeto(const GatewayS3& s3, const QString& objeto, const QString& bucket) {
-  return firmado(s3, QStringLiteral("HEAD"), objeto, {}, {}, bucket).estado;
+int estadoDelObjeto(const GatewayS3& s3, const QString& objeto) {
+  return firmado(s3, QStringLiteral("HEAD"), objeto).estado;
 }
 
 bool borrarDelGateway(const GatewayS3& s3, const QString& objeto) {
-  const int estado = firmado(s3, QStringLiteral("DELETE"), objeto, {}).estado;
+  const int estado = firmado(s3, QStringLiteral("DELETE"), objeto).estado;
   return estado == 204 || estado == 200 || estado == 404;
 }
 
 int subirDirecto(const GatewayS3& s3, const QString& objeto, const QByteArray& cuerpo) {
-  return firmado(s3, QStringLiteral("PUT"), objeto, cuerpo,
-                 {{QStringLiteral("content-type"), QStringLiteral("application/octet-stream")}})
-      .estado;
+  return firmado(s3, QStringLiteral("PUT"), objeto, cuerpo).estado;
 }
 
 }  // namespace corvalin::prueba

@@ -17,10 +17,8 @@ inline const QString kBucketDeNube = QStringLiteral("corvalin-nube");
 
 class NubeLocal {
  public:
-  // `extra`: configuration lines added after the [servidor] and [s3] sections the test needs;
-  // `entorno`: more environment variables.
-  NubeLocal(const GatewayS3& s3, const QString& extra = {},
-            const std::map<QString, QString>& entorno = {});
+  // `extra`: configuration lines added after the [servidor] and [s3] sections the test needs.
+  explicit NubeLocal(const GatewayS3& s3, const QString& extra = {});
   ~NubeLocal();
 
   // Starts it and waits until it answers; false (with the log in `registro()`) when it did not.
@@ -51,12 +49,11 @@ struct Contestacion {
 // One HTTP request as any client could send it; redirects are not followed.
 Contestacion pedir(const std::string& metodo, const QUrl& url, const QByteArray& cuerpo = {},
                    const std::map<std::string, std::string>& cabeceras = {});
-// GET following redirects, as a browser opening a link.
+// GET following a redirect, as a browser opening a link.
 Contestacion abrir(const QUrl& url);
 
-// HEAD on an object (or, with an empty key, on `bucket`): 200 when it is there, 404 when not.
-int estadoDelObjeto(const GatewayS3& s3, const QString& objeto,
-                    const QString& bucket = kBucketDeNube);
+// HEAD on an object: 200 when it is there, 404 when not.
+int estadoDelObjeto(const GatewayS3& s3, const QString& objeto);
 bool borrarDelGateway(const GatewayS3& s3, const QString& objeto);
 // A signed PUT of `cuerpo` straight into the bucket.
 int subirDirecto(const GatewayS3& s3, const QString& objeto, const QByteArray& cuerpo);
