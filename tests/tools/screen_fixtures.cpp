@@ -15,19 +15,17 @@
 namespace corvalin::tools::testing {
 
 TestWindow::TestWindow(Look look) : look_(std::move(look)) {
-  QStringList args{QString::number(look_.rect.x()), QString::number(look_.rect.y()),
-                   QString::number(look_.rect.width()), QString::number(look_.rect.height()),
-                   QString::number(look_.seed)};
-  if (look_.overrideRedirect) args << QStringLiteral("--override-redirect");
-  if (look_.shadow != std::array<int, 4>{})
-    args << QStringLiteral("--shadow")
-         << QString::asprintf("%d,%d,%d,%d", look_.shadow[0], look_.shadow[1], look_.shadow[2],
-                              look_.shadow[3]);
+  const auto& r = look_.rect;
+  const auto& s = look_.shadow;
+  QStringList args;
+  for (const int n : {r.x(), r.y(), r.width(), r.height(), int(look_.seed),
+                      int(look_.overrideRedirect), s[0], s[1], s[2], s[3]})
+    args << QString::number(n);
   if (!look_.picture.isNull() && pictureFile_.open()) {
     const QImage rgb = look_.picture.convertToFormat(QImage::Format_RGB32);
     pictureFile_.write(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes());
     pictureFile_.flush();
-    args << QStringLiteral("--picture") << pictureFile_.fileName();
+    args << pictureFile_.fileName();
   }
   process_.start(QStringLiteral(TEST_WINDOW), args);
   // Up to 15 s.
@@ -38,8 +36,7 @@ TestWindow::TestWindow(Look look) : look_(std::move(look)) {
 
 TestWindow::~TestWindow() {
   process_.closeWriteChannel();
-  if (!process_.waitForFinished(5000)) process_.kill();
-  process_.waitForFinished(5000);
+  process_.waitForFinished(5000);  // else QProcess kills it
 }
 
 std::uint32_t TestWindow::pixelAt(QPoint p) const {
@@ -113,9 +110,8 @@ void ShownWindows::show(std::vector<TestWindow::Look> looks) {
 }
 
 std::uint32_t ShownWindows::pixel(QPoint p) const {
-  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it) {
+  for (auto it = windows_.rbegin(); it != windows_.rend(); ++it)
     if (*it && (*it)->look().rect.contains(p)) return (*it)->pixelAt(p);
-  }
   ADD_FAILURE() << "no test window covers " << p.x() << "," << p.y();
   return 0;
 }

@@ -6,16 +6,11 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QImage>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
-#include <cstdlib>
-#include <cstring>
-#include <functional>
 
 #include "screen_fixtures.h"
-#include "test_pattern.h"
 
 namespace corvalin::tools {
 namespace {
@@ -23,15 +18,6 @@ namespace {
 using namespace testing;
 
 constexpr int kTimeoutMs = 15000;
-
-// The channels of a dimmed pixel: black at 115/255 laid over the original.
-bool looksDimmed(QRgb shown, QRgb original) {
-  const auto near = [](int got, int was) {
-    return std::abs(got - int(was * 140 / 255.0 + 0.5)) <= 2;
-  };
-  return near(qRed(shown), qRed(original)) && near(qGreen(shown), qGreen(original)) &&
-         near(qBlue(shown), qBlue(original));
-}
 
 class ScreenshotToolX11 : public testing::X11Test {
  protected:
@@ -58,11 +44,7 @@ class ScreenshotToolX11 : public testing::X11Test {
         QThread::msleep(20);
       gesture();
     }
-    if (!tool_.waitForFinished(kTimeoutMs)) {
-      tool_.kill();
-      tool_.waitForFinished();
-      ADD_FAILURE() << "corvalin-screenshot did not end";
-    }
+    EXPECT_TRUE(tool_.waitForFinished(kTimeoutMs)) << "corvalin-screenshot did not end";
     errors_ = QString::fromUtf8(tool_.readAllStandardError());
     return tool_.exitStatus() == QProcess::NormalExit ? tool_.exitCode() : -1;
   }
@@ -84,14 +66,6 @@ class ScreenshotToolX11 : public testing::X11Test {
     EXPECT_TRUE(nothingSaved()) << args.join(' ').toStdString();
   }
 
-  // The screen once the overlay has painted, showing `clear` as it is and `dimmed` dimmed:
-  // before that it shows the picture as is.
-  QImage overlayShot(const char* name, QPoint clear, QPoint dimmed) const {
-    return screenshotForPeople(QString::fromLatin1(name), [&](const QImage& shown) {
-      return (shown.pixel(clear) & 0xffffffu) == (windows_.pixel(clear) & 0xffffffu) &&
-             looksDimmed(shown.pixel(dimmed), windows_.pixel(dimmed));
-    });
-  }
   bool nothingSaved() const {
     return QDir(dir_.path()).entryList(QDir::Files | QDir::Hidden | QDir::System).isEmpty();
   }
@@ -131,9 +105,6 @@ TEST_F(ScreenshotToolX11, AClickedWindowIsSavedWithoutItsShadow) {
     click({430, 270});  // on the shadow, where only the background shows: nothing to take
     QThread::msleep(300);
     ASSERT_EQ(tool_.state(), QProcess::Running);
-    moveTo({600, 400});
-    const QImage overlay = overlayShot("screenshot_window_overlay.png", {600, 400}, {200, 900});
-    EXPECT_TRUE(looksDimmed(overlay.pixel(430, 270), kShadowPixel));
     click({600, 400});
   });
   for (const xcb_atom_t a : left) xcb_delete_property(connection_, root_, a);
@@ -151,16 +122,7 @@ TEST_F(ScreenshotToolX11, MixedScaleMonitorsSelectAndSaveDevicePixels) {
   env_.insert(QStringLiteral("QT_USE_PHYSICAL_DPI"), QStringLiteral("1"));
   env_.insert(QStringLiteral("QT_SCALE_FACTOR"), QStringLiteral("1.25"));
 
-  QImage overlay;
-  expectSaved(kArea, QRect(1100, 150, 600, 750), [&] {
-    drag({1100, 150}, {1700, 900}, [&] {
-      overlay = overlayShot("screenshot_mixed_scale_overlay.png", {1400, 500}, {500, 500});
-    });
-  });
-  // The still picture keeps every device pixel under the selection; the rest is dimmed.
-  EXPECT_EQ(overlay.pixel(1101, 151) & 0xffffffu, windows_.pixel({1101, 151}) & 0xffffffu);
-  EXPECT_TRUE(looksDimmed(overlay.pixel(1800, 1000), windows_.pixel({1800, 1000})));
-
+  expectSaved(kArea, QRect(1100, 150, 600, 750), [] { drag({1100, 150}, {1700, 900}); });
   // Across both monitors, dragged up and to the left.
   expectSaved(kArea, QRect(800, 100, 500, 300), [] { drag({1300, 400}, {800, 100}); });
   // The whole-screen capture takes the monitor under the pointer only, without the pointer.

@@ -2,14 +2,13 @@
 // coordinates), or a picture given as raw 32-bit pixels, inside an optional simulated
 // client-side shadow announced through _GTK_FRAME_EXTENTS, and prints "ready" once the X
 // server shows it. Lives until its standard input closes.
-//   screenshot_test_window X Y W H SEED [--override-redirect] [--shadow L,R,T,B]
-//                          [--picture FILE]
+//   screenshot_test_window X Y W H SEED OVERRIDE_REDIRECT SHADOW_L SHADOW_R SHADOW_T SHADOW_B
+//                          [PICTURE_FILE]
 #include <xcb/xcb.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <string>
 #include <vector>
 
 #include "test_pattern.h"
@@ -17,25 +16,21 @@
 int main(int argc, char** argv) {
   using corvalin::tools::testing::kShadowPixel;
   using corvalin::tools::testing::patternPixel;
-  if (argc < 6) return 2;  // usage above
-  const int x = std::atoi(argv[1]), y = std::atoi(argv[2]);
-  const int w = std::atoi(argv[3]), h = std::atoi(argv[4]);
-  const auto seed = static_cast<std::uint32_t>(std::strtoul(argv[5], nullptr, 10));
-  bool overrideRedirect = false;
-  std::uint32_t shadow[4] = {0, 0, 0, 0};  // left, right, top, bottom
+  if (argc < 11) return 2;  // usage above
+  std::uint32_t a[10];
+  for (int i = 0; i < 10; ++i)
+    a[i] = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
+  const int x = int(a[0]), y = int(a[1]), w = int(a[2]), h = int(a[3]);
+  const std::uint32_t seed = a[4];
+  const bool overrideRedirect = a[5] != 0;
+  const std::uint32_t* shadow = a + 6;  // left, right, top, bottom
   std::vector<std::uint32_t> picture;
-  for (int i = 6; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--override-redirect") == 0)
-      overrideRedirect = true;
-    else if (std::strcmp(argv[i], "--shadow") == 0 && i + 1 < argc)
-      std::sscanf(argv[++i], "%u,%u,%u,%u", &shadow[0], &shadow[1], &shadow[2], &shadow[3]);
-    else if (std::strcmp(argv[i], "--picture") == 0 && i + 1 < argc) {
-      picture.resize(static_cast<std::size_t>(w) * h);
-      std::FILE* file = std::fopen(argv[++i], "rb");
-      if (file == nullptr || std::fread(picture.data(), 4, picture.size(), file) != picture.size())
-        return 2;
-      std::fclose(file);
-    }
+  if (argc > 11) {
+    picture.resize(static_cast<std::size_t>(w) * h);
+    std::FILE* file = std::fopen(argv[11], "rb");
+    if (file == nullptr || std::fread(picture.data(), 4, picture.size(), file) != picture.size())
+      return 2;
+    std::fclose(file);
   }
 
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
@@ -66,9 +61,6 @@ int main(int argc, char** argv) {
   xcb_create_window(c, screen->root_depth, window, screen->root, x, y, w, h, 0,
                     XCB_WINDOW_CLASS_INPUT_OUTPUT, screen->root_visual,
                     XCB_CW_BACK_PIXMAP | XCB_CW_OVERRIDE_REDIRECT | XCB_CW_EVENT_MASK, values);
-  const std::string title = "screenshot-test-" + std::to_string(seed);
-  xcb_change_property(c, XCB_PROP_MODE_REPLACE, window, XCB_ATOM_WM_NAME, XCB_ATOM_STRING, 8,
-                      title.size(), title.data());
   if (shadow[0] || shadow[1] || shadow[2] || shadow[3]) {
     xcb_intern_atom_reply_t* extents =
         xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, 18, "_GTK_FRAME_EXTENTS"), nullptr);
