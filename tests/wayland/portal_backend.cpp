@@ -32,12 +32,14 @@ using Atajos = QList<Atajo>;
 QDBusArgument& operator<<(QDBusArgument& arg, const Atajo& a) {
   arg.beginStructure();
   arg << a.id << a.propiedades;
-  return arg.endStructure(), arg;
+  arg.endStructure();
+  return arg;
 }
 const QDBusArgument& operator>>(const QDBusArgument& arg, Atajo& a) {
   arg.beginStructure();
   arg >> a.id >> a.propiedades;
-  return arg.endStructure(), arg;
+  arg.endStructure();
+  return arg;
 }
 
 }  // namespace

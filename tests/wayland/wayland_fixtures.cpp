@@ -43,45 +43,29 @@ Salida correr(const QString& programa, const QStringList& argumentos,
 
 namespace {
 
-void recorrer(const QJsonObject& nodo, bool flotante, std::vector<VentanaDeSway>* ventanas) {
-  if (nodo.value(u"type"_s).toString().endsWith(QLatin1String("con")) &&
-      nodo.contains(u"app_id"_s)) {
-    const QJsonObject r = nodo.value(u"rect"_s).toObject();
-    ventanas->push_back(
-        VentanaDeSway{nodo.value(u"name"_s).toString(),
-                      QRect(r.value(u"x"_s).toInt(), r.value(u"y"_s).toInt(),
-                            r.value(u"width"_s).toInt(), r.value(u"height"_s).toInt()),
-                      flotante, nodo.value(u"focused"_s).toBool()});
-  }
-  for (const QJsonValue& hijo : nodo.value(u"nodes"_s).toArray())
-    recorrer(hijo.toObject(), false, ventanas);
-  for (const QJsonValue& hijo : nodo.value(u"floating_nodes"_s).toArray())
-    recorrer(hijo.toObject(), true, ventanas);
-}
-
-std::vector<VentanaDeSway> ventanasDeSway() {
-  const Salida s = correr(u"swaymsg"_s, {u"-t"_s, u"get_tree"_s});
-  std::vector<VentanaDeSway> ventanas;
-  recorrer(QJsonDocument::fromJson(s.salida).object(), false, &ventanas);
-  return ventanas;
+// The window below `nodo` in sway's tree whose title `patron` matches.
+std::optional<QJsonObject> buscarVentana(const QJsonObject& nodo,
+                                         const QRegularExpression& patron) {
+  if (nodo.contains(u"app_id"_s) && patron.match(nodo.value(u"name"_s).toString()).hasMatch())
+    return nodo;
+  for (const char* hijos : {"nodes", "floating_nodes"})
+    for (const QJsonValue& hijo : nodo.value(QLatin1String(hijos)).toArray())
+      if (auto hallada = buscarVentana(hijo.toObject(), patron)) return hallada;
+  return std::nullopt;
 }
 
 }  // namespace
 
-std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs) {
-  std::optional<VentanaDeSway> hallada;
+std::optional<QJsonObject> esperarVentana(const QRegularExpression& patron, int esperaMs) {
+  std::optional<QJsonObject> hallada;
   (void)QTest::qWaitFor(
       [&] {
-        for (const VentanaDeSway& v : ventanasDeSway())
-          if (!hallada && patron.match(v.titulo).hasMatch()) hallada = v;
+        const Salida arbol = correr(u"swaymsg"_s, {u"-t"_s, u"get_tree"_s});
+        hallada = buscarVentana(QJsonDocument::fromJson(arbol.salida).object(), patron);
         return hallada.has_value();
       },
       esperaMs);
   return hallada;
-}
-
-bool teclear(const QString& tecla) {
-  return correr(u"wtype"_s, {u"-k"_s, tecla}).codigo == 0;
 }
 
 namespace {

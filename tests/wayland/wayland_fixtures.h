@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QImage>
+#include <QJsonObject>
 #include <QProcess>
 #include <QRegularExpression>
 #include <memory>
@@ -32,16 +33,9 @@ Salida correr(const QString& programa, const QStringList& argumentos,
 // rectangle of its size at `donde`.
 int64_t distintosEn(const QImage& foto, uint32_t semilla, QPoint donde);
 
-// A window as sway lays it out.
-struct VentanaDeSway {
-  QString titulo;
-  QRect lugar;
-  bool flotante = false, enfocada = false;
-};
-// The first window whose title `patron` matches, within a few seconds.
-std::optional<VentanaDeSway> esperarVentana(const QRegularExpression& patron, int esperaMs = 10000);
-// Types a key (an xkb name, "Return") into the focused window.
-bool teclear(const QString& tecla);
+// The window sway shows whose title `patron` matches, within a few seconds: its node in sway's
+// tree (`type` "floating_con" when it floats, `focused`, `rect`).
+std::optional<QJsonObject> esperarVentana(const QRegularExpression& patron, int esperaMs = 10000);
 
 // The compositor's virtual pointer, plugged in while this lives (wayland_pointer.cpp).
 class PunteroVirtual {
