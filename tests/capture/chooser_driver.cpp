@@ -1,17 +1,15 @@
 // Runs one chooser on the session's X server, the way the shell does, and prints what it
 // reports, for the tests to drive with real pointer and key events:
-//   chooser_driver area|window|color [--twice] [--scale S]
+//   chooser_driver area|window [--twice] [--scale S]
 // It prints "ready" once the layers are on screen, then one of
-//   area X Y W H SCREEN | window ID X Y W H SCREEN | color #RRGGBB | cancel
+//   area X Y W H SCREEN | window ID X Y W H SCREEN | cancel
 // and quits. --twice asks again while the first request runs, and a second report would
 // print "second ...".
 #include <QApplication>
-#include <QColor>
 #include <QTimer>
 #include <cstdio>
 
 #include "capture/area_selector_qt.h"
-#include "capture/color_picker_qt.h"
 #include "capture/desktop.h"
 #include "capture/overlay.h"
 #include "capture/window_picker_qt.h"
@@ -62,16 +60,12 @@ int main(int argc, char** argv) {
     say(QStringLiteral("cancel"));
     QCoreApplication::exit(0);
   };
-  auto second = [](const QString& what) {
-    return [what] { say(QStringLiteral("second ") + what); };
-  };
 
   AjustesDeGrabacion ajustes;
   if (const qsizetype i = args.indexOf(QStringLiteral("--scale")); i > 0)
     ajustes.escala = args.value(i + 1).toDouble();
   SelectorDeArea areas(escritorio, [ajustes] { return ajustes; });
   SelectorDeVentana ventanas(escritorio);
-  SelectorDeColor colores(escritorio);
 
   if (que == QLatin1String("area")) {
     areas.pick(
@@ -80,12 +74,9 @@ int main(int argc, char** argv) {
           QCoreApplication::exit(0);
         },
         cancel);
-    if (twice) {
-      areas.pick([s = second(QStringLiteral("area"))](const AreaElegida&) { s(); },
-                 second(QStringLiteral("cancel")));
-      ventanas.pick([s = second(QStringLiteral("window"))](const VentanaElegida&) { s(); },
-                    second(QStringLiteral("cancel")));
-    }
+    if (twice)
+      areas.pick([](const AreaElegida&) { say(QStringLiteral("second area")); },
+                 [] { say(QStringLiteral("second cancel")); });
   } else if (que == QLatin1String("window")) {
     ventanas.pick(
         [](const VentanaElegida& v) {
@@ -94,18 +85,6 @@ int main(int argc, char** argv) {
           QCoreApplication::exit(0);
         },
         cancel);
-  } else if (que == QLatin1String("color")) {
-    colores.pick(
-        [](const QColor& c) {
-          say(QStringLiteral("color ") + ColorPicker::hex(c));
-          // A second Return arriving now must find nothing to report.
-          QTimer::singleShot(300, [] { QCoreApplication::exit(0); });
-        },
-        cancel);
-    if (twice) {
-      colores.pick([s = second(QStringLiteral("color"))](const QColor&) { s(); },
-                   second(QStringLiteral("cancel")));
-    }
   } else {
     std::fprintf(stderr, "chooser_driver: unknown request %s\n", qPrintable(que));
     return 2;

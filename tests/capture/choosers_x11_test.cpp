@@ -32,37 +32,6 @@ bool until(const std::function<bool()>& done) {
   return clock.elapsed() < kTimeoutMs;
 }
 
-// A chooser in its own process, reporting on its standard output.
-class Driver {
- public:
-  explicit Driver(const QStringList& args, const QProcessEnvironment& extra = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    for (const QString& k : extra.keys()) env.insert(k, extra.value(k));
-    process_.setProcessEnvironment(env);
-    process_.start(QStringLiteral(CHOOSER_DRIVER), args);
-  }
-  ~Driver() {
-    process_.kill();
-    process_.waitForFinished(kTimeoutMs);
-  }
-  // It said "ready" (in one write), and its layers hold the keyboard.
-  bool ready(xcb_connection_t* c, xcb_window_t root) {
-    return process_.waitForReadyRead(kTimeoutMs) && process_.readLine().trimmed() == "ready" &&
-           until([=] { return grabbedByOthers(c, root, false); });
-  }
-  // Everything else it prints until it ends.
-  QString rest() {
-    EXPECT_TRUE(process_.waitForFinished(kTimeoutMs)) << "the chooser did not end";
-    return QString::fromUtf8(process_.readAllStandardOutput()).trimmed();
-  }
-  QString errors() { return QString::fromUtf8(process_.readAllStandardError()); }
-
- private:
-  QProcess process_;
-};
-
 QProcessEnvironment mixedScale() {
   QProcessEnvironment env;
   env.insert(QStringLiteral("QT_ENABLE_HIGHDPI_SCALING"), QStringLiteral("1"));
@@ -84,13 +53,24 @@ class ChoosersX11 : public X11Test {
     return QStringLiteral("window %1 ").arg(id) + area(r, screen).mid(5);
   }
 
-  // What a chooser started with `args` reports after `gesture`.
+  // What a chooser started with `args` in its own process, as the shell runs it, reports on its
+  // standard output after `gesture`.
   QString report(const QStringList& args, const std::function<void()>& gesture,
-                 const QProcessEnvironment& env = {}) {
-    Driver d(args, env);
-    if (!d.ready(connection_, root_)) return QStringLiteral("not ready: ") + d.errors();
+                 const QProcessEnvironment& extra = {}) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+    for (const QString& k : extra.keys()) env.insert(k, extra.value(k));
+    QProcess driver;  // killed on the way out if it still runs
+    driver.setProcessEnvironment(env);
+    driver.start(QStringLiteral(CHOOSER_DRIVER), args);
+    // It says "ready" in one write, and its layers hold the keyboard.
+    if (!driver.waitForReadyRead(kTimeoutMs) || driver.readLine().trimmed() != "ready" ||
+        !until([&] { return grabbedByOthers(connection_, root_, false); }))
+      return QStringLiteral("not ready: ") + QString::fromUtf8(driver.readAllStandardError());
     gesture();
-    return d.rest();
+    EXPECT_TRUE(driver.waitForFinished(kTimeoutMs)) << "the chooser did not end";
+    return QString::fromUtf8(driver.readAllStandardOutput()).trimmed();
   }
   // The test pattern's colour at `p`, which differs from every neighbour's.
   QString hexAt(QPoint p) const {
@@ -111,9 +91,7 @@ TEST_F(ChoosersX11, EscapeRightClickAClickAndANarrowDragCancel) {
   const QStringList args{QStringLiteral("area")};
   EXPECT_EQ(report(args, [] { key(QStringLiteral("Escape")); }), QStringLiteral("cancel"));
   EXPECT_EQ(report(args, [] { click({700, 500}, 3); }), QStringLiteral("cancel"));
-  EXPECT_EQ(areaDragged({700, 500}, {723, 700}), QStringLiteral("cancel"));
-  // 24 × 24 is enough.
-  EXPECT_EQ(areaDragged({700, 500}, {724, 524}), area(QRect(700, 500, 24, 24), screen_));
+  EXPECT_EQ(areaDragged({700, 500}, {723, 700}), QStringLiteral("cancel"));  // 23 wide
 }
 
 // A second request while the chooser runs is ignored: the driver would report it.
@@ -148,17 +126,6 @@ TEST_F(ChoosersX11, OnMonitorsOfDifferentScalesTheAreaIsInDesktopCoordinates) {
   // A drag carried onto the other monitor stays on the one it began on.
   EXPECT_EQ(areaDragged({800, 100}, {1300, 400}, mixedScale()),
             area(QRect(800, 100, 200, 300), QStringLiteral("CORVALIN-LEFT")));
-}
-
-TEST_F(ChoosersX11, TheWindowPickerChoosesTheTopmostWindowUnderThePointerWithoutItsShadow) {
-  windows_.show({background(51), plainWindow(QRect(200, 150, 700, 500), 52),
-                 plainWindow(QRect(600, 400, 800, 450), 53, {20, 20, 10, 30})});
-  // Where both windows are: the upper one, its shadow left out.
-  EXPECT_EQ(report({QStringLiteral("window")},
-                   [] {
-                     click({700, 600});
-                   }),
-            window(windows_[2].id(), QRect(620, 410, 760, 410), screen_));
 }
 
 // A reparenting window manager for one test: it frames the windows and publishes its stacking
@@ -254,77 +221,38 @@ TEST_F(ChoosersX11, UnderAWindowManagerItsStackingAndFramesDecide) {
   EXPECT_EQ(report({"window"}, [&] { click(overlap); }), window(a, wm.framed(a), screen_));
 }
 
-TEST_F(ChoosersX11, AWindowClosedWhileThePickerIsOpenIsNotReturned) {
-  windows_.show({background(61), plainWindow(QRect(1200, 100, 500, 400), 62)});
-  EXPECT_EQ(report({QStringLiteral("window")},
-                   [&] {
-                     moveTo({1400, 300});
-                     QThread::msleep(150);  // the picker has it framed
-                     windows_.close(1);
-                     click({1400, 300});
-                     QThread::msleep(300);
-                     key(QStringLiteral("Escape"));
-                   }),
-            QStringLiteral("cancel"));
-}
-
-TEST_F(ChoosersX11, TheColourPickerReadsTheExactPixelOnMonitorsOfBothScales) {
+// `corvalin --action pickColorAction` as the tray application runs it, over a monitor of scale 2:
+// keys move the pointer a device pixel at a time, and that pixel's hex goes on the clipboard.
+TEST_F(ChoosersX11, TheShellPutsTheExactDevicePixelsHexOnTheClipboardOnAScaledMonitor) {
   const VirtualMonitors monitors(connection_, root_, leftAndRightMonitors());
   ASSERT_TRUE(monitors.ok());
   windows_.show({background(71)});
-  // Keys move the pointer a device pixel at a time; a second Return finds nothing to report.
-  const auto keysThenReturn = [](QPoint at, QStringList keys, const char* name, QPoint loupe) {
-    return [=] {
-      moveTo(at);
-      for (const QString& k : keys) key(k);
-      screenshotForPeople(QString::fromLatin1(name), [loupe](const QImage& s) {
-        return qGray(s.pixel(loupe)) < 40;  // the loupe's dark frame
-      });
-      key(QStringLiteral("Return"));
-      key(QStringLiteral("Return"));
-    };
-  };
-  const QStringList color{QStringLiteral("color")};
-  EXPECT_EQ(report(color,
-                   keysThenReturn({1500, 500}, {"Right", "Down", "Down"},
-                                  "chooser_color_scaled.png", {1560, 560}),
-                   mixedScale()),
-            QStringLiteral("color ") + hexAt({1501, 502}));
-  EXPECT_EQ(
-      report(color + QStringList{QStringLiteral("--twice")},
-             keysThenReturn({300, 300}, {"Up", "Left", "Left"}, "chooser_color.png", {330, 330}),
-             mixedScale()),
-      QStringLiteral("color ") + hexAt({298, 299}));
-}
-
-// `corvalin --action pickColorAction` as the tray application runs it: a pixel to the right of
-// the pointer picked, its hex on the clipboard.
-TEST_F(ChoosersX11, TheShellPutsAPickedColoursHexOnTheClipboard) {
-  windows_.show({background(81)});
   QTemporaryDir home;
-  ASSERT_TRUE(home.isValid());
-  moveTo({800, 600});
+  moveTo({1500, 500});
+  QProcessEnvironment env = corvalinEnvironment(home.path());
+  env.insert(mixedScale());
   QProcess app;
-  app.setProcessEnvironment(corvalinEnvironment(home.path()));
-  app.start(QStringLiteral(CORVALIN),
-            {QStringLiteral("--action"), QStringLiteral("pickColorAction")});
+  app.setProcessEnvironment(env);
+  app.start(QStringLiteral(CORVALIN), {"--action", "pickColorAction"});
   ASSERT_TRUE(until([&] { return grabbedByOthers(connection_, root_, false); }))
       << "no colour picker came up";
-  key(QStringLiteral("Right"));
+  for (const char* k : {"Right", "Down", "Down"}) key(QString::fromLatin1(k));
+  screenshotForPeople(QStringLiteral("chooser_color_scaled.png"), [](const QImage& s) {
+    return qGray(s.pixel(1560, 560)) < 40;  // the loupe
+  });
   key(QStringLiteral("Return"));
   QString clipboard;
   until([&] {
     QProcess xclip;
-    xclip.start(QStringLiteral("xclip"),
-                {QStringLiteral("-o"), QStringLiteral("-selection"), QStringLiteral("clipboard")});
+    xclip.start(QStringLiteral("xclip"), {"-o", "-selection", "clipboard"});
     xclip.waitForFinished(kTimeoutMs);
     clipboard = QString::fromUtf8(xclip.readAllStandardOutput());
     return clipboard.startsWith(QLatin1Char('#'));
   });
-  EXPECT_EQ(clipboard, hexAt({801, 600}));
+  EXPECT_EQ(clipboard, hexAt({1501, 502}));
   EXPECT_FALSE(app.waitForFinished(100));  // the tray application stays
   app.terminate();
-  if (!app.waitForFinished(kTimeoutMs)) app.kill();
+  app.waitForFinished(kTimeoutMs);
 }
 
 }  // namespace

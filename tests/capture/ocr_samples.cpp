@@ -4,7 +4,6 @@
 #include <QFont>
 #include <QFontDatabase>
 #include <QFontMetrics>
-#include <QMap>
 #include <QPainter>
 #include <QPainterPath>
 #include <QRegularExpression>
@@ -14,33 +13,41 @@
 namespace corvalin::ocr_samples {
 namespace {
 
-QStringList lista(std::initializer_list<const char*> textos) {
-  QStringList l;
-  for (const char* t : textos) l << QString::fromUtf8(t);
-  return l;
-}
-
 // Phrases of the kind screenshots are taken of: settings, messages, menus and dates, with the
 // accents, ñ, ü and inverted marks of Spanish and the punctuation and figures of both languages.
 const QStringList& frases(Lengua lengua) {
-  static const QStringList es = lista(
-      {"Configuración de la cuenta", "El niño pidió más piñones en la tienda.",
-       "Año nuevo, vida nueva: ¿qué planes tienes?", "Guardar cambios antes de cerrar la ventana",
-       "Contraseña incorrecta. Inténtalo otra vez.", "Compartir enlace con el equipo de diseño",
-       "Última actualización: 14 de julio de 2023", "Presiona Mayúsculas para elegir varios",
-       "Búsqueda rápida en todos los documentos", "El pingüino comió camarón con jamón",
-       "Ajustes de notificación y privacidad", "Mañana a las 10:30 en la oficina de Peñalolén",
-       "¡Listo! Tu captura se copió al portapapeles", "Tamaño del archivo: 2,4 MB (1920 x 1080)",
-       "Señal débil; revisa la conexión inalámbrica", "Reunión del miércoles con Begoña y Íñigo"});
-  static const QStringList en =
-      lista({"Account settings and preferences", "Save your changes before closing the window",
-             "The quick brown fox jumps over the lazy dog", "Incorrect password. Please try again.",
-             "Share this link with the design team", "Last updated on July 14, 2023 at 9:45 AM",
-             "Search all documents and folders", "Your screenshot was copied to the clipboard",
-             "Download 3 new files (12.5 MB)", "Turn on notifications for new messages",
-             "Open recent projects from the File menu", "Keyboard shortcut: press Ctrl+Shift+S",
-             "Write to support@example.com for help", "Back up your photos every night at 2 AM",
-             "Weekly report for the marketing group", "Battery low: 15% remaining"});
+  static const QStringList es{"Configuración de la cuenta",
+                              "El niño pidió más piñones en la tienda.",
+                              "Año nuevo, vida nueva: ¿qué planes tienes?",
+                              "Guardar cambios antes de cerrar la ventana",
+                              "Contraseña incorrecta. Inténtalo otra vez.",
+                              "Compartir enlace con el equipo de diseño",
+                              "Última actualización: 14 de julio de 2023",
+                              "Presiona Mayúsculas para elegir varios",
+                              "Búsqueda rápida en todos los documentos",
+                              "El pingüino comió camarón con jamón",
+                              "Ajustes de notificación y privacidad",
+                              "Mañana a las 10:30 en la oficina de Peñalolén",
+                              "¡Listo! Tu captura se copió al portapapeles",
+                              "Tamaño del archivo: 2,4 MB (1920 x 1080)",
+                              "Señal débil; revisa la conexión inalámbrica",
+                              "Reunión del miércoles con Begoña y Íñigo"};
+  static const QStringList en{"Account settings and preferences",
+                              "Save your changes before closing the window",
+                              "The quick brown fox jumps over the lazy dog",
+                              "Incorrect password. Please try again.",
+                              "Share this link with the design team",
+                              "Last updated on July 14, 2023 at 9:45 AM",
+                              "Search all documents and folders",
+                              "Your screenshot was copied to the clipboard",
+                              "Download 3 new files (12.5 MB)",
+                              "Turn on notifications for new messages",
+                              "Open recent projects from the File menu",
+                              "Keyboard shortcut: press Ctrl+Shift+S",
+                              "Write to support@example.com for help",
+                              "Back up your photos every night at 2 AM",
+                              "Weekly report for the marketing group",
+                              "Battery low: 15% remaining"};
   return lengua == Lengua::es ? es : en;
 }
 
@@ -53,22 +60,24 @@ const std::vector<Par>& pares(Lengua lengua) {
     for (qsizetype i = 0; i + 1 < l.size(); i += 2) v.emplace_back(l[i], l[i + 1]);
     return v;
   };
-  static const std::vector<Par> es = hacer(
-      lista({"Idioma", "Español", "Tamaño del texto", "Mediano", "Contraseña",
+  static const std::vector<Par> es =
+      hacer({"Idioma", "Español", "Tamaño del texto", "Mediano", "Contraseña",
              "Cambiada hace 3 días", "Ubicación de descargas", "Carpeta personal", "Notificaciones",
              "Solo mensajes directos", "Año de nacimiento", "1987", "Compañía",
-             "Peñaflor y Asociados", "Sincronización", "Automática cada 15 minutos"}));
+             "Peñaflor y Asociados", "Sincronización", "Automática cada 15 minutos"});
   static const std::vector<Par> en =
-      hacer(lista({"Language", "English", "Text size", "Medium", "Password", "Changed 3 days ago",
-                   "Download location", "Home folder", "Notifications", "Direct messages only",
-                   "Time zone", "Buenos Aires (GMT-3)", "Storage used", "12.4 GB of 50 GB",
-                   "Automatic updates", "Every Sunday"}));
+      hacer({"Language", "English", "Text size", "Medium", "Password", "Changed 3 days ago",
+             "Download location", "Home folder", "Notifications", "Direct messages only",
+             "Time zone", "Buenos Aires (GMT-3)", "Storage used", "12.4 GB of 50 GB",
+             "Automatic updates", "Every Sunday"});
   return lengua == Lengua::es ? es : en;
 }
 
 QFont fuente(const QString& familia, int pixeles, bool negrita = false) {
   QFont f(familia);
-  f.setPixelSize(pixeles), f.setBold(negrita), f.setStyleStrategy(QFont::PreferAntialias);
+  f.setPixelSize(pixeles);
+  f.setBold(negrita);
+  f.setStyleStrategy(QFont::PreferAntialias);
   return f;
 }
 
@@ -188,19 +197,16 @@ QImage pagina(const std::vector<Par>& filas, const QString& familia, int px) {
 
 }  // namespace
 
-QString temaComoTexto(Tema tema) {
-  static const char* const nombres[] = {"claro", "oscuro", "resaltado", "burbujas", "ajustes"};
-  return QString::fromLatin1(nombres[int(tema)]);
-}
-
 Muestra dibujar(const QString& familia, int pixeles, Tema tema, Lengua lengua, int desde,
                 int lineas) {
+  static const char* const temas[] = {"claro", "oscuro", "resaltado", "burbujas", "ajustes"};
   Muestra muestra;
-  muestra.nombre = QStringLiteral("%1-%2px-%3-%4")
-                       .arg(familia)
-                       .arg(pixeles)
-                       .arg(temaComoTexto(tema), lengua == Lengua::es ? "es" : "en")
-                       .replace(' ', '_');
+  muestra.nombre =
+      QStringLiteral("%1-%2px-%3-%4")
+          .arg(familia)
+          .arg(pixeles)
+          .arg(QString::fromLatin1(temas[int(tema)]), lengua == Lengua::es ? "es" : "en")
+          .replace(' ', '_');
   if (tema == Tema::ajustes) {
     const auto& todos = pares(lengua);
     std::vector<Par> filas;
@@ -234,9 +240,8 @@ Muestra dibujar(const QString& familia, int pixeles, Tema tema, Lengua lengua, i
 }
 
 QStringList familias() {
-  return {QStringLiteral("DejaVu Sans"),      QStringLiteral("Liberation Sans"),
-          QStringLiteral("Cantarell"),        QStringLiteral("DejaVu Serif"),
-          QStringLiteral("Liberation Serif"), QStringLiteral("DejaVu Sans Mono")};
+  return {"DejaVu Sans",  "Liberation Sans",  "Cantarell",
+          "DejaVu Serif", "Liberation Serif", "DejaVu Sans Mono"};
 }
 
 QStringList familiasQueFaltan() {
@@ -245,22 +250,6 @@ QStringList familiasQueFaltan() {
   for (const QString& f : familias())
     if (!hay.contains(f, Qt::CaseInsensitive)) faltan << f;
   return faltan;
-}
-
-std::vector<Muestra> juegoCompleto() {
-  static const int tamanos[] = {11, 12, 13, 14, 16, 18, 20, 24};
-  static const Tema temas[] = {Tema::claro, Tema::oscuro, Tema::resaltado, Tema::burbujas,
-                               Tema::ajustes};
-  std::vector<Muestra> juego;
-  const QStringList fs = familias();
-  for (int f = 0; f < fs.size(); ++f) {
-    for (int t = 0; t < 8; ++t) {
-      const Tema tema = temas[(f + t) % 5];
-      const Lengua lengua = (f + t) % 2 == 0 ? Lengua::es : Lengua::en;
-      juego.push_back(dibujar(fs[f], tamanos[t], tema, lengua, 3 * f + t));
-    }
-  }
-  return juego;
 }
 
 QString normalizar(const QString& texto) {
@@ -295,17 +284,6 @@ double distanciaRelativa(const QString& a, const QString& b) {
 
 double tasaDeError(const QString& leido, const QString& referencia) {
   return distanciaRelativa(normalizar(leido), normalizar(referencia));
-}
-
-double palabrasPerdidas(const QString& leido, const QString& referencia) {
-  static const QRegularExpression blancos(QStringLiteral("\\s+"));
-  const QStringList esperadas = normalizar(referencia).split(blancos, Qt::SkipEmptyParts);
-  if (esperadas.isEmpty()) return 0.0;
-  QMap<QString, int> leidas;
-  for (const QString& p : normalizar(leido).split(blancos, Qt::SkipEmptyParts)) ++leidas[p];
-  int perdidas = 0;
-  for (const QString& p : esperadas) leidas.value(p) > 0 ? --leidas[p] : ++perdidas;
-  return double(perdidas) / double(esperadas.size());
 }
 
 }  // namespace corvalin::ocr_samples

@@ -31,13 +31,12 @@ struct Muestra {
 Muestra dibujar(const QString& familia, int pixeles, Tema tema, Lengua lengua, int desde = 0,
                 int lineas = 5);
 
+// The families the pictures are drawn in.
+QStringList familias();
+
 // Families the pictures use that the font database does not have; fontconfig would silently
 // substitute another face for them.
 QStringList familiasQueFaltan();
-
-// Every family at 11, 12, 13, 14, 16, 18, 20 and 24 px; the theme and the language rotate so
-// that each size meets every theme and both languages.
-std::vector<Muestra> juegoCompleto();
 
 // Trims every line, collapses runs of spaces and drops empty lines, so that a reading is
 // judged on its characters and line breaks, not on the layout of its white space.
@@ -45,9 +44,5 @@ QString normalizar(const QString& texto);
 
 // Levenshtein distance between the normalised texts over the reference's length.
 double tasaDeError(const QString& leido, const QString& referencia);
-
-// The share of the reference's words that are missing from the reading, matched exactly and in
-// any order: what was read, whatever order its lines and columns came out in.
-double palabrasPerdidas(const QString& leido, const QString& referencia);
 
 }  // namespace corvalin::ocr_samples

@@ -1,6 +1,6 @@
-// Synthetic pages for the stitcher's tests and benchmark: text, a list with icons, a photo, and
-// mixtures, drawn from a seeded generator, and frames cut from them as a scrolled area would
-// show them (optionally under a sticky header, a footer and a floating button).
+// Synthetic pages for the stitcher's tests and benchmark: text, a list with icons and a photo,
+// drawn from a seeded generator, and frames cut from them as a scrolled area would show them
+// (optionally under a sticky header and a footer).
 #pragma once
 
 #include <algorithm>
@@ -161,27 +161,13 @@ inline Pagina foto(int ancho, int alto, uint32_t semilla) {
   return p;
 }
 
-// A long article: text, a photo, a list, a plain stretch, more text.
-inline Pagina mixta(int ancho, int alto, uint32_t semilla, int lisa = 300) {
-  Pagina p(ancho, alto);
-  const int a = alto / 4, b = alto / 6, c = alto / 4;
-  p.pegar(texto(ancho, a, semilla), 0);
-  p.pegar(foto(ancho, b, semilla + 1), a);
-  p.pegar(lista(ancho, c, semilla + 2), a + b);
-  p.rect(0, a + b + c, ancho, lisa, {236, 240, 244});
-  p.pegar(texto(ancho, alto - (a + b + c + lisa), semilla + 3), a + b + c + lisa);
-  return p;
-}
-
-// What a scrolled area shows: fixed header rows, the page through the rows between, fixed footer
-// rows, and maybe a floating button on top.
+// What a scrolled area shows: fixed header rows, the page through the rows between, and fixed
+// footer rows.
 struct Ventana {
   int ancho = 0;
   int alto = 0;
   Pagina cabecera;  // alto 0: none
   Pagina pie;
-  bool boton = false;
-  int botonX = 0, botonY = 0, botonRadio = 26;
 
   int contenido() const { return alto - cabecera.alto - pie.alto; }
 
@@ -194,10 +180,6 @@ struct Ventana {
                                   ? pie.fila(r - (alto - pie.alto))
                                   : pagina.fila(y + r - cabecera.alto) + std::size_t(x) * 4;
       std::memcpy(f.fila(r), origen, f.bytesPorFila());
-    }
-    if (boton) {
-      f.circulo(botonX, botonY, botonRadio, {20, 110, 230});
-      f.rect(botonX - 10, botonY - 2, 20, 4, {255, 255, 255});
     }
     return std::move(f.rgba);
   }

@@ -30,16 +30,6 @@ TEST(Armar, PiecesBecomeLinesFromTheTopDownEachReadLeftToRight) {
         cacho("d", 0.0, 0.70)},
        "b c a\nd",
        2},
-      // The tolerance is 0.6 times the median height, the height at index count / 2 of the
-      // sorted heights: 0.1 here, so 0.05 apart is one line (0.01 would split it).
-      {"the upper median",
-       {cacho("a", 0.1, 0.50, 0.01), cacho("b", 0.3, 0.45, 0.01), cacho("c", 0.1, 0.10),
-        cacho("d", 0.3, 0.10)},
-       "a b\nc d",
-       2},
-      // Median height 0.005 would give 0.003; the floor is 0.004, and no more than that.
-      {"floor", {cacho("a", 0.1, 0.5, 0.005), cacho("b", 0.2, 0.4965, 0.005)}, "a b", 1},
-      {"below it", {cacho("a", 0.1, 0.5, 0.005), cacho("b", 0.2, 0.4955, 0.005)}, "a\nb", 2},
       // Word boxes of two lines as an engine might list them: the second line first and the
       // first line's words swapped, in pixels of a 400 x 100 picture.
       {"pixel boxes",
