@@ -11,9 +11,7 @@ namespace corvalin {
 namespace {
 
 PedidoDeLinea leer(std::initializer_list<const char*> args) {
-  QStringList lista;
-  for (const char* a : args) lista << QString::fromUtf8(a);
-  return leerLinea(lista);
+  return leerLinea(QStringList(args.begin(), args.end()));
 }
 
 using Tipo = PedidoDeLinea::Tipo;
@@ -40,48 +38,28 @@ TEST(CommandLine, EveryCommandAndTheOlderFormReachTheShellsCommand) {
     EXPECT_EQ(leerLinea({QStringLiteral("--action"), esperadas[i + 1]}).accion, esperadas[i + 1]);
   }
   EXPECT_EQ(leer({}).tipo, Tipo::arrancar);
-  EXPECT_EQ(leer({"--help"}).tipo, Tipo::ayuda);
   EXPECT_EQ(leer({"area", "-h"}).tipo, Tipo::ayuda);
-  EXPECT_EQ(leer({"--version"}).tipo, Tipo::version);
   // Options of the window system's toolkit pass with their value.
-  const PedidoDeLinea conQt = leer({"-platform", "offscreen", "preferences"});
-  EXPECT_EQ(conQt.tipo, Tipo::accion);
-  EXPECT_EQ(conQt.accion, QStringLiteral("openPreferences"));
-}
-
-TEST(CommandLine, OutputCapturesStraightToAFileForTheThreeStillCaptures) {
-  const std::vector<std::tuple<PedidoDeLinea, CaptureMode, QString>> casos{
-      {leer({"screen", "--output", "f.png"}), CaptureMode::fullscreen,
-       QDir::current().absoluteFilePath(QStringLiteral("f.png"))},
-      {leer({"-o", "/tmp/a b.png", "area"}), CaptureMode::area, "/tmp/a b.png"},
-      {leer({"window", "--output=/tmp/v.png"}), CaptureMode::window, "/tmp/v.png"}};
-  for (const auto& [p, modo, ruta] : casos) {
-    EXPECT_EQ(p.tipo, Tipo::aArchivo) << ruta.toStdString();
-    EXPECT_EQ(p.modo, modo);
-    EXPECT_EQ(p.ruta, ruta);
-  }
+  EXPECT_EQ(leer({"-platform", "offscreen", "preferences"}).accion, "openPreferences");
+  // A still capture straight to a file, named from where the command was given.
+  const PedidoDeLinea aArchivo = leer({"window", "--output=f.png"});
+  EXPECT_EQ(aArchivo.tipo, Tipo::aArchivo);
+  EXPECT_EQ(aArchivo.modo, CaptureMode::window);
+  EXPECT_EQ(aArchivo.ruta, QDir::current().absoluteFilePath(QStringLiteral("f.png")));
 }
 
 TEST(CommandLine, WrongUsageIsRefusedWithWhatIsWrong) {
   IdiomaFijo en(Idioma::ingles);
   const std::vector<std::pair<std::vector<const char*>, QString>> casos{
       {{"bogus"}, QStringLiteral("Unknown command “bogus”")},
-      {{"--bogus"}, QStringLiteral("Unknown option “--bogus”")},
       {{"area", "screen"}, QStringLiteral("“screen” is one too many: one command at a time")},
-      {{"--action"}, QStringLiteral("--action needs a name")},
-      {{"--action", "noSuchThing"}, QStringLiteral("Unknown action “noSuchThing”")},
       {{"--action", "captureArea", "area"}, QStringLiteral("Use a command or --action, not both")},
-      {{"screen", "--output"}, QStringLiteral("--output needs a file path")},
-      {{"screen", "-o", "a.png", "-o", "b.png"}, QStringLiteral("--output needs a file path")},
       {{"record", "--output", "a.mp4"},
        QStringLiteral("--output goes with area, window or screen")},
   };
   for (const auto& [args, error] : casos) {
-    SCOPED_TRACE(error.toStdString());
-    QStringList lista;
-    for (const char* a : args) lista << QString::fromUtf8(a);
-    const PedidoDeLinea p = leerLinea(lista);
-    EXPECT_EQ(p.tipo, Tipo::error);
+    const PedidoDeLinea p = leerLinea(QStringList(args.begin(), args.end()));
+    EXPECT_EQ(p.tipo, Tipo::error) << error.toStdString();
     EXPECT_EQ(p.error, error);
   }
 }

@@ -49,20 +49,16 @@ template <class Base, class Elegido>
 class FakePicker final : public Base {
  public:
   void pick(std::function<void(const Elegido&)> onPick, std::function<void()>) override {
-    ++veces;
     elegir = std::move(onPick);
   }
-  int veces = 0;
   std::function<void(const Elegido&)> elegir;
 };
 
 class FakeLector final : public TextRecognizer {
  public:
-  void read(const QImage& image, std::function<void(QString, int)> completion) override {
-    leida = image;
+  void read(const QImage&, std::function<void(QString, int)> completion) override {
     pendiente = std::move(completion);
   }
-  QImage leida;
   std::function<void(QString, int)> pendiente;
 };
 
@@ -96,13 +92,12 @@ class FakeScroll final : public ScrollCapture {
  public:
   explicit FakeScroll(int* destroyed) : destroyed_(destroyed) {}
   ~FakeScroll() override { ++*destroyed_; }
-  void start(const QRect& r, const QString&,
-             std::function<void(std::optional<QString>)> c) override {
-    rect = r, alEmpezar = std::move(c);
+  void start(const QRect&, const QString&, std::function<void(std::optional<QString>)> c) override {
+    alEmpezar = std::move(c);
   }
   void finish(std::function<void(QImage)> c) override { alTerminar = std::move(c); }
   bool activa() const override { return !alTerminar; }
-  int alto() const override { return alto_; }
+  int alto() const override { return 600; }
   int cabecera() const override { return cabecera_; }
   int pie() const override { return 0; }
   int muebles() const override { return muebles_; }
@@ -110,19 +105,17 @@ class FakeScroll final : public ScrollCapture {
   int filasArriba() const override { return 0; }
   QString dondeEstorba() const override { return QStringLiteral("arriba"); }
 
-  QRect rect;
   std::function<void(std::optional<QString>)> alEmpezar;
   std::function<void(QImage)> alTerminar;
-  int alto_ = 600, cabecera_ = 0, muebles_ = 0, filasAcumuladas_ = 0;
+  int cabecera_ = 0, muebles_ = 0, filasAcumuladas_ = 0;
   int* destroyed_;
 };
 
 class FakeCuenta final : public CuentaRegresiva {
  public:
-  FakeCuenta(int s, std::function<void()> fin) : segundos(s), alTerminar(std::move(fin)) {}
+  explicit FakeCuenta(std::function<void()> fin) : alTerminar(std::move(fin)) {}
   void arrancar() override {}
   void cerrar() override { cerrada = true, alTerminar = nullptr; }
-  int segundos;
   std::function<void()> alTerminar;
   bool cerrada = false;
 };
@@ -141,7 +134,7 @@ class FakeGrabadora final : public ScreenRecorder {
   bool pausado() const override { return pausado_; }
   void pausar() override { pausado_ = true; }
   void continuar() override { pausado_ = false; }
-  double duracionGrabada() const override { return duracion; }
+  double duracionGrabada() const override { return 0; }
   void dejarFuera(std::vector<uint32_t> v) override { fuera = std::move(v); }
 
   // The recorder's answers.
@@ -159,7 +152,6 @@ class FakeGrabadora final : public ScreenRecorder {
   std::function<void(std::optional<QString>)> alEmpezar;
   std::function<void(const GrabacionTerminada&)> alDetener;
   bool grabando_ = false, pausado_ = false;
-  double duracion = 0;
   int paradas = 0;
 };
 
@@ -180,12 +172,9 @@ struct VentanaFalsa final : RecordSetupBar,
   void quitar() override { ocultar(); }
   void cerrar() override { ocultar(); }
   void detenerLatido() override {}
-  void setPausado(bool p) override { pausado = p; }
+  void setPausado(bool) override {}
   void setTextoDelReloj(const QString& t) override { reloj = t; }
-  void actualizar(const QString& t, bool p, const QString&) override {
-    reloj = t;
-    pausado = p;
-  }
+  void actualizar(const QString& t, bool, const QString&) override { reloj = t; }
   void setForma(FormaDeCamara) override {}
   QString archivo() const override { return file; }
   uint32_t ventana() const override { return id; }
@@ -193,11 +182,7 @@ struct VentanaFalsa final : RecordSetupBar,
   QStringList& log;
   QString nombre, file, reloj;
   uint32_t id;
-  bool pausado = false;
-  Modo modo = Modo::grabacion;
   ManejadoresDeSetup deSetup;
-  ManejadoresDeBarra deBarra;
-  ManejadoresDePanel dePanel;
 };
 
 struct VentanasDeGrabacion {
@@ -211,15 +196,12 @@ struct VentanasDeGrabacion {
     f.frame = [this](const QRect&) {
       return std::unique_ptr<RecordingFrame>(nueva(QStringLiteral("frame")));
     };
-    f.bar = [this](RecordingBar::Modo m, ManejadoresDeBarra h) {
+    f.bar = [this](RecordingBar::Modo, ManejadoresDeBarra) {
       bar = nueva(QStringLiteral("bar"), 0x4a00017);
-      bar->modo = m, bar->deBarra = std::move(h);
       return std::unique_ptr<RecordingBar>(bar);
     };
-    f.panel = [this](ManejadoresDePanel h, const QRect&) {
-      panel = nueva(QStringLiteral("panel"), 0x4a00023);
-      panel->dePanel = std::move(h);
-      return std::unique_ptr<PanelGrabacionEnBarra>(panel);
+    f.panel = [this](ManejadoresDePanel, const QRect&) {
+      return std::unique_ptr<PanelGrabacionEnBarra>(nueva(QStringLiteral("panel"), 0x4a00023));
     };
     f.camara = [this](const QRect&, FormaDeCamara forma,
                       std::function<void(std::unique_ptr<CamaraFlotante>)> c) {
@@ -238,7 +220,7 @@ struct VentanasDeGrabacion {
   }
 
   QStringList log;
-  VentanaFalsa *setup = nullptr, *bar = nullptr, *panel = nullptr;
+  VentanaFalsa *setup = nullptr, *bar = nullptr;
   std::vector<FormaDeCamara> pedidosDeCamara;
   std::function<void()> entregarCamara;
 };
@@ -296,7 +278,6 @@ struct Banco {
   FakeCapture* capturas = nullptr;
   FakePicker<AreaSelector, AreaElegida>* areas = nullptr;
   FakePicker<WindowPicker, VentanaElegida>* ventanas = nullptr;
-  FakePicker<ColorPicker, QColor>* colores = nullptr;
   FakeLector* lector = nullptr;
   FakeGrabadora* grabadora = nullptr;
   FakeStatusItem* bandeja = nullptr;
@@ -325,7 +306,7 @@ struct Banco {
     capturas = poner<FakeCapture>(p.capturas);
     areas = poner<FakePicker<AreaSelector, AreaElegida>>(p.areas);
     ventanas = poner<FakePicker<WindowPicker, VentanaElegida>>(p.ventanas);
-    colores = poner<FakePicker<ColorPicker, QColor>>(p.colores);
+    poner<FakePicker<ColorPicker, QColor>>(p.colores);
     lector = poner<FakeLector>(p.lector);
     grabadora = poner<FakeGrabadora>(p.grabadora);
     p.sonda = sonda;
@@ -350,8 +331,8 @@ struct Banco {
       scrolls.push_back(new FakeScroll(&scrollsDestruidos));
       return std::unique_ptr<ScrollCapture>(scrolls.back());
     };
-    p.cuentaRegresiva = [this](int s, const QRect&, const QString&, std::function<void()> fin) {
-      cuentas.push_back(new FakeCuenta(s, std::move(fin)));
+    p.cuentaRegresiva = [this](int, const QRect&, const QString&, std::function<void()> fin) {
+      cuentas.push_back(new FakeCuenta(std::move(fin)));
       return std::unique_ptr<CuentaRegresiva>(cuentas.back());
     };
     p.grabacion = ventanasDeGrabacion.fabricas();

@@ -7,33 +7,24 @@
 #include <cstring>
 
 namespace corvalin::testing {
-namespace {
 
-// What `orden` (words split at spaces) prints for `archivo`; empty when it fails.
-QByteArray correr(const char* orden, const QString& archivo) {
-  QStringList args = QString::fromLatin1(orden).split(QLatin1Char(' '));
-  args[args.indexOf(QStringLiteral("ARCHIVO"))] = archivo;
+QByteArray salidaDe(const QString& orden, const QStringList& mas) {
+  QStringList args = orden.split(QLatin1Char(' ')) + mas;
   QProcess p;
   p.start(args.takeFirst(), args);
   if (!p.waitForFinished(60000) || p.exitCode() != 0) return {};
   return p.readAllStandardOutput();
 }
 
-}  // namespace
-
-const Pista* Medios::video() const {
-  const auto p = std::find_if(pistas.begin(), pistas.end(), [](auto& p) { return p.ancho > 0; });
-  return p == pistas.end() ? nullptr : &*p;
-}
-
-const Pista* Medios::audio() const {
-  const auto p = std::find_if(pistas.begin(), pistas.end(), [](auto& p) { return p.tasaHz > 0; });
-  return p == pistas.end() ? nullptr : &*p;
+const Pista* Medios::pista(bool video) const {
+  for (const Pista& p : pistas)
+    if (video ? p.ancho > 0 : p.tasaHz > 0) return &p;
+  return nullptr;
 }
 
 Medios sondear(const QString& archivo) {
   const QByteArray json =
-      correr("ffprobe -v error -count_packets -show_streams -of json ARCHIVO", archivo);
+      salidaDe(QStringLiteral("ffprobe -v error -count_packets -show_streams -of json"), {archivo});
   Medios m;
   const QJsonArray streams =
       QJsonDocument::fromJson(json).object().value(QStringLiteral("streams")).toArray();
@@ -51,27 +42,35 @@ Medios sondear(const QString& archivo) {
   return m;
 }
 
-std::vector<PaqueteDeVideo> paquetesDeVideo(const QString& archivo) {
-  const QByteArray csv = correr(
-      "ffprobe -v error -select_streams v:0 -show_entries packet=pts_time,flags -of csv=p=0 "
-      "ARCHIVO",
-      archivo);
-  std::vector<PaqueteDeVideo> out;
-  for (const QByteArray& linea : csv.split('\n')) {
-    const QList<QByteArray> campos = linea.trimmed().split(',');
-    if (campos.size() < 2) continue;
-    out.push_back({campos[0].toDouble(), campos[1].contains('K')});
-  }
-  std::sort(out.begin(), out.end(), [](auto& a, auto& b) { return a.pts < b.pts; });
+std::vector<double> paquetesDeVideo(const QString& archivo) {
+  const QByteArray csv = salidaDe(
+      QStringLiteral(
+          "ffprobe -v error -select_streams v:0 -show_entries packet=pts_time -of csv=p=0"),
+      {archivo});
+  std::vector<double> out;
+  for (const QByteArray& linea : csv.split('\n'))
+    if (!linea.trimmed().isEmpty()) out.push_back(linea.trimmed().toDouble());
+  std::sort(out.begin(), out.end());
   return out;
 }
 
 std::vector<float> sonido(const QString& archivo) {
   const QByteArray raw =
-      correr("ffmpeg -v error -i ARCHIVO -map 0:a:0 -ac 1 -ar 48000 -f f32le -", archivo);
+      salidaDe(QStringLiteral("ffmpeg -v error -i"),
+               QStringList{archivo} +
+                   QStringLiteral("-map 0:a:0 -ac 1 -ar 48000 -f f32le -").split(QLatin1Char(' ')));
   std::vector<float> out(static_cast<std::size_t>(raw.size()) / sizeof(float));
   std::memcpy(out.data(), raw.constData(), out.size() * sizeof(float));
   return out;
+}
+
+int comienzoDelTono(const std::vector<float>& s) {
+  for (std::size_t i = 0; i + 240 < s.size(); i += 48) {
+    double e = 0;
+    for (int j = 0; j < 240; ++j) e += s[i + j] * s[i + j];
+    if (e / 240 > 0.01) return static_cast<int>(i);
+  }
+  return -1;
 }
 
 }  // namespace corvalin::testing

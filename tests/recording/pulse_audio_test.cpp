@@ -8,6 +8,7 @@
 #include <QThread>
 #include <mutex>
 
+#include "media_probe.h"
 #include "platform/screen_stream.h"
 #include "recording/pulse_audio.h"
 
@@ -42,12 +43,8 @@ struct Oido {
   // When the tone began, on the monotonic clock; -1 when it never did.
   int64_t comienzo() {
     std::lock_guard l(m);
-    for (std::size_t i = 0; i + 240 < izquierda.size(); i += 48) {
-      double e = 0;
-      for (int j = 0; j < 240; ++j) e += izquierda[i + j] * izquierda[i + j];
-      if (e / 240 > 0.01) return inicioUs + usDe(static_cast<int64_t>(i));
-    }
-    return -1;
+    const int i = testing::comienzoDelTono(izquierda);
+    return i < 0 ? -1 : inicioUs + usDe(i);
   }
 };
 

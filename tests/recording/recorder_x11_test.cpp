@@ -6,8 +6,6 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
@@ -35,21 +33,11 @@ using testing::sonido;
 using tools::testing::background;
 using tools::testing::moveTo;
 using tools::testing::plainWindow;
-using tools::testing::ShownWindows;
 
 // Words of a command line, split at spaces.
 QStringList palabras(const char* texto) {
   return QString::fromUtf8(texto).split(QLatin1Char(' '));
 }
-
-// PULSE_SERVER pointed nowhere while this lives.
-struct SinServidorDeSonido {
-  const QByteArray antes = qgetenv("PULSE_SERVER");
-  SinServidorDeSonido() { qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket"); }
-  ~SinServidorDeSonido() {
-    antes.isEmpty() ? qunsetenv("PULSE_SERVER") : qputenv("PULSE_SERVER", antes);
-  }
-};
 
 // Moves a window one step every `pasoMs` for `pasos` steps.
 void mover(uint32_t ventana, int pasos, int pasoMs) {
@@ -60,10 +48,10 @@ void mover(uint32_t ventana, int pasos, int pasoMs) {
   }
 }
 
-class RecorderX11 : public ::testing::Test {
+class RecorderX11 : public tools::testing::X11Test {
  protected:
   void SetUp() override {
-    ASSERT_FALSE(qEnvironmentVariableIsEmpty("DISPLAY")) << "run inside scripts/test-session";
+    X11Test::SetUp();
     ASSERT_TRUE(dir_.isValid());
     moveTo({1900, 1060});
   }
@@ -77,7 +65,6 @@ class RecorderX11 : public ::testing::Test {
             .ruta = dir_.filePath(QString::fromLatin1(nombre)).toStdString()};
   }
   QTemporaryDir dir_;
-  ShownWindows windows_;
 };
 
 TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGivesNothing) {
@@ -95,21 +82,17 @@ TEST_F(RecorderX11, OnlyChangedFramesAreWrittenEachAtItsTimeAndAStillScreenGives
   QThread::msleep(1000);  // then still
   const double alTerminar = double(reloj.elapsed()) / 1000.0;
   const auto r = sesion.terminar();
-  const double terminado = double(reloj.elapsed()) / 1000.0;
   ASSERT_TRUE(r.archivo);
-  EXPECT_FALSE(r.falla);
-  const QString ruta = QString::fromStdString(sesion.ruta());
   // The first frame and one per move (a move may land between two slots).
   EXPECT_GE(r.cuadros, 15);
   EXPECT_LE(r.cuadros, 24);
-  const auto paquetes = paquetesDeVideo(ruta);
+  const auto paquetes = paquetesDeVideo(QString::fromStdString(sesion.ruta()));
   ASSERT_FALSE(paquetes.empty());
   // The last frame is the last change's; the still second after it wrote nothing, yet it
   // counts in the length.
-  EXPECT_GT(paquetes.back().pts, ultimoCambio - arranque - 0.1);
-  EXPECT_LT(paquetes.back().pts, ultimoCambio + 0.35);
+  EXPECT_GT(paquetes.back(), ultimoCambio - arranque - 0.1);
+  EXPECT_LT(paquetes.back(), ultimoCambio + 0.35);
   EXPECT_GT(r.duracionUs / 1e6, alTerminar - arranque - 0.1);
-  EXPECT_LT(r.duracionUs / 1e6, terminado + 0.1);
 
   // Nothing changes at all and nothing is heard: no file, and it says so. (The moved window
   // has finished redrawing first.)
@@ -140,9 +123,7 @@ TEST_F(RecorderX11, AWindowIsFollowedAndItsEndStopsTheRecordingKeepingWhatWasRec
   ASSERT_TRUE(r.falla);
   EXPECT_EQ(r.falla->tipo, SesionDeGrabacion::Falla::Tipo::ventana);
   EXPECT_TRUE(r.archivo);
-  const auto m = sondear(QString::fromStdString(sesion.ruta()));
-  ASSERT_NE(m.video(), nullptr);
-  EXPECT_EQ(m.video()->ancho, 400);
+  EXPECT_NE(sondear(QString::fromStdString(sesion.ruta())).video(), nullptr);
   // (A window that is not there: the stream's test, and the shell's recorder's below.)
 }
 
@@ -210,12 +191,8 @@ TEST_F(RecorderX11, SoundFromTheSystemAndTheMicrophoneIsSummedInPlace) {
     // On a busy machine the microphone's copy of the tone can come a second late.
     mover(windows_[1].id(), 62, 40);
     ASSERT_TRUE(tono.waitForFinished());
-    EXPECT_EQ(tono.exitCode(), 0);
-    const auto r = sesion.terminar();
-    ASSERT_TRUE(r.archivo);
-    const QString ruta = QString::fromStdString(sesion.ruta());
-    ASSERT_NE(sondear(ruta).audio(), nullptr);
-    (microfono ? ambos : uno) = volumen(sonido(ruta));
+    ASSERT_TRUE(sesion.terminar().archivo);
+    (microfono ? ambos : uno) = volumen(sonido(QString::fromStdString(sesion.ruta())));
   }
   // The tone peaks at 0.3: a sine's RMS is 0.21.
   EXPECT_NEAR(uno, 0.21, 0.05) << "the tone is in the file";
@@ -241,55 +218,46 @@ TEST_F(RecorderX11, TheShellsRecorderFollowsTheSizeRuleAndSaysWhatWentWrong) {
   ajustes.muestraCursor = false;
 
   std::optional<std::optional<QString>> empezo;
-  std::optional<SinServidorDeSonido> sinServidor(std::in_place);
+  const QByteArray servidorDeSonido = qgetenv("PULSE_SERVER");
+  qputenv("PULSE_SERVER", "unix:/nonexistent/pulse-socket");
   grabadora.start(ObjetivoArea{QRect(100, 100, 1001, 601), pantalla}, ajustes,
                   [&](std::optional<QString> e) { empezo = e; });
   QTRY_VERIFY_WITH_TIMEOUT(empezo.has_value(), 5000);
-  sinServidor.reset();
+  qputenv("PULSE_SERVER", servidorDeSonido);
   ASSERT_FALSE(*empezo) << empezo->value().toStdString();
   // It goes on without sound, and says so once, in the user's language.
   EXPECT_EQ(avisos, QStringList{QStringLiteral("Se graba sin sonido")});
-  EXPECT_TRUE(grabadora.grabando());
-  // A second start while it runs changes nothing.
-  bool segunda = false;
-  grabadora.start(ObjetivoArea{QRect(0, 0, 200, 200), pantalla}, ajustes,
-                  [&](std::optional<QString> e) { segunda = !e; });
-  QTRY_VERIFY_WITH_TIMEOUT(segunda, 2000);
   mover(windows_[1].id(), 10, 50);
   std::optional<GrabacionTerminada> fin;
   grabadora.stop([&](const GrabacionTerminada& t) { fin = t; });
   QTRY_VERIFY_WITH_TIMEOUT(fin.has_value(), 10000);
-  EXPECT_FALSE(grabadora.grabando());
   ASSERT_FALSE(fin->archivo.isEmpty()) << fin->error.toStdString();
-  EXPECT_EQ(fin->medidas, QSize(1000, 600));
   const auto m = sondear(fin->archivo);
   ASSERT_NE(m.video(), nullptr);
   EXPECT_EQ(m.video()->ancho, 1000);
   EXPECT_EQ(m.video()->alto, 600);
   EXPECT_EQ(m.audio(), nullptr);
 
-  // A window that is gone, and a stop with nothing running.
+  // A window that is gone.
   std::optional<std::optional<QString>> error;
   grabadora.start(ObjetivoVentana{0x7ffffff0u}, ajustes,
                   [&](std::optional<QString> e) { error = e; });
   QTRY_VERIFY_WITH_TIMEOUT(error.has_value(), 5000);
   ASSERT_TRUE(error->has_value());
   EXPECT_EQ(error->value(), QStringLiteral("Esa ventana ya no está en pantalla"));
-  std::optional<GrabacionTerminada> vacia;
-  grabadora.stop([&](const GrabacionTerminada& t) { vacia = t; });
-  QTRY_VERIFY_WITH_TIMEOUT(vacia.has_value(), 2000);
-  EXPECT_EQ(vacia->error, QStringLiteral("La grabación quedó vacía"));
 }
 
 TEST_F(RecorderX11, CorvalinRecordFromAScript) {
   windows_.show({background(81), plainWindow(QRect(150, 150, 300, 200), 82)});
   const QString salida = dir_.filePath(QStringLiteral("script.mp4"));
   QProcess grabar;
-  // Half of 643×483 is 321.5×241.5: whole even pixels, 320×240.
+  // Half of 643×483 is 321.5×241.5: whole even pixels, 320×240. It records until SIGINT.
   grabar.start(QStringLiteral(CORVALIN_RECORD),
-               palabras("--area 100,100,643,483 --fps 15 --scale 0.5 --audio none --seconds 1.5")
-                   << salida);
+               palabras("--area 100,100,643,483 --fps 15 --scale 0.5 --audio none") << salida);
+  ASSERT_TRUE(grabar.waitForStarted());
+  QThread::msleep(300);
   mover(windows_[1].id(), 15, 60);
+  kill(static_cast<pid_t>(grabar.processId()), SIGINT);
   ASSERT_TRUE(grabar.waitForFinished(15000));
   EXPECT_EQ(grabar.exitCode(), 0) << grabar.readAllStandardError().toStdString();
   const auto m = sondear(salida);
@@ -297,34 +265,12 @@ TEST_F(RecorderX11, CorvalinRecordFromAScript) {
   EXPECT_EQ(m.video()->ancho, 320);
   EXPECT_EQ(m.video()->alto, 240);
 
-  // Until SIGINT.
-  const QString otra = dir_.filePath(QStringLiteral("senal.mp4"));
-  grabar.start(QStringLiteral(CORVALIN_RECORD), {QStringLiteral("--no-cursor"), otra});
-  ASSERT_TRUE(grabar.waitForStarted());
-  QThread::msleep(300);
-  mover(windows_[1].id(), 8, 60);
-  kill(static_cast<pid_t>(grabar.processId()), SIGINT);
-  ASSERT_TRUE(grabar.waitForFinished(15000));
-  EXPECT_EQ(grabar.exitCode(), 0);
-  EXPECT_NE(sondear(otra).video(), nullptr);
-
   // Failures: one line, a non-zero code, no file.
-  const auto falla = [&](const QStringList& args) {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(CORVALIN_RECORD), args);
-    p.waitForFinished(15000);
-    const QString error = QString::fromUtf8(p.readAllStandardError()).trimmed();
-    EXPECT_FALSE(error.contains(QLatin1Char('\n'))) << error.toStdString();
-    return std::pair(p.exitCode(), error);
-  };
-  const auto ventana =
-      falla(palabras("--window 0x7ffffff0") << dir_.filePath(QStringLiteral("x.mp4")));
-  EXPECT_EQ(ventana.first, 1);
-  EXPECT_TRUE(ventana.second.contains(QStringLiteral("window")));
-  EXPECT_FALSE(QFile::exists(dir_.filePath(QStringLiteral("x.mp4"))));
+  const QString nada = dir_.filePath(QStringLiteral("x.mp4"));
+  grabar.start(QStringLiteral(CORVALIN_RECORD), palabras("--window 0x7ffffff0") << nada);
+  ASSERT_TRUE(grabar.waitForFinished(15000));
+  EXPECT_EQ(grabar.exitCode(), 1);
+  EXPECT_FALSE(QFile::exists(nada));
 }
 
 }  // namespace

@@ -5,14 +5,9 @@
 #include <QHostAddress>
 #include <QProcess>
 #include <QTcpSocket>
-#include <QTest>
 #include <QTimer>
 
 namespace corvalin::prueba {
-
-bool esperarHasta(const std::function<bool()>& listo, int ms) {
-  return QTest::qWaitFor(listo, ms);
-}
 
 ServidorLocal::ServidorLocal(std::function<Respuesta(const PeticionRecibida&)> responder)
     : responder_(std::move(responder)) {
@@ -64,28 +59,21 @@ void ServidorLocal::atender(QTcpSocket* socket) {
 
 std::optional<GatewayS3> gateway(QString* porQue, bool* fallo) {
   const QString estado = qEnvironmentVariable("CORVALIN_S3_STATE");
-  *fallo = false;
+  *fallo = !estado.isEmpty();
   if (estado.isEmpty()) {
     *porQue = QStringLiteral("needs the S3 gateway: run inside scripts/test-session");
     return std::nullopt;
   }
-  QString contenido;
-  esperarHasta(
-      [&] {
-        QFile f(estado);
-        if (!f.open(QIODevice::ReadOnly)) return false;
-        contenido = QString::fromUtf8(f.readAll()).trimmed();
-        return true;
-      },
-      120000);
-  if (contenido != QLatin1String("ready")) {
-    *fallo = true;
-    *porQue = QStringLiteral("the S3 gateway did not start: ") + contenido;
-    return std::nullopt;
-  }
-  return GatewayS3{qEnvironmentVariable("CORVALIN_S3_ENDPOINT"),
-                   qEnvironmentVariable("CORVALIN_S3_ACCESS_KEY"),
-                   qEnvironmentVariable("CORVALIN_S3_SECRET_KEY")};
+  // Moved into place whole once start-up is over.
+  QFile f(estado);
+  esperarHasta([&] { return f.open(QIODevice::ReadOnly); }, 120000);
+  const QString contenido = QString::fromUtf8(f.readAll()).trimmed();
+  if (contenido == QLatin1String("ready"))
+    return GatewayS3{qEnvironmentVariable("CORVALIN_S3_ENDPOINT"),
+                     qEnvironmentVariable("CORVALIN_S3_ACCESS_KEY"),
+                     qEnvironmentVariable("CORVALIN_S3_SECRET_KEY")};
+  *porQue = QStringLiteral("the S3 gateway did not start: ") + contenido;
+  return std::nullopt;
 }
 
 namespace {

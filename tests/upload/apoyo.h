@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QObject>
 #include <QTcpServer>
+#include <QTest>
 #include <QThread>
 #include <functional>
 #include <memory>
@@ -17,7 +18,9 @@
 namespace corvalin::prueba {
 
 // Turns the main loop until `listo` holds or `ms` pass.
-bool esperarHasta(const std::function<bool()>& listo, int ms = 15000);
+inline bool esperarHasta(const std::function<bool()>& listo, int ms = 15000) {
+  return QTest::qWaitFor(listo, ms);
+}
 
 // Keeps what a completion delivered, from any thread, and how many times it was called.
 template <typename T>

@@ -1,5 +1,5 @@
 // Secrets in the session's gnome-keyring, the copy from the earlier product, and the private
-// file where no Secret Service answers. Values are compared without ever being printed.
+// file they go to while the keyring is locked. Values are compared without ever being printed.
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -21,7 +21,7 @@ struct Salida {
   QByteArray texto;
 };
 
-// `orden`: the program, then its arguments.
+// `orden`: the program, then its arguments; -1 when it crashed or did not finish in 20 s.
 Salida correr(QStringList orden, const QByteArray& entrada = {},
               const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment()) {
   QProcess p;
@@ -30,93 +30,49 @@ Salida correr(QStringList orden, const QByteArray& entrada = {},
   p.start(programa, orden);
   p.write(entrada);
   p.closeWriteChannel();
-  if (!p.waitForFinished(20000)) {
-    p.kill();
-    p.waitForFinished();
-    return Salida{-1, "did not finish: " + p.readAllStandardOutput()};
-  }
-  return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, p.readAllStandardOutput()};
+  const bool acabo = p.waitForFinished(20000) && p.exitStatus() == QProcess::NormalExit;
+  return {acabo ? p.exitCode() : -1, p.readAllStandardOutput()};
 }
 
 Salida secretTool(const QStringList& args, const QByteArray& entrada = {}) {
   return correr(QStringList{"secret-tool"} + args, entrada);
 }
 
-bool guardado(const QString& servicio, const QString& cuenta, const QByteArray& valor) {
-  const Salida s = secretTool({"lookup", "service", servicio, "account", cuenta});
-  return s.codigo == 0 && s.texto == valor;
-}
-
-class KeychainTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    // Never the developer's own keyring.
-    if (qEnvironmentVariableIsEmpty("SESSION_DIR"))
-      GTEST_SKIP() << "run inside scripts/test-session";
-  }
-  const QString cuenta_ = QStringLiteral("prueba-") + QUuid::createUuid().toString(QUuid::Id128);
-};
-
 // Written under Corvalin's name, replaced in place, removed by an empty value; a secret only the
-// earlier product kept is copied over and left where it was.
-TEST_F(KeychainTest, SecretsLiveInTheSessionKeyringAndTheEarlierProductsAreCopied) {
-  Keychain::set(QStringLiteral("primero"), cuenta_);
-  EXPECT_TRUE(guardado("corvalin", cuenta_, "primero"));
-  Keychain::set(QStringLiteral("segundo"), cuenta_);
-  const QStringList buscar{"search", "--all", "service", "corvalin", "account", cuenta_};
+// earlier product kept is copied over.
+TEST(KeychainTest, SecretsLiveInTheSessionKeyringAndTheEarlierProductsAreCopied) {
+  // Never the developer's own keyring.
+  if (qEnvironmentVariableIsEmpty("SESSION_DIR")) GTEST_SKIP() << "run inside scripts/test-session";
+  const QString cuenta = QStringLiteral("prueba-") + QUuid::createUuid().toString(QUuid::Id128);
+  Keychain::set(QStringLiteral("primero"), cuenta);
+  Keychain::set(QStringLiteral("segundo"), cuenta);
+  const QStringList buscar{"search", "--all", "service", "corvalin", "account", cuenta};
   EXPECT_EQ(secretTool(buscar).texto.count("label = "), 1);
-  EXPECT_TRUE(Keychain::get(cuenta_) == QLatin1String("segundo"));
-  Keychain::set(QString(), cuenta_);
+  EXPECT_TRUE(Keychain::get(cuenta) == QLatin1String("segundo"));
+  Keychain::set(QString(), cuenta);
   EXPECT_EQ(secretTool(buscar).texto.count("label = "), 0);
-  EXPECT_FALSE(QFile::exists(Keychain::rutaDelArchivo()));
 
-  const QString heredada = cuenta_ + QStringLiteral("-mirel");
-  ASSERT_EQ(
-      secretTool({"store", "--label=mirel", "service", "mirel", "account", heredada}, "heredado")
-          .codigo,
-      0);
+  const QString heredada = cuenta + QStringLiteral("-mirel");
+  const QStringList suya{"service", "mirel", "account", heredada};
+  ASSERT_EQ(secretTool(QStringList{"store", "--label=mirel"} + suya, "heredado").codigo, 0);
   EXPECT_TRUE(Keychain::get(heredada) == QLatin1String("heredado"));
-  EXPECT_TRUE(guardado("corvalin", heredada, "heredado"));
-  EXPECT_TRUE(guardado("mirel", heredada, "heredado"));
-  secretTool({"clear", "service", "mirel", "account", heredada});
+  const Salida copia = secretTool({"lookup", "service", "corvalin", "account", heredada});
+  EXPECT_TRUE(copia.codigo == 0 && copia.texto == "heredado");
+  secretTool(QStringList{"clear"} + suya);
   Keychain::set(QString(), heredada);
-}
-
-TEST(KeychainSinServicio, SecretsGoToAFileOnlyTheUserCanRead) {
-  QTemporaryDir dir;
-  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-  env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("sin-bus"));
-  env.insert("XDG_DATA_HOME", dir.filePath("datos"));
-  env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
-  const Salida hijo = correr({CORVALIN_LLAVERO_SIN_SERVICIO}, {}, env);
-  EXPECT_EQ(hijo.codigo, 0) << hijo.texto.toStdString();
-
-  const QString ruta = dir.filePath("datos/corvalin/secretos.json");
-  QFile archivo(ruta);
-  ASSERT_TRUE(archivo.open(QIODevice::ReadOnly));
-  EXPECT_EQ(archivo.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
-            QFile::ReadOwner | QFile::WriteOwner);  // 0600, nothing for group or others
-  EXPECT_EQ(QFileInfo(dir.filePath("datos/corvalin")).permissions() &
-                (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther),
-            QFile::Permissions());
-  const QJsonObject guardados = QJsonDocument::fromJson(archivo.readAll()).object();
-  EXPECT_TRUE(guardados.value("secretKey").toString() == QLatin1String("dos"));
-  EXPECT_FALSE(guardados.contains("accessKey"));
 }
 
 // A keyring that is there but locked (the user did not open it) on a bus of its own, so the
 // session's stays open for the other suites.
 TEST(KeychainCerrado, LockedSecretsAreNeitherReplacedNorTakenForMissingNewOnesKept) {
   if (qEnvironmentVariableIsEmpty("SESSION_DIR")) GTEST_SKIP() << "run inside scripts/test-session";
-  QTemporaryDir dir;
-  for (const char* sub : {"home", "datos", "config/corvalin", "run"}) QDir(dir.path()).mkpath(sub);
-  QFile::setPermissions(dir.filePath("run"),
-                        QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+  QTemporaryDir dir;  // 0700: fit for the keyring's runtime folder too
+  QDir(dir.path()).mkpath("config/corvalin");
   // The bus and everything it might start see only the test's folders.
   QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
   env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("bus"));
   for (const QString par :
-       {"HOME=home", "XDG_DATA_HOME=datos", "XDG_CONFIG_HOME=config", "XDG_RUNTIME_DIR=run"})
+       {"HOME=", "XDG_DATA_HOME=datos", "XDG_CONFIG_HOME=config", "XDG_RUNTIME_DIR="})
     env.insert(par.section('=', 0, 0), dir.filePath(par.section('=', 1)));
   QProcess bus, llavero;
   bus.setProcessEnvironment(env);
@@ -134,20 +90,7 @@ TEST(KeychainCerrado, LockedSecretsAreNeitherReplacedNorTakenForMissingNewOnesKe
   auto enElBus = [&](const QStringList& orden, const QByteArray& entrada = {}) {
     return correr(orden, entrada, env);
   };
-  auto gdbus = [&](const QString& destino, const QString& metodo, const QString& arg) {
-    return enElBus({"gdbus", "call", "--session", "--dest", destino, "--object-path",
-                    "/" + QString(destino).replace('.', '/'), "--method", metodo, arg});
-  };
-  // Our keyring, unlocked with its password, must own the name before anyone asks for it: an
-  // asked-for name would start a keyring of the bus's own, locked. Then the three items go in.
-  ASSERT_TRUE(QTest::qWaitFor(
-      [&] {
-        return gdbus("org.freedesktop.DBus", "org.freedesktop.DBus.NameHasOwner",
-                     "org.freedesktop.secrets")
-            .texto.contains("true");
-      },
-      10000));
-  const QStringList item{"service", "corvalin", "account", "nubeCuenta"};
+  // Stored once the keyring, unlocked with its password, answers; then it is locked.
   ASSERT_TRUE(QTest::qWaitFor(
       [&] {
         for (const char* c : {"nubeCuenta", "accessKey", "secretKey"}) {
@@ -159,26 +102,39 @@ TEST(KeychainCerrado, LockedSecretsAreNeitherReplacedNorTakenForMissingNewOnesKe
         return true;
       },
       10000));
-  ASSERT_EQ(gdbus("org.freedesktop.secrets", "org.freedesktop.Secret.Service.Lock",
-                  "['/org/freedesktop/secrets/collection/login']")
-                .codigo,
-            0);
+  ASSERT_EQ(
+      enElBus({"gdbus", "call", "--session", "--dest", "org.freedesktop.secrets", "--object-path",
+               "/org/freedesktop/secrets", "--method", "org.freedesktop.Secret.Service.Lock",
+               "['/org/freedesktop/secrets/collection/login']"})
+          .codigo,
+      0);
   QFile ajustes(dir.filePath("config/corvalin/corvalin.conf"));
   ASSERT_TRUE(ajustes.open(QIODevice::WriteOnly) &&
               ajustes.write("[General]\nnubeServidor=http://127.0.0.1:9\nuploadTarget=propio\n"
                             "bucket=capturas\nendpoint=https://s3.example.com\n") > 0);
   ajustes.close();
 
-  const Salida hijo = enElBus({QStringLiteral(CORVALIN_LLAVERO_CERRADO)});
+  const Salida hijo = enElBus({CORVALIN_LLAVERO});
   EXPECT_EQ(hijo.codigo, 0) << hijo.texto.toStdString();
   // The account id is still the one item, untouched; the new secret waits in the private file.
-  EXPECT_EQ(enElBus(QStringList{"secret-tool", "search", "--all"} + item).texto.count("label = "),
-            1);
+  EXPECT_EQ(
+      enElBus({"secret-tool", "search", "--all", "service", "corvalin", "account", "nubeCuenta"})
+          .texto.count("label = "),
+      1);
   QFile archivo(dir.filePath("datos/corvalin/secretos.json"));
   ASSERT_TRUE(archivo.open(QIODevice::ReadOnly));
+  // 0600 in a 0700 folder: nothing for group or others.
+  EXPECT_EQ(archivo.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+            QFile::ReadOwner | QFile::WriteOwner);
+  EXPECT_EQ(QFileInfo(dir.filePath("datos/corvalin")).permissions() &
+                (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther),
+            QFile::Permissions());
   EXPECT_TRUE(QJsonDocument::fromJson(archivo.readAll()).object().value("secretKey").toString() ==
               QLatin1String("nueva"));
-  for (QProcess* p : {&llavero, &bus}) p->terminate(), p->waitForFinished(5000);
+  for (QProcess* p : {&llavero, &bus}) {
+    p->terminate();
+    p->waitForFinished(5000);
+  }
 }
 
 }  // namespace

@@ -47,11 +47,11 @@ TEST(Nube, RepliesTheRealServerNeverGivesReachTheUserInTheirOwnWords) {
     const char* texto;
   } casos[] = {
       {json(500, {{"motivo", "otra_cosa"}, {"mensaje", "Mantenimiento"}}), {}, "Mantenimiento"},
-      {json(200, {{"url", "https://x.example/1"}}), {}, "Falta el permiso de subida"},
       // A slot elsewhere than the web would have the upload write to a local file.
       {json(200, {{"put", "file:///tmp/robado"}, {"url", "https://x.example/1"}}),
        {},
        "Falta el permiso de subida"},
+      // A page of HTML where the service's JSON should be (a proxy's error page).
       {{502, "<html>Bad gateway</html>", "text/html"},
        {},
        "El servidor contestó algo que no entendí"},

