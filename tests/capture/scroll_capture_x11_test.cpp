@@ -91,7 +91,6 @@ class ScrollCaptureX11 : public ::testing::Test {
   }
   QImage capturar(const std::function<void()>& mientras) {
     CapturaLarga captura(flujoX11);
-    captura.alAvanzar = [&](int filas) { avances_.push_back(filas); };
     std::optional<std::optional<QString>> arranque;
     captura.start(vista(), area_.screen()->name(),
                   [&](std::optional<QString> error) { arranque = error; });
@@ -107,7 +106,6 @@ class ScrollCaptureX11 : public ::testing::Test {
   }
 
   QScrollArea area_;
-  std::vector<int> avances_;  // the picture's height as the frames came
 };
 
 TEST_F(ScrollCaptureX11, EveryLineOnceAndInOrderScrollingDownThenBackUpPastTheStart) {
@@ -125,8 +123,6 @@ TEST_F(ScrollCaptureX11, EveryLineOnceAndInOrderScrollingDownThenBackUpPastTheSt
   EXPECT_GT(lineas.back(), 60);
   for (std::size_t k = 1; k < lineas.size(); ++k)
     EXPECT_EQ(lineas[k], lineas[k - 1] + 1) << "after line " << lineas[k - 1];
-  // The progress ended at the picture's height.
-  EXPECT_EQ(avances_.empty() ? 0 : avances_.back(), imagen.height());
   // Nothing but the page: as tall as the lines it shows.
   EXPECT_NEAR(imagen.height(), (lineas.back() - lineas.front() + 1) * kAltoDeLinea,
               2 * kAltoDeLinea);
@@ -165,7 +161,6 @@ TEST_F(ScrollCaptureX11, TheCommandADragTheWheelAndEscapeOpenTheTallPictureInThe
   const QRegularExpressionMatch m =
       QRegularExpression(QStringLiteral("(\\d+)×(\\d+)")).match(titulo);
   ASSERT_TRUE(m.hasMatch()) << "no editor: " << titulo.toStdString();
-  EXPECT_EQ(titulo, m.captured(0) + QStringLiteral(" — Corvalin"));
   EXPECT_EQ(m.captured(1).toInt(), r.width());
   EXPECT_GT(m.captured(2).toInt(), r.height() + 300);
 }
