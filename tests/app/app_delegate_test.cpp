@@ -120,8 +120,8 @@ class ShellRecovery : public testing::ShellTest {
 TEST_F(ShellRecovery, TheNewestUnsavedCaptureIsOfferedOnceAndItsButtonReopensIt) {
   ASSERT_EQ(banco.toastsConAccion.size(), 1u);
   const auto& [toast, accion] = banco.toastsConAccion[0];
-  EXPECT_TRUE(toast.detalle.startsWith(QStringLiteral("640×480, editada el 7/12/26")))
-      << toast.detalle.toStdString();
+  EXPECT_TRUE(toast.second.startsWith(QStringLiteral("640×480, editada el 7/12/26")))
+      << toast.second.toStdString();
 
   accion.alElegir();
   ASSERT_EQ(banco.editores.size(), 1u);

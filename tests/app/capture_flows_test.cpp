@@ -7,8 +7,6 @@
 namespace corvalin {
 namespace {
 
-using Toast = std::pair<QString, QString>;
-
 class CaptureFlowsTest : public testing::ShellTest {
  protected:
   static QImage imagen(int w = 40, int h = 30) {
@@ -53,12 +51,13 @@ TEST_F(CaptureFlowsTest, RecognisedTextIsTrimmedCopiedAndCounted) {
   banco.capturas->entregar(imagen());
   banco.lector->pendiente(QStringLiteral("\n  Hola\nmundo \n\n"), 2);
   EXPECT_EQ(banco.portapapeles->texto_, QStringLiteral("Hola\nmundo"));
-  EXPECT_EQ(ultimoToast(), Toast("Texto copiado", "2 renglones al portapapeles"));
+  EXPECT_EQ(ultimoToast(), testing::ToastVisto("Texto copiado", "2 renglones al portapapeles"));
 
   banco.portapapeles->texto_ = QStringLiteral("anterior");
   app->capturas().captureText(imagen());
   banco.lector->pendiente(QStringLiteral(" \n\t "), 0);
-  EXPECT_EQ(ultimoToast(), Toast("No vi texto ahí", "Prueba con un pedazo más grande"));
+  EXPECT_EQ(ultimoToast(),
+            testing::ToastVisto("No vi texto ahí", "Prueba con un pedazo más grande"));
   EXPECT_EQ(banco.portapapeles->texto_, QStringLiteral("anterior"));
 }
 

@@ -89,10 +89,10 @@ TEST_F(RecordingFlowTest, TheTrayIconStopsOrOpensTheMenuAndEveryEndingIsReported
       GrabacionTerminada{QStringLiteral("/tmp/x.mp4"), QSize(640, 480),
                          QStringLiteral("Esa ventana ya no está en pantalla")});
   EXPECT_TRUE(log().contains(QStringLiteral("video+")));
-  EXPECT_TRUE(std::any_of(banco.toasts.begin(), banco.toasts.end(), [](auto& t) {
-    return t.titulo == QStringLiteral("La grabación se detuvo") &&
-           t.detalle == QStringLiteral("Esa ventana ya no está en pantalla");
-  }));
+  EXPECT_EQ(std::count(banco.toasts.begin(), banco.toasts.end(),
+                       testing::ToastVisto(QStringLiteral("La grabación se detuvo"),
+                                           QStringLiteral("Esa ventana ya no está en pantalla"))),
+            1);
 }
 
 TEST_F(RecordingFlowTest, QuittingReturnsAsSoonAsTheFileIsFinished) {

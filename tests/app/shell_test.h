@@ -19,9 +19,7 @@
 
 namespace corvalin::testing {
 
-struct ToastVisto {
-  QString titulo, detalle;
-};
+using ToastVisto = std::pair<QString, QString>;  // title, detail
 
 class FakeAlertas final : public Alertas {
  public:
@@ -77,7 +75,10 @@ class FakeEditor final : public EditorWindow {
   explicit FakeEditor(std::shared_ptr<EditorVisto> visto) : v(std::move(visto)) {
     v->ventana = this;
   }
-  void mostrar() override { ++v->mostrado, v->visible = true; }
+  void mostrar() override {
+    ++v->mostrado;
+    v->visible = true;
+  }
   void cerrar() override { v->visible = false; }
   void cerrarDocumento() override {
     ++v->documentoTerminado;
@@ -115,7 +116,10 @@ class FakeCuenta final : public CuentaRegresiva {
  public:
   explicit FakeCuenta(std::function<void()> fin) : alTerminar(std::move(fin)) {}
   void arrancar() override {}
-  void cerrar() override { cerrada = true, alTerminar = nullptr; }
+  void cerrar() override {
+    cerrada = true;
+    alTerminar = nullptr;
+  }
   std::function<void()> alTerminar;
   bool cerrada = false;
 };
@@ -124,7 +128,8 @@ class FakeGrabadora final : public ScreenRecorder {
  public:
   void start(const ObjetivoDeGrabacion& o, const AjustesDeGrabacion&,
              std::function<void(std::optional<QString>)> c) override {
-    objetivo = o, alEmpezar = std::move(c);
+    objetivo = o;
+    alEmpezar = std::move(c);
   }
   void stop(std::function<void(const GrabacionTerminada&)> c) override {
     ++paradas;
@@ -143,7 +148,8 @@ class FakeGrabadora final : public ScreenRecorder {
     std::exchange(alEmpezar, nullptr)(std::nullopt);
   }
   void termino(const GrabacionTerminada& g) {
-    grabando_ = false, pausado_ = false;
+    grabando_ = false;
+    pausado_ = false;
     if (alDetener) std::exchange(alDetener, nullptr)(g);
   }
 
@@ -293,8 +299,7 @@ struct Banco {
   QRect pantalla{0, 0, 1920, 1080};
 
   std::unique_ptr<EditorWindow> nuevoEditor(const QImage& image, const QString& carpeta = {}) {
-    editores.push_back(std::make_shared<EditorVisto>());
-    editores.back()->imagen = image, editores.back()->carpeta = carpeta;
+    editores.push_back(std::make_shared<EditorVisto>(EditorVisto{image, carpeta}));
     return std::make_unique<FakeEditor>(editores.back());
   }
 
@@ -311,7 +316,7 @@ struct Banco {
     grabadora = poner<FakeGrabadora>(p.grabadora);
     p.sonda = sonda;
     p.toast = [this](const QString& t, const QString& d, const QString&) {
-      toasts.push_back({t, d});
+      toasts.emplace_back(t, d);
     };
     p.toastConAccion = [this](const QString& t, const QString& d, const QString&, AccionDeToast a) {
       toastsConAccion.push_back({{t, d}, a});
@@ -376,10 +381,8 @@ class ShellTest : public ::testing::Test {
     banco.ventanasDeGrabacion.setup->deSetup.grabar();
     banco.grabadora->empezo();
   }
-  // The last toast's title and detail.
-  std::pair<QString, QString> ultimoToast() const {
-    if (banco.toasts.empty()) return {};
-    return {banco.toasts.back().titulo, banco.toasts.back().detalle};
+  ToastVisto ultimoToast() const {
+    return banco.toasts.empty() ? ToastVisto() : banco.toasts.back();
   }
 
   Banco banco;

@@ -15,19 +15,26 @@
 namespace corvalin::tools::testing {
 
 TestWindow::TestWindow(Look look) : look_(std::move(look)) {
-  const auto& r = look_.rect;
+  const QRect& r = look_.rect;
   const auto& s = look_.shadow;
+  // What the window shows, shadow included; the helper only puts these pixels up.
+  const QRect inside(s[0], s[2], r.width() - s[0] - s[1], r.height() - s[2] - s[3]);
+  shown_ = look_.picture.isNull() ? QImage(r.size(), QImage::Format_RGB32)
+                                  : look_.picture.convertToFormat(QImage::Format_RGB32);
+  for (int y = 0; y < r.height(); ++y)
+    for (int x = 0; x < r.width(); ++x)
+      if (!inside.contains(x, y))
+        shown_.setPixel(x, y, kShadowPixel);
+      else if (look_.picture.isNull())
+        shown_.setPixel(x, y, patternPixel(look_.seed, x, y));
   QStringList args;
-  for (const int n : {r.x(), r.y(), r.width(), r.height(), int(look_.seed),
-                      int(look_.overrideRedirect), s[0], s[1], s[2], s[3]})
+  for (const int n :
+       {r.x(), r.y(), r.width(), r.height(), int(look_.overrideRedirect), s[0], s[1], s[2], s[3]})
     args << QString::number(n);
-  if (!look_.picture.isNull() && pictureFile_.open()) {
-    const QImage rgb = look_.picture.convertToFormat(QImage::Format_RGB32);
-    pictureFile_.write(reinterpret_cast<const char*>(rgb.constBits()), rgb.sizeInBytes());
-    pictureFile_.flush();
-    args << pictureFile_.fileName();
-  }
-  process_.start(QStringLiteral(TEST_WINDOW), args);
+  if (!pictureFile_.open()) return;
+  pictureFile_.write(reinterpret_cast<const char*>(shown_.constBits()), shown_.sizeInBytes());
+  pictureFile_.flush();
+  process_.start(QStringLiteral(TEST_WINDOW), args << pictureFile_.fileName());
   // Up to 15 s.
   for (int i = 0; i < 150 && !process_.canReadLine(); ++i) process_.waitForReadyRead(100);
   const QList<QByteArray> words = process_.readLine().trimmed().split(' ');
@@ -37,15 +44,6 @@ TestWindow::TestWindow(Look look) : look_(std::move(look)) {
 TestWindow::~TestWindow() {
   process_.closeWriteChannel();
   process_.waitForFinished(5000);  // else QProcess kills it
-}
-
-std::uint32_t TestWindow::pixelAt(QPoint p) const {
-  const int x = p.x() - look_.rect.x(), y = p.y() - look_.rect.y();
-  const auto& s = look_.shadow;
-  if (x < s[0] || x >= look_.rect.width() - s[1] || y < s[2] || y >= look_.rect.height() - s[3])
-    return kShadowPixel;
-  if (!look_.picture.isNull()) return look_.picture.pixel(x, y);
-  return patternPixel(look_.seed, x, y);
 }
 
 QProcessEnvironment corvalinEnvironment(const QString& home) {

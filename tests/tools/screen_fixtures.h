@@ -38,10 +38,11 @@ class TestWindow {
   std::uint32_t id() const { return id_; }
   const Look& look() const { return look_; }
   // The pixel this window shows at a root position inside it.
-  std::uint32_t pixelAt(QPoint p) const;
+  std::uint32_t pixelAt(QPoint p) const { return shown_.pixel(p - look_.rect.topLeft()); }
 
  private:
   Look look_;
+  QImage shown_;
   QProcess process_;
   QTemporaryFile pictureFile_;
   std::uint32_t id_ = 0;

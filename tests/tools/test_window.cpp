@@ -1,37 +1,28 @@
-// A top-level window for the screenshot tests: shows the test pattern (in window
-// coordinates), or a picture given as raw 32-bit pixels, inside an optional simulated
-// client-side shadow announced through _GTK_FRAME_EXTENTS, and prints "ready" once the X
-// server shows it. Lives until its standard input closes.
-//   screenshot_test_window X Y W H SEED OVERRIDE_REDIRECT SHADOW_L SHADOW_R SHADOW_T SHADOW_B
-//                          [PICTURE_FILE]
+// A top-level window for the screenshot tests: shows a picture given as raw 32-bit pixels
+// (TestWindow draws it, simulated client-side shadow included), announces the shadow through
+// _GTK_FRAME_EXTENTS and prints "ready" once the X server shows it. Lives until its standard
+// input closes.
+//   screenshot_test_window X Y W H OVERRIDE_REDIRECT SHADOW_L SHADOW_R SHADOW_T SHADOW_B PICTURE
 #include <xcb/xcb.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
-#include "test_pattern.h"
-
 int main(int argc, char** argv) {
-  using corvalin::tools::testing::kShadowPixel;
-  using corvalin::tools::testing::patternPixel;
   if (argc < 11) return 2;  // usage above
-  std::uint32_t a[10];
-  for (int i = 0; i < 10; ++i)
+  std::uint32_t a[9];
+  for (int i = 0; i < 9; ++i)
     a[i] = static_cast<std::uint32_t>(std::strtoul(argv[i + 1], nullptr, 10));
   const int x = int(a[0]), y = int(a[1]), w = int(a[2]), h = int(a[3]);
-  const std::uint32_t seed = a[4];
-  const bool overrideRedirect = a[5] != 0;
-  const std::uint32_t* shadow = a + 6;  // left, right, top, bottom
-  std::vector<std::uint32_t> picture;
-  if (argc > 11) {
-    picture.resize(static_cast<std::size_t>(w) * h);
-    std::FILE* file = std::fopen(argv[11], "rb");
-    if (file == nullptr || std::fread(picture.data(), 4, picture.size(), file) != picture.size())
-      return 2;
-    std::fclose(file);
-  }
+  const bool overrideRedirect = a[4] != 0;
+  const std::uint32_t* shadow = a + 5;  // left, right, top, bottom
+  std::vector<std::uint32_t> picture(static_cast<std::size_t>(w) * h);
+  std::FILE* file = std::fopen(argv[10], "rb");
+  if (file == nullptr || std::fread(picture.data(), 4, picture.size(), file) != picture.size())
+    return 2;
+  std::fclose(file);
 
   xcb_connection_t* c = xcb_connect(nullptr, nullptr);
   if (xcb_connection_has_error(c)) return 1;
@@ -42,18 +33,9 @@ int main(int argc, char** argv) {
   xcb_create_pixmap(c, screen->root_depth, pixmap, screen->root, w, h);
   const xcb_gcontext_t gc = xcb_generate_id(c);
   xcb_create_gc(c, gc, pixmap, 0, nullptr);
-  std::vector<std::uint32_t> line(static_cast<std::size_t>(w));
-  for (int row = 0; row < h; ++row) {
-    for (int col = 0; col < w; ++col) {
-      const bool inShadow = col < int(shadow[0]) || col >= w - int(shadow[1]) ||
-                            row < int(shadow[2]) || row >= h - int(shadow[3]);
-      line[col] = inShadow          ? kShadowPixel
-                  : picture.empty() ? patternPixel(seed, col, row)
-                                    : picture[static_cast<std::size_t>(row) * w + col];
-    }
+  for (int row = 0; row < h; ++row)
     xcb_put_image(c, XCB_IMAGE_FORMAT_Z_PIXMAP, pixmap, gc, w, 1, 0, row, 0, screen->root_depth,
-                  w * 4, reinterpret_cast<const std::uint8_t*>(line.data()));
-  }
+                  w * 4, reinterpret_cast<const std::uint8_t*>(&picture[std::size_t(row) * w]));
 
   const xcb_window_t window = xcb_generate_id(c);
   const std::uint32_t values[] = {pixmap, overrideRedirect ? 1u : 0u,
