@@ -38,6 +38,18 @@ Salida secretTool(const QStringList& args, const QByteArray& entrada = {}) {
   return correr(QStringList{"secret-tool"} + args, entrada);
 }
 
+// The private file secrets wait in, read after checking it is 0600 in a 0700 folder.
+QJsonObject archivoPrivado(const QTemporaryDir& dir) {
+  QFile archivo(dir.filePath("datos/corvalin/secretos.json"));
+  EXPECT_TRUE(archivo.open(QIODevice::ReadOnly));
+  EXPECT_EQ(archivo.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
+            QFile::ReadOwner | QFile::WriteOwner);
+  EXPECT_EQ(QFileInfo(dir.filePath("datos/corvalin")).permissions() &
+                (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther),
+            QFile::Permissions());
+  return QJsonDocument::fromJson(archivo.readAll()).object();
+}
+
 // Written under Corvalin's name, replaced in place, removed by an empty value; a secret only the
 // earlier product kept is copied over.
 TEST(KeychainTest, SecretsLiveInTheSessionKeyringAndTheEarlierProductsAreCopied) {
@@ -60,6 +72,20 @@ TEST(KeychainTest, SecretsLiveInTheSessionKeyringAndTheEarlierProductsAreCopied)
   EXPECT_TRUE(copia.codigo == 0 && copia.texto == "heredado");
   secretTool(QStringList{"clear"} + suya);
   Keychain::set(QString(), heredada);
+}
+
+// No Secret Service at all (the bus points at nothing): secrets go to the private file.
+TEST(KeychainSinServicio, SecretsGoToAFileOnlyTheUserCanRead) {
+  QTemporaryDir dir;
+  QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+  env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=" + dir.filePath("sin-bus"));
+  env.insert("XDG_DATA_HOME", dir.filePath("datos"));
+  env.insert("XDG_CONFIG_HOME", dir.filePath("config"));
+  const Salida hijo = correr({CORVALIN_LLAVERO, "sin-servicio"}, {}, env);
+  EXPECT_EQ(hijo.codigo, 0) << hijo.texto.toStdString();
+  const QJsonObject guardados = archivoPrivado(dir);
+  EXPECT_TRUE(guardados.value("secretKey").toString() == QLatin1String("dos"));
+  EXPECT_FALSE(guardados.contains("accessKey"));
 }
 
 // A keyring that is there but locked (the user did not open it) on a bus of its own, so the
@@ -121,16 +147,7 @@ TEST(KeychainCerrado, LockedSecretsAreNeitherReplacedNorTakenForMissingNewOnesKe
       enElBus({"secret-tool", "search", "--all", "service", "corvalin", "account", "nubeCuenta"})
           .texto.count("label = "),
       1);
-  QFile archivo(dir.filePath("datos/corvalin/secretos.json"));
-  ASSERT_TRUE(archivo.open(QIODevice::ReadOnly));
-  // 0600 in a 0700 folder: nothing for group or others.
-  EXPECT_EQ(archivo.permissions() & ~(QFile::ReadUser | QFile::WriteUser),
-            QFile::ReadOwner | QFile::WriteOwner);
-  EXPECT_EQ(QFileInfo(dir.filePath("datos/corvalin")).permissions() &
-                (QFile::ReadGroup | QFile::ReadOther | QFile::ExeGroup | QFile::ExeOther),
-            QFile::Permissions());
-  EXPECT_TRUE(QJsonDocument::fromJson(archivo.readAll()).object().value("secretKey").toString() ==
-              QLatin1String("nueva"));
+  EXPECT_TRUE(archivoPrivado(dir).value("secretKey").toString() == QLatin1String("nueva"));
   for (QProcess* p : {&llavero, &bus}) {
     p->terminate();
     p->waitForFinished(5000);

@@ -1,8 +1,9 @@
 // Uses the keychain on a bus the caller set up, where the keyring is there but locked, and
 // exits 0 when all holds: the cloud account id in it is neither replaced nor sent, the bucket's
 // keys in it count as set up but an upload says the keyring is locked, a secret set meanwhile
-// is kept in the private file, and the user is told once. Otherwise it prints which check
-// failed, never a secret, and exits with its number.
+// is kept in the private file, and the user is told once. With "sin-servicio", where no Secret
+// Service answers at all: secrets round-trip through the private file, and the user is told
+// once. Otherwise it prints which check failed, never a secret, and exits with its number.
 #include <QCoreApplication>
 #include <QTimer>
 #include <cstdio>
@@ -51,6 +52,18 @@ int cerrado() {
   return 0;
 }
 
+int sinServicio() {
+  Keychain::set(QStringLiteral("uno"), QStringLiteral("accessKey"));
+  Keychain::set(QStringLiteral("dos"), QStringLiteral("secretKey"));
+  if (Keychain::get(QStringLiteral("accessKey")) != QLatin1String("uno") ||
+      Keychain::get(QStringLiteral("secretKey")) != QLatin1String("dos"))
+    return falla(1, "secrets did not round-trip");
+  Keychain::set(QString(), QStringLiteral("accessKey"));
+  if (!Keychain::get(QStringLiteral("accessKey")).isEmpty())
+    return falla(2, "an empty value did not remove the secret");
+  return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -61,10 +74,11 @@ int main(int argc, char** argv) {
     ++avisos;
     titulo = t;
   });
-  if (const int codigo = cerrado()) return codigo;
+  const bool sinLlavero = app.arguments().value(1) == QLatin1String("sin-servicio");
+  if (const int codigo = sinLlavero ? sinServicio() : cerrado()) return codigo;
   QTimer::singleShot(100, &app, &QCoreApplication::quit);
   app.exec();
-  if (avisos != 1 || titulo != L("Tu llavero está cerrado"))
+  if (avisos != 1 || (!sinLlavero && titulo != L("Tu llavero está cerrado")))
     return falla(5, QStringLiteral("the user was told %1 times: %2").arg(avisos).arg(titulo));
   return 0;
 }
