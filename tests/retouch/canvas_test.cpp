@@ -7,7 +7,6 @@
 
 #include "retouch/brush.h"
 #include "retouch/dab_kernel.h"
-#include "retouch/pixel_canvas.h"
 #include "retouch/pixel_mask.h"
 #include "retouch_test_support.h"
 

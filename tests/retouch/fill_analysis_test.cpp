@@ -39,7 +39,11 @@ std::vector<Role> rolesOf(const Level& level) {
 }
 
 TEST(Membrane, ReproducesFlatColoursAndLinearGradientsInAnyShapeOfHole) {
-  const Colour flat = [](int64_t, int64_t, float* p) { p[0] = 250, p[1] = 251, p[2] = 252; };
+  const Colour flat = [](int64_t, int64_t, float* p) {
+    p[0] = 250;
+    p[1] = 251;
+    p[2] = 252;
+  };
   const Colour ramp = [](int64_t x, int64_t y, float* p) {
     p[0] = 20.0f + 0.9f * static_cast<float>(x) + 0.3f * static_cast<float>(y);
     p[1] = 200.0f - 0.5f * static_cast<float>(y);

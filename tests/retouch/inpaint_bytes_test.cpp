@@ -11,8 +11,6 @@
 #include "inpaint_scenes.h"
 #include "retouch/inpainter.h"
 #include "retouch/patch_match.h"
-#include "retouch/pixel_canvas.h"
-#include "retouch/pixel_mask.h"
 
 namespace corvalin::retouch {
 namespace {

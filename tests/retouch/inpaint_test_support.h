@@ -2,16 +2,11 @@
 // plain background; holes painted into masks; and the measures a fill is judged by.
 #pragma once
 
-#include <QFont>
-#include <QImage>
 #include <QPainter>
 #include <algorithm>
 #include <cmath>
-#include <cstdint>
-#include <functional>
 #include <random>
 #include <string>
-#include <vector>
 
 #include "inpaint_scenes.h"
 #include "retouch/pixel_canvas.h"
@@ -20,20 +15,6 @@
 #include "retouch_test_support.h"
 
 namespace corvalin::retouch::testing {
-
-using ColourAt = std::function<void(int64_t x, int64_t y, uint8_t* rgb)>;
-
-inline PixelCanvas paintedCanvas(int64_t w, int64_t h, const ColourAt& colour) {
-  std::vector<uint8_t> bytes(static_cast<size_t>(w * h * 4));
-  for (int64_t y = 0; y < h; ++y) {
-    for (int64_t x = 0; x < w; ++x) {
-      uint8_t* p = bytes.data() + (y * w + x) * 4;
-      colour(x, y, p);
-      p[3] = 255;
-    }
-  }
-  return *PixelCanvas::fromRgba(w, h, std::move(bytes));
-}
 
 using scenes::clampByte;
 
@@ -93,20 +74,16 @@ inline FillError fillError(const PixelCanvas& truth, const PixelCanvas& filled,
                            const PixelMask& mask, int tolerance) {
   FillError e;
   int64_t n = 0, close = 0;
-  for (int64_t y = 0; y < truth.height(); ++y) {
-    for (int64_t x = 0; x < truth.width(); ++x) {
-      if (!mask.bit(x, y)) continue;
-      const uint8_t* a = pixel(truth, x, y);
-      const uint8_t* b = pixel(filled, x, y);
-      bool near = true;
-      for (int k = 0; k < 3; ++k) {
-        const double d = double(b[k]) - double(a[k]);
-        e.rms += d * d;
-        near = near && std::abs(d) <= tolerance;
-      }
-      close += near;
-      ++n;
+  for (int64_t i = 0; i < truth.width() * truth.height(); ++i) {
+    if (!mask.bits()[i]) continue;
+    bool near = true;
+    for (int k = 0; k < 3; ++k) {
+      const double d = double(filled.data()[i * 4 + k]) - double(truth.data()[i * 4 + k]);
+      e.rms += d * d;
+      near = near && std::abs(d) <= tolerance;
     }
+    close += near;
+    ++n;
   }
   if (n == 0) return e;
   e.rms = std::sqrt(e.rms / double(3 * n));
@@ -187,18 +164,13 @@ inline PixelCanvas blackened(PixelCanvas canvas, const PixelMask& mask) {
 inline ::testing::AssertionResult onlyMaskChangedAndOpaque(const PixelCanvas& before,
                                                            const PixelCanvas& after,
                                                            const PixelMask& mask) {
-  for (int64_t y = 0; y < before.height(); ++y) {
-    for (int64_t x = 0; x < before.width(); ++x) {
-      const uint8_t* a = pixel(before, x, y);
-      const uint8_t* b = pixel(after, x, y);
-      if (mask.bit(x, y)) {
-        if (b[3] != 255) {
-          return ::testing::AssertionFailure()
-                 << "filled pixel " << x << "," << y << " alpha " << int(b[3]);
-        }
-      } else if (!std::equal(a, a + 4, b)) {
-        return ::testing::AssertionFailure() << "pixel " << x << "," << y << " outside the mask";
-      }
+  for (int64_t i = 0; i < before.width() * before.height(); ++i) {
+    const uint8_t* a = before.data().data() + i * 4;
+    const uint8_t* b = after.data().data() + i * 4;
+    if (mask.bits()[i] ? b[3] != 255 : !std::equal(a, a + 4, b)) {
+      return ::testing::AssertionFailure()
+             << "pixel " << i % before.width() << "," << i / before.width()
+             << (mask.bits()[i] ? " filled but not opaque" : " changed outside the mask");
     }
   }
   return ::testing::AssertionSuccess();

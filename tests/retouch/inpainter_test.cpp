@@ -3,15 +3,10 @@
 // (and with them determinism) in the bytes suite.
 #include <gtest/gtest.h>
 
-#include <QImage>
 #include <QPainter>
 
 #include "inpaint_test_support.h"
 #include "retouch/inpainter.h"
-#include "retouch/pixel_canvas.h"
-#include "retouch/pixel_mask.h"
-#include "retouch/qimage_bridge.h"
-#include "retouch_test_support.h"
 
 namespace corvalin::retouch {
 namespace {

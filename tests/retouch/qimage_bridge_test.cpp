@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QColorSpace>
-#include <QImage>
 #include <functional>
 #include <limits>
 

@@ -6,6 +6,7 @@
 
 #include <concepts>
 #include <cstdint>
+#include <functional>
 #include <ostream>
 #include <random>
 #include <vector>
@@ -37,10 +38,24 @@ inline PixelCanvas noiseCanvas(int64_t width, int64_t height, uint32_t seed, boo
   return *PixelCanvas::fromRgba(width, height, std::move(bytes));
 }
 
+using ColourAt = std::function<void(int64_t x, int64_t y, uint8_t* rgb)>;
+
+// An opaque canvas whose colours `colour` gives, pixel by pixel in row order.
+inline PixelCanvas paintedCanvas(int64_t w, int64_t h, const ColourAt& colour) {
+  std::vector<uint8_t> bytes(static_cast<size_t>(w * h * 4));
+  for (int64_t i = 0; i < w * h; ++i) {
+    colour(i % w, i / w, bytes.data() + i * 4);
+    bytes[size_t(i * 4 + 3)] = 255;
+  }
+  return *PixelCanvas::fromRgba(w, h, std::move(bytes));
+}
+
 inline PixelCanvas flatCanvas(int64_t width, int64_t height, uint8_t r, uint8_t g, uint8_t b) {
-  std::vector<uint8_t> bytes;
-  for (int64_t i = 0; i < width * height; ++i) bytes.insert(bytes.end(), {r, g, b, 255});
-  return *PixelCanvas::fromRgba(width, height, std::move(bytes));
+  return paintedCanvas(width, height, [&](int64_t, int64_t, uint8_t* p) {
+    p[0] = r;
+    p[1] = g;
+    p[2] = b;
+  });
 }
 
 inline const uint8_t* pixel(const PixelCanvas& canvas, int64_t x, int64_t y) {

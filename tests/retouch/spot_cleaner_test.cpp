@@ -2,14 +2,10 @@
 // actually gone after removal.
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <limits>
 
 #include "inpaint_test_support.h"
-#include "retouch/pixel_canvas.h"
-#include "retouch/pixel_mask.h"
 #include "retouch/spot_cleaner.h"
-#include "retouch_test_support.h"
 
 namespace corvalin::retouch {
 namespace {

@@ -2,9 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <limits>
 
-#include "retouch/pixel_canvas.h"
 #include "retouch/tone_brush.h"
 #include "retouch_test_support.h"
 
@@ -18,12 +16,10 @@ const Brush kEverywhere{1000, 0.96, 1};
 
 // Columns of greys 0, 40, 128, 220 and 255, eight pixels each.
 PixelCanvas greyStripes() {
-  const uint8_t greys[] = {0, 40, 128, 220, 255};
-  std::vector<uint8_t> bytes(40 * 4 * 4);
-  for (int64_t y = 0; y < 4; ++y)
-    for (int64_t x = 0; x < 40; ++x)
-      for (int c = 0; c < 4; ++c) bytes[size_t((y * 40 + x) * 4 + c)] = c == 3 ? 255 : greys[x / 8];
-  return *PixelCanvas::fromRgba(40, 4, std::move(bytes));
+  return testing::paintedCanvas(40, 4, [](int64_t x, int64_t, uint8_t* p) {
+    const uint8_t greys[] = {0, 40, 128, 220, 255};
+    p[0] = p[1] = p[2] = greys[x / 8];
+  });
 }
 
 std::vector<int> stripeValues(const PixelCanvas& canvas) {

@@ -6,7 +6,6 @@
 #include <limits>
 #include <random>
 
-#include "retouch/pixel_canvas.h"
 #include "retouch/warp_field.h"
 #include "retouch_test_support.h"
 
@@ -29,19 +28,10 @@ bool allFinite(const WarpField& f) {
   return true;
 }
 
-bool allZero(const WarpField& f) {
-  return std::all_of(f.dx().begin(), f.dx().end(), [](float v) { return v == 0; }) &&
-         std::all_of(f.dy().begin(), f.dy().end(), [](float v) { return v == 0; });
-}
-
 // White with a black column at x = 50.
 PixelCanvas lineCanvas() {
-  PixelCanvas canvas = testing::flatCanvas(100, 64, 255, 255, 255);
-  for (int64_t y = 0; y < 64; ++y) {
-    uint8_t* p = canvas.data().data() + (y * 100 + 50) * 4;
-    p[0] = p[1] = p[2] = 0;
-  }
-  return canvas;
+  return testing::paintedCanvas(
+      100, 64, [](int64_t x, int64_t, uint8_t* p) { p[0] = p[1] = p[2] = x == 50 ? 0 : 255; });
 }
 
 TEST(WarpField, PushDragsThePictureAlong) {
@@ -70,7 +60,8 @@ TEST(WarpField, MovesThatCannotBeMadeChangeNothing) {
   EXPECT_EQ(field.pinch({30, 30}, Brush{1, 0, 1}, 0.9f, true), RectD{});
   EXPECT_EQ(field.pinch({30, 30}, Brush{inf, 0, 1}, 0.9f, true), RectD{});
   EXPECT_EQ(field.pinch({30, 30}, kWarp, std::numeric_limits<float>::quiet_NaN(), true), RectD{});
-  EXPECT_TRUE(allZero(field));
+  const std::vector<float> zeros(field.dx().size());
+  EXPECT_TRUE(std::ranges::equal(field.dx(), zeros) && std::ranges::equal(field.dy(), zeros));
   // Resampling an empty area, or a canvas of another size, changes nothing.
   field.push({10, 10}, {20, 20}, kWarp);
   PixelCanvas same = canvas;
@@ -84,13 +75,8 @@ TEST(WarpField, MovesThatCannotBeMadeChangeNothing) {
 
 TEST(WarpField, PinchPullsTowardTheCentreAndBulgeIsItsMirror) {
   // A horizontal ramp: each pixel's red is its column.
-  PixelCanvas ramp = *PixelCanvas::create(80, 80);
-  for (int64_t y = 0; y < 80; ++y)
-    for (int64_t x = 0; x < 80; ++x) {
-      uint8_t* p = ramp.data().data() + (y * 80 + x) * 4;
-      p[0] = static_cast<uint8_t>(x * 3);
-      p[3] = 255;
-    }
+  const PixelCanvas ramp = testing::paintedCanvas(
+      80, 80, [](int64_t x, int64_t, uint8_t* p) { p[0] = static_cast<uint8_t>(x * 3); });
   WarpField pinch(ramp), bulge(ramp);
   EXPECT_EQ(pinch.pinch({40, 40}, kWarp, 0.9f, true), (RectD{18, 18, 44, 44}));
   bulge.pinch({40, 40}, kWarp, 0.9f, false);
