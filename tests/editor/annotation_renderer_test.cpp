@@ -1,15 +1,13 @@
 // Rendering, checked by probing the pixels that matter. Shapes are placed in image space (y up);
 // probes read pixel rows (y down), so every probe also checks the mapping between the two. Then
-// the filters on their own and the hand-drawn oval's jitter, fixed by its seed.
+// the filters on their own.
 #include <gtest/gtest.h>
 
 #include <QPainter>
 #include <cmath>
 
-#include "editor/annotation_paths.h"
 #include "editor/annotation_renderer.h"
 #include "editor/image_filters.h"
-#include "editor/point_math.h"
 #include "editor_test_support.h"
 
 namespace corvalin {
@@ -42,11 +40,9 @@ TEST_F(Render, PixelateShowsTheMosaicOfTheBaseOnly) {
   const QImage out = draw(base, {cover, mosaic});
   const QRect px = pixelRect(mosaic.rect(), 100);  // rows 30…89
   const QImage expected = pixelate(base.copy(px), 5, QPointF(50, 30));
-  for (int y = 0; y < px.height(); ++y) {
-    for (int x = 0; x < px.width(); ++x) {
+  for (int y = 0; y < px.height(); ++y)
+    for (int x = 0; x < px.width(); ++x)
       ASSERT_EQ(out.pixel(px.x() + x, px.y() + y), expected.pixel(x, y)) << x << "," << y;
-    }
-  }
   EXPECT_EQ(out.pixel(10, 50), base.pixel(10, 50));  // outside the region: untouched
 }
 
@@ -99,19 +95,6 @@ TEST(GaussianBlur, AStepBecomesTheGaussianRamp) {
     EXPECT_EQ(out.pixel(0, 7), qRgb(0, 0, 0)) << radius;
     EXPECT_EQ(out.pixel(w - 1, 0), qRgb(255, 255, 255)) << radius;
   }
-}
-
-TEST(SketchOval, TheSeedDecidesTheCircleAndItsJitter) {
-  Shape oval = testing::shapeOf(ToolKind::sketchOval, {0, 0}, {204, 104}, 4);
-  oval.seed = 1234;
-  const auto a = sketchOvalPoints(oval, 64);
-  EXPECT_EQ(a, sketchOvalPoints(oval, 64));
-  Shape other = oval;
-  other.seed = 98765;
-  EXPECT_GT(length(sketchOvalPoints(other, 64).front() - a.front()), 5);
-  // The hand-drawn jitter follows the seed too.
-  EXPECT_EQ(aMano(a, 2, 5, 1234), aMano(a, 2, 5, 1234));
-  EXPECT_NE(aMano(a, 2, 5, 1234), aMano(a, 2, 5, 98765));
 }
 
 }  // namespace

@@ -117,7 +117,6 @@ class WindowTest : public ::testing::Test {
     s_.mostrarError = [this](QWidget*, const QString& t, const QString& d) {
       errores_.push_back(t + QStringLiteral(" | ") + d);
     };
-    s_.subida.titulo = [] { return QStringLiteral("Upload to the cloud"); };
     s_.subida.lista = [this] { return listo_; };
     s_.subida.subir = [this](const QByteArray&, const QString& nombre,
                              std::function<void(const FinDeSubida&)> fin) {

@@ -3,7 +3,6 @@
 // process, since the interface language is fixed for the life of a process.
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QPainter>
 #include <QProcess>
 

@@ -4,7 +4,6 @@
 
 #include <QPainter>
 
-#include "editor/annotation_fonts.h"
 #include "editor/annotation_renderer.h"
 #include "editor_test_support.h"
 
@@ -12,15 +11,6 @@ namespace corvalin {
 namespace {
 
 using testing::artifactsDir;
-
-// A busy picture (every pixel differs from its neighbours) so that the filters and the
-// magnifier have something to change.
-QImage patterned(int w, int h) {
-  QImage img(w, h, QImage::Format_ARGB32_Premultiplied);
-  for (int i = 0; i < w * h; ++i)
-    img.setPixel(i % w, i / w, qRgb(i % w * 7 % 256, i / w * 5 % 256, 200));
-  return img;
-}
 
 // One shape of every kind, each in its own 200 × 150 cell, five to a row.
 std::vector<Shape> oneOfEachKind() {
@@ -69,7 +59,11 @@ std::vector<Shape> oneOfEachKind() {
 
 TEST(Gallery, EveryKindDrawsInsideItsOwnBox) {
   const AnnotationFonts fonts;
-  const QImage base = patterned(1000, 600);
+  // A busy picture (every pixel differs from its neighbours) so that the filters and the
+  // magnifier have something to change.
+  QImage base(1000, 600, QImage::Format_ARGB32_Premultiplied);
+  for (int i = 0; i < 1000 * 600; ++i)
+    base.setPixel(i % 1000, i / 1000, qRgb(i % 1000 * 7 % 256, i / 1000 * 5 % 256, 200));
   const std::vector<Shape> shapes = oneOfEachKind();
   const QImage out = flatten(base, shapes, fonts);
   ASSERT_TRUE(out.save(artifactsDir() + QStringLiteral("/annotations_gallery.png")));

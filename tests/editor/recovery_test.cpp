@@ -3,7 +3,6 @@
 // writes coalesced to one a second, and the editor window keeping, reopening and dropping its
 // copy as the document goes on or ends.
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>

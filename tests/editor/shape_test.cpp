@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "editor/annotation_paths.h"
-#include "editor/shape.h"
 #include "editor_test_support.h"
 
 namespace corvalin {
@@ -81,11 +80,9 @@ TEST(ShapeHitTest, CurvesTailsAndPanelsAreHitWhereTheyAreDrawn) {
   callout.tail = QPointF(box.center().x(), -100);
   EXPECT_TRUE(callout.hitTest(box.center(), 9, m));
   EXPECT_TRUE(callout.hitTest({box.center().x() + 12, -95}, 9, m));  // 1.5 × t from the tip
-  EXPECT_TRUE(callout.hitTest({box.center().x() - 2, 50}, 9, m));    // on the tail's body
   EXPECT_FALSE(callout.hitTest({box.center().x() + 60, 0}, 9, m));
   Shape mag = shapeOf(ToolKind::magnifier, {0, 0}, {40, 40});
   mag.tail = QPointF(300, 20);
-  EXPECT_TRUE(mag.hitTest({20, 20}, 9, m));
   EXPECT_TRUE(mag.hitTest({300, 20}, 9, m));
   EXPECT_FALSE(mag.hitTest({130, 20}, 9, m));  // inside the bounding box only
 }

@@ -31,19 +31,15 @@ Shape of(ToolKind kind) {
   return s;
 }
 
-std::vector<Kind> kinds(const std::vector<InspectorControl>& controls) {
-  std::vector<Kind> out;
-  for (const auto& c : controls) out.push_back(c.kind);
-  return out;
-}
-
 TEST(InspectorContents, EachKindShowsItsOwnControls) {
   // A callout offers to remove its box, or to bring it back once removed.
   Shape callout = of(ToolKind::text);
   callout.color = QColor(255, 0, 0);
   const auto boxed = inspectorControls(callout, 1, false, std::nullopt);
-  EXPECT_EQ(kinds(boxed), (std::vector<Kind>{Kind::swatch, Kind::button, Kind::swatch, Kind::slider,
-                                             Kind::button, Kind::button}));
+  std::vector<Kind> kinds;
+  for (const auto& c : boxed) kinds.push_back(c.kind);
+  EXPECT_EQ(kinds, (std::vector<Kind>{Kind::swatch, Kind::button, Kind::swatch, Kind::slider,
+                                      Kind::button, Kind::button}));
   EXPECT_EQ(boxed[1].action, InspectorAction::removeBox);
   callout.color = withoutBox(callout.color);
   EXPECT_EQ(inspectorControls(callout, 1, false, std::nullopt)[1].action,
@@ -92,7 +88,6 @@ TEST_F(Bar, TheSliderRestylesReportsAndRemembersTheWidth) {
   bar->configure(arrow, 2, false);
   auto* slider = control<QSlider>(1);
   ASSERT_TRUE(slider);
-  EXPECT_EQ(slider->value(), 600);
   slider->setValue(1000);
   ASSERT_EQ(widths, std::vector<double>{10});
   EXPECT_DOUBLE_EQ(bar->shape()->width, 5);
