@@ -1,5 +1,6 @@
 // Secrets in the session's gnome-keyring, the copy from the earlier product, and the private
-// file they go to while the keyring is locked. Values are compared without ever being printed.
+// file they go to while the keyring is locked or missing. Values are compared without ever being
+// printed.
 #include <gtest/gtest.h>
 
 #include <QDir>
